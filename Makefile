@@ -1,0 +1,50 @@
+# Set-up and everyday commands. `make run` and `make test` install the missing
+# Debian packages first (as root, non-interactively), then configure and build.
+
+BUILD ?= build
+JOBS  ?= 2
+PACKAGES := build-essential cmake qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
+            xvfb xauth fonts-dejavu-core
+CMAKE_FLAGS ?=
+
+.PHONY: all deps configure build test run bench clean
+
+all: build
+
+deps:
+	@missing=""; \
+	for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  if [ "$$(id -u)" != 0 ]; then \
+	    echo "Missing Debian packages:$$missing (run 'make deps' as root)"; exit 1; \
+	  fi; \
+	  echo "Installing:$$missing"; \
+	  export DEBIAN_FRONTEND=noninteractive; \
+	  apt-get update -qq && apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+$(BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+
+configure: deps $(BUILD)/CMakeCache.txt
+
+build: configure
+	cmake --build $(BUILD) -j$(JOBS)
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+run: build
+	@if [ -n "$$DISPLAY" ] || [ -n "$$WAYLAND_DISPLAY" ]; then \
+	  $(BUILD)/src/app/qrt58prog --board sim; \
+	else \
+	  xvfb-run -a $(BUILD)/src/app/qrt58prog --board sim; \
+	fi
+
+bench: build
+	$(BUILD)/bench/qrt58bench
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,6 @@
+#include <cstdio>
+
+int main() {
+    std::puts("No benchmarks yet.");
+    return 0;
+}

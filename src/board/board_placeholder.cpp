@@ -1,0 +1,1 @@
+// Board link library; filled by the board layer.

@@ -1,0 +1,61 @@
+#include "cli.h"
+
+#include "default_image.h"
+#include "table_file.h"
+
+#include <QFileInfo>
+#include <QString>
+#include <ostream>
+
+namespace qrt58::cli {
+namespace {
+
+const char* const kUsage =
+    "Usage: qrt58cli COMMAND [OPTIONS]\n"
+    "\n"
+    "Commands:\n"
+    "  new FILE [--force]   write the factory default image as a table file\n"
+    "  --help               show this text\n";
+
+int fail(std::ostream& err, const std::string& message) {
+    err << "qrt58cli: " << message << '\n';
+    return 1;
+}
+
+int cmd_new(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::string file;
+    bool force = false;
+    for (const auto& a : args) {
+        if (a == "--force") force = true;
+        else if (!a.empty() && a[0] == '-') return fail(err, "new: unknown option " + a);
+        else if (file.empty()) file = a;
+        else return fail(err, "new: more than one file given");
+    }
+    if (file.empty()) return fail(err, "new: no file given (qrt58cli new FILE)");
+    const QString path = QString::fromStdString(file);
+    if (QFileInfo::exists(path) && !force)
+        return fail(err, "new: " + file + " exists; use --force to overwrite it");
+    const auto result = save_table_file(path, build_default_image());
+    if (!result.ok) return fail(err, "new: " + result.error.toStdString());
+    out << "Wrote default image to " << file << '\n';
+    return 0;
+}
+
+} // namespace
+
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.empty()) {
+        err << kUsage;
+        return 2;
+    }
+    const std::string& command = args[0];
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (command == "--help" || command == "-h" || command == "help") {
+        out << kUsage;
+        return 0;
+    }
+    if (command == "new") return cmd_new(rest, out, err);
+    return fail(err, "unknown command '" + command + "' (see qrt58cli --help)");
+}
+
+} // namespace qrt58::cli

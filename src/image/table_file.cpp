@@ -1,0 +1,50 @@
+#include "table_file.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace qrt58 {
+
+bool has_signature(const PagerTable& image) {
+    for (int i = 0; i < kSignatureCompareLength; ++i)
+        if (image[kSignatureAddress + i] != static_cast<std::uint8_t>(ver_str[static_cast<std::size_t>(i)]))
+            return false;
+    return true;
+}
+
+bool image_from_bytes(const QByteArray& bytes, PagerTable& image) {
+    PagerTable buffer; // zero-filled: a short file leaves the rest 0
+    const int n = std::min<int>(static_cast<int>(bytes.size()), kImageSize);
+    for (int i = 0; i < n; ++i) buffer[i] = static_cast<std::uint8_t>(bytes[i]);
+    if (!has_signature(buffer)) return false;
+    image = buffer;
+    return true;
+}
+
+LoadResult load_table_file(const QString& path, PagerTable& image) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {LoadStatus::Unreadable, QStringLiteral("Cannot open %1: %2").arg(path, file.errorString())};
+    const QByteArray bytes = file.read(kImageSize);
+    if (file.error() != QFileDevice::NoError)
+        return {LoadStatus::Unreadable, QStringLiteral("Cannot read %1: %2").arg(path, file.errorString())};
+    if (!image_from_bytes(bytes, image)) return {LoadStatus::WrongSignature, QString()};
+    return {LoadStatus::Ok, QString()};
+}
+
+SaveResult save_table_file(const QString& path, const PagerTable& image) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return {false, QStringLiteral("Cannot save %1: %2").arg(path, file.errorString())};
+    const qint64 written = file.write(reinterpret_cast<const char*>(image.data()), kImageSize);
+    if (written != kImageSize) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return {false, QStringLiteral("Cannot save %1: %2").arg(path, reason)};
+    }
+    if (!file.commit())
+        return {false, QStringLiteral("Cannot save %1: %2").arg(path, file.errorString())};
+    return {true, QString()};
+}
+
+} // namespace qrt58

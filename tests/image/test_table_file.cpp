@@ -1,0 +1,128 @@
+#include "default_image.h"
+#include "table_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDevice>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace qrt58;
+
+namespace {
+
+QByteArray read_all(const QString& path) {
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+    return f.readAll();
+}
+
+void write_all(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+QByteArray signed_bytes(int size) {
+    QByteArray b(size, '\x5A');
+    b.replace(0x7E0, 12, "QRT58 V09.99");
+    return b.left(size);
+}
+
+PagerTable marked_image() {
+    PagerTable t;
+    t.fill(0, kLastAddress, 0x11);
+    t.put_text(0x7E0, "QRT58 V05.02");
+    return t;
+}
+
+} // namespace
+
+TEST(TableFile, SaveThenLoadRoundTripsByteForByte) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("a.tbl");
+    PagerTable original = build_default_image();
+    for (int a = 0; a < kImageSize; a += 7) original[a] = static_cast<std::uint8_t>(a * 13);
+    original.put_text(0x7E0, ver_str);
+    ASSERT_TRUE(save_table_file(path, original).ok);
+    EXPECT_EQ(read_all(path).size(), kImageSize);
+
+    PagerTable loaded;
+    EXPECT_EQ(load_table_file(path, loaded).status, LoadStatus::Ok);
+    EXPECT_EQ(loaded, original);
+}
+
+TEST(TableFile, ShortLongAndBoundaryFiles) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("f.tbl");
+
+    // Exactly 0x7E6 bytes with the signature: loads, the rest reads as 0.
+    write_all(path, signed_bytes(0x7E6));
+    PagerTable t = marked_image();
+    EXPECT_EQ(load_table_file(path, t).status, LoadStatus::Ok);
+    EXPECT_EQ(t[0x000], 0x5A);
+    EXPECT_EQ(t[0x7E5], ' ');
+    for (int a = 0x7E6; a < kImageSize; ++a) EXPECT_EQ(t[a], 0) << a;
+
+    // Longer than 2048 bytes: the first 2048 bytes count, version digits differ.
+    QByteArray longer = signed_bytes(kImageSize);
+    longer.append(QByteArray(500, '\x77'));
+    write_all(path, longer);
+    EXPECT_EQ(load_table_file(path, t).status, LoadStatus::Ok);
+    EXPECT_EQ(t[kLastAddress], 0x5A);
+
+    // One byte short of the signature, empty and wrong-signature files: image unchanged.
+    const PagerTable before = marked_image();
+    for (const QByteArray& bad : {signed_bytes(0x7E5), QByteArray(), [] {
+             QByteArray b = signed_bytes(kImageSize);
+             b[0x7E5] = '_';
+             return b;
+         }()}) {
+        write_all(path, bad);
+        PagerTable image = before;
+        EXPECT_EQ(load_table_file(path, image).status, LoadStatus::WrongSignature) << bad.size();
+        EXPECT_EQ(image, before);
+    }
+}
+
+TEST(TableFile, MissingFileIsReportedAsUnreadable) {
+    QTemporaryDir dir;
+    PagerTable image = marked_image();
+    const auto r = load_table_file(dir.filePath("none.tbl"), image);
+    EXPECT_EQ(r.status, LoadStatus::Unreadable);
+    EXPECT_FALSE(r.error.isEmpty());
+    EXPECT_EQ(image, marked_image());
+}
+
+TEST(TableFile, SaveOverALongerFileLeavesExactly2048Bytes) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("long.tbl");
+    write_all(path, QByteArray(5000, '\x01'));
+    ASSERT_TRUE(save_table_file(path, marked_image()).ok);
+    const QByteArray now = read_all(path);
+    ASSERT_EQ(now.size(), kImageSize);
+    EXPECT_EQ(static_cast<std::uint8_t>(now[0]), 0x11);
+}
+
+TEST(TableFile, FailedSaveReportsAndKeepsTheOldFile) {
+    if (geteuid() == 0) {
+        // root ignores folder permissions; a missing folder still cannot be written.
+        QTemporaryDir dir;
+        const auto r = save_table_file(dir.filePath("no/such/folder/x.tbl"), marked_image());
+        EXPECT_FALSE(r.ok);
+        EXPECT_FALSE(r.error.isEmpty());
+    }
+    QTemporaryDir dir;
+    const QString path = dir.filePath("keep.tbl");
+    const QByteArray old = signed_bytes(kImageSize);
+    write_all(path, old);
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    const auto r = save_table_file(path, marked_image());
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (geteuid() != 0) {
+        EXPECT_FALSE(r.ok);
+        EXPECT_TRUE(r.error.contains(path));
+        EXPECT_EQ(read_all(path), old);
+    }
+}
