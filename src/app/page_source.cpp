@@ -1,0 +1,10 @@
+#include "pages.h"
+
+namespace qrt58::ui {
+
+std::vector<ControlSpec> source_page_controls() {
+    std::vector<ControlSpec> rows;
+    return rows;
+}
+
+} // namespace qrt58::ui
