@@ -1,5 +1,6 @@
 #include "frequency.h"
 
+#include "capcode.h" // round_half_even
 #include "default_image.h"
 
 #include <cctype>
@@ -120,15 +121,6 @@ bool is_decimal_numeric(const std::string& text) {
         if (exp_digits == 0) return false;
     }
     return i == t.size();
-}
-
-double round_half_even(double value) {
-    if (!std::isfinite(value)) return value;
-    const double lower = std::floor(value);
-    const double rest = value - lower;
-    if (rest < 0.5) return lower;
-    if (rest > 0.5) return lower + 1.0;
-    return std::fmod(lower, 2.0) == 0.0 ? lower : lower + 1.0;
 }
 
 std::string frequency_range_message(const FrequencyRange& range) {

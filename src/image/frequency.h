@@ -43,9 +43,6 @@ std::optional<int> detect_frequency_range(const PagerTable& image);
 // Hexadecimal or octal notation is not a decimal number.
 bool is_decimal_numeric(const std::string& text);
 
-// Conversion to integer with halves rounded to the even neighbour.
-double round_half_even(double value);
-
 enum class FrequencyCheck {
     Restore,        // empty box: show the stored frequency again, nothing stored
     NotNumeric,     // "Please insert a decimal numeric!"
