@@ -1,4 +1,5 @@
 #include "cli.h"
+#include "cli_show.h"
 
 #include "default_image.h"
 #include "table_file.h"
@@ -15,6 +16,7 @@ const char* const kUsage =
     "\n"
     "Commands:\n"
     "  new FILE [--force]   write the factory default image as a table file\n"
+    "  show FILE            print the capcodes and the frame map of a table file\n"
     "  --help               show this text\n";
 
 int fail(std::ostream& err, const std::string& message) {
@@ -55,6 +57,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return 0;
     }
     if (command == "new") return cmd_new(rest, out, err);
+    if (command == "show") return cmd_show(rest, out, err);
     return fail(err, "unknown command '" + command + "' (see qrt58cli --help)");
 }
 

@@ -1,5 +1,7 @@
+#include "capcode.h"
 #include "cli.h"
 #include "default_image.h"
+#include "table_file.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -60,4 +62,48 @@ TEST(CliNew, UsageAndErrors) {
     EXPECT_NE(run_cli({"frobnicate"}).status, 0);
     EXPECT_NE(run_cli({"new"}).status, 0);
     EXPECT_NE(run_cli({"new", "/nonexistent-folder/x.tbl"}).status, 0);
+}
+
+namespace {
+// Lines of the output that start with the given text.
+std::string line_starting(const std::string& text, const std::string& start) {
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind(start, 0) == 0) return line;
+    return {};
+}
+} // namespace
+
+TEST(CliShow, CapcodeSlotsAndFrameMapAsTheWindowShowsThem) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("c.tbl");
+    PagerTable t = build_default_image();
+    store_capcode(t, 2, 3223326721.0, true); // pair 1 long
+    set_slot_bit(t, enable_bit(2), true);
+    store_capcode(t, 2, 3223326721.0, true); // copies the enable bit to slot 4
+    set_capcode_word(t, 6, 0x409000);         // flagged, fits no long rule
+    set_capcode_word(t, 7, 0x400005);
+    store_capcode(t, 4, 16, false);
+    set_capcode_type(t, 4, CapcodeType::Group);
+    set_slot_bit(t, priority_bit(4), false); // "Pri" ticked
+    set_slot_bit(t, manual_bit(4), false);
+    ASSERT_TRUE(save_table_file(path, t).ok);
+
+    const CliRun r = run_cli({"show", path.toStdString()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(line_starting(r.out, "   3    3223326721  Long    on"), "") << r.out;
+    EXPECT_NE(line_starting(r.out, "   4    (second word of slot 3)"), "") << r.out;
+    EXPECT_NE(line_starting(r.out, "   5    0000016     Short   off  Group      on   off"), "") << r.out;
+    EXPECT_NE(line_starting(r.out, "   7    ??????????  Long"), "") << r.out;
+    EXPECT_NE(line_starting(r.out, "   8    (second word of slot 7)"), "") << r.out;
+    EXPECT_NE(line_starting(r.out, "   9    1234567     Short"), "") << r.out;
+    // Stored map of the default image, then what the enabled capcodes give.
+    PagerTable copy = t;
+    const auto expected = apply_frame_rule(copy, long_pairs_from_image(t)).label;
+    EXPECT_NE(expected, "0100");
+    EXPECT_EQ(line_starting(r.out, "Frame map:"), "Frame map: 0100 (from the enabled capcodes: " + expected + ")");
+
+    const CliRun bad = run_cli({"show", dir.filePath("missing.tbl").toStdString()});
+    EXPECT_NE(bad.status, 0);
+    EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '\n'), 1);
 }
