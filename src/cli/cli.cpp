@@ -16,7 +16,7 @@ const char* const kUsage =
     "\n"
     "Commands:\n"
     "  new FILE [--force]   write the factory default image as a table file\n"
-    "  show FILE            print the capcodes and the frame map of a table file\n"
+    "  show FILE            print the frequency, capcodes and frame map of a table file\n"
     "  --help               show this text\n";
 
 int fail(std::ostream& err, const std::string& message) {

@@ -1,6 +1,7 @@
 #include "cli_show.h"
 
 #include "capcode.h"
+#include "frequency.h"
 #include "table_file.h"
 
 #include <QString>
@@ -57,9 +58,28 @@ void print_capcodes(const PagerTable& image, std::ostream& out) {
     out << '\n';
 }
 
+void print_frequency(const PagerTable& image, std::ostream& out) {
+    out << "Frequency range: ";
+    if (const auto range = detect_frequency_range(image)) {
+        out << frequency_range_texts()[static_cast<std::size_t>(*range)] << '\n';
+    } else {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "none of the list (byte 0xF1 = %02X)", image[0xF1]);
+        out << buf << '\n';
+    }
+    out << "Frequency: " << static_cast<std::uint64_t>(stored_frequency(image)) * 100 << " Hz (box: "
+        << frequency_text(image) << ")\n";
+    const PllLabels pll = pll_labels(image);
+    out << "PLL-R: " << pll.pll_r << "  PLL-N: " << pll.pll_n << "  INCD: " << pll.incd << "  BFreq: " << pll.bfreq
+        << "  Channel: " << pll.channel << '\n';
+}
+
 } // namespace
 
-void print_image_summary(const PagerTable& image, std::ostream& out) { print_capcodes(image, out); }
+void print_image_summary(const PagerTable& image, std::ostream& out) {
+    print_frequency(image, out);
+    print_capcodes(image, out);
+}
 
 int cmd_show(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::string file;

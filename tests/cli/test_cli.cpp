@@ -107,3 +107,21 @@ TEST(CliShow, CapcodeSlotsAndFrameMapAsTheWindowShowsThem) {
     EXPECT_NE(bad.status, 0);
     EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '\n'), 1);
 }
+
+TEST(CliShow, FrequencyRangeAndSynthesizerLabels) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("f.tbl");
+    PagerTable t = build_default_image();
+    apply_range_preset(t, 4); // range 2, 928.0125 MHz base, 931.0125 MHz
+    ASSERT_TRUE(save_table_file(path, t).ok);
+    CliRun r = run_cli({"show", path.toStdString()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(line_starting(r.out, "Frequency range:"), "Frequency range: 929-932MHz");
+    EXPECT_EQ(line_starting(r.out, "Frequency:"), "Frequency: 931012500 Hz (box: 9310125)");
+    EXPECT_EQ(line_starting(r.out, "PLL-R:"), "PLL-R: 2801  PLL-N: 236A2  INCD: 4  BFreq: 9280125  Channel: 25KHz");
+
+    t[0xF1] = 0x2A; // no range of the list
+    ASSERT_TRUE(save_table_file(path, t).ok);
+    r = run_cli({"show", path.toStdString()});
+    EXPECT_EQ(line_starting(r.out, "Frequency range:"), "Frequency range: none of the list (byte 0xF1 = 2A)");
+}
