@@ -12,12 +12,14 @@ using namespace qrt58::widgets;
 
 namespace {
 
+// One application for the whole run; it is never destroyed, so that nothing
+// of Qt is torn down by the exit handlers.
 QApplication& app() {
     static int argc = 1;
     static char name[] = "test_widgets";
     static char* argv[] = {name, nullptr};
-    static QApplication instance(argc, argv);
-    return instance;
+    static QApplication* instance = new QApplication(argc, argv);
+    return *instance;
 }
 
 // Counts Changed and records property reports of one slider.
@@ -44,7 +46,6 @@ void press(QWidget* w, QPoint px) { mouse(w, QEvent::MouseButtonPress, px, Qt::L
 // The main window's contrast slider: 1500 x 300 twips, range 1..8, thumb 150.
 struct ContrastSlider : ::testing::Test {
     ContrastSlider() {
-        app();
         s.resize(100, 20);
         PropertyBag bag;
         bag.set("Min", 1);
@@ -53,6 +54,7 @@ struct ContrastSlider : ::testing::Test {
         bag.set("SliderWidth", 150);
         s.read_properties(bag);
     }
+    QApplication& application = app(); // before any widget
     ctlEBSlider s;
 };
 
