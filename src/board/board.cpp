@@ -1,0 +1,176 @@
+#include "board.h"
+
+#include "io_driver.h"
+#include "ppdev_driver.h"
+#include "sim_board.h"
+
+#include <QSettings>
+
+namespace qrt58 {
+
+namespace {
+const QString kBoardKey = QStringLiteral("board/driver");
+const QString kDelayKey = QStringLiteral("board/line_delay_us");
+} // namespace
+
+QString BoardChoice::text() const {
+    QString name;
+    switch (kind) {
+    case Kind::Sim: name = QStringLiteral("sim"); break;
+    case Kind::Ppdev: name = QStringLiteral("ppdev"); break;
+    case Kind::Io: name = QStringLiteral("io"); break;
+    }
+    return path.isEmpty() ? name : name + ':' + path;
+}
+
+std::optional<BoardChoice> parse_board_choice(const QString& text, QString* error) {
+    const int colon = text.indexOf(':');
+    const QString name = colon < 0 ? text : text.left(colon);
+    const QString path = colon < 0 ? QString() : text.mid(colon + 1);
+    BoardChoice c;
+    c.path = path;
+    if (name == QLatin1String("sim")) {
+        c.kind = BoardChoice::Kind::Sim;
+    } else if (name == QLatin1String("ppdev")) {
+        c.kind = BoardChoice::Kind::Ppdev;
+    } else if (name == QLatin1String("io") && path.isEmpty()) {
+        c.kind = BoardChoice::Kind::Io;
+    } else {
+        if (error) *error = QStringLiteral("unknown board '%1' (use sim[:FILE], ppdev[:/dev/parportN] or io)").arg(text);
+        return std::nullopt;
+    }
+    return c;
+}
+
+bool take_board_options(std::vector<std::string>& args, BoardOptions& options, std::string& error) {
+    std::vector<std::string> rest;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::optional<std::string> value;
+        const auto eq = name.find('=');
+        if (name.rfind("--", 0) == 0 && eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name = name.substr(0, eq);
+        }
+        if (name != "--board" && name != "--line-delay" && name != "--trace-vcd") {
+            rest.push_back(args[i]);
+            continue;
+        }
+        if (!value) {
+            if (i + 1 >= args.size()) {
+                error = name + " needs a value";
+                return false;
+            }
+            value = args[++i];
+        }
+        if (name == "--board") {
+            QString why;
+            options.board = parse_board_choice(QString::fromStdString(*value), &why);
+            if (!options.board) {
+                error = why.toStdString();
+                return false;
+            }
+        } else if (name == "--line-delay") {
+            bool ok = false;
+            const int us = QString::fromStdString(*value).toInt(&ok);
+            if (!ok || us < kMinLineDelayUs || us > kMaxLineDelayUs) {
+                error = "--line-delay takes microseconds from 10 to 100000, not '" + *value + "'";
+                return false;
+            }
+            options.line_delay_us = us;
+        } else {
+            options.trace_vcd = QString::fromStdString(*value);
+        }
+    }
+    args = rest;
+    return true;
+}
+
+BoardSettings load_board_settings(QSettings& settings) {
+    BoardSettings s;
+    if (auto c = parse_board_choice(settings.value(kBoardKey, QStringLiteral("sim")).toString()))
+        s.choice = *c;
+    bool ok = false;
+    const int us = settings.value(kDelayKey, kDefaultLineDelayUs).toInt(&ok);
+    if (ok && us >= kMinLineDelayUs && us <= kMaxLineDelayUs) s.line_delay_us = us;
+    return s;
+}
+
+void save_board_settings(QSettings& settings, const BoardSettings& values) {
+    settings.setValue(kBoardKey, values.choice.text());
+    settings.setValue(kDelayKey, values.line_delay_us);
+}
+
+BoardSettings resolve_board_settings(const BoardOptions& options, QSettings& settings) {
+    BoardSettings s = load_board_settings(settings);
+    if (options.board) s.choice = *options.board;
+    if (options.line_delay_us) s.line_delay_us = *options.line_delay_us;
+    if (options.board || options.line_delay_us) save_board_settings(settings, s);
+    return s;
+}
+
+Board::Board(std::unique_ptr<PortDriver> driver, Clock* clock) : driver_(std::move(driver)) {
+    if (!clock) {
+        own_clock_ = std::make_unique<SteadyClock>();
+        clock = own_clock_.get();
+    }
+    clock_ = clock;
+    link_ = std::make_unique<BoardLink>(*driver_, *clock_);
+}
+
+Board::~Board() {
+    if (trace_) link_->set_bus_observer(nullptr);
+    stop_driver();
+}
+
+std::unique_ptr<Board> Board::create(const BoardChoice& choice, Clock* clock) {
+    std::unique_ptr<Clock> own;
+    if (!clock) {
+        own = std::make_unique<SteadyClock>();
+        clock = own.get();
+    }
+    std::unique_ptr<PortDriver> driver;
+    switch (choice.kind) {
+    case BoardChoice::Kind::Sim:
+        driver = std::make_unique<SimBoard>(*clock, choice.path.isEmpty() ? SimBoard::default_file() : choice.path);
+        break;
+    case BoardChoice::Kind::Ppdev: driver = std::make_unique<PpdevDriver>(choice.path); break;
+    case BoardChoice::Kind::Io: driver = std::make_unique<IoDriver>(); break;
+    }
+    auto board = std::make_unique<Board>(std::move(driver), clock);
+    if (own) board->own_clock_ = std::move(own);
+    return board;
+}
+
+DriverStatus Board::start_driver() {
+    const DriverStatus st = driver_->initialize();
+    started_ = st.ok;
+    link_->set_driver_ready(st.ok);
+    return st;
+}
+
+bool Board::start_up() {
+    link_->calibrate_delay();
+    const bool found = link_->find_board();
+    link_->board_idle();
+    return found;
+}
+
+void Board::stop_driver() {
+    if (!started_) return;
+    driver_->shutdown();
+    started_ = false;
+    link_->set_driver_ready(false);
+}
+
+bool Board::start_trace(const QString& path) {
+    auto trace = std::make_unique<VcdTrace>();
+    if (!trace->open(path)) return false;
+    link_->set_bus_observer(trace.get());
+    trace_ = std::move(trace);
+    return true;
+}
+
+SimBoard* Board::sim() { return dynamic_cast<SimBoard*>(driver_.get()); }
+
+} // namespace qrt58

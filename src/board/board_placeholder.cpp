@@ -1,1 +1,0 @@
-// Board link library; filled by the board layer.

@@ -1,0 +1,120 @@
+#include "ppdev_driver.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QStringList>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/parport.h>
+#include <linux/ppdev.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace qrt58 {
+
+PpdevDriver::PpdevDriver(QString device) : device_(std::move(device)) {}
+
+PpdevDriver::~PpdevDriver() { shutdown(); }
+
+int PpdevDriver::base_of(const QString& parport_name, const QString& proc_root) {
+    QFile f(proc_root + '/' + parport_name + QStringLiteral("/base-addr"));
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    const QStringList fields =
+        QString::fromLatin1(f.readAll()).split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    if (fields.isEmpty()) return -1;
+    bool ok = false;
+    const int base = fields.first().toInt(&ok);
+    return ok ? base : -1;
+}
+
+DriverStatus PpdevDriver::initialize() {
+    shutdown();
+    QStringList names;
+    if (!device_.isEmpty()) {
+        names << QFileInfo(device_).fileName();
+    } else {
+        names = QDir(QStringLiteral("/proc/sys/dev/parport"))
+                    .entryList({QStringLiteral("parport*")}, QDir::Dirs | QDir::NoDotAndDotDot);
+        if (names.isEmpty())
+            return {false, QStringLiteral("No parallel port found (/proc/sys/dev/parport lists none; "
+                                          "is the parport_pc module loaded?)")};
+    }
+    QStringList errors;
+    for (const QString& name : names) {
+        Port p;
+        p.path = device_.isEmpty() ? QStringLiteral("/dev/") + name : device_;
+        p.base = base_of(name);
+        bool known = false;
+        for (int b : kPortBases) known = known || b == p.base;
+        if (!known) {
+            if (!device_.isEmpty())
+                errors << QStringLiteral("%1: base address %2 is not 0x378, 0x278 or 0x3BC")
+                              .arg(p.path, p.base < 0 ? QStringLiteral("unknown")
+                                                      : QStringLiteral("0x") + QString::number(p.base, 16));
+            continue;
+        }
+        p.fd = ::open(QFile::encodeName(p.path).constData(), O_RDWR);
+        if (p.fd < 0) {
+            errors << QStringLiteral("%1: %2").arg(p.path, QString::fromLocal8Bit(std::strerror(errno)));
+            continue;
+        }
+        if (::ioctl(p.fd, PPCLAIM) != 0) {
+            errors << QStringLiteral("%1: cannot claim the port: %2")
+                          .arg(p.path, QString::fromLocal8Bit(std::strerror(errno)));
+            ::close(p.fd);
+            continue;
+        }
+        ports_.push_back(p);
+    }
+    if (ports_.empty()) {
+        if (errors.isEmpty()) errors << QStringLiteral("no parallel port at 0x378, 0x278 or 0x3BC");
+        return {false, QStringLiteral("The ppdev port driver cannot start: ") + errors.join(QStringLiteral("; "))};
+    }
+    return {true, QString()};
+}
+
+void PpdevDriver::shutdown() {
+    for (Port& p : ports_) {
+        if (p.fd >= 0) {
+            ::ioctl(p.fd, PPRELEASE);
+            ::close(p.fd);
+        }
+    }
+    ports_.clear();
+}
+
+PpdevDriver::Port* PpdevDriver::port_at(int base) {
+    for (Port& p : ports_)
+        if (p.base == base) return &p;
+    return nullptr;
+}
+
+int PpdevDriver::get_port_val(int port) {
+    unsigned char v = 0;
+    if (Port* p = port_at(port)) {
+        if (::ioctl(p->fd, PPRDATA, &v) != 0) return -1;
+        return v;
+    }
+    if (Port* p = port_at(port - 1)) {
+        if (::ioctl(p->fd, PPRSTATUS, &v) != 0) return -1;
+        return v;
+    }
+    return -1;
+}
+
+bool PpdevDriver::set_port_val(int port, int value) {
+    Port* p = port_at(port);
+    if (!p) return false;
+    unsigned char v = static_cast<unsigned char>(value);
+    return ::ioctl(p->fd, PPWDATA, &v) == 0;
+}
+
+QString PpdevDriver::describe() const {
+    return device_.isEmpty() ? QStringLiteral("ppdev") : QStringLiteral("ppdev:") + device_;
+}
+
+} // namespace qrt58

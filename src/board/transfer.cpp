@@ -1,0 +1,143 @@
+#include "transfer.h"
+
+namespace qrt58 {
+
+std::uint16_t transfer_checksum(const PagerTable& image) {
+    std::uint32_t sum = 0;
+    for (int a = kChecksumFirst; a <= kChecksumLast; ++a) sum = (sum + image[a]) % 65536;
+    return static_cast<std::uint16_t>(sum);
+}
+
+void TransferEngine::begin(const char* status, int max, int position, std::uint32_t colour) {
+    view_.set_progress_max(max);
+    view_.set_progress_position(position);
+    view_.set_progress_colour(colour);
+    view_.set_status(QString::fromLatin1(status));
+    view_.process_events();
+}
+
+void TransferEngine::fail(const char* text) {
+    link_.board_idle();
+    view_.message(QString::fromLatin1(text), MessageKind::Error);
+    abort_flag_ = true;
+}
+
+bool TransferEngine::find_board() {
+    auto saved = link_.message_sink();
+    link_.set_message_sink([this](const QString& text) { view_.message(text, MessageKind::Warning); });
+    const bool found = link_.find_board();
+    link_.set_message_sink(saved);
+    return found;
+}
+
+bool TransferEngine::eep_readall(PagerTable& image, int start, int stop) {
+    begin("Reading Now.......", stop - 32, start, kPurple);
+    abort_flag_ = false;
+    // Read into a copy: the caller's image changes only after a good read.
+    PagerTable got = image;
+    for (int a = start; a < stop; ++a) {
+        if (a == start || a % 16 == 0) {
+            if (!link_.begin_read(a)) {
+                fail("Read error!");
+                return false;
+            }
+        }
+        const bool block_end = (a + 1) % 16 == 0;
+        got[a] = link_.receive_byte(block_end);
+        if (block_end) view_.set_progress_position(a);
+    }
+    got[stop] = link_.receive_byte(true);
+    link_.bus_stop();
+    const std::uint16_t sum = transfer_checksum(got);
+    if ((sum & 0xFF) != got[stop] || (sum >> 8) != got[stop - 1]) {
+        view_.message(QStringLiteral("CheckSum Error!"), MessageKind::Error);
+        abort_flag_ = true;
+        return false;
+    }
+    link_.board_idle();
+    image = got;
+    view_.message(QStringLiteral("Read success!"), MessageKind::Info);
+    return true;
+}
+
+bool TransferEngine::tbl_writeall(PagerTable& image, int start, int stop) {
+    begin("Writing Now.......", stop - 16, start, kHighlightColour);
+    const std::uint16_t sum = transfer_checksum(image);
+    image[stop] = static_cast<std::uint8_t>(sum & 0xFF);
+    image[stop - 1] = static_cast<std::uint8_t>(sum >> 8);
+    abort_flag_ = false;
+    image[kWriteMarkerAddress] = 1;
+    for (int a = start; a <= stop; ++a) {
+        if (a == start || a % 16 == 0) {
+            if (a != start) link_.page_gap();
+            const bool polled = link_.poll_control_byte(a);
+            if (a % 16 == 0) view_.set_progress_position(a);
+            if (!polled || !link_.send_byte(static_cast<std::uint8_t>(a & 0xFF))) {
+                fail("Write error!");
+                return false;
+            }
+        }
+        if (!link_.send_byte(image[a])) {
+            fail("Write error!");
+            return false;
+        }
+    }
+    link_.bus_stop();
+    return true;
+}
+
+bool TransferEngine::verify(const PagerTable& image, int start, int stop) {
+    begin("Verifying Now.....", stop - 16, start, kPurple);
+    abort_flag_ = false;
+    if (!link_.begin_read(start)) {
+        fail("Read error!");
+        return false;
+    }
+    for (int a = start; a < stop; ++a) {
+        if (link_.receive_byte(false) != image[a]) {
+            fail("Verify Error!");
+            link_.receive_byte(true);
+            link_.bus_stop();
+            return false;
+        }
+        if (a % 16 == 0) view_.set_progress_position(a);
+    }
+    const bool equal = link_.receive_byte(true) == image[stop];
+    link_.board_idle();
+    if (equal) {
+        view_.message(QStringLiteral("Verify Success!"), MessageKind::Info);
+    } else {
+        view_.message(QStringLiteral("Verify Error!"), MessageKind::Error);
+        abort_flag_ = true;
+    }
+    link_.bus_stop();
+    return equal;
+}
+
+bool TransferEngine::write_and_verify(PagerTable& image) {
+    tbl_writeall(image);
+    link_.bus_stop();
+    if (!abort_flag_) verify(image);
+    link_.bus_stop();
+    return !abort_flag_;
+}
+
+CapcodeIncrement next_first_capcode(const QString& text, bool long_capcode) {
+    CapcodeIncrement r;
+    r.limit = long_capcode ? 4291000000ULL : 2031614ULL;
+    const QString t = text.trimmed();
+    bool digits = !t.isEmpty() && t.size() <= 10;
+    for (QChar c : t) digits = digits && c >= '0' && c <= '9';
+    if (!digits) return r;
+    const std::uint64_t value = t.toULongLong();
+    if (value >= r.limit) {
+        r.result = CapcodeIncrement::Result::AtLimit;
+        r.message = QStringLiteral("Capcode 1 > %1 so can not be increase!").arg(r.limit);
+        return r;
+    }
+    r.result = CapcodeIncrement::Result::Next;
+    r.next = value + 1;
+    return r;
+}
+
+} // namespace qrt58

@@ -1,0 +1,81 @@
+// The transfer engine: read, write and verify the whole image through the board
+// link, reporting to a TransferView. Form2 is one view (widgets), qrt58cli the
+// other (terminal lines and a progress bar).
+#pragma once
+
+#include "board_link.h"
+#include "pager_table.h"
+
+#include <QString>
+#include <cstdint>
+
+namespace qrt58 {
+
+enum class MessageKind {
+    Info,    // a result ("Read success!", "Verify Success!")
+    Error,   // a failed transfer ("Read error!", "Write error!", ...)
+    Warning, // exclamation box: refusals and "The Board is not responding!"
+};
+
+class TransferView {
+public:
+    virtual ~TransferView() = default;
+    virtual void set_status(const QString& text) = 0;
+    virtual void set_progress_max(int max) = 0;
+    // May exceed the maximum by up to 16; a view shows that as full.
+    virtual void set_progress_position(int position) = 0;
+    // Colour as the progress bar takes it: 0x8000000D is the system highlight
+    // colour, anything else 0x00BBGGRR.
+    virtual void set_progress_colour(std::uint32_t colour) = 0;
+    virtual void message(const QString& text, MessageKind kind) = 0;
+    // Lets pending window events run (the dialog paints).
+    virtual void process_events() {}
+};
+
+constexpr std::uint32_t kHighlightColour = 0x8000000D;
+constexpr std::uint32_t kPurple = 0x800080;
+
+class TransferEngine {
+public:
+    TransferEngine(BoardLink& link, TransferView& view) : link_(link), view_(view) {}
+
+    // find_board with its message going to the view.
+    bool find_board();
+    // Reads start..stop into `image`; the image changes only when every byte was
+    // read and the checksum is good.
+    bool eep_readall(PagerTable& image, int start = 0, int stop = kLastAddress);
+    // Stamps checksum and write marker into `image`, then writes it page by page.
+    bool tbl_writeall(PagerTable& image, int start = 0, int stop = kLastAddress);
+    // Compares the EEPROM with `image`, stopping at the first difference.
+    bool verify(const PagerTable& image, int start = 0, int stop = kLastAddress);
+    // One write cycle: tbl_writeall, bus_stop, verify when the write went well,
+    // bus_stop. True when both succeeded.
+    bool write_and_verify(PagerTable& image);
+
+    bool abort_flag() const { return abort_flag_; }
+
+private:
+    void begin(const char* status, int max, int position, std::uint32_t colour);
+    void fail(const char* text);
+
+    BoardLink& link_;
+    TransferView& view_;
+    bool abort_flag_ = false;
+};
+
+// Checksum of 0x100..0x343 as the transfers compute it (16-bit sum).
+std::uint16_t transfer_checksum(const PagerTable& image);
+
+// The first-capcode increment of the production station. `text` is the text of
+// capcode box 0, `long_capcode` whether its pair is "Long". A short run stops at
+// 2031614, the largest short capcode the encoder stores; a long one at 4291000000.
+struct CapcodeIncrement {
+    enum class Result { Next, AtLimit, NotANumber };
+    Result result = Result::NotANumber;
+    std::uint64_t limit = 0;
+    std::uint64_t next = 0;
+    QString message; // the limit message when AtLimit
+};
+CapcodeIncrement next_first_capcode(const QString& text, bool long_capcode);
+
+} // namespace qrt58

@@ -1,0 +1,88 @@
+// Board choice, command-line options and persisted settings.
+#include "board.h"
+#include "sim_board.h"
+
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace qrt58;
+
+TEST(BoardOptions, ParsesBoardLineDelayAndTrace) {
+    std::vector<std::string> args = {"read", "x.tbl", "--board", "sim:/tmp/e.bin", "--line-delay=40",
+                                     "--trace-vcd", "t.vcd"};
+    BoardOptions o;
+    std::string error;
+    ASSERT_TRUE(take_board_options(args, o, error)) << error;
+    EXPECT_EQ(args, (std::vector<std::string>{"read", "x.tbl"}));
+    ASSERT_TRUE(o.board);
+    EXPECT_EQ(o.board->kind, BoardChoice::Kind::Sim);
+    EXPECT_EQ(o.board->path, "/tmp/e.bin");
+    EXPECT_EQ(o.line_delay_us, 40);
+    EXPECT_EQ(o.trace_vcd, "t.vcd");
+
+    for (auto bad : {std::vector<std::string>{"--board", "lpt1"}, {"--line-delay", "9"},
+                     {"--line-delay", "100001"}, {"--line-delay", "x"}, {"--board"}}) {
+        BoardOptions b;
+        EXPECT_FALSE(take_board_options(bad, b, error));
+        EXPECT_FALSE(error.empty());
+    }
+    EXPECT_EQ(parse_board_choice("ppdev:/dev/parport1")->text(), "ppdev:/dev/parport1");
+    EXPECT_EQ(parse_board_choice("io")->kind, BoardChoice::Kind::Io);
+    EXPECT_FALSE(parse_board_choice("io:/x"));
+}
+
+TEST(BoardOptions, CommandLineValuesAreRememberedInTheSettings) {
+    QTemporaryDir dir;
+    QSettings settings(dir.filePath("s.ini"), QSettings::IniFormat);
+    BoardSettings s = resolve_board_settings({}, settings);
+    EXPECT_EQ(s.line_delay_us, 25);
+    EXPECT_EQ(s.choice.kind, BoardChoice::Kind::Sim);
+
+    BoardOptions o;
+    o.line_delay_us = 60;
+    o.board = parse_board_choice("ppdev:/dev/parport0");
+    resolve_board_settings(o, settings);
+    s = resolve_board_settings({}, settings);
+    EXPECT_EQ(s.line_delay_us, 60);
+    EXPECT_EQ(s.choice.text(), "ppdev:/dev/parport0");
+
+    settings.setValue("board/line_delay_us", 5); // out of range: default
+    EXPECT_EQ(load_board_settings(settings).line_delay_us, 25);
+}
+
+TEST(BoardFacade, ADriverThatCannotStartSaysSoAndFindsNoBoard) {
+    VirtualClock clock;
+    QTemporaryDir dir;
+    QFile blocker(dir.filePath("file"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    // The sim file's folder is a plain file: the driver cannot create it.
+    auto board = Board::create(*parse_board_choice("sim:" + dir.filePath("file/e.bin")), &clock);
+    const DriverStatus st = board->start_driver();
+    EXPECT_FALSE(st.ok);
+    EXPECT_FALSE(st.error.isEmpty());
+    QStringList messages;
+    board->link().set_message_sink([&](const QString& m) { messages << m; });
+    EXPECT_FALSE(board->start_up());
+    EXPECT_EQ(messages, QStringList{"The Board is not responding!"});
+
+    // ppdev on a device that does not exist.
+    auto pp = Board::create(*parse_board_choice("ppdev:/dev/qrt58-no-such-port"), &clock);
+    const DriverStatus pst = pp->start_driver();
+    EXPECT_FALSE(pst.ok);
+    EXPECT_TRUE(pst.error.contains("ppdev"));
+}
+
+TEST(BoardFacade, StartUpFindsTheSimulatedBoardAndLeavesItIdle) {
+    VirtualClock clock;
+    QTemporaryDir dir;
+    auto board = Board::create(*parse_board_choice("sim:" + dir.filePath("e.bin")), &clock);
+    ASSERT_TRUE(board->start_driver().ok);
+    ASSERT_NE(board->sim(), nullptr);
+    EXPECT_TRUE(board->start_up());
+    EXPECT_EQ(board->link().port_shadow(), kIdlePattern);
+    EXPECT_EQ(board->link().port_in(board->link().data_port()), kIdlePattern);
+    board->stop_driver();
+    EXPECT_TRUE(QFile::exists(dir.filePath("e.bin")));
+}
