@@ -39,6 +39,9 @@ struct ControlSpec {
     std::string parent;    // objectName of the container ("picSet", "Frame1_0", ...)
     std::vector<ListItem> items;
     int max_length = 0;    // text boxes: 0 = unlimited
+    int list_index = -1;   // lists: item selected at start (-1: none)
+    bool visible = true;   // shown at start (a rule of the page may change it)
+    bool enabled = true;
 };
 
 // objectName of a control: "chkCtl_10" for an array member, "cboDft" otherwise.

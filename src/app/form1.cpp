@@ -1,8 +1,879 @@
 #include "form1.h"
 
-#include "pager_table.h"
+#include "default_image.h"
+#include "field_tag.h"
+#include "frm_about.h"
+#include "pages.h"
+#include "table_file.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+
+using qrt58::ui::ControlKind;
+using qrt58::ui::ControlSpec;
+
+namespace {
+
+constexpr double kTwipsPerPixel = 15.0;
+// Client area of the window as designed: 10935 x 7455 twips.
+constexpr int kDesignClientWidth = 729;
+constexpr int kDesignClientHeight = 497;
+
+const QColor kPageColor(224, 224, 224);
+const QColor kOrange(255, 192, 128);
+const QColor kModeBackground(0, 128, 128);
+
+const QString kTableFilter = QStringLiteral("Table files (*.tbl)");
+
+int px(double twips) { return static_cast<int>(std::lround(twips / kTwipsPerPixel)); }
+
+// A label shows "&&" as "&" and drops a lone "&" (it marks an access key).
+QString label_text(const std::string& caption) {
+    const QString in = QString::fromStdString(caption);
+    QString out;
+    for (int i = 0; i < in.size(); ++i) {
+        if (in[i] == QLatin1Char('&')) {
+            if (i + 1 < in.size() && in[i + 1] == QLatin1Char('&')) {
+                out += QLatin1Char('&');
+                ++i;
+            }
+            continue;
+        }
+        out += in[i];
+    }
+    return out;
+}
+
+// The 100 x 100 pixel background tile in four light greys.
+QPixmap make_texture() {
+    QPixmap tile(100, 100);
+    QPainter p(&tile);
+    const QColor greys[4] = {QColor(236, 236, 236), QColor(228, 228, 228), QColor(220, 220, 220),
+                             QColor(212, 212, 212)};
+    for (int y = 0; y < 100; y += 4)
+        for (int x = 0; x < 100; x += 4) {
+            const unsigned h = static_cast<unsigned>(x * 7919 + y * 104729 + (x / 4) * (y / 4) * 31);
+            p.fillRect(x, y, 4, 4, greys[(h >> 3) % 4]);
+        }
+    return tile;
+}
+
+// The page area behind the tabs: paints the tiled texture and takes the focus
+// when the mouse moves over its visible background.
+class TabBack : public QFrame {
+public:
+    explicit TabBack(QWidget* parent) : QFrame(parent), tile_(make_texture()) {
+        setMouseTracking(true);
+        setFocusPolicy(Qt::ClickFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        // Whole tiles at natural size, the last row and column included even
+        // when they pass the edge.
+        const int w = tile_.width(), h = tile_.height();
+        const QWidget* client = parentWidget() ? parentWidget() : this;
+        for (int i = 0; i <= client->width() / w; ++i)
+            for (int j = 0; j <= client->height() / h; ++j) p.drawPixmap(i * w, j * h, tile_);
+    }
+    void mouseMoveEvent(QMouseEvent* e) override {
+        setFocus(Qt::MouseFocusReason);
+        QFrame::mouseMoveEvent(e);
+    }
+
+private:
+    QPixmap tile_;
+};
+
+ControlSpec shell_row(ControlKind kind, const char* name, int index, const char* caption, int left,
+                      int top, int width, int height, const char* parent) {
+    ControlSpec r;
+    r.kind = kind;
+    r.name = name;
+    r.index = index;
+    r.caption = caption;
+    r.left = left;
+    r.top = top;
+    r.width = width;
+    r.height = height;
+    r.parent = parent;
+    return r;
+}
+
+// The page area, tab labels, tab buttons, mode buttons and the five pages.
+std::vector<ControlSpec> shell_controls() {
+    std::vector<ControlSpec> rows;
+    rows.push_back(shell_row(ControlKind::Picture, "picTabBack", -1, "", -12, 0, 11500, 7530, ""));
+    struct Tab {
+        const char* label;
+        int label_index;
+        const char* label_caption;
+        const char* button;
+        const char* button_caption;
+        int left, button_width, label_width;
+    };
+    const Tab tabs[5] = {
+        {"Label14", -1, "Freq. && Codes", "EMoptCode", "Freq. && Codes", 288, 1470, 1470},
+        {"Label15", -1, "Alerts && Status", "EMoptStatus", "Alerts && Status", 1777, 1485, 1470},
+        {"lblPEdit", -1, "Prompts Edit", "EMoptPrompts", "Prompts Edit", 3266, 1470, 1470},
+        {"lblSource", -1, "Source Prompts", "EMoptSource", "Source Prompts", 4755, 1470, 1470},
+        {"lblMusic", 0, "Music && Tone", "EMoptMusic", "Music &&Tone", 6240, 1470, 1470},
+    };
+    for (const Tab& t : tabs) {
+        auto r = shell_row(ControlKind::Label, t.label, t.label_index, t.label_caption, t.left, 192,
+                           t.label_width, 255, "picTabBack");
+        r.font_size = 8.25;
+        rows.push_back(r);
+    }
+    for (const Tab& t : tabs)
+        rows.push_back(shell_row(ControlKind::Button, t.button, -1, t.button_caption, t.left, 192,
+                                 t.button_width, 255, "picTabBack"));
+    auto modify = shell_row(ControlKind::Option, "ModifyOpt", -1, "Modify", 8475, 199, 960, 240,
+                            "picTabBack");
+    auto write = shell_row(ControlKind::Option, "WriteOpt", -1, "Write", 9480, 199, 960, 240,
+                           "picTabBack");
+    modify.font_size = write.font_size = 9;
+    rows.push_back(modify);
+    rows.push_back(write);
+    for (const char* page : Form1::kPageNames)
+        rows.push_back(shell_row(ControlKind::Picture, page, -1, "", 285, 465, 10380, 6840,
+                                 "picTabBack"));
+    return rows;
+}
+
+bool has_write_mode_prefix(const QString& name) {
+    static const char* const prefixes[] = {"opt", "Tex", "txt", "cbo", "chk"};
+    const QString first = name.left(3);
+    for (const char* p : prefixes)
+        if (first == QLatin1String(p)) return true;
+    return false;
+}
+
+std::string tag_of(const QObject* o) { return o->property("Tag").toString().toStdString(); }
+
+} // namespace
+
+const std::array<const char*, 5> Form1::kPageNames = {"picSet", "picSet2", "picSet5", "picSet6",
+                                                      "picSet7"};
+const std::array<const char*, 5> Form1::kTabButtonNames = {"EMoptCode", "EMoptStatus",
+                                                           "EMoptPrompts", "EMoptSource",
+                                                           "EMoptMusic"};
+
+const std::vector<std::string> Form1::kInitStepsFirst = {"ChkCapLen", "read_dftaddr"};
+
+const std::vector<std::string> Form1::kInitSteps = {
+    // load-time rules of single controls
+    "load_chkCtl20",       // "En" of slot 10 follows the music type select
+    "load_chkCtl36_38",    // RD key boxes
+    "load_direct_show",    // chkCtl(8), chkCtl(26), cboLamp follow the paging display
+    "load_cboSLC",         // sequential lockout
+    "load_cbologo",        // logo font
+    "load_cboLng",         // prompt language
+    "load_contrast",       // Slider1 and its labels from 0x369
+    "load_cboPersonAlert", // personal alert length
+    "load_mail_alert",     // chkMailAlert and the mail-drop alert visibility
+    "load_chkMenu",        // receiver menu boxes from 0x0F8-0x0FE (suppressClick set)
+    "load_music_enable",   // cboMusicType enabling, "Always Vibrate", chkMenu(6)
+    "load_cboORA",         // out-of-range alert (suppressClick set)
+    // read procedures
+    "read_BaseFreq", "read_freq", "read_prompt", "read_SourcePrompt", "set_frame",
+    "read_MailAlert", "read_BatLev", "read_pass", "read_pass1", "read_music", "read_UserMsc",
+    "read_Lamp", "read_SetAlarm"};
 
 Form1::Form1(QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Form1"));
+    QFont f(QStringLiteral("Courier New"));
+    f.setPointSizeF(8.25);
+    setFont(f);
+    design_size_ = QSize(kDesignClientWidth, kDesignClientHeight);
+    build_window();
+    build_menus();
+    timer_ = new QTimer(this);
+    timer_->setObjectName(QStringLiteral("Timer1"));
+    timer_->setInterval(50);
+    connect(timer_, &QTimer::timeout, this, [this] {
+        if (board_.keep_alive) board_.keep_alive();
+    });
+    qApp->installEventFilter(this);
+    resize(kDesignClientWidth, kDesignClientHeight + menuBar()->sizeHint().height());
+}
+
+Form1::~Form1() = default;
+
+// ---------------------------------------------------------------- building
+
+void Form1::build_window() {
+    central_ = new QWidget(this);
+    central_->setObjectName(QStringLiteral("client"));
+    setCentralWidget(central_);
+    central_->installEventFilter(this);
+
+    add_rows(shell_controls());
+    add_rows(qrt58::ui::codes_page_controls());
+    add_rows(qrt58::ui::status_page_controls());
+    add_rows(qrt58::ui::prompts_page_controls());
+    add_rows(qrt58::ui::source_page_controls());
+    add_rows(qrt58::ui::music_page_controls());
+
+    // Tab labels: bold Arial on the button-shadow colour, highlight text colour.
+    for (const char* name : {"Label14", "Label15", "lblPEdit", "lblSource", "lblMusic_0"}) {
+        auto* l = qobject_cast<QLabel*>(by_name_.value(QString::fromLatin1(name)));
+        if (!l) continue;
+        QFont f(QStringLiteral("Arial"));
+        f.setPointSizeF(8.25);
+        f.setBold(true);
+        l->setFont(f);
+        l->setAlignment(Qt::AlignCenter);
+        l->setWordWrap(false);
+        l->setAutoFillBackground(true);
+        QPalette pal = l->palette();
+        pal.setColor(QPalette::Window, pal.color(QPalette::Dark));
+        pal.setColor(QPalette::WindowText, pal.color(QPalette::HighlightedText));
+        l->setPalette(pal);
+    }
+    for (int i = 0; i < 5; ++i) {
+        auto* b = qobject_cast<QPushButton*>(by_name_.value(QString::fromLatin1(kTabButtonNames[i])));
+        if (!b) continue;
+        b->setFocusPolicy(Qt::NoFocus);
+        if (i >= 3) b->setStyleSheet(QStringLiteral("QPushButton { background-color: rgb(255,192,128); }"));
+        connect(b, &QPushButton::clicked, this, [this, i] { select_page(i); });
+    }
+    for (const char* name : {"ModifyOpt", "WriteOpt"}) {
+        auto* o = qobject_cast<QRadioButton*>(by_name_.value(QString::fromLatin1(name)));
+        if (!o) continue;
+        QFont f(QStringLiteral("Courier New"));
+        f.setPointSizeF(9);
+        f.setBold(true);
+        o->setFont(f);
+        o->setAutoFillBackground(true);
+        QPalette pal = o->palette();
+        pal.setColor(QPalette::Window, kModeBackground);
+        pal.setColor(QPalette::Button, kModeBackground);
+        pal.setColor(QPalette::WindowText, Qt::white);
+        o->setPalette(pal);
+    }
+    if (auto* m = ctl<QRadioButton>(QStringLiteral("ModifyOpt"))) {
+        m->setChecked(true);
+        connect(m, &QRadioButton::clicked, this, [this] { ModifyOpt_Click(); });
+    }
+    if (auto* w = ctl<QRadioButton>(QStringLiteral("WriteOpt")))
+        connect(w, &QRadioButton::clicked, this, [this] { WriteOpt_Click(); });
+
+    for (const char* page : kPageNames) {
+        QWidget* p = by_name_.value(QString::fromLatin1(page));
+        if (!p) continue;
+        p->setFocusPolicy(Qt::ClickFocus);
+        QPalette pal = p->palette();
+        pal.setColor(QPalette::Window, kPageColor);
+        p->setPalette(pal);
+    }
+    select_page(0);
+}
+
+void Form1::add_rows(const std::vector<ControlSpec>& rows) {
+    for (const ControlSpec& row : rows) create_control(row);
+}
+
+QWidget* Form1::create_control(const ControlSpec& row) {
+    const QString name = QString::fromStdString(qrt58::ui::object_name(row.name, row.index));
+    if (QWidget* existing = by_name_.value(name)) {
+        qWarning("Form1: control %s is described twice; the first one is kept", qPrintable(name));
+        return existing;
+    }
+    QWidget* parent = central_;
+    if (!row.parent.empty()) {
+        parent = by_name_.value(QString::fromStdString(row.parent));
+        if (!parent) {
+            qWarning("Form1: container %s of %s is missing", row.parent.c_str(), qPrintable(name));
+            parent = central_;
+        }
+    }
+    // A page or picture box the control sits on is the parent; a group box's
+    // children start below its caption in Qt as in the design.
+    const QString caption = QString::fromStdString(row.caption);
+    QWidget* w = nullptr;
+    switch (row.kind) {
+    case ControlKind::Frame: w = new QGroupBox(caption, parent); break;
+    case ControlKind::Picture:
+        if (row.name == "picTabBack") {
+            w = new TabBack(parent);
+        } else {
+            auto* f = new QFrame(parent);
+            f->setAutoFillBackground(true);
+            QPalette pal = f->palette();
+            pal.setColor(QPalette::Window, kPageColor);
+            f->setPalette(pal);
+            w = f;
+        }
+        break;
+    case ControlKind::Label: {
+        auto* l = new QLabel(label_text(row.caption), parent);
+        l->setWordWrap(true);
+        l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        w = l;
+        break;
+    }
+    case ControlKind::CheckBox: w = new QCheckBox(caption, parent); break;
+    case ControlKind::Option: w = new QRadioButton(caption, parent); break;
+    case ControlKind::ComboBox: {
+        auto* c = new QComboBox(parent);
+        for (std::size_t i = 0; i < row.items.size(); ++i) {
+            const auto& item = row.items[i];
+            c->addItem(QString::fromStdString(item.text),
+                       item.data < 0 ? static_cast<int>(i) : item.data);
+        }
+        c->setCurrentIndex(row.list_index); // -1: nothing selected until the image is loaded
+        w = c;
+        break;
+    }
+    case ControlKind::ListBox: {
+        auto* l = new QListWidget(parent);
+        for (const auto& item : row.items) l->addItem(QString::fromStdString(item.text));
+        w = l;
+        break;
+    }
+    case ControlKind::TextBox: {
+        auto* t = new QLineEdit(caption, parent);
+        if (row.max_length > 0) t->setMaxLength(row.max_length);
+        w = t;
+        break;
+    }
+    case ControlKind::Button: w = new QPushButton(caption, parent); break;
+    case ControlKind::ScrollBar: w = new QScrollBar(Qt::Vertical, parent); break;
+    case ControlKind::Slider: {
+        auto* s = new QSlider(Qt::Horizontal, parent);
+        s->setRange(1, 8);
+        s->setValue(4);
+        w = s;
+        break;
+    }
+    }
+    w->setObjectName(name);
+    w->setProperty("ctlName", QString::fromStdString(row.name));
+    w->setProperty("ctlIndex", row.index);
+    w->setProperty("Tag", QString::fromStdString(row.tag));
+    // Design geometry in twips; start-up copies it into the Tag.
+    w->setProperty("twipsRect", QRectF(row.left, row.top, row.width, row.height));
+    const bool has_font = row.kind != ControlKind::ScrollBar && row.kind != ControlKind::Slider;
+    if (has_font) {
+        w->setProperty("designFont", row.font_size);
+        QFont f = w->font();
+        f.setPointSizeF(row.font_size);
+        w->setFont(f);
+    }
+    if (!row.tooltip.empty()) w->setToolTip(QString::fromStdString(row.tooltip));
+    w->setGeometry(px(row.left), px(row.top), px(row.width), px(row.height));
+    if (!row.visible) w->hide();
+    if (!row.enabled) w->setEnabled(false);
+
+    const int index = row.index;
+    if (row.name == "chkCtl") {
+        if (auto* c = qobject_cast<QCheckBox*>(w))
+            connect(c, &QCheckBox::stateChanged, this, [this, index] { chkCtl_Click(index); });
+    } else if (row.name == "cboCtl") {
+        if (auto* c = qobject_cast<QComboBox*>(w))
+            connect(c, &QComboBox::currentIndexChanged, this, [this, index] { cboCtl_Click(index); });
+    } else if (row.name == "chkSource") {
+        if (auto* c = qobject_cast<QCheckBox*>(w))
+            connect(c, &QCheckBox::stateChanged, this, [this, index] { chkSource_Click(index); });
+    }
+
+    controls_.push_back(w);
+    by_name_.insert(name, w);
+    return w;
+}
+
+void Form1::build_menus() {
+    struct Item {
+        const char* caption;
+        const char* name;
+        QKeySequence key;
+        std::function<void()> handler;
+    };
+    auto add_menu = [this](const char* caption, const char* name, const std::vector<Item>& items) {
+        QMenu* menu = menuBar()->addMenu(QString::fromLatin1(caption));
+        menu->setObjectName(QString::fromLatin1(name));
+        for (const Item& it : items) {
+            QAction* a = nullptr;
+            if (!it.caption) {
+                a = menu->addSeparator();
+            } else {
+                a = menu->addAction(QString::fromLatin1(it.caption));
+                a->setShortcut(it.key);
+                a->setShortcutContext(Qt::WindowShortcut);
+                auto handler = it.handler;
+                connect(a, &QAction::triggered, this, [handler] { handler(); });
+            }
+            a->setObjectName(QString::fromLatin1(it.name));
+            a->setProperty("Tag", QString());
+            actions_.push_back(a);
+        }
+    };
+    add_menu("File", "mnuFile",
+             {{"Open", "mnuLBFF", QKeySequence(Qt::CTRL | Qt::Key_O), [this] { mnuLBFF_Click(); }},
+              {"Save", "mnuSBTF", QKeySequence(Qt::CTRL | Qt::Key_S), [this] { mnuSBTF_Click(); }},
+              {"Save As...", "mnuSA", QKeySequence(Qt::CTRL | Qt::Key_A), [this] { mnuSA_Click(); }},
+              {nullptr, "mnudash", QKeySequence(), {}},
+              {"Exit", "mnuExit", QKeySequence(Qt::CTRL | Qt::Key_E), [this] { mnuExit_Click(); }}});
+    add_menu("Pager", "mnuPager",
+             {{"Read", "mnuEntire", QKeySequence(Qt::Key_F3), [this] { pager_command(0); }},
+              {"Write", "mnuEB", QKeySequence(Qt::Key_F4), [this] { pager_command(1); }},
+              {"Verfy", "mnuEB1", QKeySequence(Qt::Key_F9), [this] { pager_command(2); }}});
+    add_menu("Help", "mnuHelp", {{"About", "mnuAbout", QKeySequence(), [this] { mnuAbout_Click(); }}});
+}
+
+// ---------------------------------------------------------------- editor API
+
+QWidget* Form1::control(const QString& name, int index) const {
+    return by_name_.value(index < 0 ? name : name + QLatin1Char('_') + QString::number(index));
+}
+
+void Form1::set_procedure(const std::string& name, std::function<void()> fn) {
+    procedures_[name] = [fn = std::move(fn)](int) { fn(); };
+}
+
+void Form1::set_procedure(const std::string& name, std::function<void(int)> fn) {
+    procedures_[name] = std::move(fn);
+}
+
+void Form1::call(const std::string& name, int arg) {
+    auto it = procedures_.find(name);
+    if (it != procedures_.end() && it->second) it->second(arg);
+}
+
+void Form1::add_click_rule(const QString& array_name, int index, std::function<void()> rule) {
+    click_rules_[{array_name, index}].push_back(std::move(rule));
+}
+
+void Form1::run_rules(const QString& array_name, int index) {
+    auto it = click_rules_.find({array_name, index});
+    if (it == click_rules_.end()) return;
+    const auto rules = it->second; // a rule may register further rules
+    for (const auto& r : rules) r();
+}
+
+// ---------------------------------------------------------------- start-up
+
+void Form1::form_load() {
+    if (board_.start_driver) board_.start_driver();
+    QCoreApplication::setApplicationName(QString::fromStdString(qrt58::ver_str.substr(0, 5)));
+    if (app_path.isEmpty()) app_path = QCoreApplication::applicationDirPath();
+    while (app_path.size() > 1 && app_path.endsWith(QLatin1Char('/'))) app_path.chop(1);
+    if (board_.board_startup) board_.board_startup();
+    design_size_ = QSize(kDesignClientWidth, kDesignClientHeight);
+    append_tag_geometry();
+    entryErrorPending = false;
+    capcodeInvalid = false;
+    layout_controls(); // design geometry at the current size; sets cap_row_pitch
+    build_default_image();
+    call("read_CapLen");
+    init_ctl();
+    tbl_path = app_path + QStringLiteral("/default.tbl");
+    if (QFileInfo::exists(tbl_path)) {
+        use_tbl_path = true;
+        mnuLBFF_Click();
+        use_tbl_path = false;
+    }
+    timer_->start();
+    select_page(0);
+}
+
+void Form1::append_tag_geometry() {
+    if (loaded_) return;
+    loaded_ = true;
+    for (QWidget* w : controls_) {
+        const QRectF r = w->property("twipsRect").toRectF();
+        std::optional<double> font;
+        if (w->property("designFont").isValid()) font = w->property("designFont").toDouble();
+        const std::string tag = qrt58::append_tag_geometry(
+            tag_of(w), std::array<double, 4>{r.left(), r.top(), r.width(), r.height()}, font);
+        w->setProperty("Tag", QString::fromStdString(tag));
+    }
+    for (QAction* a : actions_)
+        a->setProperty("Tag", QString::fromStdString(qrt58::append_tag_geometry(tag_of(a), {}, {})));
+    timer_->setProperty("Tag", QStringLiteral(",#"));
+}
+
+void Form1::build_default_image() {
+    image_ = qrt58::build_default_image();
     setWindowTitle(QStringLiteral("Norvale ") + QString::fromStdString(qrt58::ver_str));
-    resize(729, 497); // 10935 x 7455 twips
+    about_title_ = QString::fromStdString(qrt58::ver_str.substr(0, 5)) + QStringLiteral(" Pager Programmer");
+    // Selecting the first range loads its preset through the range list's handler.
+    if (auto* range = ctl<QComboBox>(QStringLiteral("cboDft"))) {
+        if (range->currentIndex() == 0) range->setCurrentIndex(-1);
+        range->setCurrentIndex(0);
+    }
+}
+
+// ---------------------------------------------------------------- loader
+
+void Form1::init_ctl() {
+    for (const auto& step : kInitStepsFirst) call(step);
+    rebuild_source_list();
+    suppressClick = true;
+    generic_tag_pass();
+    suppressClick = false;
+    for (const auto& step : kInitSteps) {
+        const bool guarded = step == "load_chkMenu" || step == "load_cboORA";
+        if (guarded) suppressClick = true;
+        call(step);
+        if (guarded) suppressClick = false;
+    }
+}
+
+void Form1::rebuild_source_list() {
+    const bool four = qrt58::get_bits(image_, 0x596, 3, 1) == 1;
+    source_list_offset = four ? 0 : 1;
+    auto* list = ctl<QComboBox>(QStringLiteral("cboCtl"), 2);
+    if (!list) return;
+    const QSignalBlocker block(list);
+    list->clear();
+    if (four) list->addItem(QStringLiteral("Forward"));
+    list->addItems({QStringLiteral("Backward"), QStringLiteral("Auto Cap."), QStringLiteral("Disable")});
+    list->setCurrentIndex(-1);
+}
+
+void Form1::generic_tag_pass() {
+    for (QWidget* w : controls_) {
+        const auto tag = qrt58::parse_field_tag(tag_of(w));
+        if (!tag) continue;
+        const int value = qrt58::get_bits(image_, tag->address, tag->bit, tag->width);
+        switch (tag->kind) {
+        case qrt58::TagKind::Chk:
+        case qrt58::TagKind::ChkSource: {
+            auto* box = qobject_cast<QCheckBox*>(w);
+            if (!box) break;
+            // A value above 1 cannot be shown as ticked or clear: it shows grey
+            // and the image keeps it. The source-prompt boxes do not look at
+            // suppressClick, so they are filled without raising their handler.
+            std::optional<QSignalBlocker> block;
+            if (tag->kind == qrt58::TagKind::ChkSource) block.emplace(box);
+            box->setCheckState(value == 0 ? Qt::Unchecked
+                                          : value == 1 ? Qt::Checked : Qt::PartiallyChecked);
+            if (value <= 1) box->setTristate(false);
+            if (tag->kind == qrt58::TagKind::ChkSource) {
+                if (QWidget* prompt = control(QStringLiteral("txtPrompt"), w->property("ctlIndex").toInt()))
+                    prompt->setEnabled(value != 0);
+            }
+            break;
+        }
+        case qrt58::TagKind::ChkN: {
+            auto* box = qobject_cast<QCheckBox*>(w);
+            if (!box) break;
+            std::optional<QSignalBlocker> block;
+            if (w->property("ctlName").toString() == QLatin1String("chkSource")) block.emplace(box);
+            box->setTristate(false);
+            box->setChecked(value == 0);
+            break;
+        }
+        case qrt58::TagKind::Cbo: {
+            auto* list = qobject_cast<QComboBox*>(w);
+            if (!list) break;
+            int index = value;
+            if (tag->address == 0x37 || tag->address == 0x38) {
+                const int group_addr = tag->address == 0x37 ? 0x385 : 0x384;
+                if (qrt58::get_bits(image_, group_addr, tag->bit, tag->width) == 0) index = 2;
+            } else if (tag->address == 0x32) {
+                index = value - source_list_offset;
+            }
+            // A value with no entry leaves the list as it was.
+            if (index >= 0 && index < list->count()) list->setCurrentIndex(index);
+            break;
+        }
+        case qrt58::TagKind::Lng:
+        case qrt58::TagKind::Other: break;
+        }
+    }
+}
+
+// ---------------------------------------------------------------- write-back
+
+void Form1::chkCtl_Click(int index) {
+    if (suppressClick) return;
+    auto* box = ctl<QCheckBox>(QStringLiteral("chkCtl"), index);
+    if (!box) return;
+    if (box->checkState() == Qt::PartiallyChecked) return;
+    box->setTristate(false);
+    if (const auto tag = qrt58::parse_field_tag(tag_of(box))) {
+        const int checked = box->isChecked() ? 1 : 0;
+        const int v = tag->kind == qrt58::TagKind::ChkN ? 1 - checked : checked;
+        qrt58::set_bits(image_, tag->address, tag->bit, v, tag->width);
+    }
+    run_rules(QStringLiteral("chkCtl"), index);
+}
+
+void Form1::cboCtl_Click(int index) {
+    if (suppressClick) return;
+    auto* list = ctl<QComboBox>(QStringLiteral("cboCtl"), index);
+    if (!list) return;
+    const int li = list->currentIndex();
+    if (li < 0) return;
+    if (index >= 7 && index <= 22) {
+        // Capcode type of slot s: "Personal" type 0 group 1, "Mail drop" type 1
+        // group 1, "Group" type 0 group 0.
+        const int s = index - 7;
+        const int type_addr = s < 8 ? 0x38 : 0x37;
+        const int group_addr = s < 8 ? 0x384 : 0x385;
+        const int bit = s % 8;
+        qrt58::set_bits(image_, type_addr, bit, li == 1 ? 1 : 0, 1);
+        qrt58::set_bits(image_, group_addr, bit, li == 2 ? 0 : 1, 1);
+    } else if (const auto tag = qrt58::parse_field_tag(tag_of(list))) {
+        if (li < (1 << tag->width)) qrt58::set_bits(image_, tag->address, tag->bit, li, tag->width);
+    }
+    run_rules(QStringLiteral("cboCtl"), index);
+}
+
+void Form1::chkSource_Click(int index) {
+    auto* box = ctl<QCheckBox>(QStringLiteral("chkSource"), index);
+    if (!box) return;
+    if (box->checkState() == Qt::PartiallyChecked) return;
+    box->setTristate(false);
+    const int checked = box->isChecked() ? 1 : 0;
+    if (QWidget* prompt = control(QStringLiteral("txtPrompt"), index)) prompt->setEnabled(checked == 1);
+    const int v = index == 49 ? 1 - checked : checked;
+    if (const auto tag = qrt58::parse_field_tag(tag_of(box)))
+        qrt58::set_bits(image_, tag->address, tag->bit, v, tag->width);
+    run_rules(QStringLiteral("chkSource"), index);
+}
+
+// ---------------------------------------------------------------- File menu
+
+void Form1::set_window_title_path(const QString& path) {
+    const QString title = windowTitle();
+    const int bracket = title.indexOf(QLatin1Char('['));
+    const QString shown = QDir::toNativeSeparators(path);
+    if (bracket >= 0)
+        setWindowTitle(title.left(bracket + 1) + shown + QLatin1Char(']'));
+    else
+        setWindowTitle(title + QStringLiteral(" - [") + shown + QLatin1Char(']'));
+}
+
+void Form1::mnuLBFF_Click() {
+    QString path;
+    if (use_tbl_path) {
+        path = tbl_path;
+    } else {
+        path = qrt58::file_dialogs().open_file(this, app_path, kTableFilter);
+        if (path.isEmpty()) return;
+        if (!QFileInfo::exists(path)) {
+            messages().info(this, QStringLiteral("This file is not exit!"));
+            return;
+        }
+    }
+    qrt58::PagerTable loaded = image_;
+    const qrt58::LoadResult result = qrt58::load_table_file(path, loaded);
+    if (result.status == qrt58::LoadStatus::WrongSignature) {
+        messages().info(this, QStringLiteral("The [") + path +
+                                  QStringLiteral("] is not correct format, the file will discard !"));
+        return;
+    }
+    if (result.status != qrt58::LoadStatus::Ok) {
+        messages().error(this, result.error);
+        return;
+    }
+    image_ = loaded;
+    tbl_path = path;
+    suppressClick = true;
+    if (auto* range = ctl<QComboBox>(QStringLiteral("cboDft"))) {
+        const int nibble = image_[0xF1] >> 4;
+        const int index = nibble == 1 ? 0 : nibble == 4 ? 1 : nibble == 8 ? 2 : -1;
+        if (index >= 0) range->setCurrentIndex(index);
+    }
+    suppressClick = false;
+    init_ctl();
+    call("read_CapLen");
+    set_window_title_path(path);
+}
+
+void Form1::mnuSA_Click() {
+    QString path;
+    if (use_tbl_path) {
+        path = tbl_path;
+    } else {
+        path = qrt58::file_dialogs().save_file(this, app_path, kTableFilter);
+        if (path.isEmpty()) return;
+        if (QFileInfo::exists(path) &&
+            !messages().ask_yes_no(this, QStringLiteral("This file is arealy exist ! \nAre you sure overwrite this file?")))
+            return;
+    }
+    const qrt58::SaveResult result = qrt58::save_table_file(path, image_);
+    if (!result.ok) {
+        messages().error(this, result.error);
+        return;
+    }
+    tbl_path = path;
+    set_window_title_path(path);
+}
+
+void Form1::mnuSBTF_Click() {
+    use_tbl_path = true;
+    mnuSA_Click();
+    use_tbl_path = false;
+}
+
+// ---------------------------------------------------------------- commands
+
+void Form1::pager_command(int mode) {
+    timer_->stop();
+    if (QWidget* back = control(QStringLiteral("picTabBack"))) back->setFocus(Qt::OtherFocusReason);
+    transfer_mode = mode;
+    QCoreApplication::processEvents();
+    if (entryErrorPending) {
+        entryErrorPending = false;
+    } else if (board_.show_transfer) {
+        board_.show_transfer(transfer_mode);
+    }
+    if (!shut_down_) timer_->start();
+}
+
+void Form1::mnuAbout_Click() {
+    frmAbout about(this);
+    about.set_title(about_title_);
+    about.exec();
+}
+
+void Form1::shut_down() {
+    if (shut_down_) return;
+    shut_down_ = true;
+    timer_->stop();
+    if (board_.stop_driver) board_.stop_driver();
+}
+
+void Form1::mnuExit_Click() {
+    shut_down();
+    close();
+    QCoreApplication::quit();
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    shut_down();
+    event->accept();
+}
+
+bool Form1::write_mode() const {
+    auto* w = ctl<QRadioButton>(QStringLiteral("WriteOpt"));
+    return w && w->isChecked();
+}
+
+void Form1::ModifyOpt_Click() {
+    auto* m = ctl<QRadioButton>(QStringLiteral("ModifyOpt"));
+    if (m && m->isChecked())
+        for (QWidget* w : controls_)
+            if (has_write_mode_prefix(w->property("ctlName").toString())) w->setEnabled(true);
+    if (QWidget* s = control(QStringLiteral("Slider1"))) s->show();
+    call("set_frame");
+}
+
+void Form1::WriteOpt_Click() {
+    if (!write_mode()) return;
+    for (QWidget* w : controls_)
+        if (has_write_mode_prefix(w->property("ctlName").toString())) w->setEnabled(false);
+    if (QWidget* s = control(QStringLiteral("Slider1"))) s->hide();
+}
+
+void Form1::select_page(int page) {
+    if (page < 0 || page >= 5) return;
+    for (int i = 0; i < 5; ++i)
+        if (QWidget* b = control(QString::fromLatin1(kTabButtonNames[static_cast<std::size_t>(i)])))
+            b->setVisible(i != page);
+    if (QWidget* back = control(QStringLiteral("picTabBack"))) back->raise();
+    if (QWidget* p = control(QString::fromLatin1(kPageNames[static_cast<std::size_t>(page)]))) {
+        p->raise();
+        p->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+bool Form1::is_menu_shortcut(const QKeyEvent* key) const {
+    const QKeySequence seq(key->keyCombination());
+    for (QAction* a : actions_)
+        if (!a->shortcut().isEmpty() && a->shortcut() == seq) return true;
+    return false;
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == central_ && event->type() == QEvent::Resize) {
+        layout_controls();
+        return false;
+    }
+    const QEvent::Type t = event->type();
+    if (t != QEvent::KeyPress && t != QEvent::KeyRelease && t != QEvent::ShortcutOverride)
+        return false;
+    auto* w = qobject_cast<QWidget*>(watched);
+    if (!w || w->window() != this) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (t == QEvent::ShortcutOverride) {
+        // The menu keys win over a text box's own use of them (Ctrl+A).
+        return is_menu_shortcut(key);
+    }
+    if (key->key() == Qt::Key_Space && write_mode()) {
+        // In Write mode the space bar writes the receiver and reaches no control.
+        if (t == QEvent::KeyPress) pager_command(1);
+        return true;
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------- layout
+
+void Form1::layout_controls() {
+    if (!loaded_ || !central_) return;
+    if (!isVisible() && layout()) layout()->activate(); // client size before the first show
+    const QSize client = central_->size();
+    if (client.width() <= 0 || client.height() <= 0) return; // minimized
+    sx_ = static_cast<double>(client.width()) / design_size_.width();
+    sy_ = static_cast<double>(client.height()) / design_size_.height();
+    const double font_factor = std::min(sx_, sy_);
+    for (QWidget* w : controls_) {
+        const std::string tag = tag_of(w);
+        const qrt58::TagGeometry g = qrt58::parse_tag_geometry(tag);
+        if (g.complete >= 5 && g.values[4] * font_factor > 0) {
+            QFont f = w->font();
+            f.setPointSizeF(g.values[4] * font_factor);
+            w->setFont(f);
+        }
+        if (g.complete < 4) continue;
+        const int left = px(sx_ * g.values[0]);
+        const int top = px(sy_ * g.values[1]);
+        const int width = px(sx_ * g.values[2]);
+        if (w->property("ctlName").toString().startsWith(QLatin1String("cbo")))
+            w->setGeometry(left, top, width, w->sizeHint().height());
+        else
+            w->setGeometry(left, top, width, px(sy_ * g.values[3]));
+    }
+    const auto design_top = [this](const QString& name, int index) -> std::optional<double> {
+        QWidget* w = control(name, index);
+        if (!w) return std::nullopt;
+        const auto g = qrt58::parse_tag_geometry(tag_of(w));
+        if (g.complete < 4) return std::nullopt;
+        return g.values[1];
+    };
+    const auto t0 = design_top(QStringLiteral("Label1"), 0);
+    const auto t1 = design_top(QStringLiteral("Label1"), 1);
+    if (t0 && t1) cap_row_pitch = sy_ * (*t1 - *t0) / kTwipsPerPixel;
+    if (QWidget* frame = control(QStringLiteral("Frame1"), 0)) cap_frame_height = frame->height();
+    call("ChkCapLen");
 }

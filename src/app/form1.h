@@ -1,10 +1,221 @@
-// The main editor window.
+// The main editor window Form1.
+//
+// What editors (src/editors) get from the window
+// ------------------------------------------------
+// An editor is a plain object that is given a Form1& before start-up runs
+// (construct the window, attach the editors, then call form_load()). It finds its
+// controls by name + index, connects to their Qt signals, works on image(), and
+// reports through messages().
+//
+//   image()                      the PagerTable every control is a view of
+//   ctl<T>("txtAddr", 3)         one control (objectName "txtAddr_3"), nullptr when
+//   ctl<T>("cboDft")             absent or of another type
+//   array<T>("chkCtl")           a ControlArray<T>: index -> widget
+//   controls()                   every control in the window's control order
+//   messages()                   the message-box seam (title "QRT58")
+//
+// Window flags (public members, shared by all editors):
+//   suppressClick, entryErrorPending, capcodeInvalid, autoIncrementFirst,
+//   transfer_mode (0 read, 1 write, 2 verify), cap_row_pitch (pixels between the
+//   tops of Label1(0) and Label1(1) at the current scale), cap_frame_height
+//   (pixel height of the "Capcode Address" frame Frame1(0) at the current scale),
+//   source_list_offset (0 or 1, the offset of the source-prompt mode list cboCtl(2)
+//   that init_ctl last built), app_path, tbl_path, use_tbl_path.
+//
+// Geometry: every control is placed in pixels; the design geometry (twips,
+// 15 twips = 1 pixel) sits in the "Tag" property after the first "#". scale_x()
+// and scale_y() give the current factors of the proportional layout.
+//
+// Named procedures
+//   Editors register the procedures they own under their names with
+//   set_procedure("read_freq", fn) (or an fn(int) for procedures with an
+//   argument, such as "txt_to_tbl"); anyone calls them with call("read_freq") /
+//   call("txt_to_tbl", slot). Calling a name nobody registered does nothing, so
+//   steps whose editor has not landed yet are simply skipped. init_ctl() calls
+//   its steps in the fixed order of kInitSteps (below); the resize pass calls
+//   "ChkCapLen", start-up and File > Open call "read_CapLen", the Modify button
+//   calls "set_frame".
+//
+// Click rules of the tagged control arrays
+//   chkCtl, cboCtl and chkSource get one handler from the window, which writes
+//   the control back through its Tag (the cboCtl capcode type lists 7..22 write
+//   their type bit and group flag instead) and then runs the rules registered
+//   with add_click_rule("chkCtl", 10, fn) for that index, in registration order.
+//   The chkCtl and cboCtl handlers (write-back and rules) do nothing while
+//   suppressClick is set; the chkSource handler always runs. A check box's
+//   "click" is any change of its state, by the user or by code (as a combo
+//   box's is any change of its selection); a change to the grey state writes
+//   nothing. Every other control is the editor's own: connect to its signals.
+//
+// Board: until the board layer is wired in, the board steps go through the
+// std::function members of BoardHooks (empty ones do nothing).
 #pragma once
 
+#include "control_spec.h"
+#include "pager_table.h"
+#include "ui_seams.h"
+
+#include <QHash>
 #include <QMainWindow>
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+class QAction;
+class QComboBox;
+class QKeyEvent;
+class QTimer;
+
+// A control array: index -> widget of one name.
+template <class T>
+class ControlArray {
+public:
+    T* operator[](int index) const {
+        auto it = items_.find(index);
+        return it == items_.end() ? nullptr : it->second;
+    }
+    bool contains(int index) const { return items_.count(index) != 0; }
+    int size() const { return static_cast<int>(items_.size()); }
+    auto begin() const { return items_.begin(); }
+    auto end() const { return items_.end(); }
+    void insert(int index, T* widget) { items_[index] = widget; }
+
+private:
+    std::map<int, T*> items_;
+};
 
 class Form1 : public QMainWindow {
     Q_OBJECT
 public:
+    // The board steps of start-up, the keep-alive tick, the transfer dialog and
+    // shut-down.
+    struct BoardHooks {
+        std::function<void()> start_driver;     // port driver start
+        std::function<void()> board_startup;    // calibrate_delay, find_board, board_idle
+        std::function<void()> keep_alive;       // idle pattern 254 to data_port
+        std::function<void(int)> show_transfer; // Form2, modal, for transfer_mode
+        std::function<void()> stop_driver;      // port driver stop
+    };
+
+    // init_ctl: kInitStepsFirst, the source-prompt mode list, the generic tag
+    // pass, then kInitSteps, each in its order. "load_chkMenu" and "load_cboORA"
+    // run with suppressClick set.
+    static const std::vector<std::string> kInitStepsFirst;
+    static const std::vector<std::string> kInitSteps;
+
     explicit Form1(QWidget* parent = nullptr);
+    ~Form1() override;
+
+    void set_board_hooks(BoardHooks hooks) { board_ = std::move(hooks); }
+    // Start-up: driver, board, tag geometry, flags, default image, read_CapLen,
+    // init_ctl, "default.tbl", timer.
+    void form_load();
+
+    // ---- for editors
+    qrt58::PagerTable& image() { return image_; }
+    const qrt58::PagerTable& image() const { return image_; }
+    QWidget* control(const QString& name, int index = -1) const;
+    template <class T>
+    T* ctl(const QString& name, int index = -1) const {
+        return qobject_cast<T*>(control(name, index));
+    }
+    template <class T>
+    ControlArray<T> array(const QString& name) const;
+    const std::vector<QWidget*>& controls() const { return controls_; }
+    qrt58::MessageBoxes& messages() const { return qrt58::message_boxes(); }
+
+    void set_procedure(const std::string& name, std::function<void()> fn);
+    void set_procedure(const std::string& name, std::function<void(int)> fn);
+    bool has_procedure(const std::string& name) const { return procedures_.count(name) != 0; }
+    void call(const std::string& name, int arg = 0);
+    void add_click_rule(const QString& array_name, int index, std::function<void()> rule);
+
+    void init_ctl();
+    double scale_x() const { return sx_; }
+    double scale_y() const { return sy_; }
+
+    // Window-level state.
+    bool suppressClick = false;
+    bool entryErrorPending = false;
+    bool capcodeInvalid = false;
+    bool autoIncrementFirst = false;
+    int transfer_mode = 0;
+    double cap_row_pitch = 0;
+    double cap_frame_height = 0;
+    int source_list_offset = 0;
+    QString app_path;
+    QString tbl_path;
+    bool use_tbl_path = false;
+
+    // ---- commands (menu handlers)
+    void mnuLBFF_Click(); // File > Open
+    void mnuSBTF_Click(); // File > Save
+    void mnuSA_Click();   // File > Save As...
+    void mnuExit_Click();
+    void pager_command(int mode); // Read 0, Write 1, Verfy 2
+    void mnuAbout_Click();
+    void ModifyOpt_Click();
+    void WriteOpt_Click();
+    void select_page(int page); // 0..4, as the tab buttons do
+    bool write_mode() const;
+
+    // Proportional layout for the current client size.
+    void layout_controls();
+    // Design client size in pixels (the size the layout scales from).
+    QSize design_client_size() const { return design_size_; }
+    QString about_title() const { return about_title_; }
+
+    // The page widgets in tab order and their tab buttons.
+    static const std::array<const char*, 5> kPageNames;
+    static const std::array<const char*, 5> kTabButtonNames;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void build_window();
+    void build_menus();
+    QWidget* create_control(const qrt58::ui::ControlSpec& row);
+    void add_rows(const std::vector<qrt58::ui::ControlSpec>& rows);
+    void append_tag_geometry();
+    void set_window_title_path(const QString& path);
+    void build_default_image();
+    void rebuild_source_list();
+    void generic_tag_pass();
+    void chkCtl_Click(int index);
+    void cboCtl_Click(int index);
+    void chkSource_Click(int index);
+    void run_rules(const QString& array_name, int index);
+    void shut_down();
+    bool is_menu_shortcut(const QKeyEvent* key) const;
+
+    qrt58::PagerTable image_{};
+    BoardHooks board_;
+    std::vector<QWidget*> controls_;
+    QHash<QString, QWidget*> by_name_;
+    std::map<std::string, std::function<void(int)>> procedures_;
+    std::map<std::pair<QString, int>, std::vector<std::function<void()>>> click_rules_;
+    std::vector<QAction*> actions_;
+    QTimer* timer_ = nullptr;
+    QWidget* central_ = nullptr;
+    QSize design_size_;
+    double sx_ = 1, sy_ = 1;
+    bool loaded_ = false;
+    bool shut_down_ = false;
+    QString about_title_;
 };
+
+template <class T>
+ControlArray<T> Form1::array(const QString& name) const {
+    ControlArray<T> out;
+    for (QWidget* w : controls_) {
+        if (w->property("ctlName").toString() != name) continue;
+        if (T* t = qobject_cast<T*>(w)) out.insert(w->property("ctlIndex").toInt(), t);
+    }
+    return out;
+}

@@ -1,0 +1,601 @@
+// Main window: start-up, tag bindings, modes, keys, tabs, layout, File menu.
+#include "default_image.h"
+#include "field_tag.h"
+#include "form1.h"
+#include "table_file.h"
+#include "ui_seams.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+
+namespace {
+
+using qrt58::get_bits;
+
+class Form1Test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        form = std::make_unique<Form1>();
+        form->app_path = dir.path();
+        Form1::BoardHooks hooks;
+        hooks.show_transfer = [this](int mode) { transfers.push_back(mode); };
+        hooks.keep_alive = [this] { ++ticks; };
+        hooks.start_driver = [this] { events.push_back("start"); };
+        hooks.board_startup = [this] { events.push_back("board"); };
+        hooks.stop_driver = [this] { events.push_back("stop"); };
+        form->set_board_hooks(hooks);
+    }
+    void load() { form->form_load(); }
+    QString file(const QString& name) const { return dir.filePath(name); }
+
+    QTemporaryDir dir;
+    qrt58::ScopedTestSeams seams;
+    std::unique_ptr<Form1> form;
+    std::vector<int> transfers;
+    std::vector<std::string> events;
+    int ticks = 0;
+};
+
+std::string tag_text(const QWidget* w) { return w->property("Tag").toString().toStdString(); }
+
+// The page that is drawn in front at the centre of the page area.
+QString front_page(Form1& form) {
+    QWidget* back = form.control(QStringLiteral("picTabBack"));
+    QWidget* page = form.control(QStringLiteral("picSet"));
+    QWidget* w = back->childAt(page->geometry().center());
+    while (w && w->parentWidget() != back) w = w->parentWidget();
+    return w ? w->objectName() : QString();
+}
+
+qrt58::PagerTable random_image(unsigned seed) {
+    std::mt19937 rng(seed);
+    qrt58::PagerTable t = qrt58::build_default_image();
+    for (int a = 0; a < qrt58::kImageSize; ++a) t[a] = static_cast<std::uint8_t>(rng() & 0xFF);
+    return t;
+}
+
+// What a bound check box must show for its field.
+Qt::CheckState expected_state(const qrt58::FieldTag& tag, int value) {
+    if (tag.kind == qrt58::TagKind::ChkN) return value == 0 ? Qt::Checked : Qt::Unchecked;
+    return value == 0 ? Qt::Unchecked : value == 1 ? Qt::Checked : Qt::PartiallyChecked;
+}
+
+TEST_F(Form1Test, StartUpShowsTitleFirstPageAndRunsInOrder) {
+    load();
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Norvale QRT58 V05.02"));
+    EXPECT_EQ(QCoreApplication::applicationName(), QStringLiteral("QRT58"));
+    EXPECT_EQ(form->about_title(), QStringLiteral("QRT58 Pager Programmer"));
+    EXPECT_EQ(events, (std::vector<std::string>{"start", "board"}));
+    EXPECT_EQ(front_page(*form), QStringLiteral("picSet"));
+    EXPECT_TRUE(form->control(QStringLiteral("EMoptCode"))->isHidden());
+    for (const char* b : {"EMoptStatus", "EMoptPrompts", "EMoptSource", "EMoptMusic"})
+        EXPECT_FALSE(form->control(QString::fromLatin1(b))->isHidden()) << b;
+    EXPECT_TRUE(form->ctl<QRadioButton>(QStringLiteral("ModifyOpt"))->isChecked());
+    EXPECT_EQ(form->image(), qrt58::build_default_image());
+    EXPECT_EQ(form->tbl_path, dir.path() + QStringLiteral("/default.tbl"));
+    auto* timer = form->findChild<QTimer*>(QStringLiteral("Timer1"));
+    ASSERT_NE(timer, nullptr);
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_EQ(timer->interval(), 50);
+    // The design geometry follows the binding in every tag.
+    EXPECT_EQ(tag_text(form->control(QStringLiteral("chkCtl"), 78)),
+              "&H3BE,0,1,chk,#5880#" + std::to_string(90 + 8 * 360 + 15) + "#1035#270#8.25#");
+    EXPECT_EQ(tag_text(form->control(QStringLiteral("VScroll1"))), ",#9780#570#270#4410#");
+    EXPECT_GT(form->cap_row_pitch, 0.0);
+    EXPECT_DOUBLE_EQ(form->cap_row_pitch, 360.0 / 15.0);
+}
+
+TEST_F(Form1Test, CapcodeRowsCarryTheirTagsCaptionsAndTips) {
+    load();
+    for (int s = 0; s < 16; ++s) {
+        const std::string bit = std::to_string(s % 8);
+        auto* en = form->ctl<QCheckBox>(QStringLiteral("chkCtl"), 10 + s);
+        auto* pri = form->ctl<QCheckBox>(QStringLiteral("chkCtl"), 50 + s);
+        auto* manual = form->ctl<QCheckBox>(QStringLiteral("chkCtl"), 70 + s);
+        auto* type = form->ctl<QComboBox>(QStringLiteral("cboCtl"), 7 + s);
+        ASSERT_TRUE(en && pri && manual && type) << s;
+        EXPECT_EQ(qrt58::split_tag(tag_text(en))[0], s < 8 ? "&H73" : "&H72");
+        EXPECT_EQ(tag_text(en).substr(0, tag_text(en).find(",#")), (s < 8 ? "&H73," : "&H72,") + bit + ",1,chk");
+        EXPECT_EQ(tag_text(pri).substr(0, tag_text(pri).find(",#")), (s < 8 ? "&H34," : "&H35,") + bit + ",1,chkN");
+        EXPECT_EQ(tag_text(manual).substr(0, tag_text(manual).find(",#")), (s < 8 ? "&H3BD," : "&H3BE,") + bit + ",1,chk");
+        EXPECT_EQ(tag_text(type).substr(0, tag_text(type).find(",#")), (s < 8 ? "&H38," : "&H37,") + bit + ",1,cbo");
+        EXPECT_EQ(en->text(), QStringLiteral("En"));
+        EXPECT_EQ(en->toolTip().endsWith(QLatin1Char('.')), s % 8 == 2);
+        EXPECT_EQ(pri->toolTip(), QStringLiteral("Priority Alert Control"));
+        EXPECT_EQ(type->count(), 3);
+        EXPECT_EQ(type->itemText(1), QStringLiteral("Mail drop"));
+        EXPECT_EQ(form->ctl<QLineEdit>(QStringLiteral("txtAddr"), s)->maxLength(), 10);
+    }
+    EXPECT_EQ(form->array<QComboBox>(QStringLiteral("cboCapLen")).size(), 8);
+    EXPECT_EQ(form->array<QComboBox>(QStringLiteral("cboCapSht")).size(), 8);
+    EXPECT_EQ(form->ctl<QComboBox>(QStringLiteral("cboCapSht"), 3)->currentText(), QStringLiteral("Short"));
+}
+
+TEST_F(Form1Test, EveryBoundControlShowsItsFieldAndThePassKeepsTheImage) {
+    load();
+    for (unsigned seed : {1u, 2u, 3u}) {
+        qrt58::PagerTable crafted = random_image(seed);
+        crafted[0x35C] = 0x00; // 8-bit "chkN": ticked exactly when the byte is 0
+        crafted[0x35B] = 0x5A;
+        crafted[0x384] &= static_cast<std::uint8_t>(~0x08); // slot 3: group flag 0
+        crafted[0x38] |= 0x08;                              // ... whatever its type bit
+        for (int k = 0; k < 16; ++k) crafted[0x554 + k] = static_cast<std::uint8_t>(k % 2);
+        crafted[0x556] = 7; // a source-prompt byte a check box cannot show
+        form->image() = crafted;
+        form->init_ctl();
+        EXPECT_EQ(form->image(), crafted) << "the loader changed the image, seed " << seed;
+        EXPECT_FALSE(form->suppressClick);
+
+        int checked = 0;
+        for (QWidget* w : form->controls()) {
+            const auto tag = qrt58::parse_field_tag(tag_text(w));
+            if (!tag) continue;
+            const int value = get_bits(crafted, tag->address, tag->bit, tag->width);
+            if (auto* box = qobject_cast<QCheckBox*>(w)) {
+                EXPECT_EQ(box->checkState(), expected_state(*tag, value)) << w->objectName().toStdString();
+                ++checked;
+            } else if (auto* list = qobject_cast<QComboBox*>(w); list && tag->kind == qrt58::TagKind::Cbo) {
+                int expected = value;
+                if (tag->address == 0x37 || tag->address == 0x38) {
+                    const int group = tag->address == 0x37 ? 0x385 : 0x384;
+                    if (get_bits(crafted, group, tag->bit, tag->width) == 0) expected = 2;
+                } else if (tag->address == 0x32) {
+                    expected = value - form->source_list_offset;
+                }
+                if (expected >= 0 && expected < list->count()) {
+                    EXPECT_EQ(list->currentIndex(), expected) << w->objectName().toStdString();
+                }
+                ++checked;
+            }
+        }
+        EXPECT_GE(checked, 64);
+        EXPECT_EQ(form->ctl<QComboBox>(QStringLiteral("cboCtl"), 10)->currentText(), QStringLiteral("Group"));
+    }
+}
+
+TEST_F(Form1Test, ClickedCheckBoxesWriteTheirFieldOnly) {
+    load();
+    form->image() = random_image(7);
+    form->image()[0x358] = 0x33;
+    form->init_ctl();
+    int clicked = 0;
+    for (QWidget* w : form->controls()) {
+        auto* box = qobject_cast<QCheckBox*>(w);
+        const auto tag = qrt58::parse_field_tag(tag_text(w));
+        if (!box || !tag || !box->isVisibleTo(form.get())) continue;
+        if (tag->kind != qrt58::TagKind::Chk && tag->kind != qrt58::TagKind::ChkN &&
+            tag->kind != qrt58::TagKind::ChkSource)
+            continue;
+        for (int round = 0; round < 2; ++round) {
+            const qrt58::PagerTable before = form->image();
+            box->click();
+            const bool on = box->isChecked();
+            const bool negative = tag->kind == qrt58::TagKind::ChkN;
+            const int want = negative ? (on ? 0 : 1) : (on ? 1 : 0);
+            EXPECT_EQ(get_bits(form->image(), tag->address, tag->bit, tag->width), want)
+                << w->objectName().toStdString();
+            qrt58::PagerTable expect = before;
+            qrt58::set_bits(expect, tag->address, tag->bit, want, tag->width);
+            EXPECT_EQ(form->image(), expect) << w->objectName().toStdString() << " touched other bits";
+        }
+        ++clicked;
+    }
+    EXPECT_GE(clicked, 48);
+    // The whole byte of an 8-bit negative box (when that box is on the window).
+    if (auto* lock = form->ctl<QCheckBox>(QStringLiteral("chkCtl"), 33)) {
+        lock->setChecked(true);
+        EXPECT_EQ(form->image()[0x358], 0);
+        lock->setChecked(false);
+        EXPECT_EQ(form->image()[0x358], 1);
+    }
+}
+
+TEST_F(Form1Test, CapcodeTypeListsWriteTypeBitAndGroupFlag) {
+    load();
+    struct Case { int index; const char* text; int type; int group; };
+    const Case cases[] = {{1, "Mail drop", 1, 1}, {2, "Group", 0, 0}, {0, "Personal", 0, 1}};
+    for (int s : {0, 5, 8, 15}) {
+        auto* list = form->ctl<QComboBox>(QStringLiteral("cboCtl"), 7 + s);
+        const int type_addr = s < 8 ? 0x38 : 0x37;
+        const int group_addr = s < 8 ? 0x384 : 0x385;
+        for (const Case& c : cases) {
+            const qrt58::PagerTable before = form->image();
+            list->setCurrentIndex(c.index);
+            EXPECT_EQ(list->currentText(), QString::fromLatin1(c.text));
+            EXPECT_EQ(get_bits(form->image(), type_addr, s % 8, 1), c.type) << s;
+            EXPECT_EQ(get_bits(form->image(), group_addr, s % 8, 1), c.group) << s;
+            qrt58::PagerTable expect = before;
+            qrt58::set_bits(expect, type_addr, s % 8, c.type, 1);
+            qrt58::set_bits(expect, group_addr, s % 8, c.group, 1);
+            EXPECT_EQ(form->image(), expect);
+        }
+    }
+    // While the loader fills the lists nothing is written back.
+    form->suppressClick = true;
+    const qrt58::PagerTable before = form->image();
+    form->ctl<QComboBox>(QStringLiteral("cboCtl"), 7)->setCurrentIndex(1);
+    form->ctl<QCheckBox>(QStringLiteral("chkCtl"), 10)->toggle();
+    EXPECT_EQ(form->image(), before);
+    form->suppressClick = false;
+}
+
+TEST_F(Form1Test, ClickRulesRunAfterTheWriteBackInOrder) {
+    load();
+    std::vector<int> seen;
+    form->add_click_rule(QStringLiteral("chkCtl"), 12, [&] { seen.push_back(get_bits(form->image(), 0x73, 2, 1)); });
+    form->add_click_rule(QStringLiteral("chkCtl"), 12, [&] { seen.push_back(100); });
+    auto* en = form->ctl<QCheckBox>(QStringLiteral("chkCtl"), 12);
+    en->setChecked(!en->isChecked());
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0], en->isChecked() ? 1 : 0);
+    EXPECT_EQ(seen[1], 100);
+    form->suppressClick = true;
+    en->setChecked(!en->isChecked());
+    form->suppressClick = false;
+    EXPECT_EQ(seen.size(), 2u);
+}
+
+TEST_F(Form1Test, InitCtlRunsTheRegisteredStepsInOrder) {
+    std::vector<std::string> order;
+    std::vector<bool> suppressed;
+    for (const auto* list : {&Form1::kInitStepsFirst, &Form1::kInitSteps})
+        for (const std::string& step : *list)
+            form->set_procedure(step, [&, step] {
+                order.push_back(step);
+                suppressed.push_back(form->suppressClick);
+            });
+    form->set_procedure("read_CapLen", [&] {
+        order.push_back("read_CapLen");
+        suppressed.push_back(form->suppressClick);
+    });
+    load();
+    std::vector<std::string> expected{"read_CapLen", "ChkCapLen", "read_dftaddr"};
+    expected.insert(expected.end(), Form1::kInitSteps.begin(), Form1::kInitSteps.end());
+    // The first ChkCapLen comes from the layout pass of start-up.
+    ASSERT_FALSE(order.empty());
+    EXPECT_EQ(order.front(), "ChkCapLen");
+    order.erase(order.begin());
+    suppressed.erase(suppressed.begin());
+    EXPECT_EQ(order, expected);
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const bool guarded = order[i] == "load_chkMenu" || order[i] == "load_cboORA";
+        EXPECT_EQ(suppressed[i], guarded) << order[i];
+    }
+    // Procedures with an argument.
+    int got = -1;
+    form->set_procedure("txt_to_tbl", [&](int slot) { got = slot; });
+    form->call("txt_to_tbl", 5);
+    EXPECT_EQ(got, 5);
+    form->call("nobody_registered_this", 1); // does nothing
+}
+
+TEST_F(Form1Test, WriteModeDisablesExactlyTheFivePrefixes) {
+    load();
+    form->ctl<QCheckBox>(QStringLiteral("chkCtl"), 12)->setEnabled(false); // a page rule's doing
+    form->ctl<QRadioButton>(QStringLiteral("WriteOpt"))->click();
+    ASSERT_TRUE(form->write_mode());
+    int disabled = 0;
+    for (QWidget* w : form->controls()) {
+        const QString first = w->property("ctlName").toString().left(3);
+        const bool prefixed = QStringList{"opt", "Tex", "txt", "cbo", "chk"}.contains(first);
+        EXPECT_EQ(w->isEnabled(), !prefixed) << w->objectName().toStdString();
+        disabled += prefixed;
+    }
+    EXPECT_GT(disabled, 100);
+    if (QWidget* slider = form->control(QStringLiteral("Slider1"))) {
+        EXPECT_TRUE(slider->isHidden());
+    }
+    int frames = 0;
+    form->set_procedure("set_frame", [&] { ++frames; });
+    form->ctl<QRadioButton>(QStringLiteral("ModifyOpt"))->click();
+    for (QWidget* w : form->controls()) EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
+    EXPECT_EQ(frames, 1);
+    if (QWidget* slider = form->control(QStringLiteral("Slider1"))) {
+        EXPECT_FALSE(slider->isHidden());
+    }
+}
+
+TEST_F(Form1Test, SpaceBarWritesOnceInWriteModeAndReachesNoControl) {
+    load();
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    auto* en = form->ctl<QCheckBox>(QStringLiteral("chkCtl"), 10);
+    auto* tab = form->ctl<QPushButton>(QStringLiteral("EMoptStatus"));
+    int tab_clicks = 0;
+    QObject::connect(tab, &QPushButton::clicked, [&] { ++tab_clicks; });
+
+    // Modify mode: the space bar is an ordinary key for the focused box.
+    en->setFocus();
+    const bool before = en->isChecked();
+    QTest::keyClick(en, Qt::Key_Space);
+    EXPECT_NE(en->isChecked(), before);
+    EXPECT_TRUE(transfers.empty());
+
+    form->ctl<QRadioButton>(QStringLiteral("WriteOpt"))->click();
+    QTest::keyClick(tab, Qt::Key_Space);
+    EXPECT_EQ(transfers, std::vector<int>{1});
+    EXPECT_EQ(form->transfer_mode, 1);
+    EXPECT_EQ(tab_clicks, 0);
+    QTest::keyClick(form->control(QStringLiteral("picSet")), Qt::Key_A);
+    EXPECT_EQ(transfers.size(), 1u);
+    form->ctl<QRadioButton>(QStringLiteral("ModifyOpt"))->click();
+    form->hide();
+}
+
+TEST_F(Form1Test, PagerCommandsHandOverTheModeUnlessAnEntryFailed) {
+    load();
+    form->pager_command(0);
+    form->pager_command(2);
+    EXPECT_EQ(transfers, (std::vector<int>{0, 2}));
+    // A rejected entry found while the focus moves away drops the command once.
+    form->entryErrorPending = true;
+    form->pager_command(1);
+    EXPECT_EQ(transfers.size(), 2u);
+    EXPECT_FALSE(form->entryErrorPending);
+    EXPECT_EQ(form->transfer_mode, 1);
+    EXPECT_TRUE(form->findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
+    form->pager_command(1);
+    EXPECT_EQ(transfers, (std::vector<int>{0, 2, 1}));
+}
+
+TEST_F(Form1Test, FocusLeavesTheEntryBoxBeforeTheTransferStarts) {
+    load();
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    auto* freq = form->ctl<QLineEdit>(QStringLiteral("txtFreq"));
+    // Stands in for the frequency box's own check when it loses the focus.
+    struct Reject : QObject {
+        Form1* f;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::FocusOut) f->entryErrorPending = true;
+            return false;
+        }
+    } reject;
+    reject.f = form.get();
+    freq->installEventFilter(&reject);
+    freq->setFocus();
+    ASSERT_TRUE(freq->hasFocus());
+    form->pager_command(0);
+    EXPECT_TRUE(transfers.empty());
+    EXPECT_EQ(QApplication::focusWidget(), form->control(QStringLiteral("picTabBack")));
+    form->pager_command(0);
+    EXPECT_EQ(transfers, std::vector<int>{0});
+    freq->removeEventFilter(&reject);
+    form->hide();
+}
+
+TEST_F(Form1Test, ExactlyTheSelectedTabButtonIsHidden) {
+    load();
+    const char* order[] = {"EMoptPrompts", "EMoptCode", "EMoptMusic", "EMoptStatus", "EMoptSource"};
+    for (const char* clicked : order) {
+        form->ctl<QPushButton>(QString::fromLatin1(clicked))->click();
+        int hidden = 0;
+        for (int i = 0; i < 5; ++i) {
+            QWidget* b = form->control(QString::fromLatin1(Form1::kTabButtonNames[static_cast<std::size_t>(i)]));
+            if (b->isHidden()) {
+                ++hidden;
+                EXPECT_STREQ(Form1::kTabButtonNames[static_cast<std::size_t>(i)], clicked);
+                EXPECT_EQ(front_page(*form), QString::fromLatin1(Form1::kPageNames[static_cast<std::size_t>(i)]));
+            }
+        }
+        EXPECT_EQ(hidden, 1) << clicked;
+    }
+}
+
+struct Placed {
+    QRect rect;
+    qreal font;
+};
+
+std::map<QWidget*, Placed> snapshot(Form1& form) {
+    std::map<QWidget*, Placed> out;
+    for (QWidget* w : form.controls()) out[w] = {w->geometry(), w->font().pointSizeF()};
+    return out;
+}
+
+void resize_client(Form1& form, int width, int height) {
+    QWidget* client = form.centralWidget();
+    form.resize(form.width() + width - client->width(), form.height() + height - client->height());
+    QApplication::processEvents();
+    ASSERT_EQ(client->size(), QSize(width, height));
+}
+
+TEST_F(Form1Test, LayoutScalesFromTheDesignGeometry) {
+    load();
+    form->show();
+    const QSize design = form->design_client_size();
+    resize_client(*form, design.width(), design.height());
+    const auto original = snapshot(*form);
+
+    resize_client(*form, 2 * design.width(), design.height());
+    for (QWidget* w : form->controls()) {
+        const auto g = qrt58::parse_tag_geometry(tag_text(w));
+        ASSERT_GE(g.complete, 4) << w->objectName().toStdString();
+        const std::string name = w->objectName().toStdString();
+        EXPECT_EQ(w->x(), qRound(2 * g.values[0] / 15.0)) << name;
+        EXPECT_EQ(w->width(), qRound(2 * g.values[2] / 15.0)) << name;
+        EXPECT_EQ(w->y(), original.at(w).rect.y()) << name;
+        EXPECT_EQ(w->height(), original.at(w).rect.height()) << name;
+        EXPECT_DOUBLE_EQ(w->font().pointSizeF(), original.at(w).font) << name;
+    }
+    EXPECT_DOUBLE_EQ(form->scale_x(), 2.0);
+
+    // Half the height halves every font; a drop-down list keeps the height its
+    // font gives it.
+    resize_client(*form, design.width(), design.height() / 2);
+    for (QWidget* w : form->controls()) {
+        const auto g = qrt58::parse_tag_geometry(tag_text(w));
+        if (g.complete == 5) {
+            EXPECT_NEAR(w->font().pointSizeF(), g.values[4] * form->scale_y(), 0.01);
+        }
+        if (auto* list = qobject_cast<QComboBox*>(w)) {
+            EXPECT_EQ(list->height(), list->sizeHint().height());
+        }
+    }
+
+    // Back to the design size after many resizes: exactly the first layout.
+    for (int i = 1; i < 8; ++i) resize_client(*form, design.width() + 37 * i, design.height() + 11 * i);
+    resize_client(*form, design.width(), design.height());
+    for (QWidget* w : form->controls()) {
+        EXPECT_EQ(w->geometry(), original.at(w).rect) << w->objectName().toStdString();
+        EXPECT_DOUBLE_EQ(w->font().pointSizeF(), original.at(w).font);
+    }
+    // Minimizing and restoring leaves the layout as it was.
+    form->showMinimized();
+    QApplication::processEvents();
+    form->showNormal();
+    QApplication::processEvents();
+    resize_client(*form, design.width(), design.height());
+    for (QWidget* w : form->controls()) EXPECT_EQ(w->geometry(), original.at(w).rect);
+    form->hide();
+}
+
+TEST_F(Form1Test, OpenSaveRoundTripAndTitleSequence) {
+    load();
+    const QString base = QStringLiteral("Norvale QRT58 V05.02");
+    form->image()[0x3B7] = 'x';
+    form->image()[0x0F1] = 0x4A; // range 1
+    seams.dialogs->answers = {file("a.tbl")};
+    form->mnuSA_Click();
+    EXPECT_EQ(seams.dialogs->last_filter, QStringLiteral("Table files (*.tbl)"));
+    EXPECT_EQ(seams.dialogs->last_start_folder, dir.path());
+    EXPECT_EQ(form->windowTitle(), base + QStringLiteral(" - [") + file("a.tbl") + QStringLiteral("]"));
+    QFile saved(file("a.tbl"));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray bytes = saved.readAll();
+    ASSERT_EQ(bytes.size(), 2048);
+    EXPECT_EQ(std::memcmp(bytes.constData(), form->image().data(), 2048), 0);
+    saved.close();
+
+    const qrt58::PagerTable kept = form->image();
+    form->image() = qrt58::build_default_image();
+    seams.dialogs->answers = {file("a.tbl")};
+    form->mnuLBFF_Click();
+    EXPECT_EQ(form->image(), kept);
+    EXPECT_EQ(form->tbl_path, file("a.tbl"));
+    EXPECT_EQ(form->ctl<QComboBox>(QStringLiteral("cboDft"))->currentIndex(), 1);
+    EXPECT_FALSE(form->suppressClick);
+
+    // Save As another name replaces the bracketed path only.
+    seams.dialogs->answers = {file("b.tbl")};
+    form->mnuSA_Click();
+    EXPECT_EQ(form->windowTitle(), base + QStringLiteral(" - [") + file("b.tbl") + QStringLiteral("]"));
+    EXPECT_EQ(form->windowTitle().count(QLatin1Char('[')), 1);
+
+    // Save writes to the current table without asking.
+    form->image()[0x3B8] = 'y';
+    form->mnuSBTF_Click();
+    qrt58::PagerTable back;
+    ASSERT_EQ(qrt58::load_table_file(file("b.tbl"), back).status, qrt58::LoadStatus::Ok);
+    EXPECT_EQ(back, form->image());
+    EXPECT_TRUE(seams.boxes->entries.empty());
+}
+
+TEST_F(Form1Test, OpenRejectsMissingWrongAndUnreadableFiles) {
+    load();
+    const qrt58::PagerTable before = form->image();
+    const QString title = form->windowTitle();
+    const QString path_before = form->tbl_path;
+
+    seams.dialogs->answers = {file("none.tbl")};
+    form->mnuLBFF_Click();
+    EXPECT_EQ(seams.boxes->texts(), QStringList{QStringLiteral("This file is not exit!")});
+
+    QFile wrong(file("wrong.tbl"));
+    ASSERT_TRUE(wrong.open(QIODevice::WriteOnly));
+    wrong.write(QByteArray(2048, 'Q'));
+    wrong.close();
+    seams.boxes->clear();
+    seams.dialogs->answers = {file("wrong.tbl")};
+    form->mnuLBFF_Click();
+    EXPECT_EQ(seams.boxes->texts(),
+              QStringList{QStringLiteral("The [") + file("wrong.tbl") +
+                          QStringLiteral("] is not correct format, the file will discard !")});
+
+    // A folder with a table name cannot be read: said so, nothing changes.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.tbl")));
+    seams.boxes->clear();
+    seams.dialogs->answers = {file("folder.tbl")};
+    form->mnuLBFF_Click();
+    ASSERT_EQ(seams.boxes->entries.size(), 1u);
+    EXPECT_EQ(seams.boxes->entries[0].icon, qrt58::MessageIcon::Error);
+    EXPECT_TRUE(seams.boxes->entries[0].text.contains(file("folder.tbl")));
+
+    // Cancel: nothing at all.
+    seams.boxes->clear();
+    form->mnuLBFF_Click();
+    EXPECT_TRUE(seams.boxes->entries.empty());
+
+    EXPECT_EQ(form->image(), before);
+    EXPECT_EQ(form->windowTitle(), title);
+    EXPECT_EQ(form->tbl_path, path_before);
+}
+
+TEST_F(Form1Test, SaveAsAsksBeforeOverwritingAndReportsFailures) {
+    load();
+    QFile old(file("old.tbl"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("keep me");
+    old.close();
+    seams.dialogs->answers = {file("old.tbl")};
+    seams.boxes->answers = {false};
+    form->mnuSA_Click();
+    ASSERT_EQ(seams.boxes->entries.size(), 1u);
+    EXPECT_TRUE(seams.boxes->entries[0].question);
+    EXPECT_EQ(seams.boxes->entries[0].text,
+              QStringLiteral("This file is arealy exist ! \nAre you sure overwrite this file?"));
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), QByteArray("keep me"));
+    old.close();
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Norvale QRT58 V05.02"));
+
+    // A save that cannot be written is reported; path and title stay.
+    seams.boxes->clear();
+    const QString path_before = form->tbl_path;
+    seams.dialogs->answers = {file("no/such/folder/x.tbl")};
+    form->mnuSA_Click();
+    ASSERT_EQ(seams.boxes->entries.size(), 1u);
+    EXPECT_EQ(seams.boxes->entries[0].icon, qrt58::MessageIcon::Error);
+    EXPECT_EQ(form->tbl_path, path_before);
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Norvale QRT58 V05.02"));
+}
+
+TEST_F(Form1Test, FirstSaveWritesDefaultTableWhichTheNextStartLoads) {
+    load();
+    form->image()[0x3B7] = 'Z';
+    form->mnuSBTF_Click();
+    ASSERT_TRUE(QFileInfo::exists(file("default.tbl")));
+    const qrt58::PagerTable saved = form->image();
+
+    Form1 second;
+    second.app_path = dir.path();
+    second.form_load();
+    EXPECT_EQ(second.image(), saved);
+    EXPECT_EQ(second.windowTitle(),
+              QStringLiteral("Norvale QRT58 V05.02 - [") + file("default.tbl") + QStringLiteral("]"));
+}
+
+TEST_F(Form1Test, ExitStopsTheDriverOnce) {
+    load();
+    form->show();
+    form->mnuExit_Click();
+    EXPECT_EQ(std::count(events.begin(), events.end(), "stop"), 1);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(form->findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
+}
+
+} // namespace
