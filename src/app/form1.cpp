@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "ctl_eb_slider.h"
 #include "default_image.h"
 #include "field_tag.h"
 #include "frm_about.h"
@@ -25,7 +26,6 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
-#include <QSlider>
 #include <QTimer>
 
 #include <algorithm>
@@ -365,9 +365,15 @@ QWidget* Form1::create_control(const ControlSpec& row) {
     case ControlKind::Button: w = new QPushButton(caption, parent); break;
     case ControlKind::ScrollBar: w = new QScrollBar(Qt::Vertical, parent); break;
     case ControlKind::Slider: {
-        auto* s = new QSlider(Qt::Horizontal, parent);
-        s->setRange(1, 8);
+        // The contrast slider as stored on the window: 1..8, 4, 150-twip thumb,
+        // horizontal, no border.
+        auto* s = new qrt58::widgets::ctlEBSlider(parent);
+        s->setOrientation(0);
+        s->setMax(8);
+        s->setMin(1);
         s->setValue(4);
+        s->setSliderWidth(150);
+        s->setBorderStyle(0);
         w = s;
         break;
     }
