@@ -1,11 +1,67 @@
+// qrt58prog: the programmer window.
+//   qrt58prog [--board sim[:FILE]|ppdev[:/dev/parportN]|io] [--line-delay US] [--trace-vcd FILE]
+#include "board.h"
 #include "form1.h"
+#include "ui_seams.h"
 
 #include <QApplication>
+#include <QSettings>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* const kUsage =
+    "usage: qrt58prog [--board sim[:FILE]|ppdev[:/dev/parportN]|io] [--line-delay US]\n"
+    "                 [--trace-vcd FILE]\n";
+
+} // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    QApplication app(argc, argv); // takes Qt's own options out of argv
     QApplication::setApplicationName(QStringLiteral("QRT58"));
+    QApplication::setOrganizationName(QStringLiteral("Norvale"));
+
+    std::vector<std::string> args(argv + 1, argv + argc);
+    for (const auto& a : args)
+        if (a == "--help" || a == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+    qrt58::BoardOptions options;
+    std::string error;
+    if (!qrt58::take_board_options(args, options, error)) {
+        std::fprintf(stderr, "qrt58prog: %s\n%s", error.c_str(), kUsage);
+        return 2;
+    }
+    if (!args.empty()) {
+        std::fprintf(stderr, "qrt58prog: unknown argument '%s'\n%s", args.front().c_str(), kUsage);
+        return 2;
+    }
+    QSettings settings;
+    const qrt58::BoardSettings board_settings = qrt58::resolve_board_settings(options, settings);
+    std::unique_ptr<qrt58::Board> board = qrt58::Board::create(board_settings.choice);
+
     Form1 w;
+    qrt58::BoardLink& link = board->link();
+    link.set_line_delay_us(board_settings.line_delay_us);
+    link.set_event_pump([] { QCoreApplication::processEvents(); });
+    link.set_message_sink([&w](const QString& text) { qrt58::message_boxes().warning(&w, text); });
+
+    Form1::BoardHooks hooks;
+    hooks.start_driver = [&] {
+        const qrt58::DriverStatus status = board->start_driver();
+        if (!status.ok) qrt58::message_boxes().warning(&w, status.error);
+        if (!options.trace_vcd.isEmpty() && !board->start_trace(options.trace_vcd))
+            qrt58::message_boxes().warning(&w, QStringLiteral("Cannot write the bus trace ") + options.trace_vcd);
+    };
+    hooks.board_startup = [&] { board->start_up(); };
+    hooks.keep_alive = [&] { board->link().idle_tick(); };
+    hooks.stop_driver = [&] { board->stop_driver(); };
+    w.set_board_hooks(hooks);
+
     w.form_load();
     w.show();
     return QApplication::exec();
