@@ -109,6 +109,12 @@ BoardSettings resolve_board_settings(const BoardOptions& options, QSettings& set
     return s;
 }
 
+std::unique_ptr<QSettings> open_board_settings() {
+    const QString file = qEnvironmentVariable("QRT58_SETTINGS");
+    if (!file.isEmpty()) return std::make_unique<QSettings>(file, QSettings::IniFormat);
+    return std::make_unique<QSettings>(QStringLiteral("QRT58"), QStringLiteral("qrt58"));
+}
+
 Board::Board(std::unique_ptr<PortDriver> driver, Clock* clock) : driver_(std::move(driver)) {
     if (!clock) {
         own_clock_ = std::make_unique<SteadyClock>();

@@ -82,7 +82,11 @@ bool TransferEngine::tbl_writeall(PagerTable& image, int start, int stop) {
             return false;
         }
     }
-    link_.bus_stop();
+    // The stop starts the internal write of the last page; give it the same
+    // pause as every other page, so that a Verify that follows at once is not
+    // refused while the EEPROM is still busy (ten addressing attempts last only
+    // 3 ms at the shortest line delay, the write cycle up to 5 ms).
+    link_.page_gap();
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "cli.h"
 #include "cli_show.h"
+#include "cli_transfer.h"
 
 #include "default_image.h"
 #include "table_file.h"
@@ -17,7 +18,18 @@ const char* const kUsage =
     "Commands:\n"
     "  new FILE [--force]   write the factory default image as a table file\n"
     "  show FILE            print the frequency, capcodes and frame map of a table file\n"
-    "  --help               show this text\n";
+    "  read FILE            read the receiver into a table file\n"
+    "  write FILE [--count N]\n"
+    "                       write a table file into the receiver and verify it; with\n"
+    "                       --count, program N receivers, raising capcode 1 after each\n"
+    "                       and saving it in FILE\n"
+    "  verify FILE          compare the receiver with a table file\n"
+    "  --help               show this text\n"
+    "\n"
+    "Board options (read, write, verify; remembered for the next run):\n"
+    "  --board sim[:FILE] | ppdev[:/dev/parportN] | io\n"
+    "  --line-delay MICROSECONDS   (10 to 100000, default 25)\n"
+    "  --trace-vcd FILE     record SCL/SDA as a VCD file\n";
 
 int fail(std::ostream& err, const std::string& message) {
     err << "qrt58cli: " << message << '\n';
@@ -58,6 +70,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     if (command == "new") return cmd_new(rest, out, err);
     if (command == "show") return cmd_show(rest, out, err);
+    if (command == "read" || command == "write" || command == "verify")
+        return cmd_transfer(command, rest, out, err);
     return fail(err, "unknown command '" + command + "' (see qrt58cli --help)");
 }
 

@@ -4,7 +4,6 @@
 #include "view_recorder.h"
 
 #include "default_image.h"
-#include "first_capcode.h"
 #include "transfer.h"
 
 #include <gtest/gtest.h>
@@ -59,7 +58,7 @@ TEST(Transfer, WriteThenReadGivesBackTheImageWithChecksumAndMarker) {
     for (int p : steps(0, 2032, 16)) expected.push_back(p);
     EXPECT_EQ(rig.view.positions, expected);
     EXPECT_EQ(rig.view.max, 2031);
-    EXPECT_EQ(rig.link.slept_ms(), 127 * 10);
+    EXPECT_EQ(rig.link.slept_ms(), 128 * 10); // after every page, the last one too
 
     rig.view.clear();
     PagerTable read_back = build_default_image();
@@ -71,6 +70,14 @@ TEST(Transfer, WriteThenReadGivesBackTheImageWithChecksumAndMarker) {
     std::vector<int> read_positions = {0};
     for (int p : steps(15, 2031, 16)) read_positions.push_back(p);
     EXPECT_EQ(rig.view.positions, read_positions);
+}
+
+TEST(Transfer, VerifyRightAfterWriteWaitsForTheLastPageAtTheShortestLineDelay) {
+    TransferRig rig;
+    rig.link.set_line_delay_us(kMinLineDelayUs);
+    PagerTable image = edited_image();
+    EXPECT_TRUE(rig.engine.write_and_verify(image));
+    EXPECT_EQ(rig.view.messages, QStringList{"Verify Success!"});
 }
 
 TEST(Transfer, VerifyStopsAtTheFirstDifference) {
@@ -174,36 +181,4 @@ TEST(CapcodeIncrement, LimitsAndMessages) {
     EXPECT_EQ(next_first_capcode("12a", false).result, CapcodeIncrement::Result::NotANumber);
     EXPECT_EQ(next_first_capcode("", false).result, CapcodeIncrement::Result::NotANumber);
     EXPECT_EQ(next_first_capcode("-5", false).result, CapcodeIncrement::Result::NotANumber);
-}
-
-TEST(FirstCapcode, WorkedExamplesRoundTrip) {
-    struct Case {
-        std::uint64_t value;
-        bool is_long;
-        std::uint32_t w0, w1;
-    } cases[] = {
-        {1, false, 0x008001, 0},
-        {1234567, false, 0x135687, 0},
-        {2031614, false, 0x1F7FFE, 0},
-        {2101249, true, 0x400001, 0x5FFFFE},
-        {1075843073, true, 0x400001, 0x5E0001},
-        {3223326721, true, 0x5F8001, 0x5E0001},
-        {4291000000, true, 0x5FE6C0, 0x5E7F47},
-    };
-    for (const auto& c : cases) {
-        PagerTable image = build_default_image();
-        ASSERT_TRUE(store_first_capcode(image, c.value, c.is_long)) << c.value;
-        EXPECT_EQ(image.get_be(0xB1, 3), c.w0) << c.value;
-        if (c.is_long) {
-            EXPECT_EQ(image.get_be(0xB5, 3), c.w1) << c.value;
-        }
-        const auto back = read_first_capcode(image);
-        ASSERT_TRUE(back.has_value());
-        EXPECT_EQ(back->value, c.value);
-        EXPECT_EQ(back->is_long, c.is_long);
-    }
-    PagerTable image = build_default_image();
-    EXPECT_FALSE(store_first_capcode(image, 2031615, true));
-    EXPECT_FALSE(store_first_capcode(image, 3000000000ULL, false));
-    EXPECT_EQ(image, build_default_image());
 }

@@ -1,0 +1,143 @@
+// qrt58cli read / write / verify on the simulated board (virtual clock).
+#include "cli.h"
+#include "cli_transfer.h"
+
+#include "capcode.h"
+#include "clock.h"
+#include "default_image.h"
+#include "table_file.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace qrt58;
+
+namespace {
+
+struct CliRig : ::testing::Test {
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        qputenv("QRT58_SETTINGS", dir.filePath("settings.ini").toLocal8Bit());
+        cli::set_transfer_clock(&clock);
+    }
+    void TearDown() override {
+        cli::set_transfer_clock(nullptr);
+        qunsetenv("QRT58_SETTINGS");
+    }
+    int run(std::vector<std::string> args) {
+        std::ostringstream o, e;
+        const int status = cli::run(args, o, e);
+        out = o.str();
+        err = e.str();
+        return status;
+    }
+    std::string path(const char* name) const { return dir.filePath(name).toStdString(); }
+    std::string sim() const { return "sim:" + path("eeprom.bin"); }
+    QByteArray bytes(const char* name) const {
+        QFile f(dir.filePath(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    void put(const char* name, const QByteArray& b) {
+        QFile f(dir.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(b);
+    }
+    static QByteArray raw(const PagerTable& t) {
+        return QByteArray(reinterpret_cast<const char*>(t.data()), kImageSize);
+    }
+    PagerTable load(const char* name) const {
+        PagerTable t;
+        EXPECT_EQ(load_table_file(dir.filePath(name), t).status, LoadStatus::Ok);
+        return t;
+    }
+
+    QTemporaryDir dir;
+    VirtualClock clock;
+    std::string out, err;
+};
+
+} // namespace
+
+TEST_F(CliRig, WriteThenReadRoundTripsATableFile) {
+    PagerTable image = build_default_image();
+    image[0x3B7] = 'Q'; // something that differs from the simulator's content
+    ASSERT_TRUE(save_table_file(dir.filePath("in.tbl"), image).ok);
+    ASSERT_EQ(run({"write", path("in.tbl"), "--board", sim(), "--line-delay", "10"}), 0) << err;
+    EXPECT_EQ(out, "Verify Success!\n");
+    EXPECT_EQ(bytes("in.tbl"), raw(image)); // a plain write leaves its file alone
+
+    ASSERT_EQ(run({"read", path("out.tbl"), "--board", sim()}), 0) << err;
+    EXPECT_EQ(out, "Read success!\n");
+    PagerTable expected = image;
+    stamp_checksum(expected);
+    expected[kWriteMarkerAddress] = 1;
+    EXPECT_EQ(bytes("out.tbl"), raw(expected));
+
+    ASSERT_EQ(run({"verify", path("out.tbl"), "--board", sim()}), 0) << err;
+    EXPECT_EQ(out, "Verify Success!\n");
+    // The line delay given once is remembered.
+    QFile settings(dir.filePath("settings.ini"));
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(settings.readAll().contains("line_delay_us=10"));
+}
+
+TEST_F(CliRig, AFailedTransferExitsNonZeroAndLeavesTheOutputFileUntouched) {
+    ASSERT_EQ(run({"read", path("first.tbl"), "--board", sim()}), 0) << err;
+    // Corrupt the EEPROM inside the checksum range.
+    QByteArray e = bytes("eeprom.bin");
+    ASSERT_EQ(e.size(), 2048);
+    e[0x180] = static_cast<char>(e[0x180] ^ 0x20);
+    put("eeprom.bin", e);
+    put("out.tbl", "old contents");
+    EXPECT_NE(run({"read", path("out.tbl"), "--board", sim()}), 0);
+    EXPECT_NE(err.find("CheckSum Error!"), std::string::npos);
+    EXPECT_EQ(bytes("out.tbl"), QByteArray("old contents"));
+
+    EXPECT_NE(run({"verify", path("first.tbl"), "--board", sim()}), 0);
+    EXPECT_EQ(err, "Verify Error!\n");
+
+    // A board driver that cannot start: its reason, then the search fails.
+    put("blocker", "x");
+    EXPECT_NE(run({"read", path("out.tbl"), "--board", "sim:" + path("blocker") + "/e.bin"}), 0);
+    EXPECT_NE(err.find("Cannot create"), std::string::npos);
+    EXPECT_NE(err.find("The Board is not responding!"), std::string::npos);
+    EXPECT_EQ(bytes("out.tbl"), QByteArray("old contents"));
+
+    EXPECT_NE(run({"write", path("missing.tbl"), "--board", sim()}), 0);
+    EXPECT_NE(run({"write", path("first.tbl"), "--count", "0"}), 0);
+    EXPECT_NE(run({"read"}), 0);
+}
+
+TEST_F(CliRig, ProductionRunRaisesTheFirstCapcodeUntilItsLimit) {
+    PagerTable image = build_default_image();
+    ASSERT_EQ(store_capcode(image, 0, 4290999999.0, true), CapcodeEncoding::LongC);
+    ASSERT_TRUE(save_table_file(dir.filePath("run.tbl"), image).ok);
+    EXPECT_NE(run({"write", path("run.tbl"), "--count", "3", "--board", sim()}), 0);
+    EXPECT_NE(out.find("Receiver 1 of 3, capcode 1: 4290999999"), std::string::npos) << out;
+    EXPECT_NE(out.find("Receiver 2 of 3, capcode 1: 4291000000"), std::string::npos) << out;
+    EXPECT_EQ(out.find("Receiver 3"), std::string::npos);
+    EXPECT_NE(err.find("Capcode 1 > 4291000000 so can not be increase!"), std::string::npos) << err;
+    // The file holds the next capcode; the receiver holds the one written last.
+    PagerTable file = load("run.tbl");
+    EXPECT_EQ(decode_capcode(capcode_word(file, 0), capcode_word(file, 1), true).text, "4291000000");
+    ASSERT_EQ(run({"read", path("back.tbl"), "--board", sim()}), 0) << err;
+    PagerTable back = load("back.tbl");
+    EXPECT_EQ(decode_capcode(capcode_word(back, 0), capcode_word(back, 1), true).text, "4291000000");
+
+    // A short run ends at 2031614.
+    image = build_default_image();
+    store_capcode(image, 0, 2031613, false);
+    ASSERT_TRUE(save_table_file(dir.filePath("short.tbl"), image).ok);
+    EXPECT_NE(run({"write", path("short.tbl"), "--count", "5", "--board", sim()}), 0);
+    EXPECT_NE(err.find("Capcode 1 > 2031614 so can not be increase!"), std::string::npos) << err;
+    file = load("short.tbl");
+    EXPECT_EQ(decode_capcode(capcode_word(file, 0), capcode_word(file, 1), false).text, "2031614");
+
+    // Two good cycles from 1000 leave 1002 in the file and exit 0.
+    store_capcode(image, 0, 1000, false);
+    ASSERT_TRUE(save_table_file(dir.filePath("ok.tbl"), image).ok);
+    EXPECT_EQ(run({"write", path("ok.tbl"), "--count", "2", "--board", sim()}), 0) << err;
+    file = load("ok.tbl");
+    EXPECT_EQ(decode_capcode(capcode_word(file, 0), capcode_word(file, 1), false).text, "0001002");
+}
