@@ -1,0 +1,70 @@
+#include "box_events.h"
+
+#include <QCoreApplication>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QWidget>
+
+namespace qrt58::editors {
+
+BoxEvents* BoxEvents::attach(QWidget* box) {
+    auto* hooks = new BoxEvents(box);
+    box->installEventFilter(hooks);
+    return hooks;
+}
+
+bool BoxEvents::eventFilter(QObject* watched, QEvent* event) {
+    if (forwarding_) return false;
+    switch (event->type()) {
+    case QEvent::FocusIn:
+    case QEvent::FocusOut: {
+        // Another window taking over (a message box, a context menu) is not the box
+        // losing its focus inside the window: the box keeps its text and is not
+        // validated until the focus really moves elsewhere.
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) break;
+        if (event->type() == QEvent::FocusIn) {
+            if (got_focus) got_focus();
+        } else if (lost_focus) {
+            // The box finishes its own focus handling first, so a validation that
+            // puts the focus back finds the box in its unfocused state.
+            forwarding_ = true;
+            QCoreApplication::sendEvent(watched, event);
+            forwarding_ = false;
+            lost_focus();
+            return true;
+        }
+        break;
+    }
+    case QEvent::KeyPress:
+        if (key_press && key_press(static_cast<QKeyEvent*>(event))) return true;
+        break;
+    case QEvent::KeyRelease: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key_up && !key->isAutoRepeat()) key_up(key);
+        break;
+    }
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+bool is_enter(const QKeyEvent* key) {
+    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+}
+
+void move_focus_away(QWidget* box, QWidget* target) {
+    // The box's LostFocus may put the focus straight back (a rejected entry), so
+    // nothing here may touch the focus after the move.
+    if (target && target->isVisible() && target->isEnabled()) target->setFocus(Qt::OtherFocusReason);
+    else box->clearFocus();
+}
+
+void focus_back(QWidget* box) {
+    box->setFocus(Qt::OtherFocusReason);
+    if (auto* edit = qobject_cast<QLineEdit*>(box)) edit->clear();
+}
+
+} // namespace qrt58::editors

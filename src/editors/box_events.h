@@ -1,0 +1,42 @@
+// The four events of an entry box as the editors handle them: GotFocus, LostFocus,
+// KeyPress (before the box sees the key) and KeyUp (after the box has changed).
+#pragma once
+
+#include <QObject>
+#include <functional>
+
+class QKeyEvent;
+class QWidget;
+
+namespace qrt58::editors {
+
+class BoxEvents : public QObject {
+public:
+    // Return true from key_press to swallow the key.
+    std::function<void()> got_focus;
+    std::function<void()> lost_focus;
+    std::function<bool(QKeyEvent*)> key_press;
+    std::function<void(QKeyEvent*)> key_up;
+
+    // Watches `box`; the object is owned by the box.
+    static BoxEvents* attach(QWidget* box);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    using QObject::QObject;
+    bool forwarding_ = false;
+};
+
+// True for the Enter keys (character 13).
+bool is_enter(const QKeyEvent* key);
+
+// Gives the focus to `target` (the page area); without one the box just drops it.
+// Either way the box gets its LostFocus.
+void move_focus_away(QWidget* box, QWidget* target);
+
+// Puts the focus back into `box` and empties it, as gaining the focus does.
+void focus_back(QWidget* box);
+
+} // namespace qrt58::editors
