@@ -8,14 +8,16 @@
 
 namespace qrt58::editors {
 
-BoxEvents* BoxEvents::attach(QWidget* box) {
-    auto* hooks = new BoxEvents(box);
+BoxEvents* BoxEvents::attach(QLineEdit* box, QObject* owner) {
+    auto* hooks = new BoxEvents(owner);
     box->installEventFilter(hooks);
     return hooks;
 }
 
 bool BoxEvents::eventFilter(QObject* watched, QEvent* event) {
-    if (forwarding_) return false;
+    // While the box is being destroyed it is no longer a line edit: its last focus
+    // events must not run any rule.
+    if (forwarding_ || !qobject_cast<QLineEdit*>(watched)) return false;
     switch (event->type()) {
     case QEvent::FocusIn:
     case QEvent::FocusOut: {

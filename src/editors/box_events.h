@@ -6,6 +6,7 @@
 #include <functional>
 
 class QKeyEvent;
+class QLineEdit;
 class QWidget;
 
 namespace qrt58::editors {
@@ -18,8 +19,9 @@ public:
     std::function<bool(QKeyEvent*)> key_press;
     std::function<void(QKeyEvent*)> key_up;
 
-    // Watches `box`; the object is owned by the box.
-    static BoxEvents* attach(QWidget* box);
+    // Watches `box` on behalf of `owner` (the editor), which owns the hooks: they
+    // stop with whichever of the two goes first.
+    static BoxEvents* attach(QLineEdit* box, QObject* owner);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -38,7 +38,7 @@ FrequencyEditor::FrequencyEditor(Form1& form) : QObject(&form), form_(form) {
         });
     }
     if (txtFreq_) {
-        BoxEvents* ev = BoxEvents::attach(txtFreq_);
+        BoxEvents* ev = BoxEvents::attach(txtFreq_, this);
         ev->got_focus = [this] { txtFreq_GotFocus(); };
         ev->lost_focus = [this] { txtFreq_LostFocus(); };
         ev->key_press = [this](QKeyEvent* key) { return txtFreq_KeyPress(key); };

@@ -13,8 +13,8 @@ namespace qrt58::editors {
 namespace {
 
 // Both boxes empty themselves on focus and turn Enter into leaving the box.
-BoxEvents* attach_entry(QLineEdit* box, Form1& form) {
-    BoxEvents* ev = BoxEvents::attach(box);
+BoxEvents* attach_entry(QLineEdit* box, Form1& form, QObject* owner) {
+    BoxEvents* ev = BoxEvents::attach(box, owner);
     ev->got_focus = [box] { box->clear(); };
     ev->key_press = [box, &form](QKeyEvent* key) {
         if (!is_enter(key)) return false;
@@ -31,11 +31,11 @@ PasswordEditor::PasswordEditor(Form1& form) : QObject(&form), form_(form) {
     txtPass_ = form.ctl<QLineEdit>("txtPass");
     if (txtPass1_) {
         txtPass1_->setMaxLength(kRwPasswordLength);
-        attach_entry(txtPass1_, form)->lost_focus = [this] { txtPass1_LostFocus(); };
+        attach_entry(txtPass1_, form, this)->lost_focus = [this] { txtPass1_LostFocus(); };
     }
     if (txtPass_) {
         txtPass_->setMaxLength(4);
-        BoxEvents* ev = attach_entry(txtPass_, form);
+        BoxEvents* ev = attach_entry(txtPass_, form, this);
         ev->key_up = [this](QKeyEvent*) { txtPass_KeyUp(); };
         ev->lost_focus = [this] { read_pass(); };
     }
