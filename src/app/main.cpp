@@ -1,6 +1,7 @@
 // qrt58prog: the programmer window.
 //   qrt58prog [--board sim[:FILE]|ppdev[:/dev/parportN]|io] [--line-delay US] [--trace-vcd FILE]
 #include "board.h"
+#include "editors.h"
 #include "form1.h"
 #include "ui_seams.h"
 
@@ -61,6 +62,7 @@ int main(int argc, char** argv) {
     hooks.keep_alive = [&] { board->link().idle_tick(); };
     hooks.stop_driver = [&] { board->stop_driver(); };
     w.set_board_hooks(hooks);
+    qrt58::editors::attach_editors(w);
 
     w.form_load();
     w.show();
