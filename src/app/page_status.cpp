@@ -1,10 +1,207 @@
+// Page "Alerts && Status" (picSet2): the receiver menu, manual-write options,
+// alerts, status, display and power options, and the power-up logo.
+#include "default_image.h"
+#include "page_frame_stack.h"
 #include "pages.h"
 
 namespace qrt58::ui {
 
+namespace {
+
+const std::string kPage = "picSet2";
+
+// Three columns of frames across the page:
+//   left:   "Menu Of Pager", the box "History Off", "Prompts"
+//   middle: "Alerts", "Manual Write"
+//   right:  "Status"
+// The widths follow the widest line of each column: "Set Alert Off" with the
+// tone list, "Cap. Priority Modification", "Direct Show Lamp On" with the
+// lamp list.
+constexpr int kMargin = 30, kGap = 30;
+constexpr int kColA = kMargin, kColAWidth = 3705;
+constexpr int kColC = 10380 - kMargin - 3495, kColCWidth = 3495;
+constexpr int kColB = kColA + kColAWidth + kGap, kColBWidth = kColC - kGap - kColB;
+
+// Right-hand lists beside a check box or caption.
+constexpr int kToneWidth = 1935;
+constexpr int kShortListWidth = 1125;
+
+int menu_frame(std::vector<ControlSpec>& rows) {
+    FrameStack f(rows, "Frame2", 0, "Menu Of Pager", kPage, kColA, kMargin, kColAWidth);
+    const char* items[8] = {"Zoom In/Out Off", "Set Scroll Off", "Set Time Off",
+                            "Set Alarm Off",   "Auto Sleep Off", "Power Off Off",
+                            "Set Alert Off",   "CAP-ON Off"};
+    for (int i = 0; i < 8; ++i) {
+        if (i != 6) {
+            f.check("chkMenu", i, items[i], "");
+            continue;
+        }
+        // The default tone list stands beside "Set Alert Off".
+        const int tone_left = f.inner_right() - kToneWidth;
+        f.at(ControlKind::CheckBox, "chkMenu", i, items[i], kFrameInset, kRowTextOffset,
+             tone_left - kSideGap - kFrameInset, kCheckHeight);
+        f.at(ControlKind::ComboBox, "cboTone", -1, "", tone_left, 0, kToneWidth, kEditHeight)
+            .items = {{"Tone 1", 1},     {"Tone 2", 2},     {"Tone 3", 3},   {"Tone 4", 4},
+                      {"Music 1", 17},   {"Music 2", 18},   {"Music 3", 19}, {"Music 4", 20},
+                      {"Music 5", 21},   {"Music 6", 22},   {"Music 7", 23}, {"Music 8", 24},
+                      {"Vibration", 32}, {"Alert & Vibrate", 34}};
+        f.next_line(kEditPitch + kRowTextOffset);
+    }
+    f.check("chkCtl", 33, "Lock/Unlock Off", "&H358,0,8,chkN");
+    f.check("chkCtl", 32, "Delete Off", "&H359,0,8,chkN");
+    f.check("chkCtl", 31, "Delete All Off", "&H35A,0,8,chkN");
+    f.check("chkCtl", 30, "Move To Memo Off", "&H35B,0,8,chkN");
+    return f.close();
+}
+
+void prompts_frame(std::vector<ControlSpec>& rows, int top) {
+    FrameStack f(rows, "Frame2", 4, "Prompts", kPage, kColA, top, kColAWidth);
+    // Caption of the logo box, and the alignment buttons that work on it.
+    f.at(ControlKind::Label, "lblPrompt", 0, "Power Up Logo", kFrameInset, kRowTextOffset, 1620,
+         kLabelHeight);
+    const char* align[3][3] = {{"optLeft", "L", "Align Left"},
+                               {"optCenter", "C", "Align Center"},
+                               {"optRight", "R", "Align Right"}};
+    for (int i = 0; i < 3; ++i)
+        f.at(ControlKind::Button, align[i][0], 1, align[i][1], f.inner_right() - 360 * (3 - i),
+             0, 345, kEditHeight)
+            .tooltip = align[i][2];
+    f.next_line(kEditPitch);
+    // The logo box takes the width of the measuring label under it (its
+    // caption is a run of spaces as long as the logo font allows), so the
+    // rest of this line stays free.
+    f.at(ControlKind::Label, "lblLogo", -1, std::string(16, ' '), kFrameInset, 0, 2100,
+         kEditHeight);
+    ControlSpec& logo =
+        f.at(ControlKind::TextBox, "txtPrompt", 0, "", kFrameInset, 0, 2100, kEditHeight);
+    logo.tag = "&H100,0";
+    logo.max_length = 15;
+    f.next_line(kEditPitch);
+    ControlSpec& font =
+        f.at(ControlKind::ComboBox, "cbologo", -1, "", kFrameInset, 0, 1500, kEditHeight);
+    font.tag = "&H3F,0,4,Lng";
+    font.items = {{"Large Font", 0}, {"Small Font", 2}};
+    f.next_line(kEditPitch + kRowTextOffset);
+    f.stacked_list("lblLng", -1, "Prompt Language Type", "cboLng", -1, 1500).items = {
+        {"English", 2}, {"Spainish", 5}, {"French", 6}, {"Portuguese", 7}};
+    ControlSpec& date = f.side_list("lblDate", -1, "Date Display", "cboCtl", 6, 1500);
+    date.tag = "&H3B,3,1,cbo";
+    date.items = plain_items({"dd-mm-yy", "mm-dd-yy"});
+    f.check("chkCtl", 39, "24H o'clock", "&H595,3,1,chkN");
+    f.close();
+}
+
+int alerts_frame(std::vector<ControlSpec>& rows) {
+    FrameStack f(rows, "Frame2", 2, "Alerts", kPage, kColB, kMargin, kColBWidth);
+    f.check("chkCtl", 4, "Silent off Alert Disable", "&H33,0,1,chkN");
+    f.check("chkCtl", 41, "Vibration Like Beep", "&H596,6,1,chkN");
+    f.check("chkCtl", 7, "Out-of Service", "&H3D,3,1,chk");
+    f.check("chkCtl", 6, "Lowcell Alert Control", "&H39,6,1,chk");
+    // Master switch of the mail-drop alert column on the capcode page.
+    f.check("chkMailAlert", -1, "Mail Alert", "");
+    f.next_line(kRowTextOffset);
+    ControlSpec& reminder = f.stacked_list("lblReminder", -1, "Reminder Duration Control",
+                                           "cboCtl", 4, 1500);
+    reminder.tag = "&H3C,6,2,cbo";
+    reminder.items = plain_items({"Disable", "2 minutes", "10 minutes", "60 minutes"});
+    ControlSpec& music = f.stacked_list("lblMusicSel", -1, "Music Type Select", "cboCtl", 3, 2250);
+    music.tag = "&H3D,5,1,cbo";
+    music.items = plain_items({"Taiwan Music", "World Wild Music "});
+    f.stacked_list("lblPersonAlert", -1, "Personal Alert Length", "cboPersonAlert", -1, 1500)
+        .items = {{"continuous", 0}, {"2 second", 2}, {"8 second", 8}, {"16 second", 16},
+                  {"32 second", 32}};
+    f.stacked_list("lblORA", -1, "Out-of Range Alert", "cboORA", -1, 1200).items = {
+        {"Disable"}, {"1 Min", 86}, {"2 Min", 172}, {"3 Min", 255}};
+    f.stacked_list("lblSLC", -1, "Sequential Lockout", "cboSLC", -1, 1650).items =
+        plain_items({"disable", "30 seconds", "60 seconds", "120 seconds", "175 seconds"});
+    return f.close();
+}
+
+void manual_write_frame(std::vector<ControlSpec>& rows, int top) {
+    FrameStack f(rows, "Frame2", 1, "Manual Write", kPage, kColB, top, kColBWidth);
+    f.check("chkCtl", 9, "Manual Write Enable", "&H3D,4,1,chkN");
+    f.check("chkCtl", 3, "Frequency Modification", "&H36,0,1,chkN");
+    f.check("chkCtl", 42, "Cap. Priority Modification", "&H596,5,1,chkN");
+    f.check("chkCtl", 28, "Password Required", "&H36,1,1,chk");
+    f.check("chkCtl", 27, "Password Modification", "&H36,2,1,chk");
+    f.next_line(kRowTextOffset);
+    const std::string tip = "The password may be required for writed or manual writed.";
+    f.at(ControlKind::Label, "lblPass", -1, "Password(4 Dec)", kFrameInset, kRowTextOffset, 1620,
+         kLabelHeight)
+        .tooltip = tip;
+    ControlSpec& pass = f.at(ControlKind::TextBox, "txtPass", -1, "", 1740, 0, 900, kEditHeight);
+    pass.tooltip = tip;
+    pass.max_length = 4;
+    f.next_line(kEditPitch);
+    f.close();
+}
+
+void status_frame(std::vector<ControlSpec>& rows) {
+    FrameStack f(rows, "Frame2", 3, "Status", kPage, kColC, kMargin, kColCWidth);
+    f.check("chkCtl", 0, "Time Auto Update", "&H32,2,1,chkN");
+    ControlSpec& numeric =
+        f.stacked_list("lblNumMode", -1, "Numeric Display Mode", "cboCtl", 5, 1500);
+    numeric.tag = "&H3D,2,1,cbo";
+    numeric.items = plain_items({"Standard", "OEC(china)"});
+    f.check("chkCtl", 44, "Vibrate Off In Charger", "&H715,7,1,chkN");
+    f.check("chkCtl", 40, "Vibrate && Alert At Priority", "&H715,2,1,chkN");
+    f.check("chkCtl", 2, "Counter Out Enable", "&H39,4,1,chkN");
+    f.check("chkCtl", 34, "Duplicate Msg Enable", "&H39,3,1,chkN");
+    f.next_line(kRowTextOffset);
+    ControlSpec& paging = f.side_list("lblPageDisp", -1, "Paging Display", "cboCtl", 0, 1500);
+    paging.tag = "&H3B,4,1,cbo";
+    paging.items = plain_items({"Page Count", "Direct"});
+    // "Direct Show Lamp On" with the lamp time list beside it.
+    const int short_left = f.inner_right() - kShortListWidth;
+    f.at(ControlKind::CheckBox, "chkCtl", 8, "Direct Show Lamp On", kFrameInset, kRowTextOffset,
+         short_left - kSideGap - kFrameInset, kCheckHeight)
+        .tag = "&H36,6,1,chkN";
+    f.at(ControlKind::ComboBox, "cboLamp", -1, "", short_left, 0, kShortListWidth, kEditHeight)
+        .items = {{"10 sec", 14}, {"30 sec", 43}, {"60 sec", 86}, {"120 sec", 171}};
+    f.next_line(kEditPitch + kRowTextOffset);
+    f.check("chkCtl", 26, "Direct Show Until Press Key", "&H32,3,1,chkN");
+    f.next_line(kRowTextOffset);
+    ControlSpec& read_time =
+        f.side_list("lblReadTime", -1, "Read Time Out", "cboCtl", 1, kShortListWidth);
+    read_time.tag = "&H39,0,2,cbo";
+    read_time.items = plain_items({"8 sec", "14 sec", "20 sec", "30 sec"});
+    f.check("chkCtl", 1, "Discard Error Message", "&H3D,0,1,chk");
+    f.check("chkCtl", 5, "Air Program Enable", "&H3D,6,1,chk");
+    f.check("chkCtl", 37, "Push Key Lamp On Enable", "&H36,7,1,chkN");
+    f.check("chkCtl", 38, "RD Key Delete Enable", "&H32,1,1,chkN");
+    f.check("chkCtl", 36, "RD Key Switch Alert", "&H595,4,1,chkN");
+    f.next_line(kRowTextOffset);
+    std::vector<ListItem> levels;
+    for (const BatteryLevel& level : battery_levels())
+        levels.push_back({level.text, level.value});
+    const char* gauge[3] = {"Bat. Gauge Level-Low", "Bat. Gauge Level-Med",
+                            "Bat. Gauge Level-High"};
+    for (int i = 0; i < 3; ++i)
+        f.side_list("lblBatLev", i, gauge[i], "cboBatLev", i, kShortListWidth).items = levels;
+    // Contrast: caption, grey sample and number on one line, the slider below.
+    f.at(ControlKind::Label, "lblSlider", -1, "Screen Contrast", kFrameInset, 0, 1620,
+         kLabelHeight);
+    f.at(ControlKind::Label, "lblContrast", -1, "Screen", 1800, 0, 720, kLabelHeight);
+    f.at(ControlKind::Label, "lblValue", -1, "4", 2580, 0, 300, kLabelHeight);
+    f.next_line(kLabelHeight + 15);
+    f.at(ControlKind::Slider, "Slider1", -1, "", kFrameInset, 0, 2250, 300);
+    f.next_line(kEditPitch);
+    f.close();
+}
+
+} // namespace
+
 std::vector<ControlSpec> status_page_controls() {
     std::vector<ControlSpec> rows;
-    return rows;
+    const int menu_bottom = menu_frame(rows);
+    add_row(rows, ControlKind::CheckBox, "chkCtl", 29, "History Off", kPage, kColA + kFrameInset,
+            menu_bottom + kGap, kColAWidth - 2 * kFrameInset, kCheckHeight)
+        .tag = "&H35C,0,8,chkN";
+    const int alerts_bottom = alerts_frame(rows);
+    manual_write_frame(rows, alerts_bottom + kGap);
+    status_frame(rows);
+    prompts_frame(rows, menu_bottom + kGap + kCheckHeight + kGap);
+    return containers_first(std::move(rows));
 }
 
 } // namespace qrt58::ui
