@@ -1,0 +1,184 @@
+#include "form2.h"
+
+#include "ui_seams.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPalette>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <algorithm>
+
+using namespace qrt58;
+
+namespace {
+const QString kAutoCaption = QStringLiteral(" 1st capcode : ");
+
+// Marks the dialog busy for the length of a transfer: no closing meanwhile.
+struct BusyScope {
+    explicit BusyScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~BusyScope() { flag_ = false; }
+    bool& flag_;
+};
+} // namespace
+
+Form2::Form2(BoardLink& link, TransferHost& host, int transfer_mode, QWidget* parent)
+    : QDialog(parent), link_(link), host_(host), transfer_mode_(transfer_mode), engine_(link, *this) {
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("Pager Program"));
+    setModal(true);
+    setFixedSize(360, 150);
+
+    Label1 = new QLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(16, 12, 328, 20);
+
+    PB1 = new QProgressBar(this);
+    PB1->setObjectName(QStringLiteral("PB1"));
+    PB1->setGeometry(16, 40, 328, 22);
+    PB1->setRange(0, 100);
+    PB1->setValue(0);
+    PB1->setTextVisible(false);
+
+    lblAuto1 = new QLabel(kAutoCaption, this);
+    lblAuto1->setObjectName(QStringLiteral("lblAuto1"));
+    lblAuto1->setGeometry(16, 72, 328, 20);
+    lblAuto1->setVisible(false);
+
+    cmdWrite = new QPushButton(QStringLiteral("Write"), this);
+    cmdWrite->setObjectName(QStringLiteral("cmdWrite"));
+    cmdWrite->setGeometry(80, 104, 90, 28);
+    cmdWrite->setVisible(false);
+    connect(cmdWrite, &QPushButton::clicked, this, [this] { cmdWrite_Click(); });
+
+    cmdExit = new QPushButton(QStringLiteral("Exit"), this);
+    cmdExit->setObjectName(QStringLiteral("cmdExit"));
+    cmdExit->setGeometry(190, 104, 90, 28);
+    cmdExit->setVisible(false);
+    connect(cmdExit, &QPushButton::clicked, this, [this] { cmdExit_Click(); });
+}
+
+void Form2::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!activated_) QTimer::singleShot(0, this, [this] { form_activate(); });
+}
+
+void Form2::form_activate() {
+    if (activated_) return;
+    activated_ = true;
+    {
+        BusyScope busy(busy_);
+        if (!engine_.find_board()) {
+            // nothing to do: the search has shown its message
+        } else if (transfer_mode_ == 0) {
+            if (engine_.eep_readall(host_.image())) host_.image_was_read();
+            link_.bus_stop();
+        } else if (transfer_mode_ == 2) {
+            engine_.verify(host_.image());
+            link_.bus_stop();
+        } else if (host_.modify_mode()) {
+            message(QStringLiteral("Modify Mode can not write! Please check!"), MessageKind::Warning);
+        } else {
+            const bool production = host_.auto_increment_first();
+            lblAuto1->setVisible(production);
+            if (production) {
+                cmdWrite->setVisible(true);
+                cmdExit->setVisible(true);
+                return; // stays open for the user
+            }
+            engine_.write_and_verify(host_.image());
+        }
+    }
+    close_dialog();
+}
+
+void Form2::cmdWrite_Click() {
+    if (busy_) return;
+    {
+        BusyScope busy(busy_);
+        cmdWrite->setEnabled(false);
+        cmdExit->setEnabled(false);
+        lblAuto1->setText(kAutoCaption + host_.first_capcode_text());
+        engine_.tbl_writeall(host_.image());
+        link_.bus_stop();
+        if (!engine_.abort_flag()) engine_.verify(host_.image());
+        link_.bus_stop();
+        if (!engine_.abort_flag() && host_.auto_increment_first()) set_capcode(0);
+        cmdWrite->setEnabled(true);
+        cmdExit->setEnabled(true);
+        set_progress_position(0);
+        Label1->setText(QString());
+        link_.board_idle();
+    }
+}
+
+void Form2::cmdExit_Click() { close_dialog(); }
+
+void Form2::set_capcode(int index) {
+    (void)index; // the production station raises box 0 only
+    const bool long_capcode = host_.first_pair_length_index() == 1;
+    const CapcodeIncrement step = next_first_capcode(host_.first_capcode_text(), long_capcode);
+    if (step.result == CapcodeIncrement::Result::AtLimit)
+        message(step.message, MessageKind::Warning);
+    else if (step.result == CapcodeIncrement::Result::Next)
+        host_.set_first_capcode(QString::number(step.next));
+}
+
+void Form2::close_dialog() { done(QDialog::Accepted); }
+
+void Form2::closeEvent(QCloseEvent* event) {
+    if (busy_) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void Form2::reject() {
+    if (!busy_) QDialog::reject();
+}
+
+void Form2::done(int result) {
+    if (busy_) return;
+    if (!unloaded_) {
+        unloaded_ = true;
+        link_.board_idle(); // Form_Unload
+    }
+    QDialog::done(result);
+}
+
+// ---- the view ------------------------------------------------------------------
+
+void Form2::set_status(const QString& text) { Label1->setText(text); }
+
+void Form2::set_progress_max(int max) {
+    PB1->setMaximum(std::max(1, max));
+    set_progress_position(position_);
+}
+
+void Form2::set_progress_position(int position) {
+    position_ = position;
+    // Positions may pass the maximum by up to 16: shown as a full bar.
+    PB1->setValue(std::clamp(position, 0, PB1->maximum()));
+}
+
+void Form2::set_progress_colour(std::uint32_t colour) {
+    colour_ = colour;
+    QPalette pal = PB1->palette();
+    if (colour & 0x80000000u) {
+        pal.setColor(QPalette::Highlight, QApplication::palette().color(QPalette::Highlight));
+    } else {
+        pal.setColor(QPalette::Highlight,
+                     QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
+                            static_cast<int>((colour >> 16) & 0xFF)));
+    }
+    PB1->setPalette(pal);
+}
+
+void Form2::message(const QString& text, MessageKind kind) {
+    message_boxes().show(this, text, kind == MessageKind::Warning ? MessageIcon::Warning : MessageIcon::None);
+}
+
+void Form2::process_events() { QCoreApplication::processEvents(); }

@@ -1,0 +1,73 @@
+// Form2 "Pager Program": the transfer dialog. Runs the operation chosen by the
+// main window's transfer_mode (0 read, 1 write, 2 verify) when it is first shown
+// and closes itself, except for Write with "1st Capcode Auto Increase", where it
+// stays open as a production station: each press of cmdWrite writes, verifies and
+// raises the first capcode.
+//
+// Use from the main window:
+//   Form2 dialog(board.link(), host, transfer_mode, this);
+//   dialog.exec();
+#pragma once
+
+#include "board_link.h"
+#include "transfer.h"
+#include "transfer_host.h"
+
+#include <QDialog>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+class Form2 : public QDialog, private qrt58::TransferView {
+    Q_OBJECT
+public:
+    Form2(qrt58::BoardLink& link, TransferHost& host, int transfer_mode, QWidget* parent = nullptr);
+
+    // Form_Activate: runs the chosen operation. Called once when the dialog is
+    // first shown; tests call it directly.
+    void form_activate();
+    void cmdWrite_Click();
+    void cmdExit_Click();
+    // Raises the capcode in box `index` (always 0) by one, or shows the limit.
+    void set_capcode(int index);
+
+    bool abort_flag() const { return engine_.abort_flag(); }
+    // The progress as the engine set it (the bar itself stops at its maximum).
+    int progress_position() const { return position_; }
+    std::uint32_t progress_colour() const { return colour_; }
+    bool closed() const { return unloaded_; }
+    // Closing always ends with board_idle (Form_Unload); refused mid-transfer.
+    void done(int result) override;
+
+    QLabel* Label1;
+    QProgressBar* PB1;
+    QLabel* lblAuto1;
+    QPushButton* cmdWrite;
+    QPushButton* cmdExit;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+private:
+    void set_status(const QString& text) override;
+    void set_progress_max(int max) override;
+    void set_progress_position(int position) override;
+    void set_progress_colour(std::uint32_t colour) override;
+    void message(const QString& text, qrt58::MessageKind kind) override;
+    void process_events() override;
+
+    void close_dialog();
+
+    qrt58::BoardLink& link_;
+    TransferHost& host_;
+    int transfer_mode_;
+    qrt58::TransferEngine engine_;
+    bool activated_ = false;
+    bool busy_ = false;
+    bool unloaded_ = false;
+    int position_ = 0;
+    std::uint32_t colour_ = 0;
+};

@@ -1,0 +1,221 @@
+// Form2 on the simulated board with a fake main window.
+#include "sim_rig.h"
+
+#include "capcode.h"
+#include "default_image.h"
+#include "form2.h"
+#include "ui_seams.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace qrt58;
+using qrt58::test::SimRig;
+
+namespace {
+
+struct FakeHost : TransferHost {
+    FakeHost() { refill(); }
+    PagerTable& image() override { return img; }
+    bool modify_mode() const override { return modify; }
+    bool auto_increment_first() const override { return auto_increment; }
+    QString first_capcode_text() const override { return box0; }
+    int first_pair_length_index() const override { return length_index; }
+    void set_first_capcode(const QString& text) override {
+        store_capcode(img, 0, text.toDouble(), length_index == 1);
+        refill();
+    }
+    void image_was_read() override { ++reads; }
+    // read_dftaddr for box 0.
+    void refill() {
+        box0 = QString::fromStdString(
+            decode_capcode(capcode_word(img, 0), capcode_word(img, 1), length_index == 1).text);
+    }
+
+    PagerTable img = build_default_image();
+    bool modify = false;
+    bool auto_increment = false;
+    int length_index = 0;
+    QString box0;
+    int reads = 0;
+};
+
+struct Form2Rig : ::testing::Test {
+    void SetUp() override { boxes = seams.boxes; }
+    std::unique_ptr<Form2> dialog(int mode) { return std::make_unique<Form2>(rig.link, host, mode); }
+    QStringList messages() const { return boxes->texts(); }
+    std::uint32_t eeprom_first_word() const {
+        return (rig.mem(0xB1) << 16) | (rig.mem(0xB2) << 8) | rig.mem(0xB3);
+    }
+    std::string eeprom_first_capcode() const {
+        PagerTable t;
+        t.bytes = rig.sim_mem();
+        return decode_capcode(capcode_word(t, 0), capcode_word(t, 1), host.length_index == 1).text;
+    }
+
+    ScopedTestSeams seams;
+    RecordingMessageBoxes* boxes = nullptr;
+    SimRig rig;
+    FakeHost host;
+};
+
+} // namespace
+
+TEST_F(Form2Rig, ControlsAndCaption) {
+    auto d = dialog(0);
+    EXPECT_EQ(d->windowTitle(), "Pager Program");
+    EXPECT_EQ(d->findChild<QProgressBar*>("PB1"), d->PB1);
+    EXPECT_EQ(d->findChild<QLabel*>("lblAuto1")->text(), " 1st capcode : ");
+    EXPECT_EQ(d->findChild<QPushButton*>("cmdWrite")->text(), "Write");
+    EXPECT_EQ(d->findChild<QPushButton*>("cmdExit")->text(), "Exit");
+    EXPECT_TRUE(d->cmdWrite->isHidden());
+    EXPECT_TRUE(d->cmdExit->isHidden());
+}
+
+TEST_F(Form2Rig, ReadReplacesTheImageRefreshesTheWindowAndCloses) {
+    rig.sim.eeprom().memory[0x3B7] = 'Z';
+    rig.sim.eeprom().memory[0x7A0] = 0x55;
+    auto d = dialog(0);
+    d->form_activate();
+    EXPECT_EQ(messages(), QStringList{"Read success!"});
+    EXPECT_EQ(host.img.bytes, rig.sim_mem());
+    EXPECT_EQ(host.reads, 1);
+    EXPECT_TRUE(d->closed());
+    // The last position, 2031, is past the maximum 2015: a full bar.
+    EXPECT_EQ(d->progress_position(), 2031);
+    EXPECT_EQ(d->PB1->maximum(), 2015);
+    EXPECT_EQ(d->PB1->value(), 2015);
+    EXPECT_EQ(d->progress_colour(), kPurple);
+    EXPECT_EQ(d->Label1->text(), "Reading Now.......");
+}
+
+TEST_F(Form2Rig, ReadWithABadChecksumLeavesImageAndWindowAlone) {
+    rig.sim.eeprom().memory[0x200] ^= 0xFF;
+    const PagerTable before = host.img;
+    auto d = dialog(0);
+    d->form_activate();
+    EXPECT_EQ(messages(), QStringList{"CheckSum Error!"});
+    EXPECT_EQ(host.img, before);
+    EXPECT_EQ(host.reads, 0);
+    EXPECT_TRUE(d->closed());
+}
+
+TEST_F(Form2Rig, WriteInModifyModeIsRefusedAfterTheBoardSearchAlone) {
+    host.modify = true;
+    const auto before = rig.sim_mem();
+    auto d = dialog(1);
+    d->form_activate();
+    EXPECT_EQ(messages(), QStringList{"Modify Mode can not write! Please check!"});
+    EXPECT_EQ(boxes->entries[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(rig.sim.eeprom().control_bytes, 0); // nothing addressed the EEPROM
+    EXPECT_EQ(rig.sim.eeprom().data_bytes, 0);
+    EXPECT_EQ(rig.sim_mem(), before);
+    EXPECT_NE(host.img[kWriteMarkerAddress], 1); // nor was the image stamped
+    EXPECT_TRUE(d->closed());
+}
+
+TEST_F(Form2Rig, WriteVerifiesAndCloses) {
+    host.img[0x3B8] = 'W';
+    auto d = dialog(1);
+    d->form_activate();
+    EXPECT_EQ(messages(), QStringList{"Verify Success!"});
+    EXPECT_EQ(rig.sim_mem(), host.img.bytes);
+    EXPECT_TRUE(checksum_matches(host.img));
+    EXPECT_TRUE(d->closed());
+    EXPECT_TRUE(d->lblAuto1->isHidden());
+}
+
+TEST_F(Form2Rig, WriteErrorsSkipVerify) {
+    rig.sim.eeprom().no_ack_from_data_byte = 100;
+    auto d = dialog(1);
+    d->form_activate();
+    EXPECT_EQ(messages(), QStringList{"Write error!"});
+    EXPECT_TRUE(d->abort_flag());
+
+    boxes->clear();
+    SimRig busy;
+    busy.sim.eeprom().busy_forever_after_write = true;
+    Form2 d2(busy.link, host, 1);
+    d2.form_activate();
+    EXPECT_EQ(messages(), QStringList{"Write error!"});
+}
+
+TEST_F(Form2Rig, NoBoardShowsTheSearchMessageAndCloses) {
+    rig.sim.no_board = true;
+    auto d = dialog(2);
+    d->form_activate();
+    EXPECT_EQ(messages(), QStringList{"The Board is not responding!"});
+    EXPECT_EQ(boxes->entries[0].icon, MessageIcon::Warning);
+    EXPECT_TRUE(d->closed());
+}
+
+TEST_F(Form2Rig, VerifyRunsWhenTheDialogIsShown) {
+    host.img.bytes = rig.sim_mem();
+    Form2 d(rig.link, host, 2);
+    QTimer::singleShot(10000, &d, [&] { d.done(QDialog::Rejected); }); // safety net
+    d.exec();
+    EXPECT_EQ(messages(), QStringList{"Verify Success!"});
+    EXPECT_TRUE(d.closed());
+}
+
+TEST_F(Form2Rig, TenDigitProductionRunStopsAtTheLimit) {
+    host.auto_increment = true;
+    host.length_index = 1;
+    host.set_first_capcode("4290999999");
+    auto d = dialog(1);
+    d->form_activate();
+    EXPECT_FALSE(d->closed());
+    EXPECT_TRUE(d->lblAuto1->isVisibleTo(d.get()));
+    EXPECT_TRUE(d->cmdWrite->isVisibleTo(d.get()));
+    EXPECT_TRUE(messages().isEmpty());
+
+    d->cmdWrite_Click();
+    EXPECT_EQ(messages(), QStringList{"Verify Success!"});
+    EXPECT_EQ(d->lblAuto1->text(), " 1st capcode : 4290999999");
+    EXPECT_EQ(eeprom_first_capcode(), "4290999999");
+    EXPECT_EQ(host.box0, "4291000000");
+    EXPECT_TRUE(d->cmdWrite->isEnabled());
+    EXPECT_EQ(d->PB1->value(), 0);
+    EXPECT_EQ(d->Label1->text(), "");
+
+    boxes->clear();
+    d->cmdWrite_Click();
+    EXPECT_EQ(messages(), (QStringList{"Verify Success!", "Capcode 1 > 4291000000 so can not be increase!"}));
+    EXPECT_EQ(eeprom_first_capcode(), "4291000000");
+    EXPECT_EQ(host.box0, "4291000000");
+
+    d->cmdExit_Click();
+    EXPECT_TRUE(d->closed());
+}
+
+TEST_F(Form2Rig, ShortProductionRunEndsAt2031614) {
+    host.auto_increment = true;
+    host.set_first_capcode("2031613");
+    auto d = dialog(1);
+    d->form_activate();
+    d->cmdWrite_Click();
+    EXPECT_EQ(host.box0, "2031614");
+    boxes->clear();
+    d->cmdWrite_Click();
+    EXPECT_EQ(messages(), (QStringList{"Verify Success!", "Capcode 1 > 2031614 so can not be increase!"}));
+    EXPECT_EQ(eeprom_first_capcode(), "2031614");
+
+    // A failed cycle does not raise the capcode.
+    host.set_first_capcode("1000");
+    rig.sim.eeprom().no_ack_from_data_byte = 0;
+    boxes->clear();
+    d->cmdWrite_Click();
+    EXPECT_EQ(messages(), QStringList{"Write error!"});
+    EXPECT_EQ(host.box0, "0001000");
+}
+
+int main(int argc, char** argv) {
+    if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
