@@ -4,6 +4,7 @@
 #include "default_image.h"
 #include "field_tag.h"
 #include "frm_about.h"
+#include "frequency.h"
 #include "pages.h"
 #include "table_file.h"
 
@@ -705,9 +706,7 @@ void Form1::mnuLBFF_Click() {
     tbl_path = path;
     suppressClick = true;
     if (auto* range = ctl<QComboBox>(QStringLiteral("cboDft"))) {
-        const int nibble = image_[0xF1] >> 4;
-        const int index = nibble == 1 ? 0 : nibble == 4 ? 1 : nibble == 8 ? 2 : -1;
-        if (index >= 0) range->setCurrentIndex(index);
+        if (const auto index = qrt58::detect_frequency_range(image_)) range->setCurrentIndex(*index);
     }
     suppressClick = false;
     init_ctl();
