@@ -476,6 +476,12 @@ void Form1::add_click_rule(const QString& array_name, int index, std::function<v
     click_rules_[{array_name, index}].push_back(std::move(rule));
 }
 
+void Form1::run_click(const QString& array_name, int index) {
+    if (array_name == QLatin1String("chkCtl")) chkCtl_Click(index);
+    else if (array_name == QLatin1String("cboCtl")) cboCtl_Click(index);
+    else if (array_name == QLatin1String("chkSource")) chkSource_Click(index);
+}
+
 void Form1::run_rules(const QString& array_name, int index) {
     auto it = click_rules_.find({array_name, index});
     if (it == click_rules_.end()) return;

@@ -135,6 +135,9 @@ public:
     bool has_procedure(const std::string& name) const { return procedures_.count(name) != 0; }
     void call(const std::string& name, int arg = 0);
     void add_click_rule(const QString& array_name, int index, std::function<void()> rule);
+    // Runs the Click handler of chkCtl / cboCtl / chkSource `index` again (write-back
+    // and rules), as a procedure that re-applies a control's current value does.
+    void run_click(const QString& array_name, int index);
 
     void init_ctl();
     double scale_x() const { return sx_; }

@@ -82,6 +82,7 @@ void add_capcode_row(std::vector<ControlSpec>& rows, int s) {
     if (s % 2 == 0) {
         auto len = make(ControlKind::ComboBox, "cboCapLen", s / 2, "", 6945, top, 1050, 315, panel);
         len.items = {{"Short"}, {"Long"}};
+        len.list_index = 0; // a pair is short until the image says otherwise
         rows.push_back(len);
     } else {
         auto sht = make(ControlKind::ComboBox, "cboCapSht", s / 2, "", 6945, top, 1050, 315, panel);

@@ -1,5 +1,7 @@
 #include "editors.h"
 
+#include "capcode_editor.h"
+#include "capcode_length_editor.h"
 #include "frequency_editor.h"
 #include "password_editor.h"
 
@@ -8,6 +10,8 @@ namespace qrt58::editors {
 void attach_editors(Form1& form) {
     new FrequencyEditor(form);
     new PasswordEditor(form);
+    auto* capcodes = new CapcodeEditor(form);
+    new CapcodeLengthEditor(form, *capcodes);
 }
 
 } // namespace qrt58::editors

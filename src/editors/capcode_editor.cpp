@@ -1,0 +1,231 @@
+#include "capcode_editor.h"
+
+#include "box_events.h"
+#include "capcode.h"
+#include "form1.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+
+namespace qrt58::editors {
+
+namespace {
+
+// Passes the focus a scroll bar receives on to the panel it scrolls.
+class FocusForwarder : public QObject {
+public:
+    FocusForwarder(QWidget* watched, QWidget* target) : QObject(watched), target_(target) {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::FocusIn && target_) target_->setFocus(Qt::OtherFocusReason);
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QWidget* target_;
+};
+
+void set_enabled(QWidget* w, bool on) {
+    if (w) w->setEnabled(on);
+}
+
+} // namespace
+
+bool pair_shows_long(const Form1& form, int slot) {
+    if (slot < 0 || slot >= kCapcodeSlots || slot % 2 != 0) return false;
+    const auto* list = form.ctl<QComboBox>(QStringLiteral("cboCapLen"), slot / 2);
+    return list && list->currentIndex() == 1;
+}
+
+CapcodeEditor::CapcodeEditor(Form1& form) : QObject(&form), form_(form) {
+    for (int s = 0; s < kCapcodeSlots; ++s) {
+        if (auto* box = form.ctl<QLineEdit>(QStringLiteral("txtAddr"), s)) {
+            auto* events = BoxEvents::attach(box, this);
+            events->got_focus = [this, s] { txtAddr_GotFocus(s); };
+            events->lost_focus = [this, s] { txtAddr_LostFocus(s); };
+            events->key_press = [this, s](QKeyEvent* key) {
+                return txtAddr_KeyPress(s, is_enter(key) ? 13 : (key->text().isEmpty() ? 0 : key->text().at(0).unicode()));
+            };
+        }
+        form.add_click_rule(QStringLiteral("chkCtl"), 10 + s, [this, s] { en_rule(s); });
+        form.add_click_rule(QStringLiteral("chkCtl"), 50 + s, [this, s] { pri_rule(s); });
+        form.add_click_rule(QStringLiteral("chkCtl"), 70 + s, [this, s] { manual_rule(s); });
+        form.add_click_rule(QStringLiteral("cboCtl"), 7 + s, [this, s] { type_rule(s); });
+    }
+    if (auto* bar = form.ctl<QScrollBar>(QStringLiteral("VScroll1"))) {
+        // valueChanged covers both Change and Scroll (dragging with tracking on).
+        connect(bar, &QScrollBar::valueChanged, this, [this] { VScroll1_Change(); });
+        new FocusForwarder(bar, form.control(QStringLiteral("Picture2")));
+    }
+    form.set_procedure("txt_to_tbl", std::function<void(int)>([this](int s) { txt_to_tbl(s); }));
+    form.set_procedure("read_dftaddr", std::function<void()>([this] { read_dftaddr(); }));
+    form.set_procedure("set_frame", std::function<void()>([this] { set_frame(); }));
+}
+
+QWidget* CapcodeEditor::row_control(const char* name, int index) const {
+    return form_.control(QString::fromLatin1(name), index);
+}
+
+void CapcodeEditor::txtAddr_GotFocus(int slot) {
+    if (auto* box = form_.ctl<QLineEdit>(QStringLiteral("txtAddr"), slot)) box->clear();
+}
+
+bool CapcodeEditor::txtAddr_KeyPress(int slot, int key) {
+    form_.entryErrorPending = false;
+    if (key != 13) return false;
+    if (QWidget* box = row_control("txtAddr", slot)) move_focus_away(box, form_.control(QStringLiteral("picTabBack")));
+    return true;
+}
+
+void CapcodeEditor::txtAddr_LostFocus(int slot) {
+    auto* box = form_.ctl<QLineEdit>(QStringLiteral("txtAddr"), slot);
+    if (!box) return;
+    auto& boxes = form_.messages();
+    const CapcodeEntry entry = check_capcode_entry(box->text().toStdString(), pair_shows_long(form_, slot));
+    if (entry.check == CapcodeEntryCheck::NotNumeric) {
+        boxes.show(&form_, QString::fromLatin1(kNumericMessage), MessageIcon::None);
+        read_dftaddr();
+        focus_back(box);
+        return;
+    }
+    // The box takes the focus back last, so that it ends up empty and focused
+    // after the refill below.
+    bool refocus = false;
+    if (entry.check == CapcodeEntryCheck::OutOfRange) {
+        boxes.show(&form_, QString::fromStdString(capcode_range_message(entry.limit)), MessageIcon::None);
+        read_dftaddr();
+        refocus = true;
+    } else {
+        txt_to_tbl(slot);
+    }
+    if (box->text().isEmpty()) form_.capcodeInvalid = false;
+    if (form_.capcodeInvalid) {
+        form_.entryErrorPending = true;
+        form_.capcodeInvalid = false;
+        boxes.show(&form_, QString::fromLatin1(kInvalidMessage), MessageIcon::None);
+        refocus = true;
+    } else {
+        read_dftaddr();
+        set_frame();
+    }
+    if (refocus) {
+        focus_back(box);
+        return;
+    }
+    // With the source-prompt mode on "Auto Cap." the slot's source prompt follows
+    // the capcode; the source-prompt editor centres and stores it.
+    auto* mode = form_.ctl<QComboBox>(QStringLiteral("cboCtl"), 2);
+    auto* multiple = form_.ctl<QCheckBox>(QStringLiteral("chkCtl"), 43);
+    if (mode && multiple) {
+        const int auto_cap = multiple->isChecked() ? 1 : 2;
+        if (mode->currentIndex() == auto_cap) {
+            if (auto* prompt = form_.ctl<QLineEdit>(QStringLiteral("txtPrompt"), slot + 33)) {
+                prompt->setText(QStringLiteral("<") + box->text() + QStringLiteral(">"));
+                form_.call("center_source_prompt", slot + 33);
+            }
+        }
+    }
+}
+
+void CapcodeEditor::txt_to_tbl(int slot) {
+    auto* box = form_.ctl<QLineEdit>(QStringLiteral("txtAddr"), slot);
+    if (!box) return;
+    const auto value = parse_capcode_text(box->text().toStdString());
+    if (!value) return; // text that is no number writes nothing
+    switch (store_capcode(form_.image(), slot, *value, pair_shows_long(form_, slot))) {
+    case CapcodeEncoding::Invalid: form_.capcodeInvalid = true; break;
+    case CapcodeEncoding::Nothing: break;
+    default: form_.capcodeInvalid = false; break;
+    }
+}
+
+void CapcodeEditor::read_dftaddr() {
+    std::array<bool, kCapcodePairs> pairs{};
+    for (int p = 0; p < kCapcodePairs; ++p) pairs[static_cast<std::size_t>(p)] = pair_shows_long(form_, 2 * p);
+    const auto decoded = decode_all_capcodes(form_.image(), pairs);
+    for (int s = 0; s < kCapcodeSlots; ++s) {
+        const auto& d = decoded[static_cast<std::size_t>(s)];
+        if (d.covered) continue;
+        if (auto* box = form_.ctl<QLineEdit>(QStringLiteral("txtAddr"), s))
+            box->setText(QString::fromStdString(d.capcode.text));
+    }
+}
+
+void CapcodeEditor::set_frame() {
+    std::array<bool, kCapcodePairs> pairs{};
+    for (int p = 0; p < kCapcodePairs; ++p) pairs[static_cast<std::size_t>(p)] = pair_shows_long(form_, 2 * p);
+    const FrameResult r = apply_frame_rule(form_.image(), pairs);
+    // In Write mode nothing may be edited: the rows stay disabled until Modify.
+    const bool editable = !form_.write_mode();
+    for (int s = 0; s < kCapcodeSlots; ++s) {
+        const bool usable = s <= r.last_usable_slot;
+        auto* en = form_.ctl<QCheckBox>(QStringLiteral("chkCtl"), 10 + s);
+        if (!usable && en && en->isChecked()) {
+            // The bit is already cleared; unchecking must not run the click rules.
+            const bool was = form_.suppressClick;
+            form_.suppressClick = true;
+            en->setChecked(false);
+            form_.suppressClick = was;
+        }
+        set_enabled(en, usable && editable);
+        set_enabled(row_control("Label1", s), usable);
+        set_enabled(row_control("txtAddr", s), usable && editable);
+        set_enabled(row_control("Label2", s), usable);
+        set_enabled(row_control("cboCtl", 7 + s), usable && editable);
+    }
+    if (auto* label = form_.ctl<QLabel>(QStringLiteral("lblFrame"))) label->setText(QString::fromStdString(r.label));
+}
+
+void CapcodeEditor::en_rule(int slot) {
+    if (pair_shows_long(form_, slot)) txt_to_tbl(slot);
+    set_frame();
+}
+
+void CapcodeEditor::copy_bit_to_odd_slot(int slot, bool priority) {
+    if (!pair_shows_long(form_, slot)) return;
+    PagerTable& image = form_.image();
+    if (priority) set_slot_bit(image, priority_bit(slot + 1), get_slot_bit(image, priority_bit(slot)));
+    else set_slot_bit(image, manual_bit(slot + 1), get_slot_bit(image, manual_bit(slot)));
+}
+
+void CapcodeEditor::pri_rule(int slot) { copy_bit_to_odd_slot(slot, true); }
+void CapcodeEditor::manual_rule(int slot) { copy_bit_to_odd_slot(slot, false); }
+
+void CapcodeEditor::show_mail_alert(int slot, bool mail_drop) {
+    // Slot 0 has no mail-drop alert setting.
+    if (slot == 0) return;
+    const auto* master = form_.ctl<QCheckBox>(QStringLiteral("chkMailAlert"));
+    const bool on = master && master->isChecked() && mail_drop;
+    if (QWidget* w = row_control("lblAlert", slot)) w->setVisible(on);
+    if (QWidget* w = row_control("cboMailAlert", slot)) w->setVisible(on);
+}
+
+void CapcodeEditor::type_rule(int slot) {
+    auto* list = form_.ctl<QComboBox>(QStringLiteral("cboCtl"), 7 + slot);
+    if (!list || list->currentIndex() < 0) return;
+    const auto type = static_cast<CapcodeType>(list->currentIndex());
+    const bool mail_drop = type == CapcodeType::MailDrop;
+    if (pair_shows_long(form_, slot)) {
+        set_capcode_type(form_.image(), slot + 1, type);
+        show_mail_alert(slot + 1, mail_drop);
+    }
+    show_mail_alert(slot, mail_drop);
+}
+
+void CapcodeEditor::VScroll1_Change() {
+    auto* bar = form_.ctl<QScrollBar>(QStringLiteral("VScroll1"));
+    QWidget* panel = form_.control(QStringLiteral("Picture2"));
+    if (!bar || !panel) return;
+    panel->move(0, -bar->value());
+    panel->setFocus(Qt::OtherFocusReason);
+}
+
+} // namespace qrt58::editors

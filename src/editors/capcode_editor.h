@@ -1,0 +1,56 @@
+// The capcode table of the "Freq. && Codes" page: sixteen rows of capcode box
+// txtAddr, "En", type list, "Pri" and "Manual", the frame map lblFrame and the
+// scrolling panel (Picture1 frame, Picture2 panel, VScroll1).
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class Form1;
+class QWidget;
+
+namespace qrt58::editors {
+
+// True when `slot` is the even slot of a pair whose length list cboCapLen shows
+// "Long": the slot then holds one long capcode over its record and the next.
+bool pair_shows_long(const Form1& form, int slot);
+
+class CapcodeEditor : public QObject {
+public:
+    static constexpr const char* kNumericMessage = "Please insert a numeric!";
+    static constexpr const char* kInvalidMessage = "Invalid Capcode!";
+
+    explicit CapcodeEditor(Form1& form);
+
+    // Capcode box events.
+    void txtAddr_GotFocus(int slot);
+    // Returns true when the key is swallowed (Enter).
+    bool txtAddr_KeyPress(int slot, int key);
+    void txtAddr_LostFocus(int slot);
+
+    // Encodes the text of txtAddr(slot) into the image.
+    void txt_to_tbl(int slot);
+    // Fills the capcode boxes from the image.
+    void read_dftaddr();
+    // Frame map, the enable state of the rows and lblFrame.
+    void set_frame();
+
+    // Index-specific rules that run after the window has written the clicked
+    // control back through its tag (or, for the type lists, the type bit and the
+    // group flag).
+    void en_rule(int slot);
+    void pri_rule(int slot);
+    void manual_rule(int slot);
+    void type_rule(int slot);
+
+    void VScroll1_Change();
+
+private:
+    QWidget* row_control(const char* name, int index) const;
+    void copy_bit_to_odd_slot(int slot, bool priority);
+    void show_mail_alert(int slot, bool mail_drop);
+
+    Form1& form_;
+};
+
+} // namespace qrt58::editors

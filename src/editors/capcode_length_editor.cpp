@@ -1,0 +1,201 @@
+#include "capcode_length_editor.h"
+
+#include "capcode.h"
+#include "capcode_editor.h"
+#include "field_tag.h"
+#include "form1.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace qrt58::editors {
+
+namespace {
+
+constexpr double kTwipsPerPixel = 15.0;
+// The scroll range stops this short of the panel's bottom edge.
+constexpr double kScrollSlackTwips = 10.0;
+
+// A control array that follows the capcode numbering: control index = slot +
+// offset. Arrays on other pages keep the row pitch of their own page.
+struct RowArray {
+    const char* name;
+    int offset;
+    bool own_pitch;
+};
+constexpr RowArray kRowArrays[] = {
+    {"Label1", 0, false},       {"txtAddr", 0, false},      {"Text1", 0, false},
+    {"chkCtl", 10, false},      {"Label2", 0, false},       {"cboCtl", 7, false},
+    {"chkCtl", 50, false},      {"chkCtl", 70, false},      {"chkSource", 33, true},
+    {"txtPrompt", 33, true},    {"lblCapMsc", 0, true},     {"cboMusicType", 0, true},
+    {"txtUser", 0, true},       {"lblAlert", 0, false},     {"cboMailAlert", 0, false},
+};
+
+// The control's own Visible flag, whatever its page shows.
+bool shown(const QWidget* w) { return w && w->isVisibleTo(w->parentWidget()); }
+
+QString two_digits(int n) { return QString::asprintf("%02d", n); }
+
+int round16(double v) {
+    const double r = round_half_even(v);
+    return static_cast<int>(std::clamp(r, -32768.0, 32767.0));
+}
+
+} // namespace
+
+CapcodeLengthEditor::CapcodeLengthEditor(Form1& form, CapcodeEditor& capcodes)
+    : QObject(&form), form_(form), capcodes_(capcodes) {
+    for (int p = 0; p < kCapcodePairs; ++p) {
+        if (auto* list = form.ctl<QComboBox>(QStringLiteral("cboCapLen"), p))
+            connect(list, &QComboBox::currentIndexChanged, this, [this, p] { cboCapLen_Click(p); });
+    }
+    form.set_procedure("read_CapLen", std::function<void()>([this] { read_CapLen(); }));
+    form.set_procedure("ChkCapLen", std::function<void()>([this] { ChkCapLen(); }));
+}
+
+void CapcodeLengthEditor::set_odd_row_visible(int p, bool visible) {
+    const int odd = 2 * p + 1;
+    const std::pair<const char*, int> row[] = {
+        {"Label1", odd},       {"txtAddr", odd},      {"Text1", odd},    {"chkCtl", odd + 10}, {"Label2", odd},
+        {"cboCtl", odd + 7},   {"cboCapSht", p},      {"chkCtl", odd + 50}, {"chkCtl", odd + 70},
+    };
+    for (const auto& [name, index] : row)
+        if (QWidget* w = form_.control(QString::fromLatin1(name), index)) w->setVisible(visible);
+}
+
+void CapcodeLengthEditor::rerun_click(const char* array, int index) {
+    form_.run_click(QString::fromLatin1(array), index);
+}
+
+void CapcodeLengthEditor::reapply_even_slot(int p) {
+    const int even = 2 * p;
+    capcodes_.txt_to_tbl(even);
+    // The even slot's settings again, so that the odd slot mirrors them in a
+    // "Long" pair.
+    rerun_click("cboCtl", even + 7);
+    rerun_click("chkCtl", even + 50);
+    rerun_click("chkCtl", even + 70);
+    form_.call("cboMailAlert_Click", even);
+    rerun_click("chkSource", even + 33);
+    form_.call("cboMusicType_Click", even);
+    form_.init_ctl();
+}
+
+void CapcodeLengthEditor::cboCapLen_Click(int p) {
+    auto* list = form_.ctl<QComboBox>(QStringLiteral("cboCapLen"), p);
+    if (!list || list->currentIndex() < 0) return;
+    const int even = 2 * p;
+    auto* caption = form_.control(QStringLiteral("Label1"), even);
+    if (list->currentIndex() == 1) {
+        set_odd_row_visible(p, false);
+        if (caption) caption->setToolTip(QString::fromLatin1(kLongTip));
+        // The odd slot takes over the even slot's source prompt and user melody.
+        auto* from = form_.ctl<QLineEdit>(QStringLiteral("txtPrompt"), even + 33);
+        auto* to = form_.ctl<QLineEdit>(QStringLiteral("txtPrompt"), even + 34);
+        if (from && to) {
+            to->setText(from->text());
+            form_.call("Source_Data", even + 34);
+        }
+        auto* melody = form_.ctl<QLineEdit>(QStringLiteral("txtUser"), even);
+        auto* melody_odd = form_.ctl<QLineEdit>(QStringLiteral("txtUser"), even + 1);
+        if (melody && melody_odd) {
+            melody_odd->setText(melody->text());
+            form_.call("User_Data", even + 1);
+        }
+    } else {
+        PagerTable& image = form_.image();
+        image[kCapcodeRecordFirst + 1 + 8 * p] &= static_cast<std::uint8_t>(~0x40);
+        image[kCapcodeRecordFirst + 5 + 8 * p] &= static_cast<std::uint8_t>(~0x40);
+        set_odd_row_visible(p, true);
+        if (caption) caption->setToolTip(QString::fromLatin1(kShortTip));
+        // A capcode too large for a short slot is replaced; the odd slot always
+        // starts again from 1234567.
+        if (auto* box = form_.ctl<QLineEdit>(QStringLiteral("txtAddr"), even)) {
+            if (leading_number(box->text().toStdString()) >= kShortLimit) box->setText(QStringLiteral("1234567"));
+        }
+        if (auto* box = form_.ctl<QLineEdit>(QStringLiteral("txtAddr"), even + 1)) {
+            box->setText(QStringLiteral("1234567"));
+            capcodes_.txt_to_tbl(even + 1);
+        }
+    }
+    reapply_even_slot(p);
+}
+
+void CapcodeLengthEditor::read_CapLen() {
+    for (int p = 0; p < kCapcodePairs; ++p) {
+        const bool is_long = pair_is_long_in_image(form_.image(), p);
+        const int odd = 2 * p + 1;
+        const std::pair<const char*, int> row[] = {
+            {"Label1", odd}, {"txtAddr", odd}, {"chkCtl", odd + 10}, {"Label2", odd}, {"cboCtl", odd + 7}, {"cboCapSht", p},
+        };
+        for (const auto& [name, index] : row)
+            if (QWidget* w = form_.control(QString::fromLatin1(name), index)) w->setVisible(!is_long);
+        if (auto* list = form_.ctl<QComboBox>(QStringLiteral("cboCapLen"), p)) list->setCurrentIndex(is_long ? 1 : 0);
+    }
+}
+
+double CapcodeLengthEditor::design_top(QWidget* w) const {
+    const TagGeometry g = parse_tag_geometry(w->property("Tag").toString().toStdString());
+    if (g.complete < 2) return w->y();
+    return g.values[1] * form_.scale_y() / kTwipsPerPixel;
+}
+
+void CapcodeLengthEditor::ChkCapLen() {
+    const double pitch = form_.cap_row_pitch;
+    // Pitch of each array on its own page, from the design places of its first two rows.
+    auto array_pitch = [&](const RowArray& a) {
+        if (!a.own_pitch) return pitch;
+        QWidget* first = form_.control(QString::fromLatin1(a.name), a.offset);
+        QWidget* second = form_.control(QString::fromLatin1(a.name), a.offset + 1);
+        if (!first || !second) return pitch;
+        return design_top(second) - design_top(first);
+    };
+    auto place = [&](QWidget* w, int hidden_above, double row_pitch) {
+        if (!w) return;
+        w->move(w->x(), static_cast<int>(std::lround(design_top(w) - hidden_above * row_pitch)));
+        // The visible controls lie on top of the hidden ones they now share a row with.
+        if (shown(w)) w->raise();
+        else w->lower();
+    };
+
+    int n = 0;
+    for (int s = 0; s < kCapcodeSlots; ++s) {
+        if (shown(form_.control(QStringLiteral("Label1"), s))) ++n;
+        const int hidden_above = s - std::max(n - 1, 0);
+        for (const RowArray& a : kRowArrays)
+            place(form_.control(QString::fromLatin1(a.name), s + a.offset), hidden_above, array_pitch(a));
+        if (s % 2 == 1) place(form_.control(QStringLiteral("cboCapSht"), s / 2), hidden_above, pitch);
+        else place(form_.control(QStringLiteral("cboCapLen"), s / 2), hidden_above, pitch);
+
+        const QString nn = two_digits(n);
+        if (auto* label = form_.ctl<QLabel>(QStringLiteral("Label1"), s)) label->setText(QStringLiteral("cap #") + nn);
+        if (auto* box = form_.ctl<QCheckBox>(QStringLiteral("chkSource"), 33 + s))
+            box->setText(QStringLiteral("Capcode #") + nn);
+        if (auto* label = form_.ctl<QLabel>(QStringLiteral("lblCapMsc"), s))
+            label->setText(QStringLiteral("Cap #") + nn + QStringLiteral(" Music Type:"));
+    }
+
+    QWidget* frame = form_.control(QStringLiteral("Picture1"));
+    QWidget* panel = form_.control(QStringLiteral("Picture2"));
+    auto* bar = form_.ctl<QScrollBar>(QStringLiteral("VScroll1"));
+    if (!frame || !panel) return;
+    const double height = std::max(n * pitch, form_.cap_frame_height);
+    panel->resize(panel->width(), static_cast<int>(std::lround(height)));
+    if (!bar) return;
+    const double slack = kScrollSlackTwips * form_.scale_y() / kTwipsPerPixel;
+    const double spare = 16 * pitch - frame->height();
+    // A panel that fits the frame has nothing to scroll; steps stay at least 1.
+    bar->setMaximum(std::max(0, round16(std::trunc(panel->height() - frame->height()) - slack)));
+    bar->setSingleStep(std::max(1, round16(spare / 20)));
+    bar->setPageStep(std::max(1, round16(spare / 10)));
+    panel->move(0, -bar->value());
+}
+
+} // namespace qrt58::editors

@@ -1,0 +1,41 @@
+// Capcode length: the "Short"/"Long" lists cboCapLen of the eight slot pairs, the
+// fixed "Short" boxes cboCapSht of the odd rows, and the row layout that closes up
+// and renumbers the rows when a pair holds one long capcode.
+#pragma once
+
+#include <QObject>
+
+class Form1;
+class QWidget;
+
+namespace qrt58::editors {
+
+class CapcodeEditor;
+
+class CapcodeLengthEditor : public QObject {
+public:
+    static constexpr const char* kShortTip = "Please input Capcode( 7 Dec digits between 1 and 2031615 ).";
+    static constexpr const char* kLongTip = "Please input Capcode( 10 Dec digits between 1 and 4291000000 ).";
+
+    CapcodeLengthEditor(Form1& form, CapcodeEditor& capcodes);
+
+    // Runs whenever the selection of cboCapLen(pair) changes, by the user or by code.
+    void cboCapLen_Click(int pair);
+    // Lengths and odd-row visibility from the long flags of the image.
+    void read_CapLen();
+    // Numbers and places the rows, sizes the panel and the scroll bar.
+    void ChkCapLen();
+
+private:
+    void set_odd_row_visible(int pair, bool visible);
+    void reapply_even_slot(int pair);
+    void rerun_click(const char* array, int index);
+    // Current pixel top a control would have in its design place, and the row
+    // pitch of its control array.
+    double design_top(QWidget* w) const;
+
+    Form1& form_;
+    CapcodeEditor& capcodes_;
+};
+
+} // namespace qrt58::editors

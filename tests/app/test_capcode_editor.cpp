@@ -1,0 +1,320 @@
+// Capcode table and capcode length editors, driven through the window's controls.
+#include "capcode.h"
+#include "default_image.h"
+#include "editors.h"
+#include "form1.h"
+#include "table_file.h"
+#include "ui_seams.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+// Readable failure output for texts.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
+using namespace qrt58;
+
+namespace {
+
+class CapcodeEditorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        form = std::make_unique<Form1>();
+        form->app_path = dir.path(); // no default.tbl beside it
+        Form1::BoardHooks hooks;
+        hooks.show_transfer = [this](int mode) { transfers.push_back(mode); };
+        form->set_board_hooks(hooks);
+        editors::attach_editors(*form);
+        form->form_load();
+        form->show();
+        QApplication::setActiveWindow(form.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        seams.boxes->clear();
+    }
+
+    QLineEdit* addr(int s) { return form->ctl<QLineEdit>(QStringLiteral("txtAddr"), s); }
+    QCheckBox* box(int index) { return form->ctl<QCheckBox>(QStringLiteral("chkCtl"), index); }
+    QComboBox* type_list(int s) { return form->ctl<QComboBox>(QStringLiteral("cboCtl"), 7 + s); }
+    QComboBox* length(int p) { return form->ctl<QComboBox>(QStringLiteral("cboCapLen"), p); }
+    QWidget* label1(int s) { return form->control(QStringLiteral("Label1"), s); }
+    QString caption(int s) { return form->ctl<QLabel>(QStringLiteral("Label1"), s)->text(); }
+    QString frame_text() { return form->ctl<QLabel>(QStringLiteral("lblFrame"))->text(); }
+    QWidget* back() { return form->control(QStringLiteral("picTabBack")); }
+
+    // Clicks into capcode box s, types `text` and, unless told otherwise, clicks on
+    // the page background.
+    void type(int s, const QString& text, bool leave = true) {
+        addr(s)->setFocus(Qt::MouseFocusReason);
+        QTest::keyClicks(addr(s), text);
+        if (leave) back()->setFocus(Qt::MouseFocusReason);
+    }
+    QStringList messages() const { return seams.boxes->texts(); }
+    static bool shown(const QWidget* w) { return w->isVisibleTo(w->parentWidget()); }
+
+    QTemporaryDir dir;
+    ScopedTestSeams seams;
+    std::unique_ptr<Form1> form;
+    std::vector<int> transfers;
+};
+
+std::uint32_t word(const PagerTable& t, int s) { return capcode_word(t, s); }
+
+TEST_F(CapcodeEditorTest, StartUpShowsTheDefaultImageWithoutChangingIt) {
+    EXPECT_EQ(form->image(), build_default_image());
+    for (int s = 0; s < 16; ++s) {
+        EXPECT_EQ(addr(s)->text(), QStringLiteral("1234567"));
+        EXPECT_EQ(caption(s), QStringLiteral("cap #%1").arg(s + 1, 2, 10, QLatin1Char('0')));
+        EXPECT_TRUE(box(70 + s)->isChecked()); // "Manual" bits are all set
+    }
+    EXPECT_EQ(frame_text(), QStringLiteral("0100"));
+    EXPECT_TRUE(messages().isEmpty());
+}
+
+TEST_F(CapcodeEditorTest, RejectedEntriesShowTheirMessageAndTakeTheFocusBack) {
+    const PagerTable before = form->image();
+    struct Case {
+        const char* text;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"12a", "Please insert a numeric!"},
+        {"", "Please insert a numeric!"},
+        {"0", "Please insert a number between 1 to 2031615"},
+        {"-3", "Please insert a number between 1 to 2031615"},
+        {"2031616", "Please insert a number between 1 to 2031615"},
+        {"2031615", "Invalid Capcode!"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        seams.boxes->clear();
+        type(3, QString::fromLatin1(c.text));
+        EXPECT_EQ(messages(), QStringList{QString::fromLatin1(c.message)});
+        EXPECT_TRUE(addr(3)->hasFocus());
+        EXPECT_EQ(addr(3)->text(), QString());
+        EXPECT_EQ(form->image(), before);
+        // Only the gap between short and long capcodes blocks a Pager command.
+        EXPECT_EQ(form->entryErrorPending, QString::fromLatin1(c.message) == QStringLiteral("Invalid Capcode!"));
+        QTest::keyClick(addr(3), Qt::Key_5); // any key clears it
+        EXPECT_FALSE(form->entryErrorPending);
+        addr(3)->clear();
+    }
+    // The other boxes were refilled from the image meanwhile.
+    EXPECT_EQ(addr(4)->text(), QStringLiteral("1234567"));
+}
+
+TEST_F(CapcodeEditorTest, AcceptedEntriesAreStoredAndShownFromTheImage) {
+    type(2, QStringLiteral("0.5"));
+    EXPECT_TRUE(messages().isEmpty());
+    EXPECT_EQ(word(form->image(), 2), 0x8000u);
+    EXPECT_EQ(addr(2)->text(), QStringLiteral("0000000"));
+
+    // Enter validates as leaving does and moves the focus to the page area.
+    type(5, QStringLiteral("2031614"), false);
+    QTest::keyClick(addr(5), Qt::Key_Return);
+    EXPECT_TRUE(back()->hasFocus());
+    EXPECT_EQ(word(form->image(), 5), 0x1F7FFEu);
+    EXPECT_EQ(addr(5)->text(), QStringLiteral("2031614"));
+    EXPECT_TRUE(messages().isEmpty());
+}
+
+TEST_F(CapcodeEditorTest, InvalidCapcodeCancelsThePagerCommand) {
+    type(0, QStringLiteral("2031615"), false);
+    form->pager_command(1);
+    EXPECT_EQ(messages(), QStringList{QStringLiteral("Invalid Capcode!")});
+    EXPECT_TRUE(transfers.empty());
+    EXPECT_FALSE(form->entryErrorPending);
+    EXPECT_TRUE(addr(0)->hasFocus());
+
+    QTest::keyClicks(addr(0), QStringLiteral("4711"));
+    form->pager_command(1);
+    EXPECT_EQ(transfers, std::vector<int>{1});
+    EXPECT_EQ(word(form->image(), 0), 4711u + 32768u);
+}
+
+TEST_F(CapcodeEditorTest, FrameMapOfTheEnabledCapcodes) {
+    type(0, QStringLiteral("16"));
+    type(5, QStringLiteral("272"));
+    box(15)->setChecked(true); // "En" of slot 5
+    EXPECT_EQ(frame_text(), QStringLiteral("0002"));
+    for (int k = 0; k < 8; ++k) {
+        EXPECT_EQ(form->image()[0x92 + 4 * k], 0x00);
+        EXPECT_EQ(form->image()[0x93 + 4 * k], 0x02);
+    }
+    type(5, QStringLiteral("288")); // frame 2
+    EXPECT_EQ(frame_text(), QStringLiteral("0006"));
+    box(10)->setChecked(false);
+    EXPECT_EQ(frame_text(), QStringLiteral("0004"));
+}
+
+TEST_F(CapcodeEditorTest, RowsAboveTheCapcodeCountAreDisabledAndCleared) {
+    PagerTable& t = form->image();
+    t[0x3E] = static_cast<std::uint8_t>((t[0x3E] & 0x0F) | 0x20); // three usable slots
+    t[0x72] = 0xFF;
+    t[0x73] = 0xFF;
+    form->init_ctl();
+    EXPECT_EQ(t[0x73], 0x07);
+    EXPECT_EQ(t[0x72], 0x00);
+    for (int s = 0; s < 16; ++s) {
+        SCOPED_TRACE(s);
+        const bool usable = s < 3;
+        EXPECT_EQ(box(10 + s)->isChecked(), usable);
+        EXPECT_EQ(box(10 + s)->isEnabled(), usable);
+        EXPECT_EQ(addr(s)->isEnabled(), usable);
+        EXPECT_EQ(type_list(s)->isEnabled(), usable);
+        EXPECT_EQ(label1(s)->isEnabled(), usable);
+    }
+    // Write mode keeps every row locked; Modify brings the usable ones back.
+    form->ctl<QAbstractButton>(QStringLiteral("WriteOpt"))->click();
+    form->init_ctl();
+    EXPECT_FALSE(addr(0)->isEnabled());
+    form->ctl<QAbstractButton>(QStringLiteral("ModifyOpt"))->click();
+    EXPECT_TRUE(addr(0)->isEnabled());
+    EXPECT_FALSE(addr(3)->isEnabled());
+}
+
+TEST_F(CapcodeEditorTest, SwitchingAPairToLongAndBackRenumbersTheRows) {
+    const int row2_top = label1(1)->y();
+    const int music_row2_top = form->control(QStringLiteral("lblCapMsc"), 1)->y();
+    const int source_row2_top = form->control(QStringLiteral("chkSource"), 34)->y();
+    length(0)->setCurrentIndex(1);
+    EXPECT_FALSE(shown(label1(1)));
+    EXPECT_FALSE(shown(addr(1)));
+    EXPECT_FALSE(shown(box(51)));
+    EXPECT_FALSE(shown(form->control(QStringLiteral("cboCapSht"), 0)));
+    EXPECT_EQ(caption(0), QStringLiteral("cap #01"));
+    EXPECT_EQ(caption(2), QStringLiteral("cap #02"));
+    EXPECT_EQ(caption(15), QStringLiteral("cap #15"));
+    EXPECT_EQ(label1(2)->y(), row2_top); // the third row moved up into the gap
+    // The rows of the other pages follow the same numbering and close up too.
+    auto* music = form->ctl<QLabel>(QStringLiteral("lblCapMsc"), 2);
+    auto* source = form->ctl<QCheckBox>(QStringLiteral("chkSource"), 35);
+    ASSERT_TRUE(music && source);
+    EXPECT_EQ(music->text(), QStringLiteral("Cap #02 Music Type:"));
+    EXPECT_EQ(form->ctl<QLabel>(QStringLiteral("lblCapMsc"), 15)->text(), QStringLiteral("Cap #15 Music Type:"));
+    EXPECT_EQ(source->text(), QStringLiteral("Capcode #02"));
+    EXPECT_EQ(music->y(), music_row2_top);
+    EXPECT_EQ(source->y(), source_row2_top);
+    EXPECT_EQ(addr(2)->y() - label1(2)->y(), addr(0)->y() - label1(0)->y());
+    EXPECT_EQ(label1(0)->toolTip(), QStringLiteral("Please input Capcode( 10 Dec digits between 1 and 4291000000 )."));
+    // The box still holds the short capcode, now shown with ten digits.
+    EXPECT_EQ(addr(0)->text(), QStringLiteral("0001234567"));
+
+    type(0, QStringLiteral("3000000000"));
+    EXPECT_TRUE(messages().isEmpty());
+    EXPECT_EQ(addr(0)->text(), QStringLiteral("3000000000"));
+    const auto w = encode_capcode(3000000000.0, true);
+    EXPECT_EQ(word(form->image(), 0), w.first);
+    EXPECT_EQ(word(form->image(), 1), w.second);
+
+    length(0)->setCurrentIndex(0);
+    EXPECT_TRUE(shown(label1(1)));
+    EXPECT_TRUE(shown(box(71)));
+    EXPECT_EQ(caption(1), QStringLiteral("cap #02"));
+    EXPECT_EQ(caption(15), QStringLiteral("cap #16"));
+    EXPECT_EQ(label1(2)->y() - label1(1)->y(), row2_top - label1(0)->y());
+    EXPECT_EQ(music->text(), QStringLiteral("Cap #03 Music Type:"));
+    EXPECT_EQ(form->control(QStringLiteral("lblCapMsc"), 1)->y(), music_row2_top);
+    EXPECT_EQ(word(form->image(), 0), 1234567u + 32768u);
+    EXPECT_EQ(word(form->image(), 1), 1234567u + 32768u);
+    EXPECT_EQ(addr(0)->text(), QStringLiteral("1234567"));
+    EXPECT_EQ(addr(1)->text(), QStringLiteral("1234567"));
+    EXPECT_EQ(label1(0)->toolTip(), QStringLiteral("Please input Capcode( 7 Dec digits between 1 and 2031615 )."));
+}
+
+TEST_F(CapcodeEditorTest, ShortCapcodeSurvivesARoundTripThroughLong) {
+    type(2, QStringLiteral("1000"));
+    type(3, QStringLiteral("555"));
+    box(13)->setChecked(true); // slot 3 enabled
+    length(1)->setCurrentIndex(1);
+    // A short capcode in a "Long" pair: no long flag, odd slot disabled.
+    EXPECT_EQ(word(form->image(), 2), 1000u + 32768u);
+    EXPECT_FALSE(get_slot_bit(form->image(), enable_bit(3)));
+    EXPECT_EQ(addr(2)->text(), QStringLiteral("0000001000"));
+    EXPECT_FALSE(pair_is_long_in_image(form->image(), 1));
+    length(1)->setCurrentIndex(0);
+    EXPECT_EQ(addr(2)->text(), QStringLiteral("0001000"));
+    EXPECT_EQ(addr(3)->text(), QStringLiteral("1234567"));
+    EXPECT_EQ(word(form->image(), 3), 1234567u + 32768u);
+}
+
+TEST_F(CapcodeEditorTest, LongPairMirrorsTheEvenSlotsSettings) {
+    PagerTable& t = form->image();
+    length(2)->setCurrentIndex(1); // slots 4 and 5
+    type(4, QStringLiteral("2101249"));
+    box(14)->setChecked(true);
+    EXPECT_TRUE(get_slot_bit(t, enable_bit(5)));
+    box(14)->setChecked(false); // a 0 is not carried over
+    EXPECT_TRUE(get_slot_bit(t, enable_bit(5)));
+
+    box(54)->setChecked(true); // "Pri" ticked: stored 0
+    EXPECT_FALSE(get_slot_bit(t, priority_bit(4)));
+    EXPECT_FALSE(get_slot_bit(t, priority_bit(5)));
+    box(74)->setChecked(false);
+    EXPECT_FALSE(get_slot_bit(t, manual_bit(5)));
+
+    const PagerTable before = t;
+    type_list(4)->setCurrentIndex(2); // "Group"
+    EXPECT_EQ(capcode_type(t, 4), CapcodeType::Group);
+    EXPECT_EQ(capcode_type(t, 5), CapcodeType::Group);
+    int changed = 0;
+    for (int a = 0; a < kImageSize; ++a) changed += before[a] != t[a];
+    EXPECT_EQ(changed, 1); // both group flags live in 0x384
+    type_list(4)->setCurrentIndex(1);
+    EXPECT_EQ(capcode_type(t, 5), CapcodeType::MailDrop);
+    // Outside a "Long" pair the odd slot keeps its own type.
+    type_list(6)->setCurrentIndex(2);
+    EXPECT_EQ(capcode_type(t, 7), CapcodeType::Personal);
+}
+
+TEST_F(CapcodeEditorTest, LengthsComeFromTheImageWhenAFileIsOpened) {
+    PagerTable t = form->image();
+    store_capcode(t, 6, 4291000000.0, true);
+    set_capcode_word(t, 8, 0x409000); // flagged, fits no long rule
+    set_capcode_word(t, 9, 0x400005);
+    const QString path = dir.filePath("long.tbl");
+    ASSERT_TRUE(save_table_file(path, t).ok);
+    seams.dialogs->answers.push_back(path);
+    form->mnuLBFF_Click();
+    EXPECT_EQ(length(3)->currentIndex(), 1);
+    EXPECT_EQ(length(4)->currentIndex(), 1);
+    EXPECT_EQ(length(0)->currentIndex(), 0);
+    EXPECT_EQ(addr(6)->text(), QStringLiteral("4291000000"));
+    EXPECT_EQ(addr(8)->text(), QString::fromStdString(kUndecodableCapcodeText));
+    EXPECT_FALSE(shown(label1(7)));
+    EXPECT_EQ(caption(8), QStringLiteral("cap #08"));
+    EXPECT_EQ(caption(10), QStringLiteral("cap #09"));
+    // Loading wrote nothing back: the image is the file.
+    EXPECT_EQ(form->image(), t);
+}
+
+TEST_F(CapcodeEditorTest, ScrollingMovesThePanelAndNeverKeepsTheFocus) {
+    auto* bar = form->ctl<QScrollBar>(QStringLiteral("VScroll1"));
+    QWidget* panel = form->control(QStringLiteral("Picture2"));
+    QWidget* frame = form->control(QStringLiteral("Picture1"));
+    ASSERT_GT(bar->maximum(), 0);
+    EXPECT_EQ(panel->height(), static_cast<int>(std::lround(16 * form->cap_row_pitch)));
+    EXPECT_EQ(bar->maximum(), panel->height() - frame->height() - 1);
+    bar->setValue(bar->maximum());
+    EXPECT_EQ(panel->y(), -bar->maximum());
+    EXPECT_TRUE(panel->hasFocus());
+    bar->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(panel->hasFocus());
+
+    // All eight pairs long: eight rows, the panel keeps the frame's height.
+    for (int p = 0; p < 8; ++p) length(p)->setCurrentIndex(1);
+    EXPECT_EQ(caption(14), QStringLiteral("cap #08"));
+    EXPECT_EQ(panel->height(), static_cast<int>(std::lround(form->cap_frame_height)));
+    EXPECT_EQ(panel->y(), -bar->value());
+}
+
+} // namespace
