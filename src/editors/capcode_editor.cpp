@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QScrollBar>
 
 namespace qrt58::editors {
@@ -30,7 +31,7 @@ protected:
     }
 
 private:
-    QWidget* target_;
+    QPointer<QWidget> target_;
 };
 
 void set_enabled(QWidget* w, bool on) {
@@ -121,18 +122,12 @@ void CapcodeEditor::txtAddr_LostFocus(int slot) {
         return;
     }
     // With the source-prompt mode on "Auto Cap." the slot's source prompt follows
-    // the capcode; the source-prompt editor centres and stores it.
+    // the capcode: the source-prompt editor writes "<" + capcode + ">" into it,
+    // centres and stores it.
     auto* mode = form_.ctl<QComboBox>(QStringLiteral("cboCtl"), 2);
     auto* multiple = form_.ctl<QCheckBox>(QStringLiteral("chkCtl"), 43);
-    if (mode && multiple) {
-        const int auto_cap = multiple->isChecked() ? 1 : 2;
-        if (mode->currentIndex() == auto_cap) {
-            if (auto* prompt = form_.ctl<QLineEdit>(QStringLiteral("txtPrompt"), slot + 33)) {
-                prompt->setText(QStringLiteral("<") + box->text() + QStringLiteral(">"));
-                form_.call("center_source_prompt", slot + 33);
-            }
-        }
-    }
+    if (mode && multiple && mode->currentIndex() == (multiple->isChecked() ? 1 : 2))
+        form_.call("auto_cap_prompt", slot);
 }
 
 void CapcodeEditor::txt_to_tbl(int slot) {

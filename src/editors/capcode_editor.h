@@ -1,6 +1,12 @@
 // The capcode table of the "Freq. && Codes" page: sixteen rows of capcode box
 // txtAddr, "En", type list, "Pri" and "Manual", the frame map lblFrame and the
 // scrolling panel (Picture1 frame, Picture2 panel, VScroll1).
+//
+// Registers the window procedures "txt_to_tbl" (slot), "read_dftaddr" and
+// "set_frame". Calls, when another editor has registered it:
+//   "auto_cap_prompt" (slot)  after an accepted capcode while the source-prompt
+//                             mode is "Auto Cap.": source prompt 33 + slot :=
+//                             "<" + txtAddr(slot) + ">", centred and stored.
 #pragma once
 
 #include <QObject>

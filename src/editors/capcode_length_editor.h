@@ -1,6 +1,16 @@
 // Capcode length: the "Short"/"Long" lists cboCapLen of the eight slot pairs, the
 // fixed "Short" boxes cboCapSht of the odd rows, and the row layout that closes up
 // and renumbers the rows when a pair holds one long capcode.
+//
+// Registers the window procedures "read_CapLen" and "ChkCapLen". A length switch
+// also runs steps that belong to other editors; it calls them by these names and
+// skips the ones nobody has registered:
+//   "Source_Data" (prompt index)   stores source prompt box 33..48
+//   "User_Data" (slot)             stores user melody box txtUser(slot)
+//   "cboMailAlert_Click" (slot)    re-applies the slot's mail-drop alert
+//   "cboMusicType_Click" (slot)    re-applies the slot's music type
+// The type, "Pri", "Manual" and source-prompt boxes are re-applied through the
+// window's own click handlers (Form1::run_click).
 #pragma once
 
 #include <QObject>

@@ -318,3 +318,35 @@ TEST_F(CapcodeEditorTest, ScrollingMovesThePanelAndNeverKeepsTheFocus) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CapcodeEditorTest, AutoCapSourcePromptFollowsAcceptedCapcodesOnly) {
+    std::vector<int> prompts;
+    form->set_procedure("auto_cap_prompt", std::function<void(int)>([&](int s) { prompts.push_back(s); }));
+    auto* mode = form->ctl<QComboBox>(QStringLiteral("cboCtl"), 2);
+    const bool multiple = form->ctl<QCheckBox>(QStringLiteral("chkCtl"), 43)->isChecked();
+    type(1, QStringLiteral("77"));
+    EXPECT_TRUE(prompts.empty()); // mode is not "Auto Cap."
+
+    form->suppressClick = true; // choose the mode without its own confirmation
+    mode->setCurrentIndex(multiple ? 1 : 2);
+    form->suppressClick = false;
+    ASSERT_EQ(mode->currentText(), QStringLiteral("Auto Cap."));
+    type(1, QStringLiteral("78"));
+    type(2, QStringLiteral("2031615")); // refused: the prompt stays
+    EXPECT_EQ(prompts, std::vector<int>{1});
+}
+
+TEST_F(CapcodeEditorTest, MailDropAlertColumnFollowsTheTypeInALongPair) {
+    form->ctl<QCheckBox>(QStringLiteral("chkMailAlert"))->setChecked(true);
+    length(1)->setCurrentIndex(1);
+    type_list(2)->setCurrentIndex(1); // "Mail drop"
+    EXPECT_TRUE(shown(form->control(QStringLiteral("cboMailAlert"), 2)));
+    EXPECT_TRUE(shown(form->control(QStringLiteral("lblAlert"), 3)));
+    type_list(2)->setCurrentIndex(0);
+    EXPECT_FALSE(shown(form->control(QStringLiteral("cboMailAlert"), 2)));
+    EXPECT_FALSE(shown(form->control(QStringLiteral("cboMailAlert"), 3)));
+}
+
+} // namespace
