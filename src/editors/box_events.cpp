@@ -27,8 +27,14 @@ bool BoxEvents::eventFilter(QObject* watched, QEvent* event) {
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) break;
         if (event->type() == QEvent::FocusIn) {
+            entered_ = true;
             if (got_focus) got_focus();
+        } else if (!entered_) {
+            // The focus was on its way in when a rejected box took it back: this
+            // box never had it, so there is nothing to check here.
+            break;
         } else if (lost_focus) {
+            entered_ = false;
             // The box finishes its own focus handling first, so a validation that
             // puts the focus back finds the box in its unfocused state.
             forwarding_ = true;

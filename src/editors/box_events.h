@@ -29,6 +29,7 @@ protected:
 private:
     using QObject::QObject;
     bool forwarding_ = false;
+    bool entered_ = false; // the box received its FocusIn
 };
 
 // True for the Enter keys (character 13).

@@ -350,3 +350,19 @@ TEST_F(CapcodeEditorTest, MailDropAlertColumnFollowsTheTypeInALongPair) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CapcodeEditorTest, ClickingFromARejectedBoxIntoAnotherDoesNotCheckTheOther) {
+    // Box 4 shows a text its own check would refuse (a record below the short range).
+    set_capcode_word(form->image(), 4, 0x000010);
+    form->init_ctl();
+    ASSERT_EQ(addr(4)->text(), QStringLiteral("-0032752"));
+    type(3, QStringLiteral("abc"), false);
+    addr(4)->setFocus(Qt::MouseFocusReason);
+    EXPECT_EQ(messages(), QStringList{QStringLiteral("Please insert a numeric!")});
+    EXPECT_TRUE(addr(3)->hasFocus());
+    EXPECT_EQ(addr(4)->text(), QStringLiteral("-0032752"));
+}
+
+} // namespace
