@@ -8,6 +8,7 @@
 //   board->link().set_line_delay_us(s.line_delay_us);
 //   board->link().set_event_pump([] { QCoreApplication::processEvents(); });
 //   board->link().set_message_sink(...);         // shows "The Board is not responding!"
+//   if (--trace-vcd FILE) board->start_trace(FILE);  // SCL/SDA as a VCD file
 //   board->start_up();                            // calibrate_delay, find_board, board_idle
 //   keep-alive timer (50 ms):  board->link().idle_tick();
 //   transfers:                 TransferEngine(board->link(), view) or Form2

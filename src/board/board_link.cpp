@@ -11,15 +11,40 @@ void BoardLink::set_line_delay_us(int us) {
 }
 
 void BoardLink::set_bus_observer(BusObserver* observer) {
+    if (link_traces_) trace_flush();
     observer_ = observer;
     link_traces_ = false;
     if (observer_ && !driver_.observe_bus(observer_)) {
         link_traces_ = true;
-        traced_sda_ = sensed_sda_ = true;
-        observer_->on_lines(clock_.now_ns(), !(port_shadow_ & 1), !(port_shadow_ & 2));
+        pending_ = false;
+        shown_scl_ = !(port_shadow_ & 1);
+        shown_sda_ = !(port_shadow_ & 2);
+        observer_->on_lines(clock_.now_ns(), shown_scl_, shown_sda_);
     } else if (!observer_) {
         driver_.observe_bus(nullptr);
     }
+}
+
+void BoardLink::trace_emit(std::int64_t t, bool scl, bool sda) {
+    if (scl == shown_scl_ && sda == shown_sda_) return;
+    // Data moves while the clock is low, so the trace never shows a start or
+    // stop that two lines changing together did not make.
+    if (scl != shown_scl_ && sda != shown_sda_) {
+        if (scl) observer_->on_lines(t - 1, shown_scl_, sda);
+        else {
+            observer_->on_lines(t, scl, shown_sda_);
+            ++t;
+        }
+    }
+    shown_scl_ = scl;
+    shown_sda_ = sda;
+    observer_->on_lines(t, scl, sda);
+}
+
+void BoardLink::trace_flush() {
+    if (!pending_) return;
+    pending_ = false;
+    trace_emit(pending_t_, true, true); // no read came: the pull-up holds SDA high
 }
 
 // ---- port access -----------------------------------------------------------------
@@ -31,12 +56,9 @@ int BoardLink::port_in(int port) {
         return 0;
     }
     const int value = v & 0xFF;
-    if (link_traces_ && port == status_port_) {
-        sensed_sda_ = !(value & 0x08);
-        if (sensed_sda_ != traced_sda_) {
-            traced_sda_ = sensed_sda_;
-            observer_->on_lines(clock_.now_ns(), !(port_shadow_ & 1), traced_sda_);
-        }
+    if (link_traces_ && pending_ && port == status_port_) {
+        pending_ = false;
+        trace_emit(pending_t_, true, !(value & 0x08));
     }
     return value;
 }
@@ -44,10 +66,16 @@ int BoardLink::port_in(int port) {
 void BoardLink::port_out(int port, int value) {
     if (!driver_.set_port_val(port, value & 0xFF)) io_failed_ = true;
     if (link_traces_ && port == data_port_) {
-        // A released SDA is as high as the last status read said.
-        const bool sda = (value & 2) ? false : sensed_sda_;
-        traced_sda_ = sda;
-        observer_->on_lines(clock_.now_ns(), !(value & 1), sda);
+        trace_flush();
+        const std::int64_t t = clock_.now_ns();
+        const bool scl = !(value & 1);
+        const bool released = !(value & 2);
+        if (scl && released) {
+            pending_ = true;
+            pending_t_ = t;
+        } else {
+            trace_emit(t, scl, released);
+        }
     }
 }
 
@@ -81,6 +109,7 @@ void BoardLink::calibrate_delay() {
 }
 
 void BoardLink::wait_ms(int ms) {
+    waited_ms_ += ms;
     const std::uint32_t start = clock_.ms();
     while (clock_.ms() - start < static_cast<std::uint32_t>(ms)) {
         if (pump_) pump_();

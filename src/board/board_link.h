@@ -108,10 +108,12 @@ public:
     int status_port() const { return status_port_; }
     std::uint8_t port_shadow() const { return port_shadow_; }
 
-    // Mandated waiting spent so far: line-delay units and milliseconds slept.
+    // Mandated waiting spent so far: line-delay units, milliseconds slept (the
+    // pauses between pages) and milliseconds waited with events pumped.
     std::int64_t delay_units() const { return delay_units_; }
     std::int64_t slept_ms() const { return slept_ms_; }
-    void reset_counters() { delay_units_ = 0; slept_ms_ = 0; }
+    std::int64_t waited_ms() const { return waited_ms_; }
+    void reset_counters() { delay_units_ = 0; slept_ms_ = 0; waited_ms_ = 0; }
 
     Clock& clock() { return clock_; }
 
@@ -126,9 +128,15 @@ private:
     std::function<void()> pump_;
     std::function<void(const QString&)> message_;
     BusObserver* observer_ = nullptr;
-    bool link_traces_ = false; // the driver cannot report the bus: rebuild it here
-    bool traced_sda_ = true;
-    bool sensed_sda_ = true;
+    // Tracing a port that cannot report the bus: the link rebuilds the levels
+    // from its own writes and the SDA it senses while SCL is high.
+    void trace_emit(std::int64_t t, bool scl, bool sda);
+    void trace_flush();
+    bool link_traces_ = false;
+    bool shown_scl_ = true;
+    bool shown_sda_ = true;
+    bool pending_ = false; // SCL high with SDA released: level known at the next read
+    std::int64_t pending_t_ = 0;
     bool io_failed_ = false;
     int data_port_ = 0x378;
     int status_port_ = 0x379;
@@ -136,6 +144,7 @@ private:
     int last_select_attempts_ = 0;
     std::int64_t delay_units_ = 0;
     std::int64_t slept_ms_ = 0;
+    std::int64_t waited_ms_ = 0;
 };
 
 } // namespace qrt58

@@ -31,11 +31,12 @@ public:
         log.push_back({true, port, value});
         return inner_.set_port_val(port, value);
     }
-    bool observe_bus(BusObserver* o) override { return inner_.observe_bus(o); }
+    bool observe_bus(BusObserver* o) override { return !hide_bus && inner_.observe_bus(o); }
     QString describe() const override { return inner_.describe(); }
 
     std::vector<Access> log;
     bool fail_reads = false;
+    bool hide_bus = false; // act like a real port: no view of the bus levels
 
 private:
     PortDriver& inner_;
