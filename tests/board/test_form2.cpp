@@ -3,13 +3,18 @@
 
 #include "capcode.h"
 #include "default_image.h"
+#include "board.h"
 #include "form2.h"
+#include "line_delay_dialog.h"
 #include "ui_seams.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
+#include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -211,6 +216,20 @@ TEST_F(Form2Rig, ShortProductionRunEndsAt2031614) {
     d->cmdWrite_Click();
     EXPECT_EQ(messages(), QStringList{"Write error!"});
     EXPECT_EQ(host.box0, "0001000");
+}
+
+TEST(LineDelayDialog, KeepsTheValueInRangeAndRemembersIt) {
+    SimRig rig;
+    QTemporaryDir dir;
+    QSettings settings(dir.filePath("s.ini"), QSettings::IniFormat);
+    LineDelayDialog d(rig.link.line_delay_us());
+    EXPECT_EQ(d.value(), 25);
+    d.spin->setValue(5);
+    EXPECT_EQ(d.value(), 10);
+    d.spin->setValue(250);
+    apply_line_delay(rig.link, settings, d.value());
+    EXPECT_EQ(rig.link.line_delay_us(), 250);
+    EXPECT_EQ(load_board_settings(settings).line_delay_us, 250);
 }
 
 int main(int argc, char** argv) {
