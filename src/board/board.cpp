@@ -112,7 +112,7 @@ BoardSettings resolve_board_settings(const BoardOptions& options, QSettings& set
 std::unique_ptr<QSettings> open_board_settings() {
     const QString file = qEnvironmentVariable("QRT58_SETTINGS");
     if (!file.isEmpty()) return std::make_unique<QSettings>(file, QSettings::IniFormat);
-    return std::make_unique<QSettings>(QStringLiteral("QRT58"), QStringLiteral("qrt58"));
+    return std::make_unique<QSettings>(); // the application's organization and name
 }
 
 Board::Board(std::unique_ptr<PortDriver> driver, Clock* clock) : driver_(std::move(driver)) {

@@ -60,8 +60,9 @@ BoardSettings load_board_settings(QSettings& settings);
 void save_board_settings(QSettings& settings, const BoardSettings& values);
 // Command-line values win and are remembered; the rest comes from the settings.
 BoardSettings resolve_board_settings(const BoardOptions& options, QSettings& settings);
-// The settings store of both programs; QRT58_SETTINGS=FILE points it at an INI
-// file instead (tests, portable set-ups).
+// The settings store of both programs (QSettings of the application's
+// organization and name, which both programs set alike); QRT58_SETTINGS=FILE
+// points it at an INI file instead (tests, portable set-ups).
 std::unique_ptr<QSettings> open_board_settings();
 
 class Board {
