@@ -1,6 +1,10 @@
 // Board choice, command-line options and persisted settings.
 #include "board.h"
+#include "ppdev_driver.h"
 #include "sim_board.h"
+
+#include <QDir>
+#include <QFile>
 
 #include <QSettings>
 #include <QTemporaryDir>
@@ -85,4 +89,21 @@ TEST(BoardFacade, StartUpFindsTheSimulatedBoardAndLeavesItIdle) {
     EXPECT_EQ(board->link().port_in(board->link().data_port()), kIdlePattern);
     board->stop_driver();
     EXPECT_TRUE(QFile::exists(dir.filePath("e.bin")));
+}
+
+TEST(PpdevDriver, BaseAddressesComeFromTheParportProcFiles) {
+    QTemporaryDir proc;
+    QDir(proc.path()).mkpath("parport0");
+    QDir(proc.path()).mkpath("parport1");
+    QFile a(proc.filePath("parport0/base-addr"));
+    ASSERT_TRUE(a.open(QIODevice::WriteOnly));
+    a.write("888\t1912\n");
+    a.close();
+    QFile b(proc.filePath("parport1/base-addr"));
+    ASSERT_TRUE(b.open(QIODevice::WriteOnly));
+    b.write("junk\n");
+    b.close();
+    EXPECT_EQ(PpdevDriver::base_of("parport0", proc.path()), 0x378);
+    EXPECT_EQ(PpdevDriver::base_of("parport1", proc.path()), -1);
+    EXPECT_EQ(PpdevDriver::base_of("parport2", proc.path()), -1);
 }
