@@ -124,10 +124,7 @@ Board::Board(std::unique_ptr<PortDriver> driver, Clock* clock) : driver_(std::mo
     link_ = std::make_unique<BoardLink>(*driver_, *clock_);
 }
 
-Board::~Board() {
-    if (trace_) link_->set_bus_observer(nullptr);
-    stop_driver();
-}
+Board::~Board() { stop_driver(); }
 
 std::unique_ptr<Board> Board::create(const BoardChoice& choice, Clock* clock) {
     std::unique_ptr<Clock> own;
@@ -163,6 +160,11 @@ bool Board::start_up() {
 }
 
 void Board::stop_driver() {
+    if (trace_) {
+        // Shut-down may end the process at once: finish the trace file now.
+        link_->set_bus_observer(nullptr);
+        trace_.reset();
+    }
     if (!started_) return;
     driver_->shutdown();
     started_ = false;

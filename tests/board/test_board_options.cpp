@@ -84,11 +84,18 @@ TEST(BoardFacade, StartUpFindsTheSimulatedBoardAndLeavesItIdle) {
     auto board = Board::create(*parse_board_choice("sim:" + dir.filePath("e.bin")), &clock);
     ASSERT_TRUE(board->start_driver().ok);
     ASSERT_NE(board->sim(), nullptr);
+    ASSERT_TRUE(board->start_trace(dir.filePath("t.vcd")));
     EXPECT_TRUE(board->start_up());
     EXPECT_EQ(board->link().port_shadow(), kIdlePattern);
     EXPECT_EQ(board->link().port_in(board->link().data_port()), kIdlePattern);
     board->stop_driver();
     EXPECT_TRUE(QFile::exists(dir.filePath("e.bin")));
+    // The trace is complete once the driver has stopped: the board search's
+    // last stop and the idle pattern (SDA falling with SCL high) are in it.
+    QFile trace(dir.filePath("t.vcd"));
+    ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = trace.readAll().trimmed().split('\n');
+    EXPECT_EQ(lines.last(), "0\"");
 }
 
 TEST(PpdevDriver, BaseAddressesComeFromTheParportProcFiles) {
