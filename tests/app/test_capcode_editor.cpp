@@ -366,3 +366,14 @@ TEST_F(CapcodeEditorTest, ClickingFromARejectedBoxIntoAnotherDoesNotCheckTheOthe
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CapcodeEditorTest, ClosingTheWindowWithAnEmptyBoxFocusedChecksNothing) {
+    type(3, QString(), false);
+    ASSERT_TRUE(addr(3)->hasFocus());
+    form.reset();
+    EXPECT_TRUE(messages().isEmpty());
+}
+
+} // namespace
