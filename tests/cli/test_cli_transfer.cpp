@@ -134,10 +134,18 @@ TEST_F(CliRig, ProductionRunRaisesTheFirstCapcodeUntilItsLimit) {
     file = load("short.tbl");
     EXPECT_EQ(decode_capcode(capcode_word(file, 0), capcode_word(file, 1), false).text, "2031614");
 
-    // Two good cycles from 1000 leave 1002 in the file and exit 0.
-    store_capcode(image, 0, 1000, false);
+    // Two good cycles from 1006 leave 1008 in the file and exit 0. 1008 lies in
+    // the next frame: the frame map follows the new capcode.
+    image = build_default_image();
+    set_slot_bit(image, enable_bit(0), true);
+    store_capcode(image, 0, 1006, false);
+    apply_frame_rule(image, long_pairs_from_image(image));
     ASSERT_TRUE(save_table_file(dir.filePath("ok.tbl"), image).ok);
     EXPECT_EQ(run({"write", path("ok.tbl"), "--count", "2", "--board", sim()}), 0) << err;
     file = load("ok.tbl");
-    EXPECT_EQ(decode_capcode(capcode_word(file, 0), capcode_word(file, 1), false).text, "0001002");
+    EXPECT_EQ(decode_capcode(capcode_word(file, 0), capcode_word(file, 1), false).text, "0001008");
+    EXPECT_NE(file.get_be(0x92, 2), image.get_be(0x92, 2));
+    PagerTable framed = file;
+    apply_frame_rule(framed, long_pairs_from_image(framed));
+    EXPECT_EQ(framed, file);
 }
