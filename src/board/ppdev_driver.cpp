@@ -40,8 +40,8 @@ DriverStatus PpdevDriver::initialize() {
         names = QDir(QStringLiteral("/proc/sys/dev/parport"))
                     .entryList({QStringLiteral("parport*")}, QDir::Dirs | QDir::NoDotAndDotDot);
         if (names.isEmpty())
-            return {false, QStringLiteral("No parallel port found (/proc/sys/dev/parport lists none; "
-                                          "is the parport_pc module loaded?)")};
+            return {false, QStringLiteral("The ppdev port driver cannot start: no parallel port found "
+                                          "(/proc/sys/dev/parport lists none; is the parport_pc module loaded?)")};
     }
     QStringList errors;
     for (const QString& name : names) {
@@ -50,6 +50,10 @@ DriverStatus PpdevDriver::initialize() {
         p.base = base_of(name);
         bool known = false;
         for (int b : kPortBases) known = known || b == p.base;
+        if (!device_.isEmpty() && !QFileInfo::exists(p.path)) {
+            errors << QStringLiteral("%1: no such device").arg(p.path);
+            continue;
+        }
         if (!known) {
             if (!device_.isEmpty())
                 errors << QStringLiteral("%1: base address %2 is not 0x378, 0x278 or 0x3BC")
