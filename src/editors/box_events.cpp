@@ -25,7 +25,14 @@ bool BoxEvents::eventFilter(QObject* watched, QEvent* event) {
         // losing its focus inside the window: the box keeps its text and is not
         // validated until the focus really moves elsewhere.
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) break;
+        if (reason == Qt::PopupFocusReason) break;
+        if (reason == Qt::ActiveWindowFocusReason) {
+            // The window coming back hands the focus to the box that was given it
+            // meanwhile (a rejected box takes it back while a message box is up):
+            // the box has it now, without the emptying of a real GotFocus.
+            if (event->type() == QEvent::FocusIn) entered_ = true;
+            break;
+        }
         if (event->type() == QEvent::FocusIn) {
             entered_ = true;
             if (got_focus) got_focus();

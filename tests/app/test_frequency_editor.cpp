@@ -202,3 +202,38 @@ TEST_F(FrequencyEditorTest, OpeningAFileSelectsItsRange) {
     EXPECT_EQ(form->image(), odd);
     EXPECT_EQ(box()->text(), "1234567");
 }
+
+namespace {
+
+// A message box as a desktop shows it: it takes the activation from the window
+// while it is up, and the window gets it back only after the box has gone.
+class ActivatingBoxes : public RecordingMessageBoxes {
+public:
+    void show(QWidget* parent, const QString& text, MessageIcon icon) override {
+        RecordingMessageBoxes::show(parent, text, icon);
+        box.show();
+        QApplication::setActiveWindow(&box);
+        box.hide();
+    }
+    QWidget box;
+};
+
+} // namespace
+
+TEST_F(FrequencyEditorTest, EntryIsCheckedAgainAfterTheWindowComesBackFromAMessage) {
+    auto owned = std::make_unique<ActivatingBoxes>();
+    ActivatingBoxes* boxes = owned.get();
+    install_message_boxes(std::move(owned));
+    seams.boxes = boxes;
+    for (int round = 1; round <= 2; ++round) {
+        type("1530030");
+        leave();
+        ASSERT_EQ(boxes->entries.size(), static_cast<std::size_t>(round));
+        QApplication::setActiveWindow(form.get());
+        EXPECT_TRUE(box()->hasFocus());
+        EXPECT_EQ(box()->text(), "");
+    }
+    type("1530125");
+    enter();
+    EXPECT_EQ(form->image().get_u32(0xF4), 1530125u);
+}
