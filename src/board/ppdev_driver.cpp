@@ -72,6 +72,8 @@ DriverStatus PpdevDriver::initialize() {
             ::close(p.fd);
             continue;
         }
+        int forward = 0; // drive the data lines (a port left in reverse mode would not)
+        ::ioctl(p.fd, PPDATADIR, &forward);
         ports_.push_back(p);
     }
     if (ports_.empty()) {
