@@ -2,13 +2,17 @@
 #include "default_image.h"
 #include "field_tag.h"
 #include "form1.h"
+#include "frm_about.h"
 #include "table_file.h"
 #include "ui_seams.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QAction>
 #include <QFile>
+#include <QLabel>
+#include <QMouseEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -596,6 +600,79 @@ TEST_F(Form1Test, ExitStopsTheDriverOnce) {
     EXPECT_EQ(std::count(events.begin(), events.end(), "stop"), 1);
     EXPECT_FALSE(form->isVisible());
     EXPECT_FALSE(form->findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Form1Test, MouseOverTheBackgroundTakesTheFocus) {
+    load();
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    auto* freq = form->ctl<QLineEdit>(QStringLiteral("txtFreq"));
+    freq->setFocus();
+    ASSERT_TRUE(freq->hasFocus());
+    QWidget* back = form->control(QStringLiteral("picTabBack"));
+    // Over a page nothing happens; over the bare background the focus moves.
+    QWidget* page = form->control(QStringLiteral("picSet"));
+    QMouseEvent over_page(QEvent::MouseMove, QPointF(10, 10), page->mapToGlobal(QPointF(10, 10)),
+                          Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(page, &over_page);
+    EXPECT_TRUE(freq->hasFocus());
+    const QPointF bare(page->geometry().right() + 4, page->geometry().bottom() + 4);
+    ASSERT_EQ(back->childAt(bare.toPoint()), nullptr);
+    QMouseEvent over_back(QEvent::MouseMove, bare, back->mapToGlobal(bare), Qt::NoButton,
+                          Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(back, &over_back);
+    EXPECT_TRUE(back->hasFocus());
+    form->hide();
+}
+
+TEST_F(Form1Test, MenusCarryTheirNamesCaptionsAndKeys) {
+    load();
+    struct Item { const char* name; const char* caption; QKeySequence key; };
+    const Item items[] = {{"mnuLBFF", "Open", QKeySequence(QStringLiteral("Ctrl+O"))},
+                          {"mnuSBTF", "Save", QKeySequence(QStringLiteral("Ctrl+S"))},
+                          {"mnuSA", "Save As...", QKeySequence(QStringLiteral("Ctrl+A"))},
+                          {"mnuExit", "Exit", QKeySequence(QStringLiteral("Ctrl+E"))},
+                          {"mnuEntire", "Read", QKeySequence(QStringLiteral("F3"))},
+                          {"mnuEB", "Write", QKeySequence(QStringLiteral("F4"))},
+                          {"mnuEB1", "Verfy", QKeySequence(QStringLiteral("F9"))},
+                          {"mnuAbout", "About", QKeySequence()}};
+    for (const Item& it : items) {
+        auto* a = form->findChild<QAction*>(QString::fromLatin1(it.name));
+        ASSERT_NE(a, nullptr) << it.name;
+        EXPECT_EQ(a->text(), QString::fromLatin1(it.caption));
+        EXPECT_EQ(a->shortcut(), it.key) << it.name;
+    }
+    // F9 reaches the Pager menu even from a text box.
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    auto* pass = form->ctl<QLineEdit>(QStringLiteral("txtPass1"));
+    pass->setFocus();
+    QTest::keyClick(pass, Qt::Key_F9);
+    EXPECT_EQ(transfers, std::vector<int>{2});
+    // Ctrl+A is "Save As...", not the text box's select-all (the dialog is cancelled).
+    QTest::keyClick(pass, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(seams.dialogs->last_filter, QStringLiteral("Table files (*.tbl)"));
+    form->hide();
+}
+
+TEST(FrmAbout, ShowsTitleVersionAndClosesWithOk) {
+    frmAbout about;
+    about.set_title(QStringLiteral("QRT58 Pager Programmer"));
+    EXPECT_EQ(about.windowTitle(), QStringLiteral("About "));
+    EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("lblTitle"))->text(),
+              QStringLiteral("QRT58 Pager Programmer"));
+    EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("lblVersion"))->text(),
+              QStringLiteral("Version 5.02(2006.11.3)"));
+    about.show();
+    about.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+    EXPECT_FALSE(about.isVisible());
+    EXPECT_EQ(about.result(), QDialog::Accepted);
 }
 
 } // namespace
