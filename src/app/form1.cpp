@@ -537,7 +537,10 @@ void Form1::build_default_image() {
     about_title_ = QString::fromStdString(qrt58::ver_str.substr(0, 5)) + QStringLiteral(" Pager Programmer");
     // Selecting the first range loads its preset through the range list's handler.
     if (auto* range = ctl<QComboBox>(QStringLiteral("cboDft"))) {
-        if (range->currentIndex() == 0) range->setCurrentIndex(-1);
+        if (range->currentIndex() == 0) {
+            const QSignalBlocker block(range);
+            range->setCurrentIndex(-1);
+        }
         range->setCurrentIndex(0);
     }
 }
