@@ -678,6 +678,16 @@ void Form1::chkSource_Click(int index) {
 
 // ---------------------------------------------------------------- File menu
 
+// The range list follows byte 0xF1 of a loaded image; the list's own handler
+// sees suppressClick and loads no preset.
+void Form1::select_range_from_image() {
+    suppressClick = true;
+    if (auto* range = ctl<QComboBox>(QStringLiteral("cboDft"))) {
+        if (const auto index = qrt58::detect_frequency_range(image_)) range->setCurrentIndex(*index);
+    }
+    suppressClick = false;
+}
+
 void Form1::set_window_title_path(const QString& path) {
     const QString title = windowTitle();
     const int bracket = title.indexOf(QLatin1Char('['));
@@ -713,11 +723,7 @@ void Form1::mnuLBFF_Click() {
     }
     image_ = loaded;
     tbl_path = path;
-    suppressClick = true;
-    if (auto* range = ctl<QComboBox>(QStringLiteral("cboDft"))) {
-        if (const auto index = qrt58::detect_frequency_range(image_)) range->setCurrentIndex(*index);
-    }
-    suppressClick = false;
+    select_range_from_image();
     init_ctl();
     call("read_CapLen");
     set_window_title_path(path);
@@ -762,6 +768,28 @@ void Form1::pager_command(int mode) {
         board_.show_transfer(transfer_mode);
     }
     if (!shut_down_) timer_->start();
+}
+
+QString Form1::first_capcode_text() const {
+    auto* box = ctl<QLineEdit>(QStringLiteral("txtAddr"), 0);
+    return box ? box->text() : QString();
+}
+
+int Form1::first_pair_length_index() const {
+    auto* list = ctl<QComboBox>(QStringLiteral("cboCapLen"), 0);
+    return list ? list->currentIndex() : 0;
+}
+
+void Form1::set_first_capcode(const QString& text) {
+    if (auto* box = ctl<QLineEdit>(QStringLiteral("txtAddr"), 0)) box->setText(text);
+    call("txt_to_tbl", 0);
+    call("read_dftaddr");
+}
+
+void Form1::image_was_read() {
+    select_range_from_image();
+    init_ctl();
+    call("read_CapLen");
 }
 
 void Form1::mnuAbout_Click() {

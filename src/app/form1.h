@@ -49,12 +49,14 @@
 //   box's is any change of its selection); a change to the grey state writes
 //   nothing. Every other control is the editor's own: connect to its signals.
 //
-// Board: until the board layer is wired in, the board steps go through the
-// std::function members of BoardHooks (empty ones do nothing).
+// Board: the board steps go through the std::function members of BoardHooks
+// (empty ones do nothing); qrt58prog fills them from its Board and opens Form2,
+// to which the window is the TransferHost.
 #pragma once
 
 #include "control_spec.h"
 #include "pager_table.h"
+#include "transfer_host.h"
 #include "ui_seams.h"
 
 #include <QHash>
@@ -90,7 +92,7 @@ private:
     std::map<int, T*> items_;
 };
 
-class Form1 : public QMainWindow {
+class Form1 : public QMainWindow, public TransferHost {
     Q_OBJECT
 public:
     // The board steps of start-up, the keep-alive tick, the transfer dialog and
@@ -118,7 +120,7 @@ public:
     void form_load();
 
     // ---- for editors
-    qrt58::PagerTable& image() { return image_; }
+    qrt58::PagerTable& image() override { return image_; }
     const qrt58::PagerTable& image() const { return image_; }
     QWidget* control(const QString& name, int index = -1) const;
     template <class T>
@@ -168,6 +170,14 @@ public:
     void select_page(int page); // 0..4, as the tab buttons do
     bool write_mode() const;
 
+    // ---- for the transfer dialog
+    bool modify_mode() const override { return !write_mode(); }
+    bool auto_increment_first() const override { return autoIncrementFirst; }
+    QString first_capcode_text() const override;
+    int first_pair_length_index() const override;
+    void set_first_capcode(const QString& text) override;
+    void image_was_read() override;
+
     // Proportional layout for the current client size.
     void layout_controls();
     // Design client size in pixels (the size the layout scales from).
@@ -189,6 +199,7 @@ private:
     void add_rows(const std::vector<qrt58::ui::ControlSpec>& rows);
     void append_tag_geometry();
     void set_window_title_path(const QString& path);
+    void select_range_from_image();
     void build_default_image();
     void rebuild_source_list();
     void generic_tag_pass();

@@ -3,6 +3,7 @@
 #include "board.h"
 #include "editors.h"
 #include "form1.h"
+#include "form2.h"
 #include "ui_seams.h"
 
 #include <QApplication>
@@ -61,6 +62,10 @@ int main(int argc, char** argv) {
     hooks.board_startup = [&] { board->start_up(); };
     hooks.keep_alive = [&] { board->link().idle_tick(); };
     hooks.stop_driver = [&] { board->stop_driver(); };
+    hooks.show_transfer = [&](int mode) {
+        Form2 dialog(board->link(), w, mode, &w);
+        dialog.exec();
+    };
     w.set_board_hooks(hooks);
     qrt58::editors::attach_editors(w);
 

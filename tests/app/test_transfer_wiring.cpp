@@ -1,0 +1,92 @@
+// The main window as the transfer dialog's host, on the simulated board.
+#include "../board/sim_rig.h"
+
+#include "default_image.h"
+#include "editors.h"
+#include "form1.h"
+#include "form2.h"
+#include "ui_seams.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class TransferWiring : public ::testing::Test {
+protected:
+    void SetUp() override {
+        form = std::make_unique<Form1>();
+        qrt58::editors::attach_editors(*form);
+        form->app_path = folder.path();
+        Form1::BoardHooks hooks;
+        // As qrt58prog does, but running the dialog's operation without exec().
+        hooks.show_transfer = [this](int mode) {
+            Form2 dialog(rig.link, *form, mode, form.get());
+            dialog.form_activate();
+        };
+        form->set_board_hooks(hooks);
+        form->form_load();
+        ASSERT_TRUE(rig.find());
+        seams.boxes->clear();
+    }
+    qrt58::PagerTable eeprom() const {
+        qrt58::PagerTable t;
+        t.bytes = rig.sim_mem();
+        return t;
+    }
+
+    qrt58::ScopedTestSeams seams;
+    QTemporaryDir folder;
+    qrt58::test::SimRig rig;
+    std::unique_ptr<Form1> form;
+};
+
+TEST_F(TransferWiring, WriteNeedsWriteModeThenReadRefillsTheWindow) {
+    form->image()[0x3B7] = 'W';
+    form->pager_command(1); // Modify mode: refused by the dialog
+    EXPECT_EQ(seams.boxes->texts(), QStringList{QStringLiteral("Modify Mode can not write! Please check!")});
+    EXPECT_NE(eeprom()[0x3B7], 'W');
+
+    seams.boxes->clear();
+    form->ctl<QRadioButton>(QStringLiteral("WriteOpt"))->click();
+    form->pager_command(1);
+    EXPECT_TRUE(seams.boxes->texts().contains(QStringLiteral("Verify Success!"))) << seams.boxes->texts().join('|').toStdString();
+    const qrt58::PagerTable written = eeprom();
+    EXPECT_EQ(written[0x3B7], 'W');
+
+    // A different image in the window; Read brings the receiver's back and the
+    // controls show it (range list, frequency, password).
+    form->ctl<QRadioButton>(QStringLiteral("ModifyOpt"))->click();
+    form->image() = qrt58::build_default_image();
+    qrt58::apply_range_preset(form->image(), 2);
+    seams.boxes->clear();
+    form->pager_command(0);
+    EXPECT_EQ(form->image(), written);
+    EXPECT_EQ(form->ctl<QComboBox>(QStringLiteral("cboDft"))->currentIndex(), 0);
+    EXPECT_EQ(form->ctl<QLineEdit>(QStringLiteral("txtFreq"))->text(), QStringLiteral("1530000"));
+    EXPECT_EQ(form->ctl<QLineEdit>(QStringLiteral("txtPass1"))->text().left(1), QStringLiteral("W"));
+    EXPECT_FALSE(form->suppressClick);
+}
+
+TEST_F(TransferWiring, HostAnswersFromTheWindow) {
+    EXPECT_TRUE(form->modify_mode());
+    form->ctl<QRadioButton>(QStringLiteral("WriteOpt"))->click();
+    EXPECT_FALSE(form->modify_mode());
+    EXPECT_FALSE(form->auto_increment_first());
+    form->autoIncrementFirst = true;
+    EXPECT_TRUE(form->auto_increment_first());
+    EXPECT_EQ(form->first_pair_length_index(), form->ctl<QComboBox>(QStringLiteral("cboCapLen"), 0)->currentIndex());
+    std::vector<std::string> calls;
+    form->set_procedure("txt_to_tbl", [&](int slot) { calls.push_back("txt_to_tbl " + std::to_string(slot)); });
+    form->set_procedure("read_dftaddr", [&] { calls.push_back("read_dftaddr"); });
+    form->set_first_capcode(QStringLiteral("1234568"));
+    EXPECT_EQ(form->first_capcode_text(), QStringLiteral("1234568"));
+    EXPECT_EQ(calls, (std::vector<std::string>{"txt_to_tbl 0", "read_dftaddr"}));
+}
+
+} // namespace
