@@ -34,9 +34,7 @@
 //   steps whose editor has not landed yet are simply skipped. init_ctl() calls
 //   its steps in the fixed order of kInitSteps (below); the resize pass calls
 //   "ChkCapLen", start-up and File > Open call "read_CapLen", the Modify button
-//   calls "set_frame". After a receiver read, "select_range_from_image" (the
-//   frequency editor) selects the cboDft entry that fits byte 0xF1 without
-//   changing the image; refresh with init_ctl() afterwards.
+//   calls "set_frame".
 //
 // Click rules of the tagged control arrays
 //   chkCtl, cboCtl and chkSource get one handler from the window, which writes

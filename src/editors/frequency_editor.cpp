@@ -48,8 +48,6 @@ FrequencyEditor::FrequencyEditor(Form1& form) : QObject(&form), form_(form) {
     form.set_procedure("read_BaseFreq", std::function<void()>([this] { read_BaseFreq(); }));
     form.set_procedure("read_freq", std::function<void()>([this] { read_freq(); }));
     form.set_procedure("read_pll", std::function<void()>([this] { read_pll(); }));
-    form.set_procedure("select_range_from_image",
-                       std::function<void()>([this] { select_range_from_image(); }));
 }
 
 void FrequencyEditor::read_BaseFreq() { baseFreqHz = base_frequency_hz(form_.image()); }
@@ -86,15 +84,6 @@ void FrequencyEditor::cboDft_Click() {
     if (preset < 0) return;
     apply_range_preset(form_.image(), preset);
     form_.init_ctl();
-}
-
-void FrequencyEditor::select_range_from_image() {
-    const auto range = detect_frequency_range(form_.image());
-    if (!range || !cboDft_) return;
-    // The selection only follows the image: no preset is applied.
-    form_.suppressClick = true;
-    cboDft_->setCurrentIndex(*range);
-    form_.suppressClick = false;
 }
 
 void FrequencyEditor::txtFreq_GotFocus() { txtFreq_->clear(); }

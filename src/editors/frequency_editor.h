@@ -16,16 +16,14 @@ namespace qrt58::editors {
 class FrequencyEditor : public QObject {
 public:
     // Finds the controls by name, connects their events and registers read_BaseFreq,
-    // read_freq, read_pll and select_range_from_image with the window.
+    // read_freq and read_pll with the window. (Selecting the range that fits a
+    // loaded or read image is the window's own select_range_from_image().)
     explicit FrequencyEditor(Form1& form);
 
     void read_BaseFreq();
     void read_freq();
     void read_pll();
     void cboDft_Click();
-    // Selects the range list entry that fits the image (after a file is opened or
-    // the receiver is read); the image is not changed. The caller refreshes.
-    void select_range_from_image();
 
     void txtFreq_GotFocus();
     bool txtFreq_KeyPress(QKeyEvent* key); // true: the key is swallowed

@@ -237,3 +237,15 @@ TEST_F(FrequencyEditorTest, EntryIsCheckedAgainAfterTheWindowComesBackFromAMessa
     enter();
     EXPECT_EQ(form->image().get_u32(0xF4), 1530125u);
 }
+
+TEST_F(FrequencyEditorTest, AReadImageSelectsItsRangeAndShowsItsFrequency) {
+    apply_range_preset(form->image(), 2); // as a receiver on 400-499MHz returns it
+    form->image().set_u32(0xF4, 4540125);
+    const PagerTable read = form->image();
+    form->image_was_read();
+    EXPECT_EQ(ranges()->currentIndex(), 1);
+    EXPECT_EQ(form->image(), read);
+    EXPECT_EQ(box()->text(), "4540125");
+    EXPECT_EQ(label("lblPLLN"), "10BE0");
+    EXPECT_FALSE(form->suppressClick);
+}
