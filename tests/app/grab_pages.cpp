@@ -1,5 +1,6 @@
 // Writes a picture of each page of the main window to a folder (default /tmp),
 // for looking at the layout by eye: grab_pages [folder] [scale]
+#include "editors.h"
 #include "form1.h"
 
 #include <QApplication>
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp");
     const double scale = argc > 2 ? QString::fromLocal8Bit(argv[2]).toDouble() : 1.0;
     Form1 w;
+    qrt58::editors::attach_editors(w);
     w.app_path = folder;
     w.form_load();
     w.show();

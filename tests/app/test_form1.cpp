@@ -170,6 +170,52 @@ TEST_F(Form1Test, EveryBoundControlShowsItsFieldAndThePassKeepsTheImage) {
     }
 }
 
+TEST_F(Form1Test, SourcePromptModeListAndEnableBoxes) {
+    load();
+    auto* mode = form->ctl<QComboBox>(QStringLiteral("cboCtl"), 2);
+    auto* enable = form->ctl<QCheckBox>(QStringLiteral("chkSource"), 35);
+    auto* prompt = form->ctl<QLineEdit>(QStringLiteral("txtPrompt"), 35);
+    ASSERT_TRUE(mode && enable && prompt);
+
+    // "Multiple Source Prompt" on (bit clear): three entries, stored mode 1 is the first.
+    qrt58::set_bits(form->image(), 0x596, 3, 0, 1);
+    qrt58::set_bits(form->image(), 0x32, 4, 1, 2);
+    form->image()[0x556] = 0;
+    form->init_ctl();
+    EXPECT_EQ(form->source_list_offset, 1);
+    EXPECT_EQ(mode->count(), 3);
+    EXPECT_EQ(mode->currentIndex(), 0);
+    EXPECT_EQ(mode->currentText(), QStringLiteral("Backward"));
+    EXPECT_FALSE(enable->isChecked());
+    EXPECT_FALSE(prompt->isEnabled());
+
+    // Off: four entries from "Forward", no offset.
+    qrt58::set_bits(form->image(), 0x596, 3, 1, 1);
+    form->init_ctl();
+    EXPECT_EQ(form->source_list_offset, 0);
+    EXPECT_EQ(mode->count(), 4);
+    EXPECT_EQ(mode->currentText(), QStringLiteral("Backward"));
+
+    // A mode below the offset has no entry: nothing is selected, the image keeps it.
+    qrt58::set_bits(form->image(), 0x596, 3, 0, 1);
+    qrt58::set_bits(form->image(), 0x32, 4, 0, 2);
+    const qrt58::PagerTable before = form->image();
+    form->init_ctl();
+    EXPECT_EQ(mode->currentIndex(), -1);
+    EXPECT_EQ(form->image(), before);
+
+    // The enable box writes its whole byte and enables its prompt box, also
+    // while suppressClick is set.
+    form->suppressClick = true;
+    enable->click();
+    form->suppressClick = false;
+    EXPECT_EQ(form->image()[0x556], 1);
+    EXPECT_TRUE(prompt->isEnabled());
+    enable->click();
+    EXPECT_EQ(form->image()[0x556], 0);
+    EXPECT_FALSE(prompt->isEnabled());
+}
+
 TEST_F(Form1Test, ClickedCheckBoxesWriteTheirFieldOnly) {
     load();
     form->image() = random_image(7);
