@@ -5,6 +5,7 @@
 #include "field_tag.h"
 #include "frm_about.h"
 #include "frequency.h"
+#include "page_rows.h"
 #include "pages.h"
 #include "table_file.h"
 
@@ -109,25 +110,10 @@ private:
     QPixmap tile_;
 };
 
-ControlSpec shell_row(ControlKind kind, const char* name, int index, const char* caption, int left,
-                      int top, int width, int height, const char* parent) {
-    ControlSpec r;
-    r.kind = kind;
-    r.name = name;
-    r.index = index;
-    r.caption = caption;
-    r.left = left;
-    r.top = top;
-    r.width = width;
-    r.height = height;
-    r.parent = parent;
-    return r;
-}
-
 // The page area, tab labels, tab buttons, mode buttons and the five pages.
 std::vector<ControlSpec> shell_controls() {
     std::vector<ControlSpec> rows;
-    rows.push_back(shell_row(ControlKind::Picture, "picTabBack", -1, "", -12, 0, 11500, 7530, ""));
+    qrt58::ui::add_row(rows, ControlKind::Picture, "picTabBack", -1, "", "", -12, 0, 11500, 7530);
     struct Tab {
         const char* label;
         int label_index;
@@ -143,25 +129,20 @@ std::vector<ControlSpec> shell_controls() {
         {"lblSource", -1, "Source Prompts", "EMoptSource", "Source Prompts", 4755, 1470, 1470},
         {"lblMusic", 0, "Music && Tone", "EMoptMusic", "Music &&Tone", 6240, 1470, 1470},
     };
-    for (const Tab& t : tabs) {
-        auto r = shell_row(ControlKind::Label, t.label, t.label_index, t.label_caption, t.left, 192,
-                           t.label_width, 255, "picTabBack");
-        r.font_size = 8.25;
-        rows.push_back(r);
-    }
+    // Labels first: each button lies on top of its label.
     for (const Tab& t : tabs)
-        rows.push_back(shell_row(ControlKind::Button, t.button, -1, t.button_caption, t.left, 192,
-                                 t.button_width, 255, "picTabBack"));
-    auto modify = shell_row(ControlKind::Option, "ModifyOpt", -1, "Modify", 8475, 199, 960, 240,
-                            "picTabBack");
-    auto write = shell_row(ControlKind::Option, "WriteOpt", -1, "Write", 9480, 199, 960, 240,
-                           "picTabBack");
-    modify.font_size = write.font_size = 9;
-    rows.push_back(modify);
-    rows.push_back(write);
+        qrt58::ui::add_row(rows, ControlKind::Label, t.label, t.label_index, t.label_caption,
+                           "picTabBack", t.left, 192, t.label_width, 255);
+    for (const Tab& t : tabs)
+        qrt58::ui::add_row(rows, ControlKind::Button, t.button, -1, t.button_caption, "picTabBack",
+                           t.left, 192, t.button_width, 255);
+    qrt58::ui::add_row(rows, ControlKind::Option, "ModifyOpt", -1, "Modify", "picTabBack", 8475, 199,
+                       960, 240).font_size = 9;
+    qrt58::ui::add_row(rows, ControlKind::Option, "WriteOpt", -1, "Write", "picTabBack", 9480, 199,
+                       960, 240).font_size = 9;
     for (const char* page : Form1::kPageNames)
-        rows.push_back(shell_row(ControlKind::Picture, page, -1, "", 285, 465, 10380, 6840,
-                                 "picTabBack"));
+        qrt58::ui::add_row(rows, ControlKind::Picture, page, -1, "", "picTabBack", 285, 465, 10380,
+                           6840);
     return rows;
 }
 
