@@ -102,32 +102,6 @@ TEST_F(Form1Test, StartUpShowsTitleFirstPageAndRunsInOrder) {
     EXPECT_DOUBLE_EQ(form->cap_row_pitch, 360.0 / 15.0);
 }
 
-TEST_F(Form1Test, CapcodeRowsCarryTheirTagsCaptionsAndTips) {
-    load();
-    for (int s = 0; s < 16; ++s) {
-        const std::string bit = std::to_string(s % 8);
-        auto* en = form->ctl<QCheckBox>(QStringLiteral("chkCtl"), 10 + s);
-        auto* pri = form->ctl<QCheckBox>(QStringLiteral("chkCtl"), 50 + s);
-        auto* manual = form->ctl<QCheckBox>(QStringLiteral("chkCtl"), 70 + s);
-        auto* type = form->ctl<QComboBox>(QStringLiteral("cboCtl"), 7 + s);
-        ASSERT_TRUE(en && pri && manual && type) << s;
-        EXPECT_EQ(qrt58::split_tag(tag_text(en))[0], s < 8 ? "&H73" : "&H72");
-        EXPECT_EQ(tag_text(en).substr(0, tag_text(en).find(",#")), (s < 8 ? "&H73," : "&H72,") + bit + ",1,chk");
-        EXPECT_EQ(tag_text(pri).substr(0, tag_text(pri).find(",#")), (s < 8 ? "&H34," : "&H35,") + bit + ",1,chkN");
-        EXPECT_EQ(tag_text(manual).substr(0, tag_text(manual).find(",#")), (s < 8 ? "&H3BD," : "&H3BE,") + bit + ",1,chk");
-        EXPECT_EQ(tag_text(type).substr(0, tag_text(type).find(",#")), (s < 8 ? "&H38," : "&H37,") + bit + ",1,cbo");
-        EXPECT_EQ(en->text(), QStringLiteral("En"));
-        EXPECT_EQ(en->toolTip().endsWith(QLatin1Char('.')), s % 8 == 2);
-        EXPECT_EQ(pri->toolTip(), QStringLiteral("Priority Alert Control"));
-        EXPECT_EQ(type->count(), 3);
-        EXPECT_EQ(type->itemText(1), QStringLiteral("Mail drop"));
-        EXPECT_EQ(form->ctl<QLineEdit>(QStringLiteral("txtAddr"), s)->maxLength(), 10);
-    }
-    EXPECT_EQ(form->array<QComboBox>(QStringLiteral("cboCapLen")).size(), 8);
-    EXPECT_EQ(form->array<QComboBox>(QStringLiteral("cboCapSht")).size(), 8);
-    EXPECT_EQ(form->ctl<QComboBox>(QStringLiteral("cboCapSht"), 3)->currentText(), QStringLiteral("Short"));
-}
-
 TEST_F(Form1Test, EveryBoundControlShowsItsFieldAndThePassKeepsTheImage) {
     load();
     for (unsigned seed : {1u, 2u, 3u}) {
@@ -676,24 +650,9 @@ TEST_F(Form1Test, MouseOverTheBackgroundTakesTheFocus) {
     form->hide();
 }
 
-TEST_F(Form1Test, MenusCarryTheirNamesCaptionsAndKeys) {
+TEST_F(Form1Test, MenuKeysWinOverTheFocusedTextBox) {
     load();
-    struct Item { const char* name; const char* caption; QKeySequence key; };
-    const Item items[] = {{"mnuLBFF", "Open", QKeySequence(QStringLiteral("Ctrl+O"))},
-                          {"mnuSBTF", "Save", QKeySequence(QStringLiteral("Ctrl+S"))},
-                          {"mnuSA", "Save As...", QKeySequence(QStringLiteral("Ctrl+A"))},
-                          {"mnuExit", "Exit", QKeySequence(QStringLiteral("Ctrl+E"))},
-                          {"mnuEntire", "Read", QKeySequence(QStringLiteral("F3"))},
-                          {"mnuEB", "Write", QKeySequence(QStringLiteral("F4"))},
-                          {"mnuEB1", "Verfy", QKeySequence(QStringLiteral("F9"))},
-                          {"mnuAbout", "About", QKeySequence()}};
-    for (const Item& it : items) {
-        auto* a = form->findChild<QAction*>(QString::fromLatin1(it.name));
-        ASSERT_NE(a, nullptr) << it.name;
-        EXPECT_EQ(a->text(), QString::fromLatin1(it.caption));
-        EXPECT_EQ(a->shortcut(), it.key) << it.name;
-    }
-    // F9 reaches the Pager menu even from a text box.
+    // F9 reaches the Pager menu from a text box.
     form->show();
     QApplication::setActiveWindow(form.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
