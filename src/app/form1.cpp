@@ -241,7 +241,8 @@ void Form1::build_window() {
         auto* b = qobject_cast<QPushButton*>(by_name_.value(QString::fromLatin1(kTabButtonNames[i])));
         if (!b) continue;
         b->setFocusPolicy(Qt::NoFocus);
-        if (i >= 3) b->setStyleSheet(QStringLiteral("QPushButton { background-color: rgb(255,192,128); }"));
+        if (i >= 3)
+            b->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; }").arg(kOrange.name()));
         connect(b, &QPushButton::clicked, this, [this, i] { select_page(i); });
     }
     for (const char* name : {"ModifyOpt", "WriteOpt"}) {
@@ -294,8 +295,7 @@ QWidget* Form1::create_control(const ControlSpec& row) {
             parent = central_;
         }
     }
-    // A page or picture box the control sits on is the parent; a group box's
-    // children start below its caption in Qt as in the design.
+    // Positions are relative to the container, its caption included, as designed.
     const QString caption = QString::fromStdString(row.caption);
     QWidget* w = nullptr;
     switch (row.kind) {

@@ -7,10 +7,12 @@
 #include "form2.h"
 #include "ui_seams.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -87,6 +89,33 @@ TEST_F(TransferWiring, HostAnswersFromTheWindow) {
     form->set_first_capcode(QStringLiteral("1234568"));
     EXPECT_EQ(form->first_capcode_text(), QStringLiteral("1234568"));
     EXPECT_EQ(calls, (std::vector<std::string>{"txt_to_tbl 0", "read_dftaddr"}));
+}
+
+TEST_F(TransferWiring, RejectedFrequencyCancelsTheCommandOnce) {
+    int opened = 0;
+    Form1::BoardHooks hooks;
+    hooks.show_transfer = [&](int) { ++opened; };
+    form->set_board_hooks(hooks);
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+
+    auto* freq = form->ctl<QLineEdit>(QStringLiteral("txtFreq"));
+    freq->setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(freq, QStringLiteral("1290000"));
+    seams.boxes->clear();
+    form->pager_command(0);
+    EXPECT_EQ(opened, 0);
+    ASSERT_EQ(seams.boxes->entries.size(), 1u);
+    EXPECT_TRUE(seams.boxes->entries[0].text.startsWith(QStringLiteral("Frequency setting error(")));
+    EXPECT_TRUE(freq->hasFocus());
+    EXPECT_FALSE(form->entryErrorPending);
+
+    QTest::keyClicks(freq, QStringLiteral("1530000"));
+    form->pager_command(0);
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(seams.boxes->entries.size(), 1u);
+    form->hide();
 }
 
 } // namespace
