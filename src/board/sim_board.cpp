@@ -203,7 +203,7 @@ DriverStatus SimBoard::initialize() {
         }
     }
     started_ = true;
-    settle();
+    settle(clock_.now_ns());
     return {true, QString()};
 }
 
@@ -254,35 +254,39 @@ bool SimBoard::set_port_val(int port, int value) {
     const bool sda_low = (latch_ & 2) != 0;
     // When both lines change in one write, data moves before a rising clock and
     // after a falling one, so a single write never fakes a start or a stop.
+    // The trace shows the first of two such steps a nanosecond early, so that
+    // a viewer sees them in the order the EEPROM did.
+    const std::int64_t t = clock_.now_ns();
     if (scl_low != pc_scl_low_ && sda_low != pc_sda_low_) {
         if (!scl_low) {
-            apply(pc_scl_low_, sda_low);
-            apply(scl_low, sda_low);
+            apply(pc_scl_low_, sda_low, t - 1);
+            apply(scl_low, sda_low, t);
         } else {
-            apply(scl_low, pc_sda_low_);
-            apply(scl_low, sda_low);
+            apply(scl_low, pc_sda_low_, t - 1);
+            apply(scl_low, sda_low, t);
         }
     } else {
-        apply(scl_low, sda_low);
+        apply(scl_low, sda_low, t);
     }
     if (repeat_idle) flush(); // the keep-alive pattern: a quiet moment to save
     return true;
 }
 
-void SimBoard::apply(bool pc_scl_low, bool pc_sda_low) {
+void SimBoard::apply(bool pc_scl_low, bool pc_sda_low, std::int64_t t) {
     pc_scl_low_ = pc_scl_low;
     pc_sda_low_ = pc_sda_low;
-    settle();
+    settle(t);
 }
 
-void SimBoard::settle() {
+void SimBoard::settle(std::int64_t t) {
     for (int i = 0; i < 4; ++i) {
         const bool scl = !pc_scl_low_;
         const bool sda = !(pc_sda_low_ || eeprom_.drives_sda_low() || sda_stuck_low);
         if (scl == scl_ && sda == sda_) return;
         scl_ = scl;
         sda_ = sda;
-        if (observer_) observer_->on_lines(clock_.now_ns(), scl_, sda_);
+        // The EEPROM answers a clock edge a moment later (its output delay).
+        if (observer_) observer_->on_lines(t + i, scl_, sda_);
         eeprom_.on_lines(scl_, sda_);
     }
 }

@@ -116,8 +116,8 @@ public:
     static QString default_file();
 
 private:
-    void apply(bool pc_scl_low, bool pc_sda_low);
-    void settle();
+    void apply(bool pc_scl_low, bool pc_sda_low, std::int64_t t);
+    void settle(std::int64_t t);
 
     Clock& clock_;
     QString file_;

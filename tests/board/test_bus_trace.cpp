@@ -22,6 +22,14 @@ std::pair<int, int> conditions(const std::vector<VcdTrace::Change>& changes) {
     }
     return {starts, stops};
 }
+// Writes that move both lines show as two steps in their order, never as one
+// ambiguous change.
+void expect_one_line_at_a_time(const std::vector<VcdTrace::Change>& changes) {
+    for (std::size_t i = 1; i < changes.size(); ++i) {
+        EXPECT_FALSE(changes[i].scl != changes[i - 1].scl && changes[i].sda != changes[i - 1].sda) << i;
+        EXPECT_GT(changes[i].t_ns, changes[i - 1].t_ns) << i;
+    }
+}
 } // namespace
 
 TEST(BusTrace, WritesAVcdFileOfTheBusLevels) {
@@ -39,6 +47,7 @@ TEST(BusTrace, WritesAVcdFileOfTheBusLevels) {
 
     // Two starts (addressing and the repeated start) and one stop.
     EXPECT_EQ(conditions(trace.changes()), std::make_pair(2, 1));
+    expect_one_line_at_a_time(trace.changes());
     // The acknowledge: SDA low while SCL is high although the PC released it,
     // seen only because the trace shows the bus, not the PC's drive.
     QFile f(dir.filePath("bus.vcd"));
@@ -82,6 +91,7 @@ TEST(BusTrace, ABoardWithoutBusViewIsTracedFromThePortAccesses) {
     rig.link.bus_stop();
     rig.link.set_bus_observer(nullptr); // the last level is settled on detaching
     EXPECT_EQ(conditions(trace.changes()), std::make_pair(1, 1));
+    expect_one_line_at_a_time(trace.changes());
     // The acknowledge read shows SDA low with SCL high.
     bool ack_seen = false;
     for (const auto& ch : trace.changes()) ack_seen = ack_seen || (ch.scl && !ch.sda);
