@@ -52,7 +52,7 @@
 // to which the window is the TransferHost.
 #pragma once
 
-#include "control_spec.h"
+#include "control_table.h"
 #include "pager_table.h"
 #include "transfer_host.h"
 #include "ui_seams.h"

@@ -1,7 +1,7 @@
 // Small helpers shared by the page tables: adding a row and common sizes.
 #pragma once
 
-#include "control_spec.h"
+#include "control_table.h"
 
 #include <algorithm>
 #include <initializer_list>

@@ -2,7 +2,7 @@
 // container in `parent` (the page itself or a frame/picture on it).
 #pragma once
 
-#include "control_spec.h"
+#include "control_table.h"
 
 #include <vector>
 
