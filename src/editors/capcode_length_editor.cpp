@@ -93,6 +93,16 @@ void CapcodeLengthEditor::cboCapLen_Click(int p) {
     if (!list || list->currentIndex() < 0) return;
     const int even = 2 * p;
     auto* caption = form_.control(QStringLiteral("Label1"), even);
+    if (following_image_) {
+        // The lengths follow an image that was just opened or read: the copy
+        // and store steps of a switch would overwrite its odd slots (capcode
+        // 1234567, mirrored bits and prompts), so only the rows change.
+        const bool is_long = list->currentIndex() == 1;
+        set_odd_row_visible(p, !is_long);
+        if (caption) caption->setToolTip(QString::fromLatin1(is_long ? kLongTip : kShortTip));
+        layout_changed_ = true;
+        return;
+    }
     if (list->currentIndex() == 1) {
         set_odd_row_visible(p, false);
         if (caption) caption->setToolTip(QString::fromLatin1(kLongTip));
@@ -129,6 +139,8 @@ void CapcodeLengthEditor::cboCapLen_Click(int p) {
 }
 
 void CapcodeLengthEditor::read_CapLen() {
+    following_image_ = true;
+    layout_changed_ = false;
     for (int p = 0; p < kCapcodePairs; ++p) {
         const bool is_long = pair_is_long_in_image(form_.image(), p);
         const int odd = 2 * p + 1;
@@ -139,6 +151,9 @@ void CapcodeLengthEditor::read_CapLen() {
             if (QWidget* w = form_.control(QString::fromLatin1(name), index)) w->setVisible(!is_long);
         if (auto* list = form_.ctl<QComboBox>(QStringLiteral("cboCapLen"), p)) list->setCurrentIndex(is_long ? 1 : 0);
     }
+    following_image_ = false;
+    // The boxes were filled under the old lengths: fill them again under the new.
+    if (layout_changed_) form_.init_ctl();
 }
 
 double CapcodeLengthEditor::design_top(QWidget* w) const {

@@ -46,6 +46,10 @@ private:
 
     Form1& form_;
     CapcodeEditor& capcodes_;
+    // Set while read_CapLen sets the lists from a newly loaded image: a list that
+    // changes then only shows or hides its odd row, and the image stays as loaded.
+    bool following_image_ = false;
+    bool layout_changed_ = false;
 };
 
 } // namespace qrt58::editors

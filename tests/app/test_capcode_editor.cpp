@@ -377,3 +377,46 @@ TEST_F(CapcodeEditorTest, ClosingTheWindowWithAnEmptyBoxFocusedChecksNothing) {
 }
 
 } // namespace
+
+namespace {
+
+// Opening a file or reading a receiver sets the length lists from the image; that
+// change of selection must not run the user's length switch on the new image.
+TEST_F(CapcodeEditorTest, LoadingAnImageWritesNothingBackWhateverTheListsShowed) {
+    PagerTable t = form->image();
+    store_capcode(t, 0, 1000, false); // pair 0 short, the odd slot holds its own capcode
+    store_capcode(t, 1, 555, false);
+    set_slot_bit(t, enable_bit(1), true);
+    store_capcode(t, 2, 3000000000.0, true); // pair 1 long, its odd slot's bits differ
+    set_slot_bit(t, priority_bit(2), false);
+    set_slot_bit(t, priority_bit(3), true);
+    set_slot_bit(t, manual_bit(3), false);
+    apply_frame_rule(t, long_pairs_from_image(t)); // the loader recomputes the frame map
+    const QString path = dir.filePath("mixed.tbl");
+    ASSERT_TRUE(save_table_file(path, t).ok);
+
+    length(0)->setCurrentIndex(1); // the window shows the opposite lengths
+    type(0, QStringLiteral("2101249"));
+    ASSERT_EQ(length(1)->currentIndex(), 0);
+    seams.dialogs->answers.push_back(path);
+    form->mnuLBFF_Click();
+    EXPECT_EQ(length(0)->currentIndex(), 0);
+    EXPECT_EQ(length(1)->currentIndex(), 1);
+    EXPECT_EQ(addr(0)->text(), QStringLiteral("0001000"));
+    EXPECT_EQ(addr(1)->text(), QStringLiteral("0000555"));
+    EXPECT_EQ(addr(2)->text(), QStringLiteral("3000000000"));
+    EXPECT_TRUE(shown(box(71)));
+    EXPECT_FALSE(shown(box(73)));
+    EXPECT_EQ(caption(4), QStringLiteral("cap #04"));
+    EXPECT_EQ(form->image(), t);
+
+    // The same after a receiver read.
+    length(0)->setCurrentIndex(1);
+    length(1)->setCurrentIndex(0);
+    form->image() = t;
+    form->image_was_read();
+    EXPECT_EQ(addr(1)->text(), QStringLiteral("0000555"));
+    EXPECT_EQ(form->image(), t);
+}
+
+} // namespace
