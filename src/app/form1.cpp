@@ -765,6 +765,9 @@ void Form1::set_first_capcode(const QString& text) {
     if (auto* box = ctl<QLineEdit>(QStringLiteral("txtAddr"), 0)) box->setText(text);
     call("txt_to_tbl", 0);
     call("read_dftaddr");
+    // The receiver listens in the frame of its capcode: the frame map follows
+    // the raised capcode as it follows a typed one.
+    call("set_frame");
 }
 
 void Form1::image_was_read() {

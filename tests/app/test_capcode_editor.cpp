@@ -420,3 +420,21 @@ TEST_F(CapcodeEditorTest, LoadingAnImageWritesNothingBackWhateverTheListsShowed)
 }
 
 } // namespace
+
+namespace {
+
+// The production station raises capcode 1 after each receiver; the next receiver
+// must get the frame map of its own capcode.
+TEST_F(CapcodeEditorTest, RaisingTheFirstCapcodeKeepsTheFrameMapInStep) {
+    type(0, QStringLiteral("1234575")); // last capcode of frame 8
+    ASSERT_EQ(frame_text(), QStringLiteral("0100"));
+    form->set_first_capcode(QStringLiteral("1234576")); // frame 9
+    EXPECT_EQ(word(form->image(), 0), 1234576u + 32768u);
+    EXPECT_EQ(frame_text(), QStringLiteral("0200"));
+    for (int k = 0; k < 8; ++k) {
+        EXPECT_EQ(form->image()[0x92 + 4 * k], 0x02);
+        EXPECT_EQ(form->image()[0x93 + 4 * k], 0x00);
+    }
+}
+
+} // namespace

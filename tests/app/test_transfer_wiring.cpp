@@ -86,9 +86,10 @@ TEST_F(TransferWiring, HostAnswersFromTheWindow) {
     std::vector<std::string> calls;
     form->set_procedure("txt_to_tbl", [&](int slot) { calls.push_back("txt_to_tbl " + std::to_string(slot)); });
     form->set_procedure("read_dftaddr", [&] { calls.push_back("read_dftaddr"); });
+    form->set_procedure("set_frame", [&] { calls.push_back("set_frame"); });
     form->set_first_capcode(QStringLiteral("1234568"));
     EXPECT_EQ(form->first_capcode_text(), QStringLiteral("1234568"));
-    EXPECT_EQ(calls, (std::vector<std::string>{"txt_to_tbl 0", "read_dftaddr"}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"txt_to_tbl 0", "read_dftaddr", "set_frame"}));
 }
 
 TEST_F(TransferWiring, RejectedFrequencyCancelsTheCommandOnce) {
