@@ -92,9 +92,11 @@ int cmd_show(const std::vector<std::string>& args, std::ostream& out, std::ostre
     PagerTable image;
     const LoadResult r = load_table_file(QString::fromStdString(file), image);
     if (r.status == LoadStatus::WrongSignature) return show_fail(err, file + " is not a QRT58 table file");
-    if (r.status != LoadStatus::Ok) return show_fail(err, file + ": " + r.error.toStdString());
+    if (r.status != LoadStatus::Ok) return show_fail(err, r.error.toStdString()); // names the file
     out << "Table file: " << file << '\n';
     print_image_summary(image, out);
+    // A full disk or a closed pipe must not pass for a complete listing.
+    if (!out.flush()) return show_fail(err, "cannot write the listing");
     return 0;
 }
 

@@ -125,3 +125,39 @@ TEST(CliShow, FrequencyRangeAndSynthesizerLabels) {
     r = run_cli({"show", path.toStdString()});
     EXPECT_EQ(line_starting(r.out, "Frequency range:"), "Frequency range: none of the list (byte 0xF1 = 2A)");
 }
+
+namespace {
+// An output that takes nothing, as a full disk or a closed pipe does.
+struct RefusingOutput : std::streambuf {
+    int overflow(int) override { return traits_type::eof(); }
+};
+} // namespace
+
+TEST(CliShow, ErrorsGiveOneLineAndAFailingStatus) {
+    QTemporaryDir dir;
+    const QString good = dir.filePath("good.tbl");
+    ASSERT_TRUE(save_table_file(good, build_default_image()).ok);
+    const QString foreign = dir.filePath("foreign.tbl");
+    QFile f(foreign);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(kImageSize, '\0'));
+    f.close();
+
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"show", foreign.toStdString()}, {"show", dir.path().toStdString()}, {"show"},
+          {"show", good.toStdString(), good.toStdString()}}) {
+        const CliRun r = run_cli(args);
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_EQ(r.err.rfind("qrt58cli: show: ", 0), 0u) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+
+    // Output that cannot be written is a failure, not a success.
+    RefusingOutput sink;
+    std::ostream out(&sink);
+    std::ostringstream err;
+    EXPECT_EQ(cli::run({"show", good.toStdString()}, out, err), 1);
+    const std::string message = err.str();
+    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+}
