@@ -80,6 +80,8 @@ void CapcodeEditor::txtAddr_GotFocus(int slot) {
 }
 
 bool CapcodeEditor::txtAddr_KeyPress(int slot, int key) {
+    // A key that types no character (Shift, an arrow) is no new entry.
+    if (key == 0) return false;
     form_.entryErrorPending = false;
     if (key != 13) return false;
     if (QWidget* box = row_control("txtAddr", slot)) move_focus_away(box, form_.control(QStringLiteral("picTabBack")));

@@ -30,6 +30,7 @@ public:
 
     // Capcode box events.
     void txtAddr_GotFocus(int slot);
+    // `key` is the character typed (13 for Enter, 0 for a key that types none).
     // Returns true when the key is swallowed (Enter).
     bool txtAddr_KeyPress(int slot, int key);
     void txtAddr_LostFocus(int slot);

@@ -438,3 +438,21 @@ TEST_F(CapcodeEditorTest, RaisingTheFirstCapcodeKeepsTheFrameMapInStep) {
 }
 
 } // namespace
+
+namespace {
+
+// Only a typed character counts as the next entry: Shift or an arrow key in the
+// refused box leaves the pending error, so a Pager command is still cancelled.
+TEST_F(CapcodeEditorTest, KeysThatTypeNothingKeepTheEntryErrorPending) {
+    type(2, QStringLiteral("2031615"), false);
+    back()->setFocus(Qt::MouseFocusReason);
+    ASSERT_EQ(messages(), QStringList{QStringLiteral("Invalid Capcode!")});
+    ASSERT_TRUE(addr(2)->hasFocus());
+    QTest::keyClick(addr(2), Qt::Key_Shift);
+    QTest::keyClick(addr(2), Qt::Key_Left);
+    EXPECT_TRUE(form->entryErrorPending);
+    form->pager_command(1);
+    EXPECT_TRUE(transfers.empty());
+}
+
+} // namespace
