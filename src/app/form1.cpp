@@ -431,6 +431,10 @@ void Form1::build_menus() {
              {{"Read", "mnuEntire", QKeySequence(Qt::Key_F3), [this] { pager_command(0); }},
               {"Write", "mnuEB", QKeySequence(Qt::Key_F4), [this] { pager_command(1); }},
               {"Verfy", "mnuEB1", QKeySequence(Qt::Key_F9), [this] { pager_command(2); }}});
+    add_menu("Options", "mnuOptions",
+             {{"Line Delay...", "mnuLineDelay", QKeySequence(), [this] {
+                   if (board_.edit_line_delay) board_.edit_line_delay();
+               }}});
     add_menu("Help", "mnuHelp", {{"About", "mnuAbout", QKeySequence(), [this] { mnuAbout_Click(); }}});
 }
 

@@ -101,6 +101,7 @@ public:
         std::function<void()> keep_alive;       // idle pattern 254 to data_port
         std::function<void(int)> show_transfer; // Form2, modal, for transfer_mode
         std::function<void()> stop_driver;      // port driver stop
+        std::function<void()> edit_line_delay;  // Options > Line Delay...
     };
 
     // init_ctl: kInitStepsFirst, the source-prompt mode list, the generic tag

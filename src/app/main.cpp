@@ -4,6 +4,7 @@
 #include "editors.h"
 #include "form1.h"
 #include "form2.h"
+#include "line_delay_dialog.h"
 #include "ui_seams.h"
 
 #include <QApplication>
@@ -66,6 +67,7 @@ int main(int argc, char** argv) {
         Form2 dialog(board->link(), w, mode, &w);
         dialog.exec();
     };
+    hooks.edit_line_delay = [&] { qrt58::edit_line_delay(&w, board->link(), settings); };
     w.set_board_hooks(hooks);
     qrt58::editors::attach_editors(w);
 

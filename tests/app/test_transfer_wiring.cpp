@@ -7,8 +7,10 @@
 #include "form2.h"
 #include "ui_seams.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -90,6 +92,17 @@ TEST_F(TransferWiring, HostAnswersFromTheWindow) {
     form->set_first_capcode(QStringLiteral("1234568"));
     EXPECT_EQ(form->first_capcode_text(), QStringLiteral("1234568"));
     EXPECT_EQ(calls, (std::vector<std::string>{"txt_to_tbl 0", "read_dftaddr", "set_frame"}));
+}
+
+TEST_F(TransferWiring, OptionsMenuOpensTheLineDelaySetting) {
+    int opened = 0;
+    Form1::BoardHooks hooks;
+    hooks.edit_line_delay = [&] { ++opened; };
+    form->set_board_hooks(hooks);
+    QAction* item = form->findChild<QAction*>(QStringLiteral("mnuLineDelay"));
+    ASSERT_NE(item, nullptr);
+    item->trigger();
+    EXPECT_EQ(opened, 1);
 }
 
 TEST_F(TransferWiring, RejectedFrequencyCancelsTheCommandOnce) {
