@@ -22,10 +22,11 @@ bool BoxEvents::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::FocusIn:
     case QEvent::FocusOut: {
         // Another window taking over (a message box, a context menu) is not the box
-        // losing its focus inside the window: the box keeps its text and is not
+        // losing its focus inside the window, and neither is the menu bar taking
+        // the keys while Alt is tapped: the box keeps its text and is not
         // validated until the focus really moves elsewhere.
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason == Qt::PopupFocusReason) break;
+        if (reason == Qt::PopupFocusReason || reason == Qt::MenuBarFocusReason) break;
         if (reason == Qt::ActiveWindowFocusReason) {
             // The window coming back hands the focus to the box that was given it
             // meanwhile (a rejected box takes it back while a message box is up):

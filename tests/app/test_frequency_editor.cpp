@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -248,4 +249,19 @@ TEST_F(FrequencyEditorTest, AReadImageSelectsItsRangeAndShowsItsFrequency) {
     EXPECT_EQ(box()->text(), "4540125");
     EXPECT_EQ(label("lblPLLN"), "10BE0");
     EXPECT_FALSE(form->suppressClick);
+}
+
+TEST_F(FrequencyEditorTest, TappingAltForTheMenuBarLeavesTheEntryAsTyped) {
+    const PagerTable before = form->image();
+    type("1530125");
+    // Alt alone puts the menu bar into keyboard mode; Escape gives the focus back.
+    QWidget* bar = form->menuBar();
+    bar->setFocus(Qt::MenuBarFocusReason);
+    box()->setFocus(Qt::MenuBarFocusReason);
+    EXPECT_TRUE(seams.boxes->entries.empty());
+    EXPECT_EQ(form->image(), before);
+    EXPECT_EQ(box()->text(), "1530125");
+    // Leaving the box still checks and stores it.
+    enter();
+    EXPECT_EQ(form->image().get_u32(0xF4), 1530125u);
 }
