@@ -9,8 +9,12 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
+#include <algorithm>
+
 namespace qrt58::editors {
 namespace {
+
+constexpr int kManualDigits = 4;
 
 // Both boxes empty themselves on focus and turn Enter into leaving the box.
 BoxEvents* attach_entry(QLineEdit* box, Form1& form, QObject* owner) {
@@ -34,8 +38,14 @@ PasswordEditor::PasswordEditor(Form1& form) : QObject(&form), form_(form) {
         attach_entry(txtPass1_, form, this)->lost_focus = [this] { txtPass1_LostFocus(); };
     }
     if (txtPass_) {
-        txtPass_->setMaxLength(4);
+        txtPass_->setMaxLength(kManualDigits);
         BoxEvents* ev = attach_entry(txtPass_, form, this);
+        // Typing takes four digits; read_pass() may have widened the box to show
+        // bytes that are no digits.
+        ev->got_focus = [this] {
+            txtPass_->clear();
+            txtPass_->setMaxLength(kManualDigits);
+        };
         ev->key_up = [this](QKeyEvent*) { txtPass_KeyUp(); };
         ev->lost_focus = [this] { read_pass(); };
     }
@@ -50,7 +60,13 @@ PasswordEditor::PasswordEditor(Form1& form) : QObject(&form), form_(form) {
 }
 
 void PasswordEditor::read_pass() {
-    if (txtPass_) txtPass_->setText(manual_password_text(form_.image()));
+    if (!txtPass_) return;
+    const QString text = manual_password_text(form_.image());
+    // A byte above 9 shows as its whole decimal text (a blank receiver's FF FF FF
+    // FF as 255255255255): cutting that at four characters would show a password
+    // the receiver does not have. While the box is being typed in it keeps four.
+    if (!txtPass_->hasFocus()) txtPass_->setMaxLength(std::max<int>(kManualDigits, text.size()));
+    txtPass_->setText(text);
 }
 
 void PasswordEditor::read_pass1() {
@@ -83,6 +99,7 @@ void PasswordEditor::txtPass_KeyUp() {
         form_.messages().warning(&form_, outcome.message);
         read_pass();
         focus_back(txtPass_);
+        txtPass_->setMaxLength(kManualDigits); // typing again: four digits
         break;
     case ManualPasswordCheck::Accepted:
         store_manual_password(form_.image(), outcome.digits);

@@ -141,6 +141,21 @@ TEST_F(PasswordEditorTest, ManualPasswordRefusesAnythingButDigits) {
     EXPECT_EQ(manual_digits(), (Digits{1, 2, 3, 4}));
 }
 
+TEST_F(PasswordEditorTest, ManualPasswordBytesThatAreNoDigitsShowInFull) {
+    // A receiver that was never programmed holds FF in every byte.
+    store_manual_password(form->image(), {0xFF, 0xFF, 0xFF, 0xFF});
+    form->init_ctl();
+    EXPECT_EQ(manual()->text(), "255255255255");
+    // Typing still takes four digits at most.
+    show_manual_page();
+    type(manual(), "98765");
+    EXPECT_EQ(manual()->text(), "9876");
+    EXPECT_EQ(manual_digits(), (Digits{9, 8, 7, 6}));
+    EXPECT_TRUE(seams.boxes->entries.empty());
+    leave();
+    EXPECT_EQ(manual()->text(), "9876");
+}
+
 TEST_F(PasswordEditorTest, AutoIncrementFollowsTheBox) {
     auto* opt = form->ctl<QAbstractButton>("optAuto1");
     ASSERT_NE(opt, nullptr);
