@@ -92,6 +92,9 @@ void CapcodeEditor::txtAddr_LostFocus(int slot) {
     auto* box = form_.ctl<QLineEdit>(QStringLiteral("txtAddr"), slot);
     if (!box) return;
     auto& boxes = form_.messages();
+    // The flag answers for this entry only: the "En" box and the length switch
+    // store capcodes too, and a refusal there has no box to report it.
+    form_.capcodeInvalid = false;
     const CapcodeEntry entry = check_capcode_entry(box->text().toStdString(), pair_shows_long(form_, slot));
     if (entry.check == CapcodeEntryCheck::NotNumeric) {
         boxes.show(&form_, QString::fromLatin1(kNumericMessage), MessageIcon::None);

@@ -456,3 +456,23 @@ TEST_F(CapcodeEditorTest, KeysThatTypeNothingKeepTheEntryErrorPending) {
 }
 
 } // namespace
+
+namespace {
+
+// A short record in the gap between short and long capcodes (possible in a file
+// from elsewhere) cannot be stored again when its pair goes "Long"; that silent
+// refusal must not turn up later as "Invalid Capcode!" for another box.
+TEST_F(CapcodeEditorTest, ARefusalWithoutAnEntryLeavesNoInvalidCapcodeBehind) {
+    set_capcode_word(form->image(), 0, 0x1FC000); // 2048000
+    form->init_ctl();
+    ASSERT_EQ(addr(0)->text(), QStringLiteral("2048000"));
+    length(0)->setCurrentIndex(1);
+    box(10)->setChecked(false);
+    box(10)->setChecked(true);
+    ASSERT_TRUE(messages().isEmpty());
+    type(3, QStringLiteral("0"));
+    EXPECT_EQ(messages(), QStringList{QStringLiteral("Please insert a number between 1 to 2031615")});
+    EXPECT_FALSE(form->entryErrorPending);
+}
+
+} // namespace
