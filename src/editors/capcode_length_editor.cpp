@@ -172,22 +172,25 @@ void CapcodeLengthEditor::ChkCapLen() {
         if (!first || !second) return pitch;
         return design_top(second) - design_top(first);
     };
-    auto place = [&](QWidget* w, int hidden_above, double row_pitch) {
+    auto place = [&](QWidget* w, int hidden_above, double row_pitch, bool row_shown) {
         if (!w) return;
         w->move(w->x(), static_cast<int>(std::lround(design_top(w) - hidden_above * row_pitch)));
-        // The visible controls lie on top of the hidden ones they now share a row with.
-        if (shown(w)) w->raise();
+        // The rows that keep a number lie on top of those they now share a place
+        // with. On the other pages the odd row of a "Long" pair stays visible
+        // under the even one: what the user clicks there is the even slot's.
+        if (row_shown && shown(w)) w->raise();
         else w->lower();
     };
 
     int n = 0;
     for (int s = 0; s < kCapcodeSlots; ++s) {
-        if (shown(form_.control(QStringLiteral("Label1"), s))) ++n;
+        const bool row_shown = shown(form_.control(QStringLiteral("Label1"), s));
+        if (row_shown) ++n;
         const int hidden_above = s - std::max(n - 1, 0);
         for (const RowArray& a : kRowArrays)
-            place(form_.control(QString::fromLatin1(a.name), s + a.offset), hidden_above, array_pitch(a));
-        if (s % 2 == 1) place(form_.control(QStringLiteral("cboCapSht"), s / 2), hidden_above, pitch);
-        else place(form_.control(QStringLiteral("cboCapLen"), s / 2), hidden_above, pitch);
+            place(form_.control(QString::fromLatin1(a.name), s + a.offset), hidden_above, array_pitch(a), row_shown);
+        if (s % 2 == 1) place(form_.control(QStringLiteral("cboCapSht"), s / 2), hidden_above, pitch, row_shown);
+        else place(form_.control(QStringLiteral("cboCapLen"), s / 2), hidden_above, pitch, row_shown);
 
         const QString nn = two_digits(n);
         if (auto* label = form_.ctl<QLabel>(QStringLiteral("Label1"), s)) label->setText(QStringLiteral("cap #") + nn);

@@ -476,3 +476,31 @@ TEST_F(CapcodeEditorTest, ARefusalWithoutAnEntryLeavesNoInvalidCapcodeBehind) {
 }
 
 } // namespace
+
+namespace {
+
+// The odd row of a "Long" pair stays on the pages that follow the capcode
+// numbering, under the even row it now shares its place with: what the user
+// clicks there must be the even slot's control.
+TEST_F(CapcodeEditorTest, TheEvenRowLiesOnTopWhereALongPairsRowsOverlap) {
+    length(0)->setCurrentIndex(1);
+    length(2)->setCurrentIndex(1);
+    const std::pair<const char*, int> arrays[] = {
+        {"lblCapMsc", 0}, {"cboMusicType", 0}, {"txtUser", 0}, {"chkSource", 33}, {"txtPrompt", 33}};
+    for (const auto& [name, offset] : arrays) {
+        for (int even : {0, 4}) {
+            SCOPED_TRACE(std::string(name) + " " + std::to_string(even));
+            QWidget* top = form->control(QString::fromLatin1(name), even + offset);
+            QWidget* under = form->control(QString::fromLatin1(name), even + 1 + offset);
+            ASSERT_TRUE(top && under);
+            ASSERT_EQ(top->geometry(), under->geometry());
+            QWidget* parent = top->parentWidget();
+            const QPoint centre = top->geometry().center();
+            QWidget* hit = parent->childAt(centre);
+            while (hit && hit->parentWidget() != parent) hit = hit->parentWidget();
+            EXPECT_EQ(hit, top);
+        }
+    }
+}
+
+} // namespace
