@@ -708,9 +708,7 @@ void Form1::mnuLBFF_Click() {
     }
     image_ = loaded;
     tbl_path = path;
-    select_range_from_image();
-    init_ctl();
-    call("read_CapLen");
+    refill_from_image();
     set_window_title_path(path);
 }
 
@@ -772,12 +770,19 @@ void Form1::set_first_capcode(const QString& text) {
     // The receiver listens in the frame of its capcode: the frame map follows
     // the raised capcode as it follows a typed one.
     call("set_frame");
+    keep_write_mode_locks();
 }
 
-void Form1::image_was_read() {
+void Form1::image_was_read() { refill_from_image(); }
+
+// A new image refills every control; the loader enables some boxes from the
+// image (a source prompt follows its enable byte), which must not unlock them
+// in Write mode.
+void Form1::refill_from_image() {
     select_range_from_image();
     init_ctl();
     call("read_CapLen");
+    keep_write_mode_locks();
 }
 
 void Form1::mnuAbout_Click() {
@@ -820,9 +825,14 @@ void Form1::ModifyOpt_Click() {
 
 void Form1::WriteOpt_Click() {
     if (!write_mode()) return;
+    keep_write_mode_locks();
+    if (QWidget* s = control(QStringLiteral("Slider1"))) s->hide();
+}
+
+void Form1::keep_write_mode_locks() {
+    if (!write_mode()) return;
     for (QWidget* w : controls_)
         if (has_write_mode_prefix(w->property("ctlName").toString())) w->setEnabled(false);
-    if (QWidget* s = control(QStringLiteral("Slider1"))) s->hide();
 }
 
 void Form1::select_page(int page) {

@@ -332,6 +332,33 @@ TEST_F(Form1Test, WriteModeDisablesExactlyTheFivePrefixes) {
     }
 }
 
+TEST_F(Form1Test, ANewImageInWriteModeUnlocksNothing) {
+    load();
+    // Every source prompt enabled: the loader would enable all its boxes.
+    for (int k = 0; k < 16; ++k) form->image()[0x554 + k] = 1;
+    seams.dialogs->answers = {file("on.tbl")};
+    form->mnuSA_Click();
+    form->ctl<QRadioButton>(QStringLiteral("WriteOpt"))->click();
+    const auto unlocked = [this] {
+        QStringList out;
+        for (QWidget* w : form->controls()) {
+            const QString first = w->property("ctlName").toString().left(3);
+            if (QStringList{"opt", "Tex", "txt", "cbo", "chk"}.contains(first) && w->isEnabled())
+                out << w->objectName();
+        }
+        return out.join(QLatin1Char(' ')).toStdString();
+    };
+    seams.dialogs->answers = {file("on.tbl")};
+    form->mnuLBFF_Click();
+    EXPECT_EQ(unlocked(), "");
+    form->image_was_read(); // what the transfer dialog calls after a read
+    EXPECT_EQ(unlocked(), "");
+    form->set_first_capcode(QStringLiteral("1234568")); // production mode, after a write
+    EXPECT_EQ(unlocked(), "");
+    form->ctl<QRadioButton>(QStringLiteral("ModifyOpt"))->click();
+    EXPECT_TRUE(form->ctl<QLineEdit>(QStringLiteral("txtPrompt"), 33)->isEnabled());
+}
+
 TEST_F(Form1Test, SpaceBarWritesOnceInWriteModeAndReachesNoControl) {
     load();
     form->show();
