@@ -1,10 +1,12 @@
 // Writes a picture of each page of the main window to a folder (default /tmp),
-// for looking at the layout by eye: grab_pages [folder] [scale]
+// for looking at the layout by eye: grab_pages [folder] [scale] [write]
+// ("write" switches the window to Write mode first).
 #include "editors.h"
 #include "form1.h"
 
 #include <QApplication>
 #include <QPixmap>
+#include <QRadioButton>
 #include <QWidget>
 
 int main(int argc, char** argv) {
@@ -16,6 +18,9 @@ int main(int argc, char** argv) {
     w.app_path = folder;
     w.form_load();
     w.show();
+    if (argc > 3 && QString::fromLocal8Bit(argv[3]) == QLatin1String("write")) {
+        if (auto* write = w.ctl<QRadioButton>(QStringLiteral("WriteOpt"))) write->click();
+    }
     if (scale != 1.0) w.resize(static_cast<int>(w.width() * scale), static_cast<int>(w.height() * scale));
     for (int i = 0; i < 5; ++i) {
         w.select_page(i);
