@@ -1,6 +1,7 @@
 #include "table_file.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace qrt58 {
@@ -22,6 +23,14 @@ bool image_from_bytes(const QByteArray& bytes, PagerTable& image) {
 }
 
 LoadResult load_table_file(const QString& path, PagerTable& image) {
+    // Only a regular file is a table: a folder or a device is refused, and a
+    // pipe is never opened (opening or reading it would wait for a writer).
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        const QString why = info.isDir() ? QStringLiteral("it is a folder")
+                                         : QStringLiteral("it is not a regular file");
+        return {LoadStatus::Unreadable, QStringLiteral("Cannot open %1: %2").arg(path, why)};
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {LoadStatus::Unreadable, QStringLiteral("Cannot open %1: %2").arg(path, file.errorString())};

@@ -14,8 +14,9 @@ struct LoadResult {
     QString error; // readable reason for Unreadable
 };
 
-// Reads up to the first 2048 bytes of `path` (missing bytes read as 0) and, only
-// when bytes 0x7E0-0x7E5 read "QRT58 ", replaces `image` with them.
+// Reads up to the first 2048 bytes of the regular file `path` (missing bytes read
+// as 0; a folder, device or pipe is Unreadable) and, only when bytes
+// 0x7E0-0x7E5 read "QRT58 ", replaces `image` with them.
 LoadResult load_table_file(const QString& path, PagerTable& image);
 
 // The same check on a byte buffer; returns false for a wrong signature.

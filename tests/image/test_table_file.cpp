@@ -6,6 +6,11 @@
 #include <QFileDevice>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace qrt58;
@@ -93,6 +98,36 @@ TEST(TableFile, MissingFileIsReportedAsUnreadable) {
     EXPECT_EQ(r.status, LoadStatus::Unreadable);
     EXPECT_FALSE(r.error.isEmpty());
     EXPECT_EQ(image, marked_image());
+}
+
+TEST(TableFile, OnlyRegularFilesAreRead) {
+    // A device or a folder with a table name is refused, with its path in the reason.
+    QTemporaryDir dir;
+    for (const QString& path : {QStringLiteral("/dev/zero"), QStringLiteral("/dev/null"), dir.path()}) {
+        PagerTable image = marked_image();
+        const auto r = load_table_file(path, image);
+        EXPECT_EQ(r.status, LoadStatus::Unreadable) << path.toStdString();
+        EXPECT_TRUE(r.error.contains(path)) << r.error.toStdString();
+        EXPECT_EQ(image, marked_image());
+    }
+
+    // So is a pipe, which a loader would otherwise wait on for ever. The test
+    // holds the pipe open with a signed image in it; if the loader does wait,
+    // closing it lets the loader finish and the test fail instead of hanging.
+    const QString fifo = dir.filePath("pipe.tbl");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const int writer = ::open(QFile::encodeName(fifo).constData(), O_RDWR | O_NONBLOCK);
+    ASSERT_GE(writer, 0);
+    const QByteArray bytes = signed_bytes(kImageSize);
+    ASSERT_EQ(::write(writer, bytes.constData(), static_cast<size_t>(bytes.size())), bytes.size());
+    auto loading = std::async(std::launch::async, [&fifo] {
+        PagerTable image = marked_image();
+        return load_table_file(fifo, image).status;
+    });
+    const bool returned = loading.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    ::close(writer);
+    EXPECT_TRUE(returned) << "the loader waited on the pipe";
+    EXPECT_EQ(loading.get(), LoadStatus::Unreadable);
 }
 
 TEST(TableFile, SaveOverALongerFileLeavesExactly2048Bytes) {
