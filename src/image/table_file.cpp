@@ -45,11 +45,17 @@ SaveResult save_table_file(const QString& path, const PagerTable& image) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return {false, QStringLiteral("Cannot save %1: %2").arg(path, file.errorString())};
+    // write() only fills the file's buffer; a write that fails while the buffer
+    // goes to disk (a full disk, a size limit) shows only in flush(), and
+    // commit() would otherwise put the short file in place of the old one.
     const qint64 written = file.write(reinterpret_cast<const char*>(image.data()), kImageSize);
-    if (written != kImageSize) {
+    if (written != kImageSize || !file.flush()) {
         const QString reason = file.errorString();
-        file.cancelWriting();
-        return {false, QStringLiteral("Cannot save %1: %2").arg(path, reason)};
+        file.cancelWriting(); // the old file stays; the temporary one is removed
+        return {false, QStringLiteral("Cannot save %1: not all %2 bytes could be written (%3)")
+                           .arg(path)
+                           .arg(kImageSize)
+                           .arg(reason)};
     }
     if (!file.commit())
         return {false, QStringLiteral("Cannot save %1: %2").arg(path, file.errorString())};

@@ -10,6 +10,8 @@
 #include <chrono>
 #include <future>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -160,4 +162,28 @@ TEST(TableFile, FailedSaveReportsAndKeepsTheOldFile) {
         EXPECT_TRUE(r.error.contains(path));
         EXPECT_EQ(read_all(path), old);
     }
+}
+
+TEST(TableFile, SaveThatFailsWhileWritingKeepsTheOldFile) {
+    // A file-size limit of 1 KiB makes the write fail half-way (as a full disk
+    // does), also for root, whom folder permissions do not stop.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("keep.tbl");
+    const QByteArray old = signed_bytes(kImageSize);
+    write_all(path, old);
+
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 1024;
+    void (*previous)(int) = ::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const SaveResult r = save_table_file(path, marked_image());
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, previous);
+
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.error.contains(path)) << r.error.toStdString();
+    EXPECT_EQ(read_all(path), old);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("keep.tbl")});
 }
