@@ -62,7 +62,10 @@ int main(int argc, char** argv) {
     };
     hooks.board_startup = [&] { board->start_up(); };
     hooks.keep_alive = [&] { board->link().idle_tick(); };
-    hooks.stop_driver = [&] { board->stop_driver(); };
+    hooks.stop_driver = [&] {
+        const qrt58::DriverStatus status = board->stop_driver();
+        if (!status.ok) qrt58::message_boxes().warning(&w, status.error);
+    };
     hooks.show_transfer = [&](int mode) {
         Form2 dialog(board->link(), w, mode, &w);
         dialog.exec();

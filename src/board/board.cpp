@@ -159,16 +159,18 @@ bool Board::start_up() {
     return found;
 }
 
-void Board::stop_driver() {
+DriverStatus Board::stop_driver() {
     if (trace_) {
         // Shut-down may end the process at once: finish the trace file now.
         link_->set_bus_observer(nullptr);
         trace_.reset();
     }
-    if (!started_) return;
+    if (!started_) return {true, QString()};
     driver_->shutdown();
     started_ = false;
     link_->set_driver_ready(false);
+    if (SimBoard* s = sim(); s && !s->save_error().isEmpty()) return {false, s->save_error()};
+    return {true, QString()};
 }
 
 bool Board::start_trace(const QString& path) {

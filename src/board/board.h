@@ -76,8 +76,9 @@ public:
     DriverStatus start_driver();
     // Board start-up: calibrate_delay, find_board, board_idle. True when found.
     bool start_up();
-    // Stops the port driver (last thing at shut-down).
-    void stop_driver();
+    // Stops the port driver (last thing at shut-down). Not ok when what the
+    // board holds could not be kept (the simulated EEPROM's file).
+    DriverStatus stop_driver();
     // Records SCL/SDA to a VCD file from now on.
     bool start_trace(const QString& path);
 

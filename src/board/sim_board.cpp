@@ -215,11 +215,16 @@ void SimBoard::shutdown() {
 bool SimBoard::flush() {
     if (file_.isEmpty() || !eeprom_.dirty) return true;
     QSaveFile f(file_);
-    if (!f.open(QIODevice::WriteOnly)) return false;
-    f.write(reinterpret_cast<const char*>(eeprom_.memory.data()), 2048);
-    if (!f.commit()) return false;
-    eeprom_.dirty = false;
-    return true;
+    if (f.open(QIODevice::WriteOnly)) {
+        f.write(reinterpret_cast<const char*>(eeprom_.memory.data()), 2048);
+        if (f.commit()) {
+            eeprom_.dirty = false;
+            save_error_.clear();
+            return true;
+        }
+    }
+    save_error_ = QStringLiteral("Cannot save the simulated EEPROM file %1: %2").arg(file_, f.errorString());
+    return false;
 }
 
 QString SimBoard::describe() const {

@@ -97,7 +97,9 @@ public:
     QString describe() const override;
 
     // Saves the memory to the file now (no-op without a file or when unchanged).
+    // False when the file could not be written; save_error() then says why.
     bool flush();
+    const QString& save_error() const { return save_error_; }
 
     Eeprom24C16& eeprom() { return eeprom_; }
     int base() const { return base_; }
@@ -123,6 +125,7 @@ private:
     QString file_;
     int base_;
     bool started_ = false;
+    QString save_error_;
     Eeprom24C16 eeprom_;
     BusObserver* observer_ = nullptr;
     int latch_ = 0xFC;

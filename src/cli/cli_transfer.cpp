@@ -193,7 +193,8 @@ int cmd_transfer(const std::string& command, const std::vector<std::string>& arg
     }
     view.end_bar();
     link.board_idle();
-    board->stop_driver();
+    const DriverStatus stopped = board->stop_driver();
+    if (!stopped.ok) status = fail(err, stopped.error.toStdString());
     return status;
 }
 

@@ -7,6 +7,7 @@
 #include "default_image.h"
 #include "table_file.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -148,4 +149,33 @@ TEST_F(CliRig, ProductionRunRaisesTheFirstCapcodeUntilItsLimit) {
     PagerTable framed = file;
     apply_frame_rule(framed, long_pairs_from_image(framed));
     EXPECT_EQ(framed, file);
+}
+
+namespace {
+// Removes a folder the first time the link pauses between pages: the simulated
+// EEPROM's file can then no longer be saved.
+struct FolderRemovingClock : VirtualClock {
+    void sleep_ms(int ms) override {
+        VirtualClock::sleep_ms(ms);
+        if (!folder.isEmpty()) {
+            QDir(folder).removeRecursively();
+            folder.clear();
+        }
+    }
+    QString folder;
+};
+} // namespace
+
+TEST_F(CliRig, AWriteWhoseSimulatedEepromCannotBeSavedFails) {
+    ASSERT_TRUE(save_table_file(dir.filePath("in.tbl"), build_default_image()).ok);
+    const std::string board = "sim:" + path("sub/eeprom.bin");
+    ASSERT_EQ(run({"read", path("first.tbl"), "--board", board}), 0) << err;
+    FolderRemovingClock lossy;
+    lossy.folder = dir.filePath("sub");
+    cli::set_transfer_clock(&lossy);
+    EXPECT_EQ(run({"write", path("in.tbl"), "--board", board}), 1);
+    cli::set_transfer_clock(&clock);
+    EXPECT_NE(err.find("qrt58cli: Cannot save the simulated EEPROM file " + path("sub/eeprom.bin")),
+              std::string::npos)
+        << err;
 }
