@@ -160,6 +160,7 @@ bool Eeprom24C16::take_byte(std::uint8_t b) {
         page_[static_cast<std::size_t>(page_pos_)] = b;
         page_mask_ = static_cast<std::uint16_t>(page_mask_ | (1u << page_pos_));
         page_pos_ = (page_pos_ + 1) & 0x0F; // the page buffer wraps inside its page
+        address_ = page_base_ | page_pos_;  // a current-address read goes on from here
         return true;
     }
     }

@@ -218,3 +218,25 @@ TEST(SimEeprom, MemoryPersistsInItsFileAndANewFileHoldsTheDefaultImage) {
     EXPECT_FALSE(st.ok);
     EXPECT_TRUE(st.error.contains("2048"));
 }
+
+TEST(SimEeprom, CurrentAddressReadFollowsTheLastByteWritten) {
+    SimRig rig;
+    ASSERT_TRUE(rig.find());
+    page_write(rig.link, 0x123, {0x11, 0x22, 0x33});
+    wait_write_cycle(rig.clock);
+    // Start, read control byte without a word address: the byte after the last
+    // one written.
+    auto current = [&] {
+        rig.link.bus_start();
+        EXPECT_TRUE(rig.link.send_byte(0xA1));
+        const std::uint8_t b = rig.link.receive_byte(true);
+        rig.link.bus_stop();
+        return b;
+    };
+    EXPECT_EQ(current(), rig.mem(0x126));
+    // The counter rolls over inside the page as the page buffer does.
+    page_write(rig.link, 0x13E, {0x77, 0x88});
+    wait_write_cycle(rig.clock);
+    EXPECT_EQ(rig.mem(0x13F), 0x88);
+    EXPECT_EQ(current(), rig.mem(0x130));
+}
