@@ -273,37 +273,80 @@ TEST_F(Form1Test, ClickRulesRunAfterTheWriteBackInOrder) {
 }
 
 TEST_F(Form1Test, InitCtlRunsTheRegisteredStepsInOrder) {
-    std::vector<std::string> order;
-    std::vector<bool> suppressed;
-    for (const auto* list : {&Form1::kInitStepsFirst, &Form1::kInitSteps})
-        for (const std::string& step : *list)
-            form->set_procedure(step, [&, step] {
-                order.push_back(step);
-                suppressed.push_back(form->suppressClick);
-            });
-    form->set_procedure("read_CapLen", [&] {
-        order.push_back("read_CapLen");
-        suppressed.push_back(form->suppressClick);
-    });
+    // The loader's steps in their fixed order, written out here rather than
+    // taken from the window, so that a step moved in the window's list shows.
+    const std::vector<std::string> steps = {
+        "ChkCapLen", "read_dftaddr",
+        // after the generic tag pass:
+        "load_chkCtl20", "load_chkCtl36_38", "load_direct_show", "load_cboSLC", "load_cbologo",
+        "load_cboLng", "load_contrast", "load_cboPersonAlert", "load_mail_alert", "load_chkMenu",
+        "load_music_enable", "load_cboORA",
+        "read_BaseFreq", "read_freq", "read_prompt", "read_SourcePrompt", "set_frame",
+        "read_MailAlert", "read_BatLev", "read_pass", "read_pass1", "read_music", "read_UserMsc",
+        "read_Lamp", "read_SetAlarm"};
+    struct Seen {
+        std::string step;
+        bool suppressed;
+        bool box_filled; // "Discard Error Message" already shows the new image
+    };
+    std::vector<Seen> order;
+    auto* discard = form->ctl<QCheckBox>(QStringLiteral("chkCtl"), 1); // "&H3D,0,1,chk"
+    ASSERT_NE(discard, nullptr);
+    for (const std::string& step : steps)
+        form->set_procedure(step, [&, step] {
+            order.push_back({step, form->suppressClick, discard->isChecked()});
+        });
+    form->set_procedure("read_CapLen", [&] { order.push_back({"read_CapLen", form->suppressClick, false}); });
     load();
-    std::vector<std::string> expected{"read_CapLen", "ChkCapLen", "read_dftaddr"};
-    expected.insert(expected.end(), Form1::kInitSteps.begin(), Form1::kInitSteps.end());
-    // The first ChkCapLen comes from the layout pass of start-up.
-    ASSERT_FALSE(order.empty());
-    EXPECT_EQ(order.front(), "ChkCapLen");
-    order.erase(order.begin());
-    suppressed.erase(suppressed.begin());
-    EXPECT_EQ(order, expected);
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        const bool guarded = order[i] == "load_chkMenu" || order[i] == "load_cboORA";
-        EXPECT_EQ(suppressed[i], guarded) << order[i];
+    // Start-up: the layout pass fits the capcode rows, read_CapLen, then the loader.
+    ASSERT_GE(order.size(), 2u);
+    EXPECT_EQ(order[0].step, "ChkCapLen");
+    EXPECT_EQ(order[1].step, "read_CapLen");
+
+    // A refill of an image with the box's bit set.
+    order.clear();
+    qrt58::set_bits(form->image(), 0x3D, 0, discard->isChecked() ? 0 : 1, 1);
+    const bool shown = get_bits(form->image(), 0x3D, 0, 1) == 1;
+    form->init_ctl();
+    std::vector<std::string> ran;
+    for (const Seen& s : order) ran.push_back(s.step);
+    EXPECT_EQ(ran, steps);
+    for (const Seen& s : order) {
+        const bool before_pass = s.step == "ChkCapLen" || s.step == "read_dftaddr";
+        EXPECT_EQ(s.box_filled, before_pass ? !shown : shown) << s.step;
+        EXPECT_EQ(s.suppressed, s.step == "load_chkMenu" || s.step == "load_cboORA") << s.step;
     }
+    EXPECT_FALSE(form->suppressClick);
+
     // Procedures with an argument.
     int got = -1;
     form->set_procedure("txt_to_tbl", [&](int slot) { got = slot; });
     form->call("txt_to_tbl", 5);
     EXPECT_EQ(got, 5);
     form->call("nobody_registered_this", 1); // does nothing
+}
+
+TEST_F(Form1Test, ClickedListsWriteTheirFieldOnly) {
+    load();
+    form->image() = random_image(11);
+    form->init_ctl();
+    struct List { int index; int address, bit, width; };
+    const List lists[] = {{0, 0x3B, 4, 1}, {1, 0x39, 0, 2}, {3, 0x3D, 5, 1},
+                          {4, 0x3C, 6, 2}, {5, 0x3D, 2, 1}, {6, 0x3B, 3, 1}};
+    for (const List& l : lists) {
+        auto* list = form->ctl<QComboBox>(QStringLiteral("cboCtl"), l.index);
+        ASSERT_NE(list, nullptr) << l.index;
+        ASSERT_EQ(list->count(), 1 << l.width) << l.index;
+        // Every entry, ending on the one the list showed, so each step is a change.
+        const int start = list->currentIndex();
+        for (int k = 1; k <= list->count(); ++k) {
+            const int pick = (start + k) % list->count();
+            qrt58::PagerTable expect = form->image();
+            qrt58::set_bits(expect, l.address, l.bit, pick, l.width);
+            list->setCurrentIndex(pick);
+            EXPECT_EQ(form->image(), expect) << "cboCtl " << l.index << " entry " << pick;
+        }
+    }
 }
 
 TEST_F(Form1Test, WriteModeDisablesExactlyTheFivePrefixes) {
