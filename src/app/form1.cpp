@@ -823,16 +823,15 @@ void Form1::ModifyOpt_Click() {
     call("set_frame");
 }
 
-void Form1::WriteOpt_Click() {
-    if (!write_mode()) return;
-    keep_write_mode_locks();
-    if (QWidget* s = control(QStringLiteral("Slider1"))) s->hide();
-}
+void Form1::WriteOpt_Click() { keep_write_mode_locks(); }
 
+// Write mode: the opt/Tex/txt/cbo/chk controls are disabled and the contrast
+// slider is hidden, also after a refill that showed or enabled them.
 void Form1::keep_write_mode_locks() {
     if (!write_mode()) return;
     for (QWidget* w : controls_)
         if (has_write_mode_prefix(w->property("ctlName").toString())) w->setEnabled(false);
+    if (QWidget* s = control(QStringLiteral("Slider1"))) s->hide();
 }
 
 void Form1::select_page(int page) {

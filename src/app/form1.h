@@ -200,7 +200,7 @@ private:
     void set_window_title_path(const QString& path);
     void select_range_from_image();
     void refill_from_image();      // after File > Open and a read from the receiver
-    void keep_write_mode_locks();  // Write mode: the five-prefix controls stay disabled
+    void keep_write_mode_locks();  // Write mode: edit controls disabled, Slider1 hidden
     void build_default_image();
     void rebuild_source_list();
     void generic_tag_pass();

@@ -391,15 +391,22 @@ TEST_F(Form1Test, ANewImageInWriteModeUnlocksNothing) {
         }
         return out.join(QLatin1Char(' ')).toStdString();
     };
+    // A load-time rule that shows the contrast slider, as the display options do.
+    QWidget* slider = form->control(QStringLiteral("Slider1"));
+    ASSERT_NE(slider, nullptr);
+    form->set_procedure("load_contrast", [slider] { slider->show(); });
     seams.dialogs->answers = {file("on.tbl")};
     form->mnuLBFF_Click();
     EXPECT_EQ(unlocked(), "");
+    EXPECT_TRUE(slider->isHidden());
     form->image_was_read(); // what the transfer dialog calls after a read
     EXPECT_EQ(unlocked(), "");
     form->set_first_capcode(QStringLiteral("1234568")); // production mode, after a write
     EXPECT_EQ(unlocked(), "");
+    EXPECT_TRUE(slider->isHidden());
     form->ctl<QRadioButton>(QStringLiteral("ModifyOpt"))->click();
     EXPECT_TRUE(form->ctl<QLineEdit>(QStringLiteral("txtPrompt"), 33)->isEnabled());
+    EXPECT_FALSE(slider->isHidden());
 }
 
 TEST_F(Form1Test, SpaceBarWritesOnceInWriteModeAndReachesNoControl) {
