@@ -59,7 +59,7 @@ int cmd_new(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.empty()) {
-        err << kUsage;
+        err << "qrt58cli: no command given (qrt58cli --help lists them)\n";
         return 2;
     }
     const std::string& command = args[0];

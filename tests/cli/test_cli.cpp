@@ -58,10 +58,18 @@ TEST(CliNew, UsageAndErrors) {
     const CliRun help = run_cli({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("new FILE"), std::string::npos);
-    EXPECT_NE(run_cli({}).status, 0);
-    EXPECT_NE(run_cli({"frobnicate"}).status, 0);
-    EXPECT_NE(run_cli({"new"}).status, 0);
-    EXPECT_NE(run_cli({"new", "/nonexistent-folder/x.tbl"}).status, 0);
+    // Each failure: a non-zero status and one line on stderr that names the problem.
+    const std::vector<std::vector<std::string>> failing = {
+        {}, {"frobnicate"}, {"new"}, {"new", "a.tbl", "b.tbl"}, {"new", "--fast", "a.tbl"},
+        {"new", "/nonexistent-folder/x.tbl"}};
+    for (const auto& args : failing) {
+        const CliRun r = run_cli(args);
+        const std::string shown = args.empty() ? "(no arguments)" : args[0] + " ...";
+        EXPECT_NE(r.status, 0) << shown;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << shown << ": " << r.err;
+        EXPECT_EQ(r.err.rfind("qrt58cli: ", 0), 0u) << shown << ": " << r.err;
+        EXPECT_EQ(r.out, "") << shown;
+    }
 }
 
 namespace {
