@@ -43,8 +43,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "qrt58prog: unknown argument '%s'\n%s", args.front().c_str(), kUsage);
         return 2;
     }
-    QSettings settings;
-    const qrt58::BoardSettings board_settings = qrt58::resolve_board_settings(options, settings);
+    // The same store as qrt58cli's (QRT58_SETTINGS=FILE names an INI file instead).
+    const std::unique_ptr<QSettings> settings = qrt58::open_board_settings();
+    const qrt58::BoardSettings board_settings = qrt58::resolve_board_settings(options, *settings);
     std::unique_ptr<qrt58::Board> board = qrt58::Board::create(board_settings.choice);
 
     Form1 w;
@@ -70,7 +71,7 @@ int main(int argc, char** argv) {
         Form2 dialog(board->link(), w, mode, &w);
         dialog.exec();
     };
-    hooks.edit_line_delay = [&] { qrt58::edit_line_delay(&w, board->link(), settings); };
+    hooks.edit_line_delay = [&] { qrt58::edit_line_delay(&w, board->link(), *settings); };
     w.set_board_hooks(hooks);
     qrt58::editors::attach_editors(w);
 
