@@ -182,3 +182,26 @@ TEST(CapcodeIncrement, LimitsAndMessages) {
     EXPECT_EQ(next_first_capcode("", false).result, CapcodeIncrement::Result::NotANumber);
     EXPECT_EQ(next_first_capcode("-5", false).result, CapcodeIncrement::Result::NotANumber);
 }
+
+TEST(Transfer, ReadAddressesEachBlockAndVerifyReadsInOneRun) {
+    TransferRig rig;
+    auto& e = rig.sim.eeprom();
+    auto counts = [&] { return std::vector<int>{e.starts, e.control_bytes, e.stops}; };
+    auto since = [&](const std::vector<int>& before) {
+        const auto now = counts();
+        return std::vector<int>{now[0] - before[0], now[1] - before[1], now[2] - before[2]};
+    };
+    // Read: per 16-byte block an addressing and a repeated start for the read
+    // control byte, no stop between blocks, one stop at the end. The idle
+    // pattern written last (SDA low, SCL high) is one more start to the EEPROM.
+    auto before = counts();
+    PagerTable image = build_default_image();
+    ASSERT_TRUE(rig.engine.eep_readall(image));
+    EXPECT_EQ(since(before), (std::vector<int>{256 + 1, 256, 1}));
+    // Verify: one addressing, one repeated start, one sequential read of all
+    // 2048 bytes. Its first start leaves the idle pattern through a stop.
+    before = counts();
+    ASSERT_TRUE(rig.engine.verify(image));
+    EXPECT_EQ(since(before), (std::vector<int>{2, 2, 1 + 1}));
+    EXPECT_EQ(e.address_counter(), 0); // rolled over past 2047
+}
