@@ -102,6 +102,50 @@ TEST_F(Form1Test, StartUpShowsTitleFirstPageAndRunsInOrder) {
     EXPECT_DOUBLE_EQ(form->cap_row_pitch, 360.0 / 15.0);
 }
 
+TEST_F(Form1Test, StartUpStepsRunInTheirOrder) {
+    // A default table beside the program that differs from the built-in image.
+    qrt58::PagerTable stored = qrt58::build_default_image();
+    stored[0x3B7] = '7';
+    ASSERT_TRUE(qrt58::save_table_file(file("default.tbl"), stored).ok);
+
+    auto* timer = form->findChild<QTimer*>(QStringLiteral("Timer1"));
+    QWidget* box = form->control(QStringLiteral("chkCtl"), 10);
+    std::vector<std::string> seen;
+    Form1::BoardHooks hooks;
+    hooks.start_driver = [&] { seen.push_back("driver"); };
+    hooks.board_startup = [&] {
+        // Before the tag geometry and before any image exists.
+        const bool tagged = tag_text(box).find('#') != std::string::npos;
+        const bool empty = form->image() == qrt58::PagerTable{};
+        seen.push_back(std::string("board") + (tagged ? "+tags" : "") + (empty ? "" : "+image"));
+    };
+    form->set_board_hooks(hooks);
+    const auto state = [&] {
+        std::string s = form->image() == qrt58::build_default_image() ? "default"
+                        : form->image() == stored                     ? "stored"
+                                                                       : "other";
+        if (tag_text(box).find('#') == std::string::npos) s += "+untagged";
+        if (timer->isActive()) s += "+timer";
+        return s;
+    };
+    form->set_procedure("read_CapLen", [&] { seen.push_back("read_CapLen " + state()); });
+    form->set_procedure("read_dftaddr", [&] { seen.push_back("init_ctl " + state()); });
+    form->set_procedure("ChkCapLen", [] {}); // also run by the layout pass
+    load();
+    // Driver, board, tags, default image, read_CapLen, init_ctl, "default.tbl"
+    // (which refills the window), and the timer last.
+    EXPECT_EQ(seen, (std::vector<std::string>{"driver", "board", "read_CapLen default",
+                                              "init_ctl default", "init_ctl stored",
+                                              "read_CapLen stored"}));
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_EQ(form->image(), stored);
+    // Items without a position carry the bare separator.
+    EXPECT_EQ(timer->property("Tag").toString(), QStringLiteral(",#"));
+    QAction* open = form->findChild<QAction*>(QStringLiteral("mnuLBFF"));
+    ASSERT_NE(open, nullptr);
+    EXPECT_EQ(open->property("Tag").toString(), QStringLiteral(",#"));
+}
+
 TEST_F(Form1Test, EveryBoundControlShowsItsFieldAndThePassKeepsTheImage) {
     load();
     for (unsigned seed : {1u, 2u, 3u}) {
