@@ -1,5 +1,7 @@
 #include "capcode.h"
 
+#include "c_number.h"
+
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -166,9 +168,9 @@ std::optional<double> parse_capcode_text(const std::string& text) {
     const std::size_t end = i;
     while (i < n && text[i] == ' ') ++i;
     if (i != n) return std::nullopt;
-    const double v = std::strtod(text.substr(start, end - start).c_str(), nullptr);
-    if (!std::isfinite(v)) return std::nullopt;
-    return v;
+    const auto v = read_c_number(std::string_view(text).substr(start, end - start));
+    if (!v || !std::isfinite(*v)) return std::nullopt;
+    return *v;
 }
 
 double leading_number(const std::string& text) {

@@ -1,5 +1,7 @@
 #include "field_tag.h"
 
+#include "c_number.h"
+
 #include <cstdlib>
 #include <sstream>
 
@@ -84,7 +86,8 @@ TagGeometry parse_tag_geometry(const std::string& tag) {
     for (int k = 0; k < 5; ++k) {
         const auto end = tag.find('#', pos);
         if (end == std::string::npos) continue; // reads as 0, position stays
-        g.values[static_cast<std::size_t>(k)] = std::strtod(tag.substr(pos, end - pos).c_str(), nullptr);
+        g.values[static_cast<std::size_t>(k)] =
+            read_c_number(std::string_view(tag).substr(pos, end - pos)).value_or(0.0);
         ++g.complete;
         pos = end + 1;
     }
