@@ -16,8 +16,6 @@ constexpr int kListLeft = 2340, kListWidth = 1560;
 constexpr int kMelodyLeft = 4020, kMelodyWidth = 1860;
 constexpr int kSwitchLeft = 6240, kSwitchWidth = 3720;
 
-std::string two_digits(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
-
 } // namespace
 
 std::vector<ControlSpec> music_page_controls() {

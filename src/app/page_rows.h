@@ -52,6 +52,9 @@ inline std::vector<ListItem> plain_items(std::initializer_list<const char*> text
     return items;
 }
 
+// A slot number as the captions show it: two digits, "01" to "16".
+inline std::string two_digits(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
+
 // An image address as a tag writes it: "&H" and upper-case hexadecimal digits.
 inline std::string hex_address(int address) {
     static const char digits[] = "0123456789ABCDEF";

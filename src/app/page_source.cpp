@@ -16,8 +16,6 @@ constexpr int kCheckLeft = 240, kCheckWidth = 1560;
 constexpr int kBoxLeft = 1860, kBoxWidth = 2400;
 constexpr int kSideLeft = 4680; // mode list, switch and buttons right of the rows
 
-std::string two_digits(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
-
 } // namespace
 
 std::vector<ControlSpec> source_page_controls() {
