@@ -172,8 +172,11 @@ void CapcodeLengthEditor::ChkCapLen() {
         if (!first || !second) return pitch;
         return design_top(second) - design_top(first);
     };
-    auto place = [&](QWidget* w, int hidden_above, double row_pitch, bool row_shown) {
+    auto place = [&](QWidget* w, int hidden_above, double row_pitch, bool row_shown, bool opaque) {
         if (!w) return;
+        // A row lying on top of another paints its own background, so the
+        // caption underneath does not show through.
+        if (opaque) w->setAutoFillBackground(true);
         w->move(w->x(), static_cast<int>(std::lround(design_top(w) - hidden_above * row_pitch)));
         // The rows that keep a number lie on top of those they now share a place
         // with. On the other pages the odd row of a "Long" pair stays visible
@@ -188,9 +191,10 @@ void CapcodeLengthEditor::ChkCapLen() {
         if (row_shown) ++n;
         const int hidden_above = s - std::max(n - 1, 0);
         for (const RowArray& a : kRowArrays)
-            place(form_.control(QString::fromLatin1(a.name), s + a.offset), hidden_above, array_pitch(a), row_shown);
-        if (s % 2 == 1) place(form_.control(QStringLiteral("cboCapSht"), s / 2), hidden_above, pitch, row_shown);
-        else place(form_.control(QStringLiteral("cboCapLen"), s / 2), hidden_above, pitch, row_shown);
+            place(form_.control(QString::fromLatin1(a.name), s + a.offset), hidden_above, array_pitch(a), row_shown,
+                  a.own_pitch);
+        if (s % 2 == 1) place(form_.control(QStringLiteral("cboCapSht"), s / 2), hidden_above, pitch, row_shown, false);
+        else place(form_.control(QStringLiteral("cboCapLen"), s / 2), hidden_above, pitch, row_shown, false);
 
         const QString nn = two_digits(n);
         if (auto* label = form_.ctl<QLabel>(QStringLiteral("Label1"), s)) label->setText(QStringLiteral("cap #") + nn);

@@ -504,3 +504,26 @@ TEST_F(CapcodeEditorTest, TheEvenRowLiesOnTopWhereALongPairsRowsOverlap) {
 }
 
 } // namespace
+namespace {
+
+// On the source-prompt and music pages the odd row of a "Long" pair lies under the
+// even one; the caption on top must look exactly as it does alone.
+TEST_F(CapcodeEditorTest, ALongPairsHiddenRowDoesNotShowThroughOnOtherPages) {
+    auto picture = [&](const QString& name, int index) {
+        QWidget* w = form->control(name, index);
+        return w->parentWidget()->grab(w->geometry()).toImage();
+    };
+    form->select_page(3);
+    QApplication::processEvents();
+    const QImage shortSource = picture(QStringLiteral("chkSource"), 33);
+    const QImage shortMusic = picture(QStringLiteral("lblCapMsc"), 0);
+
+    length(0)->setCurrentIndex(1);
+    QApplication::processEvents();
+    ASSERT_EQ(form->control(QStringLiteral("chkSource"), 34)->geometry(),
+              form->control(QStringLiteral("chkSource"), 33)->geometry());
+    EXPECT_EQ(picture(QStringLiteral("chkSource"), 33), shortSource);
+    EXPECT_EQ(picture(QStringLiteral("lblCapMsc"), 0), shortMusic);
+}
+
+} // namespace
