@@ -176,7 +176,14 @@ void CapcodeLengthEditor::ChkCapLen() {
         if (!w) return;
         // A row lying on top of another paints its own background, so the
         // caption underneath does not show through.
-        if (opaque) w->setAutoFillBackground(true);
+        if (opaque) {
+            w->setAutoFillBackground(true);
+            // The row underneath cannot be seen, so the keyboard does not go there either.
+            if (!w->property("rowFocusPolicy").isValid())
+                w->setProperty("rowFocusPolicy", static_cast<int>(w->focusPolicy()));
+            w->setFocusPolicy(row_shown ? static_cast<Qt::FocusPolicy>(w->property("rowFocusPolicy").toInt())
+                                        : Qt::NoFocus);
+        }
         w->move(w->x(), static_cast<int>(std::lround(design_top(w) - hidden_above * row_pitch)));
         // The rows that keep a number lie on top of those they now share a place
         // with. On the other pages the odd row of a "Long" pair stays visible

@@ -526,4 +526,25 @@ TEST_F(CapcodeEditorTest, ALongPairsHiddenRowDoesNotShowThroughOnOtherPages) {
     EXPECT_EQ(picture(QStringLiteral("lblCapMsc"), 0), shortMusic);
 }
 
+TEST_F(CapcodeEditorTest, TheKeyboardSkipsALongPairsHiddenRowOnOtherPages) {
+    auto* prompt0 = form->control(QStringLiteral("txtPrompt"), 33);
+    auto* enable1 = form->control(QStringLiteral("chkSource"), 34);
+    auto* prompt1 = form->control(QStringLiteral("txtPrompt"), 34);
+    form->select_page(3);
+    auto tab_from = [&](QWidget* w) {
+        w->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(w, Qt::Key_Tab);
+        return QApplication::focusWidget();
+    };
+    ASSERT_EQ(tab_from(prompt0), enable1); // rows in order while the pair is short
+
+    length(0)->setCurrentIndex(1);
+    QWidget* next = tab_from(prompt0);
+    EXPECT_NE(next, enable1);
+    EXPECT_NE(next, prompt1);
+
+    length(0)->setCurrentIndex(0);
+    EXPECT_EQ(tab_from(prompt0), enable1);
+}
+
 } // namespace
