@@ -105,8 +105,15 @@ BoardSettings resolve_board_settings(const BoardOptions& options, QSettings& set
     BoardSettings s = load_board_settings(settings);
     if (options.board) s.choice = *options.board;
     if (options.line_delay_us) s.line_delay_us = *options.line_delay_us;
-    if (options.board || options.line_delay_us) save_board_settings(settings, s);
     return s;
+}
+
+void remember_board_choice(QSettings& settings, const BoardOptions& options) {
+    if (options.board) settings.setValue(kBoardKey, options.board->text());
+}
+
+void remember_line_delay(QSettings& settings, const BoardOptions& options) {
+    if (options.line_delay_us) settings.setValue(kDelayKey, *options.line_delay_us);
 }
 
 std::unique_ptr<QSettings> open_board_settings() {
@@ -160,22 +167,31 @@ bool Board::start_up() {
 }
 
 DriverStatus Board::stop_driver() {
+    QString trace_error;
     if (trace_) {
         // Shut-down may end the process at once: finish the trace file now.
         link_->set_bus_observer(nullptr);
+        if (!trace_->close()) trace_error = trace_->error();
         trace_.reset();
     }
-    if (!started_) return {true, QString()};
-    driver_->shutdown();
-    started_ = false;
-    link_->set_driver_ready(false);
-    if (SimBoard* s = sim(); s && !s->save_error().isEmpty()) return {false, s->save_error()};
-    return {true, QString()};
+    QString error;
+    if (started_) {
+        driver_->shutdown();
+        started_ = false;
+        link_->set_driver_ready(false);
+        if (SimBoard* s = sim(); s && !s->save_error().isEmpty()) error = s->save_error();
+    }
+    if (!trace_error.isEmpty()) error = error.isEmpty() ? trace_error : error + '\n' + trace_error;
+    return {error.isEmpty(), error};
 }
 
 bool Board::start_trace(const QString& path) {
     auto trace = std::make_unique<VcdTrace>();
-    if (!trace->open(path)) return false;
+    if (!trace->open(path)) {
+        trace_error_ = trace->error();
+        return false;
+    }
+    trace_error_.clear();
     link_->set_bus_observer(trace.get());
     trace_ = std::move(trace);
     return true;

@@ -2,6 +2,7 @@
 //
 // Use (main window or command line):
 //   BoardSettings s = resolve_board_settings(options, settings);  // --board/--line-delay + QSettings
+//   (remember_board_choice / remember_line_delay once they have proved themselves)
 //   auto board = Board::create(s.choice);        // picks sim / ppdev / io
 //   DriverStatus st = board->start_driver();     // first thing at start-up
 //   if (!st.ok) tell the user st.error;          // the board search then fails cleanly
@@ -58,8 +59,13 @@ struct BoardSettings {
 };
 BoardSettings load_board_settings(QSettings& settings);
 void save_board_settings(QSettings& settings, const BoardSettings& values);
-// Command-line values win and are remembered; the rest comes from the settings.
+// Command-line values win; the rest comes from the settings. Nothing is saved:
+// a value given on the command line is remembered only once it has proved
+// itself, the board choice when its driver started (remember_board_choice),
+// the line delay after a run with it succeeded (remember_line_delay).
 BoardSettings resolve_board_settings(const BoardOptions& options, QSettings& settings);
+void remember_board_choice(QSettings& settings, const BoardOptions& options);
+void remember_line_delay(QSettings& settings, const BoardOptions& options);
 // The settings store of both programs (QSettings of the application's
 // organization and name, which both programs set alike); QRT58_SETTINGS=FILE
 // points it at an INI file instead (tests, portable set-ups).
@@ -77,10 +83,13 @@ public:
     // Board start-up: calibrate_delay, find_board, board_idle. True when found.
     bool start_up();
     // Stops the port driver (last thing at shut-down). Not ok when what the
-    // board holds could not be kept (the simulated EEPROM's file).
+    // board holds could not be kept (the simulated EEPROM's file) or the bus
+    // trace could not be written completely.
     DriverStatus stop_driver();
-    // Records SCL/SDA to a VCD file from now on.
+    // Records SCL/SDA to a VCD file from now on. False when it cannot, with the
+    // reason in trace_error().
     bool start_trace(const QString& path);
+    const QString& trace_error() const { return trace_error_; }
 
     BoardLink& link() { return *link_; }
     PortDriver& driver() { return *driver_; }
@@ -94,6 +103,7 @@ private:
     std::unique_ptr<PortDriver> driver_;
     std::unique_ptr<BoardLink> link_;
     std::unique_ptr<VcdTrace> trace_;
+    QString trace_error_;
     bool started_ = false;
 };
 

@@ -3,14 +3,26 @@
 #include <QDateTime>
 #include <QFile>
 
+#include "safe_file.h"
+
 namespace qrt58 {
 
 VcdTrace::~VcdTrace() { close(); }
 
 bool VcdTrace::open(const QString& path) {
     close();
+    path_ = path;
+    error_.clear();
+    const QString why = not_a_regular_file(path);
+    if (!why.isEmpty()) {
+        error_ = QStringLiteral("Cannot write the bus trace %1: %2").arg(path, why);
+        return false;
+    }
     out_.open(QFile::encodeName(path).toStdString(), std::ios::out | std::ios::trunc);
-    if (!out_) return false;
+    if (!out_) {
+        error_ = QStringLiteral("Cannot write the bus trace %1: it cannot be created").arg(path);
+        return false;
+    }
     out_ << "$date " << QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString()
          << " $end\n"
          << "$version qrt58 board link $end\n"
@@ -22,14 +34,25 @@ bool VcdTrace::open(const QString& path) {
          << "$enddefinitions $end\n";
     started_ = false;
     last_t_ = -1;
-    return static_cast<bool>(out_);
+    check_stream();
+    return error_.isEmpty();
 }
 
-void VcdTrace::close() {
+void VcdTrace::check_stream() {
+    if (!out_ && error_.isEmpty())
+        error_ = QStringLiteral("Cannot write the bus trace %1: not all of it could be written "
+                                "(is the disk full?)")
+                     .arg(path_);
+}
+
+bool VcdTrace::close() {
     if (out_.is_open()) {
         out_.flush();
+        check_stream();
         out_.close();
+        check_stream();
     }
+    return error_.isEmpty();
 }
 
 void VcdTrace::on_lines(std::int64_t t_ns, bool scl, bool sda) {

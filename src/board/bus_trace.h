@@ -15,9 +15,14 @@ class VcdTrace : public BusObserver {
 public:
     VcdTrace() = default;
     ~VcdTrace() override;
-    // Opens `path` and writes the header; false when the file cannot be created.
+    // Opens `path` and writes the header; false (with error() set) when the
+    // file cannot be created or is not a regular file.
     bool open(const QString& path);
-    void close();
+    // Finishes the file; false (with error() set) when any part of the trace
+    // could not be written (a full disk, a size limit).
+    bool close();
+    // Why the trace is incomplete; empty while every write went through.
+    const QString& error() const { return error_; }
     bool is_open() const { return out_.is_open(); }
 
     void on_lines(std::int64_t t_ns, bool scl, bool sda) override;
@@ -31,7 +36,11 @@ public:
     bool keep_changes = false;
 
 private:
+    void check_stream();
+
     std::ofstream out_;
+    QString path_;
+    QString error_;
     bool started_ = false;
     std::int64_t origin_ = 0;
     std::int64_t last_t_ = -1;

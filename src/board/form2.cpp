@@ -106,7 +106,9 @@ void Form2::cmdWrite_Click() {
         if (!engine_.abort_flag()) engine_.verify(host_.image());
         link_.bus_stop();
         if (!engine_.abort_flag() && host_.auto_increment_first()) set_capcode(0);
-        cmdWrite->setEnabled(true);
+        // After the limit message the run is over: another press would program
+        // the next receiver with the same capcode.
+        cmdWrite->setEnabled(!run_ended_);
         cmdExit->setEnabled(true);
         set_progress_position(0);
         Label1->setText(QString());
@@ -120,10 +122,12 @@ void Form2::set_capcode(int index) {
     (void)index; // the production station raises box 0 only
     const bool long_capcode = host_.first_pair_length_index() == 1;
     const CapcodeIncrement step = next_first_capcode(host_.first_capcode_text(), long_capcode);
-    if (step.result == CapcodeIncrement::Result::AtLimit)
-        message(step.message, MessageKind::Warning);
-    else if (step.result == CapcodeIncrement::Result::Next)
+    if (step.result == CapcodeIncrement::Result::Next) {
         host_.set_first_capcode(QString::number(step.next));
+    } else {
+        message(step.message, MessageKind::Warning);
+        run_ended_ = true;
+    }
 }
 
 void Form2::close_dialog() { done(QDialog::Accepted); }

@@ -29,7 +29,8 @@ public:
     void form_activate();
     void cmdWrite_Click();
     void cmdExit_Click();
-    // Raises the capcode in box `index` (always 0) by one, or shows the limit.
+    // Raises the capcode in box `index` (always 0) by one, or shows the limit
+    // message and ends the production run (Write stays disabled).
     void set_capcode(int index);
 
     bool abort_flag() const { return engine_.abort_flag(); }
@@ -68,6 +69,7 @@ private:
     bool activated_ = false;
     bool busy_ = false;
     bool unloaded_ = false;
+    bool run_ended_ = false; // the first capcode cannot be raised any further
     int position_ = 0;
     std::uint32_t colour_ = 0;
 };

@@ -3,10 +3,11 @@
 #include "default_image.h"
 #include "pager_table.h"
 
+#include "safe_file.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QLockFile>
 #include <QStandardPaths>
 #include <limits>
 
@@ -176,7 +177,10 @@ SimBoard::SimBoard(Clock& clock, QString file, int base)
     std::copy(image.bytes.begin(), image.bytes.end(), eeprom_.memory.begin());
 }
 
-SimBoard::~SimBoard() { flush(); }
+SimBoard::~SimBoard() {
+    flush();
+    lock_.reset();
+}
 
 QString SimBoard::default_file() {
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
@@ -185,22 +189,49 @@ QString SimBoard::default_file() {
 
 DriverStatus SimBoard::initialize() {
     if (!file_.isEmpty()) {
-        QFile f(file_);
-        if (f.exists()) {
-            if (!f.open(QIODevice::ReadOnly))
+        // One program at a time: a second one saving the same memory would
+        // silently undo what the first one wrote.
+        QDir().mkpath(QFileInfo(file_).absolutePath());
+        lock_ = std::make_unique<QLockFile>(file_ + QStringLiteral(".lock"));
+        lock_->setStaleLockTime(0); // a lock of a process that is gone is taken over
+        if (!lock_->tryLock(0)) {
+            qint64 pid = 0;
+            QString host, app;
+            lock_->getLockInfo(&pid, &host, &app);
+            const QString message =
+                lock_->error() == QLockFile::LockFailedError
+                    ? QStringLiteral("Cannot use the simulated EEPROM file %1: it is in use by another "
+                                     "program (process %2)")
+                          .arg(file_)
+                          .arg(pid)
+                    : QStringLiteral("Cannot create the lock file %1.lock of the simulated EEPROM file")
+                          .arg(file_);
+            lock_.reset();
+            return {false, message};
+        }
+        if (QFileInfo::exists(file_) || !not_a_regular_file(file_).isEmpty()) {
+            QByteArray bytes;
+            // One byte more than the memory tells a longer file from a good one.
+            const FileResult read = read_regular_file(file_, kImageSize + 1, bytes);
+            if (!read.ok) {
+                lock_.reset();
                 return {false, QStringLiteral("Cannot open the simulated EEPROM file %1: %2")
-                                   .arg(file_, f.errorString())};
-            const QByteArray bytes = f.readAll();
-            if (bytes.size() != 2048)
+                                   .arg(file_, read.reason)};
+            }
+            if (bytes.size() != kImageSize) {
+                lock_.reset();
                 return {false, QStringLiteral("The simulated EEPROM file %1 does not hold 2048 bytes")
                                    .arg(file_)};
+            }
             std::copy(bytes.begin(), bytes.end(), eeprom_.memory.begin());
             eeprom_.dirty = false;
         } else {
             eeprom_.dirty = true; // a new file holds the default image
-            QDir().mkpath(QFileInfo(file_).absolutePath());
-            if (!flush())
-                return {false, QStringLiteral("Cannot create the simulated EEPROM file %1").arg(file_)};
+            if (!flush()) {
+                lock_.reset();
+                return {false, QStringLiteral("Cannot create the simulated EEPROM file %1: %2")
+                                   .arg(file_, save_reason_)};
+            }
         }
     }
     started_ = true;
@@ -211,21 +242,21 @@ DriverStatus SimBoard::initialize() {
 void SimBoard::shutdown() {
     flush();
     started_ = false;
+    lock_.reset();
 }
 
 bool SimBoard::flush() {
     if (file_.isEmpty() || !eeprom_.dirty) return true;
-    QSaveFile f(file_);
-    if (f.open(QIODevice::WriteOnly)) {
-        f.write(reinterpret_cast<const char*>(eeprom_.memory.data()), 2048);
-        if (f.commit()) {
-            eeprom_.dirty = false;
-            save_error_.clear();
-            return true;
-        }
+    const FileResult saved = write_file_checked(
+        file_, QByteArray(reinterpret_cast<const char*>(eeprom_.memory.data()), kImageSize));
+    if (!saved.ok) {
+        save_reason_ = saved.reason;
+        save_error_ = QStringLiteral("Cannot save the simulated EEPROM file %1: %2").arg(file_, saved.reason);
+        return false;
     }
-    save_error_ = QStringLiteral("Cannot save the simulated EEPROM file %1: %2").arg(file_, f.errorString());
-    return false;
+    eeprom_.dirty = false;
+    save_error_.clear();
+    return true;
 }
 
 QString SimBoard::describe() const {

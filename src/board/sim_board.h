@@ -10,6 +10,9 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
+
+class QLockFile;
 
 namespace qrt58 {
 
@@ -85,7 +88,9 @@ class SimBoard : public PortDriver {
 public:
     // `file` empty: memory only, starting with the default image. Otherwise the
     // memory is loaded from / saved to `file` (created with the default image when
-    // missing). `base` is the port address the board sits at.
+    // missing; anything but a regular file of 2048 bytes is refused). While the
+    // board runs, a lock file beside it (`file`.lock) keeps every other program
+    // off the same memory. `base` is the port address the board sits at.
     SimBoard(Clock& clock, QString file = QString(), int base = 0x378);
     ~SimBoard() override;
 
@@ -126,6 +131,8 @@ private:
     int base_;
     bool started_ = false;
     QString save_error_;
+    QString save_reason_;
+    std::unique_ptr<QLockFile> lock_; // held while the board runs on file_
     Eeprom24C16 eeprom_;
     BusObserver* observer_ = nullptr;
     int latch_ = 0xFC;

@@ -1,5 +1,7 @@
 #include "transfer.h"
 
+#include "capcode.h"
+
 namespace qrt58 {
 
 std::uint16_t transfer_checksum(const PagerTable& image) {
@@ -60,13 +62,19 @@ bool TransferEngine::eep_readall(PagerTable& image, int start, int stop) {
     return true;
 }
 
+PagerTable stamped_for_write(const PagerTable& image, int stop) {
+    PagerTable out = image;
+    const std::uint16_t sum = transfer_checksum(out);
+    out[stop] = static_cast<std::uint8_t>(sum & 0xFF);
+    out[stop - 1] = static_cast<std::uint8_t>(sum >> 8);
+    out[kWriteMarkerAddress] = 1;
+    return out;
+}
+
 bool TransferEngine::tbl_writeall(PagerTable& image, int start, int stop) {
     begin("Writing Now.......", stop - 16, start, kHighlightColour);
-    const std::uint16_t sum = transfer_checksum(image);
-    image[stop] = static_cast<std::uint8_t>(sum & 0xFF);
-    image[stop - 1] = static_cast<std::uint8_t>(sum >> 8);
+    image = stamped_for_write(image, stop);
     abort_flag_ = false;
-    image[kWriteMarkerAddress] = 1;
     for (int a = start; a <= stop; ++a) {
         if (a == start || a % 16 == 0) {
             if (a != start) link_.page_gap();
@@ -97,8 +105,16 @@ bool TransferEngine::verify(const PagerTable& image, int start, int stop) {
         fail("Read error!");
         return false;
     }
+    // A receiver written from this image holds it with the checksum and the
+    // write marker stamped in (a table file saved before the write lacks
+    // them); one read into the file holds it exactly. Both are this image.
+    const PagerTable written = stamped_for_write(image, stop);
+    bool as_is = true, as_written = true;
     for (int a = start; a < stop; ++a) {
-        if (link_.receive_byte(false) != image[a]) {
+        const std::uint8_t got = link_.receive_byte(false);
+        as_is = as_is && got == image[a];
+        as_written = as_written && got == written[a];
+        if (!as_is && !as_written) {
             fail("Verify Error!");
             link_.receive_byte(true);
             link_.bus_stop();
@@ -106,7 +122,8 @@ bool TransferEngine::verify(const PagerTable& image, int start, int stop) {
         }
         if (a % 16 == 0) view_.set_progress_position(a);
     }
-    const bool equal = link_.receive_byte(true) == image[stop];
+    const std::uint8_t last = link_.receive_byte(true);
+    const bool equal = (as_is && last == image[stop]) || (as_written && last == written[stop]);
     link_.board_idle();
     if (equal) {
         view_.message(QStringLiteral("Verify Success!"), MessageKind::Info);
@@ -129,14 +146,31 @@ bool TransferEngine::write_and_verify(PagerTable& image) {
 CapcodeIncrement next_first_capcode(const QString& text, bool long_capcode) {
     CapcodeIncrement r;
     r.limit = long_capcode ? 4291000000ULL : 2031614ULL;
+    const auto limit_message = [&r] {
+        r.message = QStringLiteral("Capcode 1 > %1 so can not be increase!").arg(r.limit);
+    };
     const QString t = text.trimmed();
     bool digits = !t.isEmpty() && t.size() <= 10;
     for (QChar c : t) digits = digits && c >= '0' && c <= '9';
-    if (!digits) return r;
+    if (!digits) {
+        // Nothing to raise (an undecodable record shows no number): the run
+        // cannot go on with a known capcode.
+        limit_message();
+        return r;
+    }
     const std::uint64_t value = t.toULongLong();
     if (value >= r.limit) {
         r.result = CapcodeIncrement::Result::AtLimit;
-        r.message = QStringLiteral("Capcode 1 > %1 so can not be increase!").arg(r.limit);
+        limit_message();
+        return r;
+    }
+    if (!encode_capcode(static_cast<double>(value + 1), long_capcode).writes()) {
+        // The next value cannot be stored (a short value in a "Long" pair that
+        // reaches the gap before the long ranges): the image would keep the
+        // old capcode and every further receiver would get it again.
+        r.result = CapcodeIncrement::Result::AtLimit;
+        r.limit = value;
+        limit_message();
         return r;
     }
     r.result = CapcodeIncrement::Result::Next;

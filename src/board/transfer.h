@@ -46,7 +46,9 @@ public:
     bool eep_readall(PagerTable& image, int start = 0, int stop = kLastAddress);
     // Stamps checksum and write marker into `image`, then writes it page by page.
     bool tbl_writeall(PagerTable& image, int start = 0, int stop = kLastAddress);
-    // Compares the EEPROM with `image`, stopping at the first difference.
+    // Compares the EEPROM with `image`, stopping at the first difference. A
+    // receiver that holds the image as a write stamps it (checksum and write
+    // marker) matches too.
     bool verify(const PagerTable& image, int start = 0, int stop = kLastAddress);
     // One write cycle: tbl_writeall, bus_stop, verify when the write went well,
     // bus_stop. True when both succeeded.
@@ -65,16 +67,23 @@ private:
 
 // Checksum of 0x100..0x343 as the transfers compute it (16-bit sum).
 std::uint16_t transfer_checksum(const PagerTable& image);
+// The image as a write stores it: checksum at stop - 1 (high) and stop (low),
+// write marker 1 at 0x3E0.
+PagerTable stamped_for_write(const PagerTable& image, int stop = kLastAddress);
 
-// The first-capcode increment of the production station. `text` is the text of
-// capcode box 0, `long_capcode` whether its pair is "Long". A short run stops at
-// 2031614, the largest short capcode the encoder stores; a long one at 4291000000.
+// The first-capcode increment of the production station (the window's and the
+// command line's). `text` is the text of capcode box 0, `long_capcode` whether
+// its pair is "Long". A short run stops at 2031614, the largest short capcode
+// the encoder stores; a long one at 4291000000; either stops at a value whose
+// successor the encoder cannot store in that pair (the limit is then the value
+// itself), and at a box that holds no number. Every stop carries the limit
+// message.
 struct CapcodeIncrement {
     enum class Result { Next, AtLimit, NotANumber };
     Result result = Result::NotANumber;
     std::uint64_t limit = 0;
     std::uint64_t next = 0;
-    QString message; // the limit message when AtLimit
+    QString message; // the limit message unless Next
 };
 CapcodeIncrement next_first_capcode(const QString& text, bool long_capcode);
 

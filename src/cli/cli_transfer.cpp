@@ -3,6 +3,7 @@
 #include "board.h"
 #include "capcode.h"
 #include "default_image.h"
+#include "sim_board.h"
 #include "table_file.h"
 #include "transfer.h"
 
@@ -23,7 +24,10 @@ int fail(std::ostream& err, const std::string& message) {
 }
 
 // Messages as lines (results on `out`, failures on `err`); a progress bar on the
-// terminal when stderr is one.
+// terminal when stderr is one. Results ("Read success!", "Verify Success!") are
+// held back until the command knows that everything it does has succeeded
+// (the output file, the simulated EEPROM's file, the bus trace): a run that
+// fails after all never prints a success.
 class TerminalView : public TransferView {
 public:
     TerminalView(std::ostream& out, std::ostream& err, bool bar) : out_(out), err_(err), bar_(bar) {}
@@ -38,9 +42,20 @@ public:
     }
     void set_progress_colour(std::uint32_t) override {}
     void message(const QString& text, MessageKind kind) override {
+        if (kind == MessageKind::Info) {
+            results_.push_back(text.toStdString());
+            return;
+        }
         end_bar();
-        (kind == MessageKind::Info ? out_ : err_) << text.toStdString() << '\n';
-        (kind == MessageKind::Info ? out_ : err_).flush();
+        err_ << text.toStdString() << '\n';
+        err_.flush();
+    }
+    // Prints the results held back so far.
+    void print_results() {
+        end_bar();
+        for (const std::string& r : results_) out_ << r << '\n';
+        out_.flush();
+        results_.clear();
     }
     void end_bar() {
         if (drawn_) err_ << '\n';
@@ -64,6 +79,7 @@ private:
     std::ostream& out_;
     std::ostream& err_;
     bool bar_;
+    std::vector<std::string> results_;
     bool drawn_ = false;
     int last_pct_ = -1;
     std::string status_;
@@ -72,25 +88,29 @@ private:
 };
 
 // Raises the first capcode of `image` by one as the production station does.
-// False (with the reason on `err`) when it cannot.
-bool raise_first_capcode(PagerTable& image, TerminalView& view, std::ostream& err) {
+// False (with the limit message on the view) when it cannot.
+bool raise_first_capcode(PagerTable& image, TerminalView& view) {
     const bool long_pair = pair_is_long_in_image(image, 0);
     const DecodedCapcode shown =
         decode_capcode(capcode_word(image, 0), capcode_word(image, 1), long_pair);
     const CapcodeIncrement step = next_first_capcode(QString::fromStdString(shown.text), long_pair);
-    if (step.result == CapcodeIncrement::Result::AtLimit) {
+    if (step.result != CapcodeIncrement::Result::Next) {
         view.message(step.message, MessageKind::Warning);
-        return false;
-    }
-    if (step.result != CapcodeIncrement::Result::Next ||
-        !encode_capcode(static_cast<double>(step.next), long_pair).writes()) {
-        fail(err, "capcode 1 (" + shown.text + ") cannot be raised");
         return false;
     }
     store_capcode(image, 0, static_cast<double>(step.next), long_pair);
     // Keep the frame map in step with the new capcode, as an edit of the box does.
     apply_frame_rule(image, long_pairs_from_image(image));
     return true;
+}
+
+// What a successful cycle leaves behind must be on disk before it counts: the
+// simulated receiver's memory file.
+bool board_memory_saved(Board& board, std::ostream& err) {
+    SimBoard* sim = board.sim();
+    if (!sim || sim->flush()) return true;
+    fail(err, sim->save_error().toStdString());
+    return false;
 }
 
 } // namespace
@@ -134,13 +154,20 @@ int cmd_transfer(const std::string& command, const std::vector<std::string>& arg
 
     auto settings = open_board_settings();
     const BoardSettings chosen = resolve_board_settings(options, *settings);
+    if (command == "write" && count > 0) {
+        // The raised capcode is kept in FILE after each receiver: make sure it
+        // can be, before the first receiver is programmed.
+        const SaveResult writable = save_table_file(path, image);
+        if (!writable.ok) return fail(err, "write: " + writable.error.toStdString());
+    }
     auto board = Board::create(chosen.choice, g_clock);
     const DriverStatus started = board->start_driver();
-    if (!started.ok) err << "qrt58cli: " << started.error.toStdString() << '\n';
+    if (started.ok) remember_board_choice(*settings, options);
+    else err << "qrt58cli: " << started.error.toStdString() << '\n';
     BoardLink& link = board->link();
     link.set_line_delay_us(chosen.line_delay_us);
     if (!options.trace_vcd.isEmpty() && !board->start_trace(options.trace_vcd))
-        return fail(err, command + ": cannot write the trace file " + options.trace_vcd.toStdString());
+        return fail(err, command + ": " + board->trace_error().toStdString());
 
     TerminalView view(out, err, &err == &std::cerr && ::isatty(2));
     TransferEngine engine(link, view);
@@ -176,11 +203,13 @@ int cmd_transfer(const std::string& command, const std::vector<std::string>& arg
                                   pair_is_long_in_image(image, 0))
                        .text
                 << '\n';
-            if (!engine.write_and_verify(image)) {
+            if (!engine.write_and_verify(image) || !board_memory_saved(*board, err)) {
                 status = 1;
                 break;
             }
-            if (!raise_first_capcode(image, view, err)) {
+            // This receiver is done: its success counts whatever comes next.
+            view.print_results();
+            if (!raise_first_capcode(image, view)) {
                 status = 1;
                 break;
             }
@@ -195,6 +224,10 @@ int cmd_transfer(const std::string& command, const std::vector<std::string>& arg
     link.board_idle();
     const DriverStatus stopped = board->stop_driver();
     if (!stopped.ok) status = fail(err, stopped.error.toStdString());
+    if (status == 0) {
+        view.print_results();
+        remember_line_delay(*settings, options);
+    }
     return status;
 }
 

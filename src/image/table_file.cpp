@@ -1,8 +1,6 @@
 #include "table_file.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#include "safe_file.h"
 
 namespace qrt58 {
 
@@ -25,41 +23,17 @@ bool image_from_bytes(const QByteArray& bytes, PagerTable& image) {
 LoadResult load_table_file(const QString& path, PagerTable& image) {
     // Only a regular file is a table: a folder or a device is refused, and a
     // pipe is never opened (opening or reading it would wait for a writer).
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) {
-        const QString why = info.isDir() ? QStringLiteral("it is a folder")
-                                         : QStringLiteral("it is not a regular file");
-        return {LoadStatus::Unreadable, QStringLiteral("Cannot open %1: %2").arg(path, why)};
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {LoadStatus::Unreadable, QStringLiteral("Cannot open %1: %2").arg(path, file.errorString())};
-    const QByteArray bytes = file.read(kImageSize);
-    if (file.error() != QFileDevice::NoError)
-        return {LoadStatus::Unreadable, QStringLiteral("Cannot read %1: %2").arg(path, file.errorString())};
+    QByteArray bytes;
+    const FileResult read = read_regular_file(path, kImageSize, bytes);
+    if (!read.ok) return {LoadStatus::Unreadable, read.error};
     if (!image_from_bytes(bytes, image)) return {LoadStatus::WrongSignature, QString()};
     return {LoadStatus::Ok, QString()};
 }
 
 SaveResult save_table_file(const QString& path, const PagerTable& image) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return {false, QStringLiteral("Cannot save %1: %2").arg(path, file.errorString())};
-    // write() only fills the file's buffer; a write that fails while the buffer
-    // goes to disk (a full disk, a size limit) shows only in flush(), and
-    // commit() would otherwise put the short file in place of the old one.
-    const qint64 written = file.write(reinterpret_cast<const char*>(image.data()), kImageSize);
-    if (written != kImageSize || !file.flush()) {
-        const QString reason = file.errorString();
-        file.cancelWriting(); // the old file stays; the temporary one is removed
-        return {false, QStringLiteral("Cannot save %1: not all %2 bytes could be written (%3)")
-                           .arg(path)
-                           .arg(kImageSize)
-                           .arg(reason)};
-    }
-    if (!file.commit())
-        return {false, QStringLiteral("Cannot save %1: %2").arg(path, file.errorString())};
-    return {true, QString()};
+    const FileResult r =
+        write_file_checked(path, QByteArray(reinterpret_cast<const char*>(image.data()), kImageSize));
+    return {r.ok, r.error};
 }
 
 } // namespace qrt58

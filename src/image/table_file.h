@@ -28,7 +28,8 @@ struct SaveResult {
     QString error;
 };
 
-// Writes the 2048 image bytes atomically: on any failure the old file stays as it was.
+// Writes the 2048 image bytes atomically: on any failure the old file stays as it
+// was. Only a regular file (or a new one) is written; see write_file_checked.
 SaveResult save_table_file(const QString& path, const PagerTable& image);
 
 } // namespace qrt58

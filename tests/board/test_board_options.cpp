@@ -46,10 +46,16 @@ TEST(BoardOptions, CommandLineValuesAreRememberedInTheSettings) {
     BoardOptions o;
     o.line_delay_us = 60;
     o.board = parse_board_choice("ppdev:/dev/parport0");
-    resolve_board_settings(o, settings);
-    s = resolve_board_settings({}, settings);
+    s = resolve_board_settings(o, settings);
     EXPECT_EQ(s.line_delay_us, 60);
     EXPECT_EQ(s.choice.text(), "ppdev:/dev/parport0");
+    // Taking them for this run does not remember them yet.
+    EXPECT_EQ(resolve_board_settings({}, settings).choice.text(), "sim");
+    remember_board_choice(settings, o);
+    EXPECT_EQ(resolve_board_settings({}, settings).choice.text(), "ppdev:/dev/parport0");
+    EXPECT_EQ(resolve_board_settings({}, settings).line_delay_us, 25);
+    remember_line_delay(settings, o);
+    EXPECT_EQ(resolve_board_settings({}, settings).line_delay_us, 60);
 
     settings.setValue("board/line_delay_us", 5); // out of range: default
     EXPECT_EQ(load_board_settings(settings).line_delay_us, 25);

@@ -8,11 +8,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <future>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace qrt58;
@@ -142,26 +144,84 @@ TEST(TableFile, SaveOverALongerFileLeavesExactly2048Bytes) {
     EXPECT_EQ(static_cast<std::uint8_t>(now[0]), 0x11);
 }
 
-TEST(TableFile, FailedSaveReportsAndKeepsTheOldFile) {
-    if (geteuid() == 0) {
-        // root ignores folder permissions; a missing folder still cannot be written.
+// Runs `body` as an ordinary user: in a child process that drops root (whom
+// folder and file permissions do not stop), or directly when not root. The
+// child's exit status is the test's verdict: 0 when body() returned true.
+bool as_ordinary_user(const std::function<bool()>& body, const QString& owned_path) {
+    if (geteuid() != 0) return body();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::chown(QFile::encodeName(owned_path).constData(), 65534, 65534) != 0) ::_exit(3);
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+        ::_exit(body() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST(TableFile, ReadOnlyFolderWritesAWritableFileInPlaceAndKeepsAReadOnlyOne) {
+    {
         QTemporaryDir dir;
         const auto r = save_table_file(dir.filePath("no/such/folder/x.tbl"), marked_image());
         EXPECT_FALSE(r.ok);
         EXPECT_FALSE(r.error.isEmpty());
     }
     QTemporaryDir dir;
-    const QString path = dir.filePath("keep.tbl");
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                          QFileDevice::ReadOther | QFileDevice::ExeOther);
+    const QString writable = dir.filePath("writable.tbl");
+    const QString locked = dir.filePath("locked.tbl");
     const QByteArray old = signed_bytes(kImageSize);
-    write_all(path, old);
-    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    const auto r = save_table_file(path, marked_image());
-    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    if (geteuid() != 0) {
+    write_all(writable, old);
+    write_all(locked, old);
+    QFile::setPermissions(writable, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther |
+                                        QFileDevice::WriteOther);
+    QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ReadOther);
+    // The folder takes no temporary file from anybody but its owner.
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                          QFileDevice::ReadOther | QFileDevice::ExeOther);
+    const bool in_place = as_ordinary_user(
+        [&] {
+            const SaveResult r = save_table_file(writable, marked_image());
+            return r.ok && read_all(writable).at(0) == '\x11';
+        },
+        writable);
+    EXPECT_TRUE(in_place);
+    const bool refused = as_ordinary_user(
+        [&] {
+            const SaveResult r = save_table_file(locked, marked_image());
+            return !r.ok && r.error.contains(locked) && read_all(locked) == old;
+        },
+        locked);
+    EXPECT_TRUE(refused);
+}
+
+TEST(TableFile, SaveNeverReplacesADeviceAPipeOrAFolder) {
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("pipe.tbl");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString folder = dir.filePath("folder.tbl");
+    ASSERT_TRUE(QDir().mkdir(folder));
+    for (const QString& path : {fifo, folder, QStringLiteral("/dev/null")}) {
+        SCOPED_TRACE(path.toStdString());
+        const SaveResult r = save_table_file(path, marked_image());
         EXPECT_FALSE(r.ok);
         EXPECT_TRUE(r.error.contains(path));
-        EXPECT_EQ(read_all(path), old);
     }
+    QFileInfo pipe(fifo), null(QStringLiteral("/dev/null"));
+    EXPECT_FALSE(pipe.isFile());
+    EXPECT_FALSE(null.isFile());
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+
+    // A symbolic link to a table file is followed: the file behind it changes.
+    const QString target = dir.filePath("real.tbl");
+    write_all(target, signed_bytes(kImageSize));
+    const QString link = dir.filePath("link.tbl");
+    ASSERT_TRUE(QFile::link(target, link));
+    ASSERT_TRUE(save_table_file(link, marked_image()).ok);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(read_all(target).at(0), '\x11');
 }
 
 TEST(TableFile, SaveThatFailsWhileWritingKeepsTheOldFile) {
