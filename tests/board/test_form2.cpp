@@ -5,6 +5,7 @@
 #include "default_image.h"
 #include "board.h"
 #include "form2.h"
+#include "transfer.h"
 #include "line_delay_dialog.h"
 #include "ui_seams.h"
 
@@ -216,6 +217,61 @@ TEST_F(Form2Rig, ShortProductionRunEndsAt2031614) {
     d->cmdWrite_Click();
     EXPECT_EQ(messages(), QStringList{"Write error!"});
     EXPECT_EQ(host.box0, "0001000");
+}
+
+TEST_F(Form2Rig, ProductionRunEndsWhereTheNextCapcodeCannotBeStored) {
+    // A "Long" pair still holding a short capcode (as right after the switch):
+    // 2031615 lies in the gap before the long ranges and cannot be stored, so
+    // the run must end at 2031614 instead of writing it to every receiver.
+    host.auto_increment = true;
+    host.length_index = 1;
+    host.set_first_capcode("2031613");
+    auto d = dialog(1);
+    d->form_activate();
+    d->cmdWrite_Click();
+    EXPECT_EQ(messages(), QStringList{"Verify Success!"});
+    EXPECT_EQ(host.box0.toULongLong(), 2031614u);
+    EXPECT_TRUE(d->cmdWrite->isEnabled());
+    boxes->clear();
+    d->cmdWrite_Click();
+    EXPECT_EQ(messages(), (QStringList{"Verify Success!", "Capcode 1 > 2031614 so can not be increase!"}));
+    EXPECT_FALSE(d->cmdWrite->isEnabled()); // no second receiver with the same capcode
+    EXPECT_TRUE(d->cmdExit->isEnabled());
+
+    // A box without a number (an undecodable record) ends the run the same way.
+    auto again = dialog(1);
+    again->form_activate();
+    host.box0 = "??????????";
+    boxes->clear();
+    again->cmdWrite_Click();
+    EXPECT_EQ(messages(), (QStringList{"Verify Success!", "Capcode 1 > 4291000000 so can not be increase!"}));
+    EXPECT_FALSE(again->cmdWrite->isEnabled());
+}
+
+TEST_F(Form2Rig, VerifyAcceptsTheReceiverAsWrittenAndAsRead) {
+    // The receiver holds the image as Write stamps it; the image itself has
+    // neither checksum nor write marker (a file saved before the write).
+    PagerTable stamped = stamped_for_write(host.img);
+    ASSERT_NE(stamped, host.img);
+    std::copy(stamped.bytes.begin(), stamped.bytes.end(), rig.sim.eeprom().memory.begin());
+    dialog(2)->form_activate();
+    EXPECT_EQ(messages(), QStringList{"Verify Success!"});
+
+    // Any other difference is still an error, the checksum bytes included.
+    for (int address : {0x3E0, 0x7FE, 0x7FF, 0x100, 0x000}) {
+        SCOPED_TRACE(address);
+        std::copy(stamped.bytes.begin(), stamped.bytes.end(), rig.sim.eeprom().memory.begin());
+        rig.sim.eeprom().memory[static_cast<std::size_t>(address)] ^= 0x40;
+        boxes->clear();
+        dialog(2)->form_activate();
+        EXPECT_EQ(messages(), QStringList{"Verify Error!"});
+    }
+    // The receiver holding the image exactly (read into the file) matches too.
+    std::copy(host.img.bytes.begin(), host.img.bytes.end(), rig.sim.eeprom().memory.begin());
+    boxes->clear();
+    dialog(2)->form_activate();
+    EXPECT_EQ(messages(), QStringList{"Verify Success!"});
+    EXPECT_EQ(host.img, build_default_image()); // verify never changes the image
 }
 
 TEST(LineDelayDialog, KeepsTheValueInRangeAndRemembersIt) {

@@ -8,9 +8,14 @@
 #include "table_file.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QSettings>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace qrt58;
 
@@ -178,4 +183,97 @@ TEST_F(CliRig, AWriteWhoseSimulatedEepromCannotBeSavedFails) {
     EXPECT_NE(err.find("qrt58cli: Cannot save the simulated EEPROM file " + path("sub/eeprom.bin")),
               std::string::npos)
         << err;
+}
+
+namespace {
+// Runs `fn` with the file-size limit set to `bytes` (a full disk for every
+// user, root included) and SIGXFSZ ignored.
+template <class F>
+auto with_file_size_limit(rlim_t bytes, F fn) {
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = bytes;
+    void (*previous)(int) = ::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    auto result = fn();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, previous);
+    return result;
+}
+} // namespace
+
+TEST_F(CliRig, NoSuccessMessageWhenSomethingTheCommandDoesFails) {
+    ASSERT_TRUE(save_table_file(dir.filePath("in.tbl"), build_default_image()).ok);
+    ASSERT_EQ(run({"read", path("first.tbl"), "--board", sim()}), 0) << err;
+
+    // The memory file cannot be saved: the receiver did not keep what was written.
+    FolderRemovingClock lossy;
+    const std::string board = "sim:" + path("sub/eeprom.bin");
+    ASSERT_EQ(run({"read", path("x.tbl"), "--board", board}), 0) << err;
+    lossy.folder = dir.filePath("sub");
+    cli::set_transfer_clock(&lossy);
+    EXPECT_EQ(run({"write", path("in.tbl"), "--board", board}), 1);
+    cli::set_transfer_clock(&clock);
+    EXPECT_EQ(out.find("Verify Success!"), std::string::npos) << out;
+
+    // The output table file is a device: refused, the device stays a device.
+    EXPECT_EQ(run({"read", "/dev/null", "--board", sim()}), 1);
+    EXPECT_EQ(out.find("Read success!"), std::string::npos) << out;
+    EXPECT_NE(err.find("/dev/null"), std::string::npos) << err;
+    EXPECT_FALSE(QFileInfo(QStringLiteral("/dev/null")).isFile());
+    EXPECT_EQ(run({"new", "/dev/null", "--force"}), 1);
+    EXPECT_FALSE(QFileInfo(QStringLiteral("/dev/null")).isFile());
+
+    // The bus trace cannot be written completely (a full disk).
+    const int traced = with_file_size_limit(3000, [&] {
+        return run({"verify", path("first.tbl"), "--board", sim(), "--trace-vcd", path("bus.vcd")});
+    });
+    EXPECT_EQ(traced, 1);
+    EXPECT_EQ(out.find("Verify Success!"), std::string::npos) << out;
+    EXPECT_NE(err.find("Cannot write the bus trace " + path("bus.vcd")), std::string::npos) << err;
+    // ... or is not a file at all.
+    EXPECT_EQ(run({"verify", path("first.tbl"), "--board", sim(), "--trace-vcd", "/dev/full"}), 1);
+    EXPECT_NE(err.find("/dev/full"), std::string::npos) << err;
+
+    // Everything well: the success comes, once.
+    ASSERT_EQ(run({"verify", path("first.tbl"), "--board", sim(), "--trace-vcd", path("bus.vcd")}), 0) << err;
+    EXPECT_EQ(out, "Verify Success!\n");
+}
+
+TEST_F(CliRig, VerifyRightAfterWriteSucceedsAndLeavesTheFileAlone) {
+    ASSERT_TRUE(save_table_file(dir.filePath("in.tbl"), build_default_image()).ok);
+    const QByteArray before = bytes("in.tbl");
+    ASSERT_EQ(run({"write", path("in.tbl"), "--board", sim()}), 0) << err;
+    EXPECT_EQ(run({"verify", path("in.tbl"), "--board", sim()}), 0) << err;
+    EXPECT_EQ(out, "Verify Success!\n");
+    EXPECT_EQ(bytes("in.tbl"), before);
+}
+
+TEST_F(CliRig, SettingsAreRememberedOnlyWhenTheyWorked) {
+    ASSERT_TRUE(save_table_file(dir.filePath("in.tbl"), build_default_image()).ok);
+    ASSERT_EQ(run({"write", path("in.tbl"), "--board", sim(), "--line-delay", "10"}), 0) << err;
+    // A board that cannot start and a line delay of a failed run are not kept.
+    put("blocker", "x");
+    EXPECT_EQ(run({"verify", path("in.tbl"), "--board", "sim:" + path("blocker") + "/e.bin",
+                   "--line-delay", "90"}),
+              1);
+    QSettings settings(dir.filePath("settings.ini"), QSettings::IniFormat);
+    EXPECT_EQ(settings.value("board/driver").toString().toStdString(), sim());
+    EXPECT_EQ(settings.value("board/line_delay_us").toInt(), 10);
+}
+
+TEST_F(CliRig, ProductionRunProgramsNothingWhenItsFileCannotBeKept) {
+    PagerTable image = build_default_image();
+    store_capcode(image, 0, 1000, false);
+    ASSERT_TRUE(save_table_file(dir.filePath("run.tbl"), image).ok);
+    ASSERT_EQ(run({"read", path("first.tbl"), "--board", sim()}), 0) << err;
+    const QByteArray receiver = bytes("eeprom.bin");
+    const int status = with_file_size_limit(1024, [&] {
+        return run({"write", path("run.tbl"), "--count", "3", "--board", sim()});
+    });
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(err.find(path("run.tbl")), std::string::npos) << err;
+    EXPECT_EQ(out.find("Receiver 1"), std::string::npos) << out;
+    EXPECT_EQ(bytes("eeprom.bin"), receiver);
 }
