@@ -491,7 +491,8 @@ void Form1::form_load() {
     call("read_CapLen");
     init_ctl();
     tbl_path = app_path + QStringLiteral("/default.tbl");
-    if (QFileInfo::exists(tbl_path)) {
+    // A folder (or anything but a file) of that name is no default table.
+    if (QFileInfo(tbl_path).isFile()) {
         use_tbl_path = true;
         mnuLBFF_Click();
         use_tbl_path = false;
@@ -713,6 +714,9 @@ void Form1::mnuLBFF_Click() {
 }
 
 void Form1::mnuSA_Click() {
+    // A value typed but not yet confirmed is stored (or refused) first, so
+    // that the file holds what the window shows.
+    if (!take_focused_entry()) return;
     QString path;
     if (use_tbl_path) {
         path = tbl_path;
@@ -740,16 +744,26 @@ void Form1::mnuSBTF_Click() {
 
 // ---------------------------------------------------------------- commands
 
-void Form1::pager_command(int mode) {
-    timer_->stop();
+// Moves the focus to the page area, which runs the check of the entry box that
+// had it, and lets its events run. False when the box refused its value (it
+// has shown its message and taken the focus back): the command is dropped.
+bool Form1::take_focused_entry() {
     if (QWidget* back = control(QStringLiteral("picTabBack"))) back->setFocus(Qt::OtherFocusReason);
-    transfer_mode = mode;
     QCoreApplication::processEvents();
-    if (entryErrorPending) {
-        entryErrorPending = false;
-    } else if (board_.show_transfer) {
-        board_.show_transfer(transfer_mode);
-    }
+    if (!entryErrorPending) return true;
+    entryErrorPending = false;
+    return false;
+}
+
+void Form1::pager_command(int mode) {
+    // A second command arriving while one runs (keys queued during the
+    // transfer) must not start a transfer inside the first one.
+    if (pager_running_) return;
+    pager_running_ = true;
+    timer_->stop();
+    transfer_mode = mode;
+    if (take_focused_entry() && board_.show_transfer) board_.show_transfer(transfer_mode);
+    pager_running_ = false;
     if (!shut_down_) timer_->start();
 }
 

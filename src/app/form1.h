@@ -210,6 +210,7 @@ private:
     void run_rules(const QString& array_name, int index);
     void shut_down();
     bool is_menu_shortcut(const QKeyEvent* key) const;
+    bool take_focused_entry();
 
     qrt58::PagerTable image_{};
     BoardHooks board_;
@@ -224,6 +225,7 @@ private:
     double sx_ = 1, sy_ = 1;
     bool loaded_ = false;
     bool shut_down_ = false;
+    bool pager_running_ = false;
     QString about_title_;
 };
 

@@ -5,11 +5,14 @@
 #include "editors.h"
 #include "form1.h"
 #include "form2.h"
+#include "table_file.h"
 #include "ui_seams.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -130,6 +133,87 @@ TEST_F(TransferWiring, RejectedFrequencyCancelsTheCommandOnce) {
     EXPECT_EQ(opened, 1);
     EXPECT_EQ(seams.boxes->entries.size(), 1u);
     form->hide();
+}
+
+} // namespace
+
+namespace {
+
+class WindowCommands : public TransferWiring {
+protected:
+    void show() {
+        form->show();
+        QApplication::setActiveWindow(form.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    }
+};
+
+TEST_F(WindowCommands, APagerCommandArrivingDuringOneDoesNotRunInsideIt) {
+    int opened = 0, nested = 0, depth = 0;
+    bool timer_ran = false;
+    Form1::BoardHooks hooks;
+    hooks.keep_alive = [&] { timer_ran = depth > 0 || timer_ran; };
+    hooks.show_transfer = [&](int) {
+        ++opened;
+        ++depth;
+        if (depth > 1) ++nested;
+        // A key press queued while the dialog runs (F4 again, the space bar in
+        // Write mode) reaches the window while the transfer lets events run.
+        form->pager_command(1);
+        QTest::qWait(120); // longer than two ticks of the keep-alive timer
+        --depth;
+    };
+    form->set_board_hooks(hooks);
+    show();
+    form->pager_command(0);
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(nested, 0);
+    EXPECT_FALSE(timer_ran) << "the keep-alive timer ran while the dialog was open";
+    form->pager_command(2); // and the next command runs normally
+    EXPECT_EQ(opened, 2);
+    form->hide();
+}
+
+TEST_F(WindowCommands, SaveTakesTheTypedValueFirstAndARefusedOneCancelsIt) {
+    show();
+    const QString file = folder.filePath(QStringLiteral("saved.tbl"));
+    auto* freq = form->ctl<QLineEdit>(QStringLiteral("txtFreq"));
+    freq->setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(freq, QStringLiteral("1370000"));
+    seams.dialogs->answers = {file};
+    form->mnuSA_Click(); // Ctrl+A while the box still has the focus
+    qrt58::PagerTable saved;
+    ASSERT_EQ(qrt58::load_table_file(file, saved).status, qrt58::LoadStatus::Ok);
+    EXPECT_EQ(saved.get_u32(0xF4), 1370000u);
+
+    // An out-of-range value: its message, the focus back in the box, no save.
+    const QByteArray before = [&] {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    freq->setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(freq, QStringLiteral("1290000"));
+    seams.boxes->clear();
+    form->mnuSBTF_Click(); // File > Save onto the same file
+    ASSERT_EQ(seams.boxes->entries.size(), 1u);
+    EXPECT_TRUE(seams.boxes->entries[0].text.startsWith(QStringLiteral("Frequency setting error(")));
+    EXPECT_TRUE(freq->hasFocus());
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
+    form->hide();
+}
+
+TEST(WindowStartUp, AFolderNamedDefaultTblIsNoDefaultFile) {
+    qrt58::ScopedTestSeams seams;
+    QTemporaryDir folder;
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("default.tbl")));
+    Form1 form;
+    qrt58::editors::attach_editors(form);
+    form.app_path = folder.path();
+    form.form_load();
+    EXPECT_TRUE(seams.boxes->entries.empty()) << seams.boxes->texts().join('|').toStdString();
+    EXPECT_EQ(form.image(), qrt58::build_default_image());
 }
 
 } // namespace
