@@ -57,11 +57,17 @@ int main(int argc, char** argv) {
     Form1::BoardHooks hooks;
     hooks.start_driver = [&] {
         const qrt58::DriverStatus status = board->start_driver();
-        if (!status.ok) qrt58::message_boxes().warning(&w, status.error);
+        // A board given on the command line is kept for the next start only
+        // when its driver starts.
+        if (status.ok) qrt58::remember_board_choice(*settings, options);
+        else qrt58::message_boxes().warning(&w, status.error);
         if (!options.trace_vcd.isEmpty() && !board->start_trace(options.trace_vcd))
-            qrt58::message_boxes().warning(&w, QStringLiteral("Cannot write the bus trace ") + options.trace_vcd);
+            qrt58::message_boxes().warning(&w, board->trace_error());
     };
-    hooks.board_startup = [&] { board->start_up(); };
+    hooks.board_startup = [&] {
+        // ... and a line delay when the board answered with it.
+        if (board->start_up()) qrt58::remember_line_delay(*settings, options);
+    };
     hooks.keep_alive = [&] { board->link().idle_tick(); };
     hooks.stop_driver = [&] {
         const qrt58::DriverStatus status = board->stop_driver();
