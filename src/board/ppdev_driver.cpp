@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -31,34 +32,44 @@ int PpdevDriver::base_of(const QString& parport_name, const QString& proc_root) 
     return ok ? base : -1;
 }
 
+std::vector<PpdevDriver::Planned> PpdevDriver::plan_ports(const QString& device, const QString& proc_root) {
+    if (!device.isEmpty()) return {{device, kPortBases[0]}};
+    QStringList names = QDir(proc_root).entryList({QStringLiteral("parport*")}, QDir::Dirs | QDir::NoDotAndDotDot);
+    // parport2 before parport10
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        return a.size() != b.size() ? a.size() < b.size() : a < b;
+    });
+    std::vector<Planned> plan;
+    std::vector<int> free(std::begin(kPortBases), std::end(kPortBases));
+    std::vector<QString> others;
+    for (const QString& name : names) {
+        const int base = base_of(name, proc_root);
+        const auto legacy = std::find(free.begin(), free.end(), base);
+        if (legacy != free.end()) {
+            plan.push_back({QStringLiteral("/dev/") + name, base});
+            free.erase(legacy);
+        } else {
+            others.push_back(name);
+        }
+    }
+    for (std::size_t i = 0; i < others.size() && i < free.size(); ++i)
+        plan.push_back({QStringLiteral("/dev/") + others[i], free[i]});
+    return plan;
+}
+
 DriverStatus PpdevDriver::initialize() {
     shutdown();
-    QStringList names;
-    if (!device_.isEmpty()) {
-        names << QFileInfo(device_).fileName();
-    } else {
-        names = QDir(QStringLiteral("/proc/sys/dev/parport"))
-                    .entryList({QStringLiteral("parport*")}, QDir::Dirs | QDir::NoDotAndDotDot);
-        if (names.isEmpty())
-            return {false, QStringLiteral("The ppdev port driver cannot start: no parallel port found "
-                                          "(/proc/sys/dev/parport lists none; is the parport_pc module loaded?)")};
-    }
+    const std::vector<Planned> plan = plan_ports(device_);
+    if (plan.empty())
+        return {false, QStringLiteral("The ppdev port driver cannot start: no parallel port found "
+                                      "(/proc/sys/dev/parport lists none; is the parport_pc module loaded?)")};
     QStringList errors;
-    for (const QString& name : names) {
+    for (const Planned& planned : plan) {
         Port p;
-        p.path = device_.isEmpty() ? QStringLiteral("/dev/") + name : device_;
-        p.base = base_of(name);
-        bool known = false;
-        for (int b : kPortBases) known = known || b == p.base;
-        if (!device_.isEmpty() && !QFileInfo::exists(p.path)) {
+        p.path = planned.path;
+        p.base = planned.base;
+        if (!QFileInfo::exists(p.path)) {
             errors << QStringLiteral("%1: no such device").arg(p.path);
-            continue;
-        }
-        if (!known) {
-            if (!device_.isEmpty())
-                errors << QStringLiteral("%1: base address %2 is not 0x378, 0x278 or 0x3BC")
-                              .arg(p.path, p.base < 0 ? QStringLiteral("unknown")
-                                                      : QStringLiteral("0x") + QString::number(p.base, 16));
             continue;
         }
         p.fd = ::open(QFile::encodeName(p.path).constData(), O_RDWR);
@@ -76,10 +87,8 @@ DriverStatus PpdevDriver::initialize() {
         ::ioctl(p.fd, PPDATADIR, &forward);
         ports_.push_back(p);
     }
-    if (ports_.empty()) {
-        if (errors.isEmpty()) errors << QStringLiteral("no parallel port at 0x378, 0x278 or 0x3BC");
+    if (ports_.empty())
         return {false, QStringLiteral("The ppdev port driver cannot start: ") + errors.join(QStringLiteral("; "))};
-    }
     return {true, QString()};
 }
 

@@ -120,3 +120,37 @@ TEST(PpdevDriver, BaseAddressesComeFromTheParportProcFiles) {
     EXPECT_EQ(PpdevDriver::base_of("parport1", proc.path()), -1);
     EXPECT_EQ(PpdevDriver::base_of("parport2", proc.path()), -1);
 }
+
+TEST(PpdevDriver, PortsAtAnyAddressTakeTheSearchedAddresses) {
+    QTemporaryDir proc;
+    auto port = [&](const char* name, const char* base) {
+        QDir(proc.path()).mkpath(name);
+        QFile f(proc.filePath(QString::fromLatin1(name) + "/base-addr"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(base);
+    };
+    // A PCI Express card at 0xD010, a legacy port at 0x278, another card.
+    port("parport0", "53264\t53272\n");
+    port("parport1", "632\t1656\n");
+    port("parport10", "57360\n");
+    port("parport2", "61456\n");
+    using P = PpdevDriver::Planned;
+    const std::vector<P> plan = PpdevDriver::plan_ports(QString(), proc.path());
+    ASSERT_EQ(plan.size(), 3u);
+    // The legacy port keeps 0x278; the others take 0x378 and 0x3BC in order.
+    EXPECT_EQ(plan[0].path, "/dev/parport1");
+    EXPECT_EQ(plan[0].base, 0x278);
+    EXPECT_EQ(plan[1].path, "/dev/parport0");
+    EXPECT_EQ(plan[1].base, 0x378);
+    EXPECT_EQ(plan[2].path, "/dev/parport2");
+    EXPECT_EQ(plan[2].base, 0x3BC);
+
+    // A named device answers at the first searched address, whatever its own.
+    const std::vector<P> named = PpdevDriver::plan_ports("/dev/parport0", proc.path());
+    ASSERT_EQ(named.size(), 1u);
+    EXPECT_EQ(named[0].path, "/dev/parport0");
+    EXPECT_EQ(named[0].base, 0x378);
+
+    QTemporaryDir empty;
+    EXPECT_TRUE(PpdevDriver::plan_ports(QString(), empty.path()).empty());
+}
