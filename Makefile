@@ -7,7 +7,7 @@ PACKAGES := build-essential cmake qt6-base-dev libgl-dev libgtest-dev libgmock-d
             xvfb xauth fonts-dejavu-core
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test run bench clean
+.PHONY: all deps configure build test check-asan run bench clean
 
 all: build
 
@@ -36,6 +36,20 @@ build: configure
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
 
+# AddressSanitizer and UndefinedBehaviorSanitizer build of everything, in its own
+# folder, and the whole suite on it (GUI tests offscreen).
+ASAN_BUILD ?= build-asan
+SANITIZE := -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined
+check-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug \
+	  -DCMAKE_CXX_FLAGS="$(SANITIZE)" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)"
+	cmake --build $(ASAN_BUILD) -j$(JOBS)
+	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen \
+	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp:print_suppressions=0 \
+	  ctest --output-on-failure -j$(JOBS)
+
 run: build
 	@if [ -n "$$DISPLAY" ] || [ -n "$$WAYLAND_DISPLAY" ]; then \
 	  $(BUILD)/src/app/qrt58prog --board sim; \
@@ -47,4 +61,4 @@ bench: build
 	$(BUILD)/bench/qrt58bench
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD)
