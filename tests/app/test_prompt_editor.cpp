@@ -75,6 +75,9 @@ TEST_F(PromptEditorTest, StartUpShowsEveryDefaultTextUnchanged) {
     EXPECT_EQ(list("cboLamp")->currentText(), "10 sec");
     EXPECT_EQ(list("cboBatLev", 0)->currentText(), "2.40V");
     EXPECT_EQ(list("cboBatLev", 2)->currentText(), "2.65V");
+    for (const char* name : {"load_chkCtl36_38", "load_cbologo", "load_cboLng", "load_contrast", "read_prompt",
+                             "read_SourcePrompt", "read_BatLev", "read_Lamp", "Source_Data", "auto_cap_prompt"})
+        EXPECT_TRUE(form->has_procedure(name)) << name;
     // The default mode "Disable" locks the source prompts.
     EXPECT_EQ(mode()->currentText(), "Disable");
     EXPECT_FALSE(prompt(33)->isEnabled());
@@ -226,7 +229,11 @@ TEST_F(PromptEditorTest, SourceBoxesOfALongPairCarryTheEvenSlot) {
     EXPECT_EQ(form->image()[0x554], 1);
     check("chkSource", 34)->setChecked(true);
 
+    // Switching the pair to "Long" copies the even slot's prompt to the odd one.
+    type(prompt(33), "  EVEN");
     form->ctl<QComboBox>("cboCapLen", 0)->setCurrentIndex(1); // pair 0 "Long"
+    EXPECT_EQ(chars(0x414), "EVEN");
+    EXPECT_EQ(form->image()[0x414] & 0x0F, 2);
     check("chkSource", 33)->setChecked(false);
     EXPECT_EQ(form->image()[0x554], 0);
     EXPECT_EQ(form->image()[0x555], 0);
