@@ -40,8 +40,9 @@
 //   chkCtl, cboCtl and chkSource get one handler from the window, which writes
 //   the control back through its Tag (the cboCtl capcode type lists 7..22 write
 //   their type bit and group flag instead; the source-prompt mode list cboCtl(2)
-//   is written by its own rule, which knows the list's offset) and then runs the rules registered
-//   with add_click_rule("chkCtl", 10, fn) for that index, in registration order.
+//   is written by its own rule, which knows the list's offset) and then runs
+//   the rules registered with add_click_rule("chkCtl", 10, fn) for that index,
+//   in registration order.
 //   The chkCtl and cboCtl handlers (write-back and rules) do nothing while
 //   suppressClick is set; the chkSource handler always runs. A check box's
 //   "click" is any change of its state, by the user or by code (as a combo
