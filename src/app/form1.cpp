@@ -643,6 +643,9 @@ void Form1::cboCtl_Click(int index) {
         const int bit = s % 8;
         qrt58::set_bits(image_, type_addr, bit, li == 1 ? 1 : 0, 1);
         qrt58::set_bits(image_, group_addr, bit, li == 2 ? 0 : 1, 1);
+    } else if (index == 2) {
+        // The source-prompt mode is list index + offset; its rule writes it and
+        // keeps the old mode for a refused Auto Cap.
     } else if (const auto tag = qrt58::parse_field_tag(tag_of(list))) {
         if (li < (1 << tag->width)) qrt58::set_bits(image_, tag->address, tag->bit, li, tag->width);
     }

@@ -39,8 +39,10 @@
 // Click rules of the tagged control arrays
 //   chkCtl, cboCtl and chkSource get one handler from the window, which writes
 //   the control back through its Tag (the cboCtl capcode type lists 7..22 write
-//   their type bit and group flag instead) and then runs the rules registered
-//   with add_click_rule("chkCtl", 10, fn) for that index, in registration order.
+//   their type bit and group flag instead; the source-prompt mode list cboCtl(2)
+//   is written by its own rule, which knows the list's offset) and then runs
+//   the rules registered with add_click_rule("chkCtl", 10, fn) for that index,
+//   in registration order.
 //   The chkCtl and cboCtl handlers (write-back and rules) do nothing while
 //   suppressClick is set; the chkSource handler always runs. A check box's
 //   "click" is any change of its state, by the user or by code (as a combo
@@ -141,6 +143,9 @@ public:
     void run_click(const QString& array_name, int index);
 
     void init_ctl();
+    // Refills the source-prompt mode list cboCtl(2) for the "Multiple Source
+    // Prompt" bit of the image (no item selected) and sets source_list_offset.
+    void rebuild_source_list();
     double scale_x() const { return sx_; }
     double scale_y() const { return sy_; }
 
@@ -202,7 +207,6 @@ private:
     void refill_from_image();      // after File > Open and a read from the receiver
     void keep_write_mode_locks();  // Write mode: edit controls disabled, Slider1 hidden
     void build_default_image();
-    void rebuild_source_list();
     void generic_tag_pass();
     void chkCtl_Click(int index);
     void cboCtl_Click(int index);

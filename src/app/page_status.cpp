@@ -1,8 +1,10 @@
 // Page "Alerts && Status" (picSet2): the receiver menu, manual-write options,
 // alerts, status, display and power options, and the power-up logo.
 #include "default_image.h"
+#include "display.h"
 #include "page_frame_stack.h"
 #include "pages.h"
+#include "prompts.h"
 
 namespace qrt58::ui {
 
@@ -25,6 +27,13 @@ constexpr int kColB = kColA + kColAWidth + kGap, kColBWidth = kColC - kGap - kCo
 // Right-hand lists beside a check box or caption.
 constexpr int kToneWidth = 1935;
 constexpr int kShortListWidth = 1125;
+
+std::vector<ListItem> lamp_list() {
+    std::vector<ListItem> items;
+    for (const LampItem& item : lamp_items())
+        items.push_back({item.text, item.value});
+    return items;
+}
 
 int menu_frame(std::vector<ControlSpec>& rows) {
     FrameStack f(rows, "Frame2", 0, "Menu Of Pager", kPage, kColA, kMargin, kColAWidth);
@@ -82,8 +91,10 @@ void prompts_frame(std::vector<ControlSpec>& rows, int top) {
     font.tag = "&H3F,0,4,Lng";
     font.items = {{"Large Font", 0}, {"Small Font", 2}};
     f.next_line(kEditPitch + kRowTextOffset);
-    f.stacked_list("lblLng", -1, "Prompt Language Type", "cboLng", -1, 1500).items = {
-        {"English", 2}, {"Spainish", 5}, {"French", 6}, {"Portuguese", 7}};
+    ControlSpec& language =
+        f.stacked_list("lblLng", -1, "Prompt Language Type", "cboLng", -1, 1500);
+    for (const LanguageItem& item : language_items())
+        language.items.push_back({item.text, item.code});
     ControlSpec& date = f.side_list("lblDate", -1, "Date Display", "cboCtl", 6, 1500);
     date.tag = "&H3B,3,1,cbo";
     date.items = plain_items({"dd-mm-yy", "mm-dd-yy"});
@@ -157,7 +168,7 @@ void status_frame(std::vector<ControlSpec>& rows) {
          short_left - kSideGap - kFrameInset, kCheckHeight)
         .tag = "&H36,6,1,chkN";
     f.at(ControlKind::ComboBox, "cboLamp", -1, "", short_left, 0, kShortListWidth, kEditHeight)
-        .items = {{"10 sec", 14}, {"30 sec", 43}, {"60 sec", 86}, {"120 sec", 171}};
+        .items = lamp_list();
     f.next_line(kEditPitch + kRowTextOffset);
     f.check("chkCtl", 26, "Direct Show Until Press Key", "&H32,3,1,chkN");
     f.next_line(kRowTextOffset);

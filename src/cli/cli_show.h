@@ -13,5 +13,7 @@ int cmd_show(const std::vector<std::string>& args, std::ostream& out, std::ostre
 
 // The report itself, for a loaded image.
 void print_image_summary(const PagerTable& image, std::ostream& out);
+// Prompts, source prompts, language, logo font, contrast, lamp and battery.
+void print_prompts_and_display(const PagerTable& image, std::ostream& out);
 
 } // namespace qrt58::cli

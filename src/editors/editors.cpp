@@ -2,8 +2,11 @@
 
 #include "capcode_editor.h"
 #include "capcode_length_editor.h"
+#include "display_editor.h"
 #include "frequency_editor.h"
 #include "password_editor.h"
+#include "prompt_editor.h"
+#include "source_prompt_editor.h"
 
 namespace qrt58::editors {
 
@@ -12,6 +15,9 @@ void attach_editors(Form1& form) {
     new PasswordEditor(form);
     auto* capcodes = new CapcodeEditor(form);
     new CapcodeLengthEditor(form, *capcodes);
+    auto* prompts = new PromptEditor(form);
+    new SourcePromptEditor(form, *prompts);
+    new DisplayEditor(form, *prompts);
 }
 
 } // namespace qrt58::editors

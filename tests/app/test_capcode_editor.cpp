@@ -531,6 +531,8 @@ TEST_F(CapcodeEditorTest, TheKeyboardSkipsALongPairsHiddenRowOnOtherPages) {
     auto* enable1 = form->control(QStringLiteral("chkSource"), 34);
     auto* prompt1 = form->control(QStringLiteral("txtPrompt"), 34);
     form->select_page(3);
+    // The default mode "Disable" locks the page; "Backward" opens it.
+    form->ctl<QComboBox>(QStringLiteral("cboCtl"), 2)->setCurrentIndex(0);
     auto tab_from = [&](QWidget* w) {
         w->setFocus(Qt::TabFocusReason);
         QTest::keyClick(w, Qt::Key_Tab);

@@ -1,6 +1,7 @@
 #include "capcode.h"
 #include "cli.h"
 #include "default_image.h"
+#include "prompts.h"
 #include "table_file.h"
 
 #include <QFile>
@@ -132,6 +133,44 @@ TEST(CliShow, FrequencyRangeAndSynthesizerLabels) {
     ASSERT_TRUE(save_table_file(path, t).ok);
     r = run_cli({"show", path.toStdString()});
     EXPECT_EQ(line_starting(r.out, "Frequency range:"), "Frequency range: none of the list (byte 0xF1 = 2A)");
+}
+
+TEST(CliShow, PromptsSourcePromptsAndDisplaySettings) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("p.tbl");
+    PagerTable t = build_default_image();
+    ASSERT_TRUE(save_table_file(path, t).ok);
+    CliRun r = run_cli({"show", path.toStdString()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(line_starting(r.out, "    0  Power Up Logo"), "    0  Power Up Logo           5  \"    VANTOR  \"");
+    EXPECT_EQ(line_starting(r.out, "   14  SLEEP"), "   14  SLEEP ------------>     3  \"SLEEP\"");
+    EXPECT_EQ(line_starting(r.out, "Source prompts"),
+              "Source prompts (mode: Disable, Multiple Source Prompt: off):");
+    EXPECT_EQ(line_starting(r.out, "  1 "), "  1      on            8  \"        < 1 >\"");
+    EXPECT_EQ(line_starting(r.out, "  Group"), "  Group  on            7  \"       <Group>\"");
+    EXPECT_EQ(line_starting(r.out, "Push Key Lamp On Enable:"), "Push Key Lamp On Enable: off (0x3B0 = 14)");
+    EXPECT_EQ(line_starting(r.out, "Battery gauge levels:"), "Battery gauge levels: Low 2.40V, Med 2.55V, High 2.65V");
+
+    apply_language(t, Language::Spanish);
+    t[0x3F] = 2;
+    t[0x369] = 12;
+    t[0x5C0] = 50;
+    t[0x3B4] = 99;
+    t[0x555] = 0;
+    t[0x32] = 0x2E; // mode Auto Cap.
+    t[0x596] &= 0xF7;
+    ASSERT_TRUE(save_table_file(path, t).ok);
+    r = run_cli({"show", path.toStdString()});
+    EXPECT_EQ(line_starting(r.out, "    1  NO PAGES"), "    1  NO PAGES ------->       5  \"    SIN MESAJES\"");
+    EXPECT_EQ(line_starting(r.out, "Source prompts"),
+              "Source prompts (mode: Auto Cap., Multiple Source Prompt: on):");
+    EXPECT_EQ(line_starting(r.out, "  2 "), "  2      off           8  \"        < 2 >\"");
+    EXPECT_EQ(line_starting(r.out, "Prompt language:"), "Prompt language: Spainish (code 5)");
+    EXPECT_EQ(line_starting(r.out, "Logo font:"), "Logo font: Small Font (2)");
+    EXPECT_EQ(line_starting(r.out, "Screen contrast:"), "Screen contrast: 12 (shown as 4)");
+    EXPECT_EQ(line_starting(r.out, "Lamp time:"), "Lamp time: none of the list (50)");
+    EXPECT_EQ(line_starting(r.out, "Battery gauge levels:"),
+              "Battery gauge levels: Low 2.40V, Med 2.55V, High none of the list (0x63) (not High > Med > Low)");
 }
 
 namespace {

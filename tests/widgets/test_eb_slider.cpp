@@ -235,3 +235,26 @@ TEST_F(ContrastSlider, BorderStyleSelectsTheEdgeThatIsPainted) {
     QImage red = s.grab().toImage();
     EXPECT_EQ(red.pixel(t.center()), QColor(255, 0, 0).rgb());
 }
+
+TEST(EBSlider, PressWithAnEmptyRangeGivesMinAndStillReports) {
+    app();
+    ctlEBSlider s;
+    s.resize(100, 20);
+    s.setMin(100); // Min = Max = 100: accepted
+    Probe probe(s);
+    press(&s, {60, 10});
+    EXPECT_EQ(s.Value(), 100);
+    EXPECT_EQ(probe.changed, 1);
+    EXPECT_EQ(s.thumb_twips().left(), 735); // 900 - 157.5 = 742.5 -> 742 -> 735
+}
+
+TEST(EBSlider, VerticalPressBeyondTheEndStopsAtTheTrackEnd) {
+    app();
+    ctlEBSlider s;
+    s.resize(20, 100);
+    s.setOrientation(1);
+    press(&s, {10, 99});
+    EXPECT_EQ(s.thumb_twips().top(), 1500 - 315);
+    EXPECT_EQ(s.stored_value(), 100);
+    EXPECT_EQ(s.Value(), 0); // counted from the bottom
+}

@@ -1,0 +1,122 @@
+#include "source_prompt_editor.h"
+
+#include "capcode.h"
+#include "capcode_editor.h"
+#include "field_tag.h"
+#include "form1.h"
+#include "prompt_editor.h"
+#include "prompts.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+
+namespace qrt58::editors {
+
+namespace {
+
+// Field (0x32, 4, 2): 0 Forward, 1 Backward, 2 Auto Cap., 3 Disable.
+constexpr int kModeAddress = 0x32;
+constexpr int kModeBit = 4;
+constexpr int kModeWidth = 2;
+constexpr int kAutoCap = 2;
+constexpr int kDisable = 3;
+
+} // namespace
+
+SourcePromptEditor::SourcePromptEditor(Form1& form, PromptEditor& prompts)
+    : QObject(&form), form_(form), prompts_(prompts) {
+    prompts.store_source = [this](int index) { return Source_Data(index); };
+    for (int i = kSourcePromptFirst; i < kGroupSourcePrompt; ++i)
+        form.add_click_rule(QStringLiteral("chkSource"), i, [this, i] { chkSource_rule(i); });
+    form.add_click_rule(QStringLiteral("cboCtl"), 2, [this] { mode_rule(); });
+    form.add_click_rule(QStringLiteral("chkCtl"), 43, [this] { multiple_rule(); });
+    form.set_procedure("Source_Data", std::function<void(int)>([this](int i) { Source_Data(i); }));
+    form.set_procedure("read_SourcePrompt", std::function<void()>([this] { read_SourcePrompt(); }));
+    form.set_procedure("auto_cap_prompt", std::function<void(int)>([this](int s) { auto_cap_prompt(s); }));
+}
+
+int SourcePromptEditor::multiple_value() const {
+    const auto* box = form_.ctl<QCheckBox>(QStringLiteral("chkCtl"), 43);
+    return box && box->isChecked() ? 1 : 0;
+}
+
+bool SourcePromptEditor::Source_Data(int index) {
+    QLineEdit* box = prompts_.box(index);
+    if (!box || !is_source_prompt(index)) return false;
+    const auto address = parse_prompt_tag(box->property("Tag").toString().toStdString());
+    if (!address) return false;
+    const PromptStoreResult r = store_source_prompt(form_.image(), *address, box->text());
+    if (r.status == PromptStoreStatus::Stored) return true;
+    prompts_.refuse(index, r);
+    return false;
+}
+
+void SourcePromptEditor::read_SourcePrompt() {
+    const auto* mode = form_.ctl<QComboBox>(QStringLiteral("cboCtl"), 2);
+    const bool disabled = mode && mode->currentIndex() + multiple_value() == kDisable;
+    for (int i = kSourcePromptFirst; i <= kGroupSourcePrompt; ++i) {
+        auto* check = form_.ctl<QCheckBox>(QStringLiteral("chkSource"), i);
+        QLineEdit* box = prompts_.box(i);
+        if (check) check->setEnabled(!disabled);
+        // A grey box (an enable byte above 1) counts as on, as when loading.
+        if (box) box->setEnabled(!disabled && check && check->checkState() != Qt::Unchecked);
+    }
+}
+
+void SourcePromptEditor::auto_cap_prompt(int slot) {
+    const auto* capcode = form_.ctl<QLineEdit>(QStringLiteral("txtAddr"), slot);
+    const int index = kSourcePromptFirst + slot;
+    if (!capcode || !prompts_.box(index)) return;
+    prompts_.show_text(index, auto_cap_text(capcode->text()));
+    prompts_.set_current_prompt(index);
+    prompts_.align(2, Alignment::Center);
+}
+
+void SourcePromptEditor::chkSource_rule(int index) {
+    const int slot = index - kSourcePromptFirst;
+    if (!pair_shows_long(form_, slot)) return;
+    const auto* check = form_.ctl<QCheckBox>(QStringLiteral("chkSource"), index);
+    if (!check) return;
+    form_.image()[kSourceEnableFirst + slot + 1] = check->isChecked() ? 1 : 0;
+}
+
+void SourcePromptEditor::mode_rule() {
+    auto* list = form_.ctl<QComboBox>(QStringLiteral("cboCtl"), 2);
+    if (!list || list->currentIndex() < 0) return;
+    const int multiple = multiple_value();
+    const int old_mode = get_bits(form_.image(), kModeAddress, kModeBit, kModeWidth);
+    const int mode = list->currentIndex() + multiple;
+    if (mode > kDisable) return;
+    set_bits(form_.image(), kModeAddress, kModeBit, mode, kModeWidth);
+    if (mode == kAutoCap) {
+        if (!form_.messages().ask_yes_no(&form_, QString::fromLatin1(kAutoCapQuestion))) {
+            const bool was = form_.suppressClick;
+            form_.suppressClick = true;
+            list->setCurrentIndex(old_mode - multiple);
+            set_bits(form_.image(), kModeAddress, kModeBit, old_mode, kModeWidth);
+            form_.suppressClick = was;
+            return;
+        }
+        for (int slot = 0; slot < kCapcodeSlots; ++slot) auto_cap_prompt(slot);
+    }
+    read_SourcePrompt();
+}
+
+void SourcePromptEditor::multiple_rule() {
+    form_.rebuild_source_list();
+    const int multiple = multiple_value();
+    PagerTable& image = form_.image();
+    // "Forward" is not offered while several source prompts are on.
+    if (multiple == 1 && get_bits(image, kModeAddress, kModeBit, kModeWidth) == 0)
+        set_bits(image, kModeAddress, kModeBit, 1, kModeWidth);
+    // Showing the stored mode is no new choice: no question, no write.
+    auto* list = form_.ctl<QComboBox>(QStringLiteral("cboCtl"), 2);
+    if (!list) return;
+    const bool was = form_.suppressClick;
+    form_.suppressClick = true;
+    list->setCurrentIndex(get_bits(image, kModeAddress, kModeBit, kModeWidth) - multiple);
+    form_.suppressClick = was;
+}
+
+} // namespace qrt58::editors

@@ -1,0 +1,46 @@
+// Display and power settings of the image: logo font, contrast, lamp time, the
+// key-lamp companion byte and the battery gauge levels.
+#pragma once
+
+#include "pager_table.h"
+
+#include <vector>
+
+namespace qrt58 {
+
+// Logo font, field (0x3F, 0, 4): 0 large (15 characters), 2 small (20).
+constexpr int kLogoFontAddress = 0x3F;
+constexpr int kLogoLargeFont = 0;
+constexpr int kLogoSmallFont = 2;
+int logo_font(const PagerTable& image);
+// Box length for a logo font value (15 large, 20 small).
+int logo_max_length(int font);
+
+// Screen contrast, byte 0x369, 1 to 8; a stored value above 8 shows as 4.
+constexpr int kContrastAddress = 0x369;
+constexpr int kContrastMin = 1;
+constexpr int kContrastMax = 8;
+int contrast_to_show(const PagerTable& image);
+// Grey levels of the "Screen" sample: 5v when the image is loaded, 80 - 10v
+// when the user moves the slider (two different scales, both in use).
+int contrast_grey_on_load(int v);
+int contrast_grey_on_change(int v);
+
+// Lamp time, byte 0x5C0.
+constexpr int kLampAddress = 0x5C0;
+struct LampItem {
+    const char* text;
+    int value;
+};
+const std::vector<LampItem>& lamp_items(); // "10 sec" 14 ... "120 sec" 171
+
+// "Push Key Lamp On Enable" writes its companion byte 0x3B0: 16 on, 32 off.
+constexpr int kKeyLampCompanionAddress = 0x3B0;
+std::uint8_t key_lamp_companion(bool enabled);
+
+// Battery gauge levels Low, Med, High at 0x3B2..0x3B4.
+constexpr int kBatteryLevelFirst = 0x3B2;
+// True when High > Med > Low.
+bool battery_levels_ordered(const PagerTable& image);
+
+} // namespace qrt58
