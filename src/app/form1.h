@@ -64,6 +64,7 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -135,6 +136,8 @@ public:
     void set_procedure(const std::string& name, std::function<void(int)> fn);
     bool has_procedure(const std::string& name) const { return procedures_.count(name) != 0; }
     void call(const std::string& name, int arg = 0);
+    // Names call() was asked for while nobody had registered them.
+    const std::set<std::string>& unregistered_calls() const { return unregistered_calls_; }
     void add_click_rule(const QString& array_name, int index, std::function<void()> rule);
     // Runs the Click handler of chkCtl / cboCtl / chkSource `index` again (write-back
     // and rules), as a procedure that re-applies a control's current value does.
@@ -216,6 +219,7 @@ private:
     std::vector<QWidget*> controls_;
     QHash<QString, QWidget*> by_name_;
     std::map<std::string, std::function<void(int)>> procedures_;
+    std::set<std::string> unregistered_calls_;
     std::map<std::pair<QString, int>, std::vector<std::function<void()>>> click_rules_;
     std::vector<QAction*> actions_;
     QTimer* timer_ = nullptr;

@@ -14,4 +14,8 @@ int cmd_show(const std::vector<std::string>& args, std::ostream& out, std::ostre
 // The report itself, for a loaded image.
 void print_image_summary(const PagerTable& image, std::ostream& out);
 
+// Menu, default tone, alerts, the plain boxes and lists of the alerts and music
+// pages, the mail-drop alert per slot, and per slot the music type and melody.
+void print_alerts_and_melodies(const PagerTable& image, std::ostream& out);
+
 } // namespace qrt58::cli

@@ -1,8 +1,10 @@
 #include "editors.h"
 
+#include "alerts_editor.h"
 #include "capcode_editor.h"
 #include "capcode_length_editor.h"
 #include "frequency_editor.h"
+#include "melody_editor.h"
 #include "password_editor.h"
 
 namespace qrt58::editors {
@@ -12,6 +14,8 @@ void attach_editors(Form1& form) {
     new PasswordEditor(form);
     auto* capcodes = new CapcodeEditor(form);
     new CapcodeLengthEditor(form, *capcodes);
+    new AlertsEditor(form);
+    new MelodyEditor(form);
 }
 
 } // namespace qrt58::editors

@@ -1,0 +1,75 @@
+#include "default_image.h"
+#include "melody.h"
+
+#include <gtest/gtest.h>
+
+using namespace qrt58;
+
+TEST(MusicType, ListsAndTheLongPairCopy) {
+    PagerTable t{};
+    EXPECT_EQ(music_type_items(0).size(), 8u);
+    EXPECT_EQ(music_type_items(1).size(), 10u);
+    t[0x564] = 32; // "Vibration" is not in slot 0's list
+    t[0x565] = 32;
+    EXPECT_EQ(music_type_index(t, 0), std::nullopt);
+    EXPECT_EQ(music_type_index(t, 1), 8);
+    t[0x566] = 5;
+    EXPECT_EQ(music_type_index(t, 2), 2); // "Tone 2" stores 5
+
+    store_music_type(t, 0, kUserMusicType, true);
+    EXPECT_EQ(t[0x564], 8);
+    EXPECT_EQ(t[0x565], 8);
+    store_music_type(t, 2, 49, false);
+    EXPECT_EQ(t[0x566], 49);
+    EXPECT_EQ(t[0x567], 0);
+    // The last slot has no next slot to copy to.
+    store_music_type(t, 15, 3, true);
+    EXPECT_EQ(t[0x573], 3);
+    EXPECT_EQ(t[0x574], 0);
+}
+
+TEST(SingleTone, SixteenStepsMostSignificantBitFirst) {
+    PagerTable t{};
+    t[0x596] = 0x04;
+    ASSERT_TRUE(single_tone_mode(t));
+    EXPECT_EQ(store_user_melody(t, 3, "1"), "1000000000000000");
+    EXPECT_EQ(t[0x574 + 6], 0x80);
+    EXPECT_EQ(t[0x574 + 7], 0x00);
+    // Every character but "0" is a tone.
+    store_user_melody(t, 15, "0000000110000001");
+    EXPECT_EQ(t[0x592], 0x01);
+    EXPECT_EQ(t[0x593], 0x81);
+    EXPECT_EQ(single_tone_text(t, 15), "0000000110000001");
+    EXPECT_EQ(user_melody_text(t, 3), "1000000000000000");
+    // The other area is left alone.
+    EXPECT_EQ(t[0x630], 0);
+}
+
+TEST(MultipleTone, NoteCodesBothWays) {
+    PagerTable t{};
+    ASSERT_FALSE(single_tone_mode(t));
+    EXPECT_EQ(store_user_melody(t, 1, "CDEFGABc"), "CDEFGABc00000000");
+    const int expected[16] = {238, 212, 189, 178, 158, 141, 126, 118, 0, 0, 0, 0, 0, 0, 0, 0};
+    for (int j = 0; j < 16; ++j) EXPECT_EQ(t[0x610 + j], expected[j]) << j;
+    EXPECT_EQ(multi_tone_text(t, 1), "CDEFGABc00000000");
+    store_user_melody(t, 2, "defgab");
+    EXPECT_EQ(multi_tone_text(t, 2), "defgab0000000000");
+    // A byte that is no note shows as a space, and a space stores its code 32.
+    t[0x620] = 1;
+    EXPECT_EQ(multi_tone_text(t, 2), " efgab0000000000");
+    store_user_melody(t, 2, multi_tone_text(t, 2));
+    EXPECT_EQ(t[0x620], 32);
+    // The single-tone area is left alone.
+    EXPECT_EQ(t[0x576], 0);
+}
+
+TEST(MelodyKeys, CharacterRulesOfBothFormats) {
+    for (char c : std::string("01")) EXPECT_TRUE(melody_char_allowed(c, true)) << c;
+    for (char c : std::string("2aA ")) EXPECT_FALSE(melody_char_allowed(c, true)) << c;
+    for (char c : std::string("0ACGacg")) EXPECT_TRUE(melody_char_allowed(c, false)) << c;
+    for (char c : std::string("1HhZ@`")) EXPECT_FALSE(melody_char_allowed(c, false)) << c;
+    EXPECT_STREQ(melody_refusal_message(true), "Please input 0 or 1 only!");
+    EXPECT_STREQ(melody_refusal_message(false), "Please input A ~ G or a ~ g or 0 only!");
+    EXPECT_EQ(pad_melody(""), std::string(16, '0'));
+    EXPECT_EQ(pad_melody(std::string(20, 'c')), std::string(16, 'c'));
+}
