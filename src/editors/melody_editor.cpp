@@ -15,9 +15,9 @@ namespace qrt58::editors {
 
 namespace {
 
-// The text a box showed before its latest change: textChanged comes before
-// textEdited for the same change, so the box's previous text is kept one step
-// behind.
+// The text a box showed before a user's change. The box reports the change by
+// textEdited and textChanged; whichever comes first, the text before it is the
+// last one textChanged reported that differs from the new text.
 struct BoxHistory : QObject {
     using QObject::QObject;
     QString previous;
@@ -56,7 +56,7 @@ MelodyEditor::MelodyEditor(Form1& form) : QObject(&form), form_(form) {
         });
         connect(box, &QLineEdit::textEdited, this, [this, box, history, s](const QString& text) {
             if (!text_allowed(text, single_tone_mode(form_.image()))) {
-                box->setText(history->previous);
+                box->setText(history->current == text ? history->previous : history->current);
                 refuse_later();
             } else if (!box->hasFocus()) {
                 // Dropped on a box that has not got the focus: no LostFocus
