@@ -147,7 +147,9 @@ TEST_F(MelodyEditorTest, LoadingShowsTheTypesWithoutCopyingThemInALongPair) {
     image[0x565] = 1;
     image[0x566] = 32; // "Vibration"
     image[0x567] = 77; // no item
-    type(0)->setCurrentIndex(1); // so that loading changes the selection
+    form->image() = image;
+    form->image_was_read();
+    type(0)->setCurrentIndex(1); // so that loading again changes the selection
     form->image() = image;
     form->image_was_read();
     EXPECT_EQ(form->image()[0x565], 1);
