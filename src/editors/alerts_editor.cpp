@@ -34,9 +34,13 @@ AlertsEditor::AlertsEditor(Form1& form) : QObject(&form), form_(form) {
             connect(box, &QCheckBox::stateChanged, this, [this, i] { chkMenu_Click(i); });
     if (auto* tone = form.ctl<QComboBox>(QStringLiteral("cboTone")))
         connect(tone, &QComboBox::currentIndexChanged, this, [this] { cboTone_Click(); });
-    for (int k = 1; k < kCapcodeSlots; ++k)
+    for (int k = 1; k < kCapcodeSlots; ++k) {
         if (auto* list = form.ctl<QComboBox>(QStringLiteral("cboMailAlert"), k))
             connect(list, &QComboBox::currentIndexChanged, this, [this, k] { cboMailAlert_Click(k); });
+        // In a long pair the second slot's caption lies under the first one's:
+        // the caption on top paints its background so the text does not show twice.
+        if (QWidget* caption = form.control(QStringLiteral("lblAlert"), k)) caption->setAutoFillBackground(true);
+    }
     if (auto* master = form.ctl<QCheckBox>(QStringLiteral("chkMailAlert")))
         connect(master, &QCheckBox::stateChanged, this, [this] { chkMailAlert_Click(); });
     const std::pair<const char*, void (AlertsEditor::*)()> lists[] = {
