@@ -171,6 +171,20 @@ TEST_F(AlertsEditorTest, MailDropColumnFollowsTheMasterTheTypeAndTheLength) {
     EXPECT_TRUE(mail_shown(3));
 }
 
+TEST_F(AlertsEditorTest, LengthSwitchCopiesTheMailDropAlertToTheSecondSlot) {
+    mail_master()->setChecked(true);
+    list("cboCtl", 7 + 4)->setCurrentIndex(1);
+    list("cboMailAlert", 4)->setCurrentIndex(2); // "1 sec"
+    list("cboMailAlert", 5)->setCurrentIndex(0);
+    ASSERT_EQ(form->image()[0x386] & 0x18, 0x08);
+    list("cboCapLen", 2)->setCurrentIndex(1);
+    EXPECT_EQ(form->image()[0x378], 1);
+    EXPECT_EQ(form->image()[0x386] & 0x18, 0x18);
+    EXPECT_TRUE(mail_shown(4));
+    EXPECT_TRUE(mail_shown(5)); // the second slot took the type as well
+    EXPECT_EQ(list("cboMailAlert", 5)->currentText(), QStringLiteral("1 sec"));
+}
+
 TEST_F(AlertsEditorTest, ListsStoreTheirValuesAndShowNoItemForValuesOfNoItem) {
     list("cboPersonAlert")->setCurrentIndex(4);
     EXPECT_EQ(form->image()[0x383], 32);
