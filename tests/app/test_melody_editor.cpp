@@ -83,6 +83,11 @@ TEST_F(MelodyEditorTest, PastedTextObeysTheKeyRule) {
     EXPECT_EQ(form->image(), before); // stored only when the box is left
     leave();
     EXPECT_EQ(form->image()[0x57E], 0xD0);
+    // Dropped on a box without the focus: stored at once, no LostFocus follows.
+    user(6)->selectAll();
+    user(6)->insert(QStringLiteral("1"));
+    EXPECT_EQ(form->image()[0x580], 0x80);
+    EXPECT_EQ(user(6)->text(), QStringLiteral("1000000000000000"));
 }
 
 TEST_F(MelodyEditorTest, LeavingAnEmptyBoxRestoresEveryBox) {

@@ -115,30 +115,3 @@ TEST(AlertLists, OutOfRangeLockoutAndPersonalAlert) {
     EXPECT_EQ(item_index(tone_items(), 34), 13);
     EXPECT_EQ(item_index(tone_items(), kToneOfCapcodeMusic), std::nullopt);
 }
-
-TEST(CheckBoxCompanions, MusicEnableTimeUpdateAndAlwaysVibrate) {
-    PagerTable t{};
-    t[0x31] = 2;
-    store_capcode_music_companions(t, false);
-    EXPECT_EQ(t[0x32], 0x80);
-    EXPECT_EQ(t[0x715], 0x1A);
-    EXPECT_EQ(t[0x72D], 0x80);
-    EXPECT_EQ(t[0x31], 2); // the tone is restored by the window from the saved tone
-    t[0x715] |= 0x85;
-    store_capcode_music_companions(t, true);
-    EXPECT_EQ(t[0x32], 0x00);
-    EXPECT_EQ(t[0x715], 0x85);
-    EXPECT_EQ(t[0x72D], 0x00);
-    EXPECT_EQ(t[0x31], 36);
-
-    store_time_auto_update_companion(t, true);
-    EXPECT_EQ(t[0x47], 0x40);
-    store_time_auto_update_companion(t, false);
-    EXPECT_EQ(t[0x47], 0x00);
-
-    t[0x595] = 0x01;
-    store_always_vibrate_copy(t, true);
-    EXPECT_EQ(t[0x595], 0x03);
-    store_always_vibrate_copy(t, false);
-    EXPECT_EQ(t[0x595], 0x01);
-}
