@@ -31,7 +31,8 @@
 //   set_procedure("read_freq", fn) (or an fn(int) for procedures with an
 //   argument, such as "txt_to_tbl"); anyone calls them with call("read_freq") /
 //   call("txt_to_tbl", slot). Calling a name nobody registered does nothing, so
-//   steps whose editor has not landed yet are simply skipped. init_ctl() calls
+//   steps whose editor has not landed yet are simply skipped; the window keeps
+//   such names in unregistered_calls(), so that a test can catch a misspelt one. init_ctl() calls
 //   its steps in the fixed order of kInitSteps (below); the resize pass calls
 //   "ChkCapLen", start-up and File > Open call "read_CapLen", the Modify button
 //   calls "set_frame".

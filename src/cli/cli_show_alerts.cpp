@@ -85,8 +85,11 @@ std::string slot_caption(int slot) {
 void print_alerts_and_melodies(const PagerTable& image, std::ostream& out) {
     const MenuLeftOut left_out = menu_left_out(image);
     std::string menu;
-    for (int i = 0; i < kMenuItems; ++i)
-        if (left_out[static_cast<std::size_t>(i)]) menu += (menu.empty() ? "" : ", ") + std::string(menu_item_captions()[static_cast<std::size_t>(i)]);
+    for (std::size_t i = 0; i < left_out.size(); ++i) {
+        if (!left_out[i]) continue;
+        if (!menu.empty()) menu += ", ";
+        menu += menu_item_captions()[i];
+    }
     out << "Menu items left out: " << (menu.empty() ? "none" : menu) << '\n';
     out << "Default tone: " << item_text(tone_items(), image[kToneAddress]) << '\n';
     out << "Personal Alert Length: " << item_text(person_alert_items(), image[kPersonAlertAddress]) << '\n';

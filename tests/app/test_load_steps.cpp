@@ -46,6 +46,9 @@ TEST_F(LoadStepsTest, EveryNameTheWindowCallsHasARegisteredProcedure) {
         if (kStillExpectedFromPromptsAndDisplay.count(name)) continue;
         EXPECT_TRUE(form->has_procedure(name)) << name;
     }
+    // The window remembers a name it could not run.
+    form->call("read_SetAlram");
+    EXPECT_EQ(form->unregistered_calls().count("read_SetAlram"), 1u);
     // A name on the waiting list that has been registered meanwhile belongs off it.
     for (const std::string& name : kStillExpectedFromPromptsAndDisplay)
         EXPECT_FALSE(form->has_procedure(name)) << name << " is registered now: take it off the list";
