@@ -55,8 +55,6 @@ public:
     void read_MailAlert();
     void read_SetAlarm();
 
-    int saved_tone() const { return saved_tone_; }
-
 private:
     void apply_tone_visibility();
     void info(const char* text);

@@ -186,17 +186,9 @@ TEST_F(AlertsEditorTest, LengthSwitchCopiesTheMailDropAlertToTheSecondSlot) {
 }
 
 TEST_F(AlertsEditorTest, ListsStoreTheirValuesAndShowNoItemForValuesOfNoItem) {
-    list("cboPersonAlert")->setCurrentIndex(4);
-    EXPECT_EQ(form->image()[0x383], 32);
     list("cboORA")->setCurrentIndex(2);
     EXPECT_EQ(form->image()[0x596] & 0x10, 0);
     EXPECT_EQ(form->image()[0x5D5], 172);
-    list("cboORA")->setCurrentIndex(0);
-    EXPECT_EQ(form->image()[0x596] & 0x10, 0x10);
-    EXPECT_EQ(form->image()[0x5D5], 172);
-    form->image()[0x3C] = 0xC0;
-    list("cboSLC")->setCurrentIndex(4);
-    EXPECT_EQ(form->image()[0x3C], 0xCB);
 
     // A loaded image whose values match no item shows no item, not the last image's.
     PagerTable image = build_default_image();

@@ -109,9 +109,4 @@ TEST(AlertLists, OutOfRangeLockoutAndPersonalAlert) {
     store_sequential_lockout(t, 0);
     EXPECT_EQ(t[0x3C], 0xC5);
     EXPECT_EQ(sequential_lockout_index(t), 0); // time bits stay, the list says "disable"
-
-    EXPECT_EQ(item_index(person_alert_items(), 16), 3);
-    EXPECT_EQ(item_index(person_alert_items(), 5), std::nullopt);
-    EXPECT_EQ(item_index(tone_items(), 34), 13);
-    EXPECT_EQ(item_index(tone_items(), kToneOfCapcodeMusic), std::nullopt);
 }

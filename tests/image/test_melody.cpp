@@ -5,19 +5,6 @@
 
 using namespace qrt58;
 
-TEST(MusicType, SlotZeroHasTheShorterListAndTheLastSlotNoSecondHalf) {
-    PagerTable t{};
-    t[0x564] = 32; // "Vibration" is not in slot 0's list
-    t[0x565] = 32;
-    EXPECT_EQ(music_type_index(t, 0), std::nullopt);
-    EXPECT_EQ(music_type_index(t, 1), 8);
-    t[0x566] = 5;
-    EXPECT_EQ(music_type_index(t, 2), 2); // "Tone 2" stores 5
-    store_music_type(t, 15, 3, true);
-    EXPECT_EQ(t[0x573], 3);
-    EXPECT_EQ(t[0x574], 0); // first byte of the single-tone area
-}
-
 TEST(SingleTone, SixteenStepsMostSignificantBitFirst) {
     PagerTable t{};
     t[0x596] = 0x04;
@@ -25,7 +12,7 @@ TEST(SingleTone, SixteenStepsMostSignificantBitFirst) {
     EXPECT_EQ(store_user_melody(t, 3, "1"), "1000000000000000");
     EXPECT_EQ(t[0x574 + 6], 0x80);
     EXPECT_EQ(t[0x574 + 7], 0x00);
-    // Every character but "0" is a tone.
+    // The last slot ends the area at 0x593.
     store_user_melody(t, 15, "0000000110000001");
     EXPECT_EQ(t[0x592], 0x01);
     EXPECT_EQ(t[0x593], 0x81);
@@ -51,15 +38,4 @@ TEST(MultipleTone, NoteCodesBothWays) {
     EXPECT_EQ(t[0x620], 32);
     // The single-tone area is left alone.
     EXPECT_EQ(t[0x576], 0);
-}
-
-TEST(MelodyKeys, CharacterRulesOfBothFormats) {
-    for (char c : std::string("01")) EXPECT_TRUE(melody_char_allowed(c, true)) << c;
-    for (char c : std::string("2aA ")) EXPECT_FALSE(melody_char_allowed(c, true)) << c;
-    for (char c : std::string("0ACGacg")) EXPECT_TRUE(melody_char_allowed(c, false)) << c;
-    for (char c : std::string("1HhZ@`")) EXPECT_FALSE(melody_char_allowed(c, false)) << c;
-    EXPECT_STREQ(melody_refusal_message(true), "Please input 0 or 1 only!");
-    EXPECT_STREQ(melody_refusal_message(false), "Please input A ~ G or a ~ g or 0 only!");
-    EXPECT_EQ(pad_melody(""), std::string(16, '0'));
-    EXPECT_EQ(pad_melody(std::string(20, 'c')), std::string(16, 'c'));
 }
