@@ -455,6 +455,7 @@ void Form1::set_procedure(const std::string& name, std::function<void(int)> fn) 
 void Form1::call(const std::string& name, int arg) {
     auto it = procedures_.find(name);
     if (it != procedures_.end() && it->second) it->second(arg);
+    else unregistered_calls_.insert(name);
 }
 
 void Form1::add_click_rule(const QString& array_name, int index, std::function<void()> rule) {
@@ -650,6 +651,8 @@ void Form1::cboCtl_Click(int index) {
         if (li < (1 << tag->width)) qrt58::set_bits(image_, tag->address, tag->bit, li, tag->width);
     }
     run_rules(QStringLiteral("cboCtl"), index);
+    // Every list change ends with the mail-drop alert lists shown from the image.
+    call("read_MailAlert");
 }
 
 void Form1::chkSource_Click(int index) {

@@ -31,7 +31,8 @@
 //   set_procedure("read_freq", fn) (or an fn(int) for procedures with an
 //   argument, such as "txt_to_tbl"); anyone calls them with call("read_freq") /
 //   call("txt_to_tbl", slot). Calling a name nobody registered does nothing, so
-//   steps whose editor has not landed yet are simply skipped. init_ctl() calls
+//   steps whose editor has not landed yet are simply skipped; the window keeps
+//   such names in unregistered_calls(), so that a test can catch a misspelt one. init_ctl() calls
 //   its steps in the fixed order of kInitSteps (below); the resize pass calls
 //   "ChkCapLen", start-up and File > Open call "read_CapLen", the Modify button
 //   calls "set_frame".
@@ -66,6 +67,7 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -137,6 +139,8 @@ public:
     void set_procedure(const std::string& name, std::function<void(int)> fn);
     bool has_procedure(const std::string& name) const { return procedures_.count(name) != 0; }
     void call(const std::string& name, int arg = 0);
+    // Names call() was asked for while nobody had registered them.
+    const std::set<std::string>& unregistered_calls() const { return unregistered_calls_; }
     void add_click_rule(const QString& array_name, int index, std::function<void()> rule);
     // Runs the Click handler of chkCtl / cboCtl / chkSource `index` again (write-back
     // and rules), as a procedure that re-applies a control's current value does.
@@ -221,6 +225,7 @@ private:
     std::vector<QWidget*> controls_;
     QHash<QString, QWidget*> by_name_;
     std::map<std::string, std::function<void(int)>> procedures_;
+    std::set<std::string> unregistered_calls_;
     std::map<std::pair<QString, int>, std::vector<std::function<void()>>> click_rules_;
     std::vector<QAction*> actions_;
     QTimer* timer_ = nullptr;

@@ -63,7 +63,7 @@ void add_capcode_row(std::vector<ControlSpec>& rows, int s) {
     alert.tooltip = "Mail drop alert length.";
     alert.visible = false;
     auto& mail = add_row(rows, ControlKind::ComboBox, "cboMailAlert", s, "", panel, 8625, top, 1035, 315);
-    mail.items = plain_items({"Disable", "Beep", "1 sec", "16 sec"});
+    for (const char* text : mail_alert_texts()) mail.items.push_back(ListItem{text});
     mail.tooltip = "Mail drop alert length.";
     mail.visible = false;
 }

@@ -1,5 +1,6 @@
 // Page "Music && Tone" (picSet7): per capcode slot a music type list and a
 // user melody box, and the switches of the page.
+#include "melody.h"
 #include "page_rows.h"
 #include "pages.h"
 
@@ -23,11 +24,6 @@ std::vector<ControlSpec> music_page_controls() {
     add_row(rows, ControlKind::Frame, "Frame7", 0, "Music and Tone of Capcode", kPage, 120, 60,
             10140, kFirstRowTop + 16 * kCapRowPitch + 60);
 
-    // Item text and the music code stored for it; slot 0 offers the first eight.
-    const std::vector<ListItem> types = {{"User", 8},   {"Tone 1", 1},    {"Tone 2", 5},
-                                         {"Tone 3", 6}, {"Tone 4", 7},    {"Tone 5", 2},
-                                         {"Tone 6", 3}, {"Tone 7", 4},    {"Vibration", 32},
-                                         {"Flash Only", 49}};
     for (int s = 0; s < 16; ++s) {
         const int top = kFirstRowTop + s * kCapRowPitch;
         add_row(rows, ControlKind::Label, "lblCapMsc", s,
@@ -35,7 +31,7 @@ std::vector<ControlSpec> music_page_controls() {
                 top + kRowTextOffset, kLabelWidth, kLabelHeight);
         add_row(rows, ControlKind::ComboBox, "cboMusicType", s, "", kFrame, kListLeft, top,
                 kListWidth, kEditHeight)
-            .items = s == 0 ? std::vector<ListItem>(types.begin(), types.begin() + 8) : types;
+            .items = stored_items(music_type_items(s));
         add_row(rows, ControlKind::TextBox, "txtUser", s, "", kFrame, kMelodyLeft, top,
                 kMelodyWidth, kEditHeight)
             .max_length = 16;

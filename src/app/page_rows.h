@@ -1,6 +1,7 @@
 // Small helpers shared by the page tables: adding a row and common sizes.
 #pragma once
 
+#include "alerts.h"
 #include "control_table.h"
 
 #include <algorithm>
@@ -49,6 +50,13 @@ inline std::vector<ListItem> plain_items(std::initializer_list<const char*> text
     std::vector<ListItem> items;
     for (const char* t : texts)
         items.push_back(ListItem{t});
+    return items;
+}
+
+// The items of a list whose stored values the image rules own.
+inline std::vector<ListItem> stored_items(const std::vector<StoredItem>& from) {
+    std::vector<ListItem> items;
+    for (const StoredItem& item : from) items.push_back(ListItem{item.text, item.value});
     return items;
 }
 

@@ -37,9 +37,7 @@ std::vector<ListItem> lamp_list() {
 
 int menu_frame(std::vector<ControlSpec>& rows) {
     FrameStack f(rows, "Frame2", 0, "Menu Of Pager", kPage, kColA, kMargin, kColAWidth);
-    const char* items[8] = {"Zoom In/Out Off", "Set Scroll Off", "Set Time Off",
-                            "Set Alarm Off",   "Auto Sleep Off", "Power Off Off",
-                            "Set Alert Off",   "CAP-ON Off"};
+    const auto& items = menu_item_captions();
     for (int i = 0; i < 8; ++i) {
         if (i != 6) {
             f.check("chkMenu", i, items[i], "");
@@ -50,10 +48,7 @@ int menu_frame(std::vector<ControlSpec>& rows) {
         f.at(ControlKind::CheckBox, "chkMenu", i, items[i], kFrameInset, kRowTextOffset,
              tone_left - kSideGap - kFrameInset, kCheckHeight);
         f.at(ControlKind::ComboBox, "cboTone", -1, "", tone_left, 0, kToneWidth, kEditHeight)
-            .items = {{"Tone 1", 1},     {"Tone 2", 2},     {"Tone 3", 3},   {"Tone 4", 4},
-                      {"Music 1", 17},   {"Music 2", 18},   {"Music 3", 19}, {"Music 4", 20},
-                      {"Music 5", 21},   {"Music 6", 22},   {"Music 7", 23}, {"Music 8", 24},
-                      {"Vibration", 32}, {"Alert & Vibrate", 34}};
+            .items = stored_items(tone_items());
         f.next_line(kEditPitch + kRowTextOffset);
     }
     f.check("chkCtl", 33, "Lock/Unlock Off", "&H358,0,8,chkN");
@@ -119,12 +114,11 @@ int alerts_frame(std::vector<ControlSpec>& rows) {
     music.tag = "&H3D,5,1,cbo";
     music.items = plain_items({"Taiwan Music", "World Wild Music "});
     f.stacked_list("lblPersonAlert", -1, "Personal Alert Length", "cboPersonAlert", -1, 1500)
-        .items = {{"continuous", 0}, {"2 second", 2}, {"8 second", 8}, {"16 second", 16},
-                  {"32 second", 32}};
-    f.stacked_list("lblORA", -1, "Out-of Range Alert", "cboORA", -1, 1200).items = {
-        {"Disable"}, {"1 Min", 86}, {"2 Min", 172}, {"3 Min", 255}};
+        .items = stored_items(person_alert_items());
+    f.stacked_list("lblORA", -1, "Out-of Range Alert", "cboORA", -1, 1200).items =
+        stored_items(out_of_range_items());
     f.stacked_list("lblSLC", -1, "Sequential Lockout", "cboSLC", -1, 1650).items =
-        plain_items({"disable", "30 seconds", "60 seconds", "120 seconds", "175 seconds"});
+        stored_items(sequential_lockout_items());
     return f.close();
 }
 

@@ -80,6 +80,7 @@ void print_image_summary(const PagerTable& image, std::ostream& out) {
     print_frequency(image, out);
     print_capcodes(image, out);
     print_prompts_and_display(image, out);
+    print_alerts_and_melodies(image, out);
 }
 
 int cmd_show(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

@@ -16,4 +16,8 @@ void print_image_summary(const PagerTable& image, std::ostream& out);
 // Prompts, source prompts, language, logo font, contrast, lamp and battery.
 void print_prompts_and_display(const PagerTable& image, std::ostream& out);
 
+// Menu, default tone, alerts, the plain boxes and lists of the alerts and music
+// pages, the mail-drop alert per slot, and per slot the music type and melody.
+void print_alerts_and_melodies(const PagerTable& image, std::ostream& out);
+
 } // namespace qrt58::cli

@@ -46,6 +46,19 @@ bool pair_shows_long(const Form1& form, int slot) {
     return list && list->currentIndex() == 1;
 }
 
+void show_mail_alert(Form1& form, int slot, bool mail_drop) {
+    if (slot <= 0 || slot >= kCapcodeSlots) return;
+    const auto* master = form.ctl<QCheckBox>(QStringLiteral("chkMailAlert"));
+    const bool on = master && master->isChecked() && mail_drop;
+    if (QWidget* w = form.control(QStringLiteral("lblAlert"), slot)) w->setVisible(on);
+    if (QWidget* w = form.control(QStringLiteral("cboMailAlert"), slot)) w->setVisible(on);
+}
+
+bool slot_is_mail_drop(const Form1& form, int slot) {
+    const auto* list = form.ctl<QComboBox>(QStringLiteral("cboCtl"), 7 + slot);
+    return list && list->currentIndex() == static_cast<int>(CapcodeType::MailDrop);
+}
+
 CapcodeEditor::CapcodeEditor(Form1& form) : QObject(&form), form_(form) {
     for (int s = 0; s < kCapcodeSlots; ++s) {
         if (auto* box = form.ctl<QLineEdit>(QStringLiteral("txtAddr"), s)) {
@@ -199,15 +212,6 @@ void CapcodeEditor::copy_bit_to_odd_slot(int slot, bool priority) {
 void CapcodeEditor::pri_rule(int slot) { copy_bit_to_odd_slot(slot, true); }
 void CapcodeEditor::manual_rule(int slot) { copy_bit_to_odd_slot(slot, false); }
 
-void CapcodeEditor::show_mail_alert(int slot, bool mail_drop) {
-    // Slot 0 has no mail-drop alert setting.
-    if (slot == 0) return;
-    const auto* master = form_.ctl<QCheckBox>(QStringLiteral("chkMailAlert"));
-    const bool on = master && master->isChecked() && mail_drop;
-    if (QWidget* w = row_control("lblAlert", slot)) w->setVisible(on);
-    if (QWidget* w = row_control("cboMailAlert", slot)) w->setVisible(on);
-}
-
 void CapcodeEditor::type_rule(int slot) {
     auto* list = form_.ctl<QComboBox>(QStringLiteral("cboCtl"), 7 + slot);
     if (!list || list->currentIndex() < 0) return;
@@ -215,9 +219,9 @@ void CapcodeEditor::type_rule(int slot) {
     const bool mail_drop = type == CapcodeType::MailDrop;
     if (pair_shows_long(form_, slot)) {
         set_capcode_type(form_.image(), slot + 1, type);
-        show_mail_alert(slot + 1, mail_drop);
+        show_mail_alert(form_, slot + 1, mail_drop);
     }
-    show_mail_alert(slot, mail_drop);
+    show_mail_alert(form_, slot, mail_drop);
 }
 
 void CapcodeEditor::VScroll1_Change() {

@@ -21,6 +21,12 @@ namespace qrt58::editors {
 // "Long": the slot then holds one long capcode over its record and the next.
 bool pair_shows_long(const Form1& form, int slot);
 
+// The mail-drop alert of slot 1..15 (lblAlert, cboMailAlert) is shown exactly
+// when "Mail Alert" is ticked and the slot's type is "Mail drop". Slot 0 has
+// none. The type list of the slot itself says whether it is "Mail drop".
+void show_mail_alert(Form1& form, int slot, bool mail_drop);
+bool slot_is_mail_drop(const Form1& form, int slot);
+
 class CapcodeEditor : public QObject {
 public:
     static constexpr const char* kNumericMessage = "Please insert a numeric!";
@@ -55,7 +61,6 @@ public:
 private:
     QWidget* row_control(const char* name, int index) const;
     void copy_bit_to_odd_slot(int slot, bool priority);
-    void show_mail_alert(int slot, bool mail_drop);
 
     Form1& form_;
 };

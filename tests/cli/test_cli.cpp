@@ -208,3 +208,44 @@ TEST(CliShow, ErrorsGiveOneLineAndAFailingStatus) {
     const std::string message = err.str();
     EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
 }
+
+TEST(CliShow, AlertsAndMelodiesByTheirCaptions) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("a.tbl");
+    PagerTable t = build_default_image();
+    const std::uint8_t menu[7] = {0x20, 0x20, 8, 9, 10, 11, 12};
+    t.put(0xF8, menu, 7);
+    t[0x31] = 34;
+    t[0x383] = 5;
+    t[0x596] = 0xAB; // out-of-range on, multiple tone, "Vibration Like Beep" ticked
+    t[0x5D5] = 9;
+    t[0x3C] = 0x49;  // lockout 60 s, reminder 2 minutes
+    t[0x3B] |= 0x40;
+    set_capcode_type(t, 2, CapcodeType::MailDrop);
+    t[0x375] = 16;
+    t[0x37A] = 3; // slot 7: no item
+    t[0x386] = 0xFB; // slot 3 "Disable"
+    t[0x564] = 32;   // no item of slot 0's list
+    t[0x565] = 49;
+    t[0x610] = 238;
+    t[0x611] = 1;
+    ASSERT_TRUE(save_table_file(path, t).ok);
+    const CliRun r = run_cli({"show", path.toStdString()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(line_starting(r.out, "Menu items left out:"),
+              "Menu items left out: Zoom In/Out Off, Set Alert Off, CAP-ON Off");
+    EXPECT_EQ(line_starting(r.out, "Default tone:"), "Default tone: Alert & Vibrate");
+    EXPECT_EQ(line_starting(r.out, "Personal Alert Length:"), "Personal Alert Length: no item (value 5)");
+    EXPECT_EQ(line_starting(r.out, "Out-of Range Alert:"), "Out-of Range Alert: 3 Min");
+    EXPECT_EQ(line_starting(r.out, "Sequential Lockout:"), "Sequential Lockout: 60 seconds");
+    EXPECT_EQ(line_starting(r.out, "Reminder Duration Control:"), "Reminder Duration Control: 2 minutes");
+    EXPECT_EQ(line_starting(r.out, "Vibration Like Beep:"), "Vibration Like Beep: on");
+    EXPECT_EQ(line_starting(r.out, "Multiple Tone:"), "Multiple Tone: on");
+    EXPECT_EQ(line_starting(r.out, "Mail Alert:"), "Mail Alert: on");
+    EXPECT_EQ(line_starting(r.out, "  Cap #03"), "  Cap #03  16 sec");
+    EXPECT_EQ(line_starting(r.out, "  Cap #04"), "  Cap #04  Disable  (not a mail-drop capcode)");
+    EXPECT_EQ(line_starting(r.out, "  Cap #08"), "  Cap #08  no item (length 3)  (not a mail-drop capcode)");
+    EXPECT_NE(line_starting(r.out, "Music types and user melodies (multiple tone):"), "");
+    EXPECT_EQ(line_starting(r.out, "  Cap #01  no item"), "  Cap #01  no item (value 32)      cde0cde0cde0cde0");
+    EXPECT_EQ(line_starting(r.out, "  Cap #02  Flash"), "  Cap #02  Flash Only              C e0eee0eee0eee0");
+}
