@@ -14,8 +14,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
+#include "../support/file_size_limit.h"
+
 
 using namespace qrt58;
 
@@ -185,24 +185,6 @@ TEST_F(CliRig, AWriteWhoseSimulatedEepromCannotBeSavedFails) {
         << err;
 }
 
-namespace {
-// Runs `fn` with the file-size limit set to `bytes` (a full disk for every
-// user, root included) and SIGXFSZ ignored.
-template <class F>
-auto with_file_size_limit(rlim_t bytes, F fn) {
-    rlimit saved{};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = bytes;
-    void (*previous)(int) = ::signal(SIGXFSZ, SIG_IGN);
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    auto result = fn();
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    ::signal(SIGXFSZ, previous);
-    return result;
-}
-} // namespace
-
 TEST_F(CliRig, NoSuccessMessageWhenSomethingTheCommandDoesFails) {
     ASSERT_TRUE(save_table_file(dir.filePath("in.tbl"), build_default_image()).ok);
     ASSERT_EQ(run({"read", path("first.tbl"), "--board", sim()}), 0) << err;
@@ -226,7 +208,7 @@ TEST_F(CliRig, NoSuccessMessageWhenSomethingTheCommandDoesFails) {
     EXPECT_FALSE(QFileInfo(QStringLiteral("/dev/null")).isFile());
 
     // The bus trace cannot be written completely (a full disk).
-    const int traced = with_file_size_limit(3000, [&] {
+    const int traced = qrt58::test::with_file_size_limit(3000, [&] {
         return run({"verify", path("first.tbl"), "--board", sim(), "--trace-vcd", path("bus.vcd")});
     });
     EXPECT_EQ(traced, 1);
@@ -269,7 +251,7 @@ TEST_F(CliRig, ProductionRunProgramsNothingWhenItsFileCannotBeKept) {
     ASSERT_TRUE(save_table_file(dir.filePath("run.tbl"), image).ok);
     ASSERT_EQ(run({"read", path("first.tbl"), "--board", sim()}), 0) << err;
     const QByteArray receiver = bytes("eeprom.bin");
-    const int status = with_file_size_limit(1024, [&] {
+    const int status = qrt58::test::with_file_size_limit(1024, [&] {
         return run({"write", path("run.tbl"), "--count", "3", "--board", sim()});
     });
     EXPECT_EQ(status, 1);
