@@ -1,5 +1,6 @@
 // qrt58prog: the programmer window.
-//   qrt58prog [--board sim[:FILE]|ppdev[:/dev/parportN]|io] [--line-delay US] [--trace-vcd FILE]
+//   qrt58prog [--board sim[:FILE]|ppdev[:/dev/parportN]|io|i2c[:/dev/i2c-N]] [--line-delay US]
+//             [--trace-vcd FILE]
 #include "board.h"
 #include "editors.h"
 #include "form1.h"
@@ -17,7 +18,8 @@
 namespace {
 
 const char* const kUsage =
-    "usage: qrt58prog [--board sim[:FILE]|ppdev[:/dev/parportN]|io] [--line-delay US]\n"
+    "usage: qrt58prog [--board sim[:FILE]|ppdev[:/dev/parportN]|io|i2c[:/dev/i2c-N]]\n"
+    "                 [--line-delay US]\n"
     "                 [--trace-vcd FILE]\n";
 
 } // namespace
@@ -49,7 +51,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<qrt58::Board> board = qrt58::Board::create(board_settings.choice);
 
     Form1 w;
-    qrt58::BoardLink& link = board->link();
+    qrt58::EepromBus& link = board->bus();
     link.set_line_delay_us(board_settings.line_delay_us);
     link.set_event_pump([] { QCoreApplication::processEvents(); });
     link.set_message_sink([&w](const QString& text) { qrt58::message_boxes().warning(&w, text); });
@@ -68,16 +70,16 @@ int main(int argc, char** argv) {
         // ... and a line delay when the board answered with it.
         if (board->start_up()) qrt58::remember_line_delay(*settings, options);
     };
-    hooks.keep_alive = [&] { board->link().idle_tick(); };
+    hooks.keep_alive = [&] { board->bus().idle_tick(); };
     hooks.stop_driver = [&] {
         const qrt58::DriverStatus status = board->stop_driver();
         if (!status.ok) qrt58::message_boxes().warning(&w, status.error);
     };
     hooks.show_transfer = [&](int mode) {
-        Form2 dialog(board->link(), w, mode, &w);
+        Form2 dialog(board->bus(), w, mode, &w);
         dialog.exec();
     };
-    hooks.edit_line_delay = [&] { qrt58::edit_line_delay(&w, board->link(), *settings); };
+    hooks.edit_line_delay = [&] { qrt58::edit_line_delay(&w, board->bus(), *settings); };
     w.set_board_hooks(hooks);
     qrt58::editors::attach_editors(w);
 
