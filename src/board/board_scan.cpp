@@ -48,7 +48,10 @@ QStringList list_parports(const QString& root) {
 }
 
 bool is_host_adapter(const QString& name) {
-    static const char* const kMarks[] = {"SMBus", "i915", "gmbus", "DDC", "AMDGPU", "amdgpu", "Radeon", "radeon",
+    // The chipset SMBus drivers name their adapters "SMBus <chip> adapter ...";
+    // USB bridges such as the CP2112 ("CP2112 SMBus Bridge ...") are wanted.
+    if (name.startsWith(QLatin1String("SMBus "))) return true;
+    static const char* const kMarks[] = {"i915", "gmbus", "DDC", "AMDGPU", "amdgpu", "Radeon", "radeon",
                                          "nvkm", "NVIDIA", "nouveau", "DP-", "DP AUX", "DPDDC", "AUX ", "Synopsys DesignWare HDMI"};
     for (const char* mark : kMarks)
         if (name.contains(QLatin1String(mark))) return true;
