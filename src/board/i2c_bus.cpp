@@ -29,8 +29,11 @@ DriverStatus I2cBus::open() {
     if (path_.isEmpty()) {
         path_ = default_i2c_adapter();
         if (path_.isEmpty()) {
-            open_error_ = QStringLiteral("no I2C adapter found (/dev/i2c-*: plug in the adapter; "
-                                         "sudo modprobe i2c-dev)");
+            open_error_ = list_i2c_adapters().empty()
+                              ? QStringLiteral("no I2C adapter found (/dev/i2c-*: plug in the adapter; "
+                                               "sudo modprobe i2c-dev)")
+                              : QStringLiteral("no I2C adapter found besides the computer's own buses "
+                                               "(name one: --board i2c:/dev/i2c-N)");
             return {false, open_error_};
         }
     }

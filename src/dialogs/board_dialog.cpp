@@ -46,7 +46,7 @@ BoardDialog::BoardDialog(const BoardChoice& current, const QString& root, QWidge
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(list, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
     layout->addWidget(buttons);
-    resize(460, 300);
+    resize(680, 300);
 }
 
 void BoardDialog::add(const BoardChoice& choice, const QString& caption) {
