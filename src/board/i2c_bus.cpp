@@ -98,7 +98,9 @@ bool I2cBus::begin_read(int address) {
 
 std::uint8_t I2cBus::receive_byte(bool last) {
     (void)last; // every fetched row already ends with a not-acknowledge and a stop
-    if (row_pos_ >= row_len_ && !fetch_row()) {
+    // After a failed fetch the rest of this read is not the chip's either: no
+    // further polling for it.
+    if (row_pos_ >= row_len_ && (!intact_ || !fetch_row())) {
         intact_ = false;
         return 0xFF;
     }
