@@ -2,10 +2,10 @@
 //   qrt58prog [--board sim[:FILE]|ppdev[:/dev/parportN]|io|i2c[:/dev/i2c-N]] [--line-delay US]
 //             [--trace-vcd FILE]
 #include "board.h"
+#include "board_dialog.h"
 #include "editors.h"
 #include "form1.h"
 #include "form2.h"
-#include "board_dialog.h"
 #include "line_delay_dialog.h"
 #include "ui_seams.h"
 

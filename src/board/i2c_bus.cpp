@@ -64,11 +64,15 @@ bool I2cBus::find_board() {
     if (open_) {
         std::uint8_t byte = 0;
         I2cMessage probe{kEepromI2cAddress, true, &byte, 1};
-        if (transfer_polled(&probe, 1) == 0) return true;
+        const int error = transfer_polled(&probe, 1);
+        if (error == 0) return true;
+        // An adapter that went away (unplugged) says so rather than blaming the chip.
         show_message(QString::fromUtf8(kBoardNotResponding) + '\n' +
-                     QStringLiteral("No EEPROM acknowledges at address 0x50 on %1 (check SCL, SDA and GND "
-                                    "to the receiver)")
-                         .arg(path_));
+                     (not_acknowledged(error)
+                          ? QStringLiteral("No EEPROM acknowledges at address 0x50 on %1 (check SCL, SDA "
+                                           "and GND to the receiver)")
+                                .arg(path_)
+                          : i2c_open_reason(path_, error)));
         return false;
     }
     show_message(QString::fromUtf8(kBoardNotResponding) + '\n' +

@@ -1,6 +1,7 @@
 // The I2C adapter board through the i2c-dev seam: a simulated adapter with the
 // 24C16 model behind it, on the virtual clock. Transfers, acknowledge polling,
 // the faults and their messages, the adapter errors and the adapter scan.
+#include "fake_devices.h"
 #include "sim_rig.h"
 #include "view_recorder.h"
 
@@ -18,6 +19,7 @@
 #include <gtest/gtest.h>
 
 using namespace qrt58;
+using qrt58::test::make_node;
 using qrt58::test::RecordingView;
 using qrt58::test::SimRig;
 
@@ -249,17 +251,7 @@ TEST(I2cBoard, TheBoardFacadeRunsTheI2cKind) {
 
 TEST(BoardScan, ListsAdaptersWithTheirNamesAndSkipsTheComputersOwnBuses) {
     QTemporaryDir root;
-    QDir(root.path()).mkpath("dev");
-    const auto node = [&](const QString& name, const QByteArray& sysname) {
-        QFile f(root.filePath("dev/" + name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        if (sysname.isEmpty()) return;
-        const QString sys = root.filePath("sys/class/i2c-dev/" + name);
-        QDir().mkpath(sys);
-        QFile n(sys + "/name");
-        ASSERT_TRUE(n.open(QIODevice::WriteOnly));
-        n.write(sysname + "\n");
-    };
+    const auto node = [&](const char* name, const QByteArray& sysname) { make_node(root, name, sysname); };
     EXPECT_TRUE(list_i2c_adapters(root.path()).empty());
     EXPECT_EQ(default_i2c_adapter(root.path()), QString());
     node("i2c-10", "i2c-tiny-usb at bus 001 device 005");

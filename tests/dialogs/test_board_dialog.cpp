@@ -2,29 +2,13 @@
 #include "board_dialog.h"
 
 #include "board.h"
+#include "fake_devices.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QListWidget>
 #include <QSettings>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 using namespace qrt58;
-
-namespace {
-void make_node(const QTemporaryDir& root, const QString& name, const QByteArray& sysname = {}) {
-    QDir(root.path()).mkpath("dev");
-    QFile f(root.filePath("dev/" + name));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    if (sysname.isEmpty()) return;
-    QDir().mkpath(root.filePath("sys/class/i2c-dev/" + name));
-    QFile n(root.filePath("sys/class/i2c-dev/" + name + "/name"));
-    ASSERT_TRUE(n.open(QIODevice::WriteOnly));
-    n.write(sysname + "\n");
-}
-} // namespace
+using qrt58::test::make_node;
 
 TEST(BoardDialog, ListsTheBoardsOfTheMachineAndSelectsTheCurrentOne) {
     QTemporaryDir root;
