@@ -23,6 +23,7 @@ void SimI2cAdapter::clock_bits(int n) {
 
 int SimI2cAdapter::transfer(I2cMessage* messages, int count) {
     if (!open_) return EBADF;
+    if (transfer_error != 0) return transfer_error;
     ++transfers;
     int error = 0;
     for (int i = 0; i < count && error == 0; ++i) {

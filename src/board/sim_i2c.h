@@ -24,10 +24,12 @@ public:
     bool is_open() const { return open_; }
 
     int bus_hz;
-    // Fault hooks: the errno open() gives (ENOENT, EACCES, ...), and no chip on
-    // the bus at all.
+    // Fault hooks: the errno open() gives (ENOENT, EACCES, ...), no chip on
+    // the bus at all, and the errno every transfer gives (an adapter that was
+    // unplugged: ENODEV).
     int open_error = 0;
     bool no_chip = false;
+    int transfer_error = 0;
 
     // What happened, for tests and the benchmark.
     int transfers = 0;

@@ -188,6 +188,21 @@ TEST(I2cBoard, EachFaultGivesItsMessageAndNoSuccess) {
         EXPECT_TRUE(rig.view.messages[0].contains("0x50 on /dev/i2c-7"));
         EXPECT_EQ(rig.view.kinds[0], MessageKind::Warning);
     }
+    {
+        SCOPED_TRACE("an adapter unplugged after it was opened");
+        I2cRig rig;
+        ASSERT_TRUE(rig.start());
+        rig.adapter.transfer_error = ENODEV;
+        const std::int64_t t0 = rig.clock.now_ns();
+        EXPECT_FALSE(rig.engine.find_board());
+        EXPECT_EQ(rig.clock.now_ns(), t0); // not polled: it is no busy chip
+        ASSERT_EQ(rig.view.messages.size(), 1);
+        EXPECT_TRUE(rig.view.messages[0].startsWith("The Board is not responding!\n/dev/i2c-7: "));
+        EXPECT_FALSE(rig.view.messages[0].contains("0x50"));
+        rig.view.clear();
+        EXPECT_FALSE(rig.engine.write_and_verify(image));
+        EXPECT_EQ(rig.view.messages, QStringList{"Write error!"});
+    }
 }
 
 TEST(I2cBoard, AdapterErrorsNameTheirReason) {
