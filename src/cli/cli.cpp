@@ -27,8 +27,10 @@ const char* const kUsage =
     "  --help               show this text\n"
     "\n"
     "Board options (read, write, verify; remembered for the next run):\n"
-    "  --board sim[:FILE] | ppdev[:/dev/parportN] | io\n"
-    "  --line-delay MICROSECONDS   (10 to 100000, default 25)\n"
+    "  --board sim[:FILE] | ppdev[:/dev/parportN] | io | i2c[:/dev/i2c-N]\n"
+    "                       (i2c: a Linux I2C adapter; without a device, the first\n"
+    "                       adapter found that is not one of the computer's own)\n"
+    "  --line-delay MICROSECONDS   (10 to 100000, default 25; not for i2c)\n"
     "  --trace-vcd FILE     record SCL/SDA as a VCD file\n";
 
 int fail(std::ostream& err, const std::string& message) {

@@ -164,7 +164,7 @@ int cmd_transfer(const std::string& command, const std::vector<std::string>& arg
     const DriverStatus started = board->start_driver();
     if (started.ok) remember_board_choice(*settings, options);
     else err << "qrt58cli: " << started.error.toStdString() << '\n';
-    BoardLink& link = board->link();
+    EepromBus& link = board->bus();
     link.set_line_delay_us(chosen.line_delay_us);
     if (!options.trace_vcd.isEmpty() && !board->start_trace(options.trace_vcd))
         return fail(err, command + ": " + board->trace_error().toStdString());

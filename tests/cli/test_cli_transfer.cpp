@@ -259,3 +259,20 @@ TEST_F(CliRig, ProductionRunProgramsNothingWhenItsFileCannotBeKept) {
     EXPECT_EQ(out.find("Receiver 1"), std::string::npos) << out;
     EXPECT_EQ(bytes("eeprom.bin"), receiver);
 }
+
+TEST_F(CliRig, AnI2cAdapterThatIsNotThereIsNamedAndNothingIsWritten) {
+    // The real i2c-dev seam: a missing device node and a plain file in its place.
+    ASSERT_EQ(run({"new", path("r.tbl")}), 0);
+    const std::string missing = "i2c:" + path("i2c-9");
+    EXPECT_EQ(run({"read", path("r.tbl"), "--board", missing}), 1);
+    EXPECT_NE(err.find("i2c-9: no such I2C adapter"), std::string::npos) << err;
+    EXPECT_NE(err.find("The Board is not responding!"), std::string::npos) << err;
+    EXPECT_EQ(out.find("success"), std::string::npos);
+    // Not remembered: its driver did not start.
+    EXPECT_EQ(QSettings(dir.filePath("settings.ini"), QSettings::IniFormat).value("board/driver").toString(), "");
+
+    put("i2c-1", QByteArray("not a device"));
+    EXPECT_EQ(run({"write", path("r.tbl"), "--board", "i2c:" + path("i2c-1")}), 1);
+    EXPECT_NE(err.find("i2c-1: not an I2C adapter"), std::string::npos) << err;
+    EXPECT_EQ(bytes("i2c-1"), QByteArray("not a device"));
+}
