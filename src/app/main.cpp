@@ -79,9 +79,11 @@ int main(int argc, char** argv) {
     };
     hooks.edit_line_delay = [&] { qrt58::edit_line_delay(&w, board->link(), *settings); };
     w.set_board_hooks(hooks);
+    w.set_settings(settings.get()); // remembers the folder of the file dialogs
     qrt58::editors::attach_editors(w);
 
-    w.form_load();
+    // The window comes up first; the board is searched once it has painted.
+    w.form_load(Form1::BoardStart::AfterShow);
     w.show();
     return QApplication::exec();
 }

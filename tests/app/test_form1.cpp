@@ -10,7 +10,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QAction>
+#include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QLineEdit>
@@ -34,6 +36,7 @@ protected:
         ASSERT_TRUE(dir.isValid());
         form = std::make_unique<Form1>();
         form->app_path = dir.path();
+        form->data_path = dir.path(); // the user's folder is the same one here
         Form1::BoardHooks hooks;
         hooks.show_transfer = [this](int mode) { transfers.push_back(mode); };
         hooks.keep_alive = [this] { ++ticks; };
@@ -617,7 +620,9 @@ TEST_F(Form1Test, OpenSaveRoundTripAndTitleSequence) {
     seams.dialogs->answers = {file("a.tbl")};
     form->mnuSA_Click();
     EXPECT_EQ(seams.dialogs->last_filter, QStringLiteral("Table files (*.tbl)"));
-    EXPECT_EQ(seams.dialogs->last_start_folder, dir.path());
+    // Nothing used yet: the user's documents folder.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    EXPECT_EQ(seams.dialogs->last_start_folder, QFileInfo(documents).isDir() ? documents : QDir::homePath());
     EXPECT_EQ(form->windowTitle(), base + QStringLiteral(" - [") + file("a.tbl") + QStringLiteral("]"));
     QFile saved(file("a.tbl"));
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
