@@ -298,6 +298,15 @@ void Form1::build_window() {
             b->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; }").arg(kOrange.name()));
         connect(b, &QPushButton::clicked, this, [this, i] { select_page(i); });
     }
+    // The tab buttons in the face of the tab labels under them: their captions
+    // were laid out for it ("Alerts && Status" does not fit in Courier New).
+    for (const char* name : kTabButtonNames) {
+        QWidget* b = by_name_.value(QString::fromLatin1(name));
+        if (!b) continue;
+        QFont f(QStringLiteral("Arial"));
+        f.setPointSizeF(b->font().pointSizeF());
+        b->setFont(f);
+    }
     for (const char* name : {"ModifyOpt", "WriteOpt"}) {
         auto* o = qobject_cast<QRadioButton*>(by_name_.value(QString::fromLatin1(name)));
         if (!o) continue;
@@ -970,23 +979,38 @@ void Form1::keep_write_mode_locks() {
 
 void Form1::select_page(int page) {
     if (page < 0 || page >= 5) return;
-    current_page_ = page;
-    for (int i = 0; i < 5; ++i)
-        if (QWidget* b = control(QString::fromLatin1(kTabButtonNames[static_cast<std::size_t>(i)])))
-            b->setVisible(i != page);
-    if (QWidget* back = control(QStringLiteral("picTabBack"))) back->raise();
-    if (QWidget* p = control(QString::fromLatin1(kPageNames[static_cast<std::size_t>(page)]))) {
-        // Shown before the others hide, so that the focus never falls into a
-        // page behind.
-        p->show();
-        p->raise();
-        p->setFocus(Qt::OtherFocusReason);
+    const auto page_widget = [this](int i) {
+        return control(QString::fromLatin1(kPageNames[static_cast<std::size_t>(i)]));
+    };
+    const auto show_in_front = [&](int i) {
+        for (int b = 0; b < 5; ++b)
+            if (QWidget* button = control(QString::fromLatin1(kTabButtonNames[static_cast<std::size_t>(b)])))
+                button->setVisible(b != i);
+        if (QWidget* back = control(QStringLiteral("picTabBack"))) back->raise();
+        if (QWidget* p = page_widget(i)) {
+            p->show();
+            p->raise();
+        }
+    };
+    show_in_front(page);
+    if (QWidget* p = page_widget(page)) p->setFocus(Qt::OtherFocusReason);
+    // The focus leaving an entry box runs its check; a box that refuses its
+    // value takes the focus back, and its page then stays in front.
+    if (QWidget* focused = QApplication::focusWidget()) {
+        for (int i = 0; i < 5; ++i) {
+            QWidget* p = page_widget(i);
+            if (i != page && p && p->isAncestorOf(focused)) {
+                page = i;
+                show_in_front(page);
+                break;
+            }
+        }
     }
+    current_page_ = page;
     // A page behind is hidden, not only covered: Tab and the arrow keys do not
     // reach its controls.
     for (int i = 0; i < 5; ++i)
-        if (i != page)
-            if (QWidget* p = control(QString::fromLatin1(kPageNames[static_cast<std::size_t>(i)]))) p->hide();
+        if (QWidget* p = page_widget(i); p && i != page) p->hide();
 }
 
 // Ctrl+Tab / Ctrl+PgDown the next page, Ctrl+Shift+Tab / Ctrl+PgUp the one

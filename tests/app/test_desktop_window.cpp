@@ -61,17 +61,19 @@ TEST_F(Desktop, TheKeyboardNeverReachesAHiddenPage) {
         QWidget* front = form->control(QString::fromLatin1(Form1::kPageNames[static_cast<std::size_t>(page)]));
         for (QWidget* w : form->controls()) {
             QWidget* owner = page_of(*form, w);
-            if (owner && owner != front) EXPECT_FALSE(w->isVisible()) << qPrintable(w->objectName());
+            if (owner && owner != front) {
+                EXPECT_FALSE(w->isVisible()) << qPrintable(w->objectName());
+            }
         }
-        // Round the whole focus chain: never into a page behind.
-        for (int i = 0; i < 300; ++i) {
-            QWidget* focused = QApplication::focusWidget();
-            ASSERT_NE(focused, nullptr);
-            QWidget* owner = page_of(*form, focused);
-            ASSERT_TRUE(owner == nullptr || owner == front)
-                << "page " << page << ": " << qPrintable(focused->objectName());
-            key(focused, Qt::Key_Tab);
+        // Every stop of the Tab chain lies on the page in front or outside the pages.
+        int stops = 0;
+        for (QWidget* w = form->nextInFocusChain(); w != form.get(); w = w->nextInFocusChain()) {
+            if (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisible() || !w->isEnabled()) continue;
+            ++stops;
+            QWidget* owner = page_of(*form, w);
+            EXPECT_TRUE(owner == nullptr || owner == front) << "page " << page << ": " << qPrintable(w->objectName());
         }
+        EXPECT_GT(stops, 0);
     }
     // The fault seen: on the music page, Tab, Tab, Down changed the range list
     // of the first page and the frequency with it.
@@ -83,10 +85,29 @@ TEST_F(Desktop, TheKeyboardNeverReachesAHiddenPage) {
     key(QApplication::focusWidget(), Qt::Key_Down);
     EXPECT_EQ(form->ctl<QComboBox>("cboDft")->currentIndex(), range);
     EXPECT_EQ(form->image(), before);
+    EXPECT_TRUE(seams.boxes->texts().isEmpty());
+}
+
+TEST_F(Desktop, ABoxThatRefusesItsValueKeepsItsPageInFront) {
+    auto* box = form->ctl<QLineEdit>("txtAddr", 0);
+    focus(box); // empties it
+    form->select_page(2);
+    EXPECT_EQ(seams.boxes->texts().size(), 1);
+    EXPECT_TRUE(box->hasFocus());
+    EXPECT_EQ(form->current_page(), 0);
+    EXPECT_TRUE(form->control("picSet")->isVisible());
+    EXPECT_FALSE(form->control("picSet5")->isVisible());
+    EXPECT_TRUE(form->control("EMoptCode")->isHidden());
+    EXPECT_FALSE(form->control("EMoptPrompts")->isHidden());
+    // A good value lets the page change.
+    QTest::keyClicks(box, "1234567");
+    form->select_page(2);
+    EXPECT_EQ(form->current_page(), 2);
+    EXPECT_FALSE(box->isVisible());
 }
 
 TEST_F(Desktop, PageKeysSwitchPagesFromAnyControl) {
-    auto* box = form->ctl<QLineEdit>("txtAddr", 0);
+    QWidget* box = form->control("chkCtl", 10);
     focus(box);
     key(box, Qt::Key_Tab, Qt::ControlModifier);
     EXPECT_EQ(form->current_page(), 1);
@@ -107,7 +128,7 @@ TEST_F(Desktop, PageKeysSwitchPagesFromAnyControl) {
         key(QApplication::focusWidget(), static_cast<Qt::Key>(Qt::Key_0 + n), Qt::AltModifier);
         EXPECT_EQ(form->current_page(), n - 1);
     }
-    // None of those keys typed anything into the box.
+    // None of those keys reached a control.
     EXPECT_EQ(form->image(), qrt58::build_default_image());
 }
 
