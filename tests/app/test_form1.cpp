@@ -582,9 +582,11 @@ TEST_F(Form1Test, LayoutScalesFromTheDesignGeometry) {
     }
     EXPECT_DOUBLE_EQ(form->scale_x(), 2.0);
 
-    // Half the height halves every font; a drop-down list keeps the height its
-    // font gives it.
-    resize_client(*form, design.width(), design.height() / 2);
+    // Less height shrinks every font by the same factor (down to the window's
+    // minimum, 0.85 of the design); a drop-down list keeps the height its font
+    // gives it.
+    resize_client(*form, design.width(), design.height() * 9 / 10);
+    EXPECT_NEAR(form->scale_y(), 0.9, 0.01);
     for (QWidget* w : form->controls()) {
         const auto g = qrt58::parse_tag_geometry(tag_text(w));
         if (g.complete == 5) {

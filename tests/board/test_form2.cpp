@@ -304,7 +304,7 @@ int spare_below(const QDialog& d) {
 }
 
 TEST_F(Form2Rig, TheSearchTextShowsWhileTheBoardIsSearched) {
-    auto d = dialog(2);
+    auto d = dialog(0);
     EXPECT_EQ(d->Label1->text(), "Searching for the board...");
     QStringList seen;
     rig.link.set_event_pump([&] {
@@ -313,7 +313,8 @@ TEST_F(Form2Rig, TheSearchTextShowsWhileTheBoardIsSearched) {
     d->form_activate();
     ASSERT_FALSE(seen.isEmpty());
     EXPECT_EQ(seen.front(), "Searching for the board...");
-    EXPECT_EQ(messages(), QStringList{"Verify Success!"});
+    EXPECT_EQ(messages(), QStringList{"Read success!"});
+    EXPECT_EQ(d->Label1->text(), "Reading Now.......");
 }
 
 TEST_F(Form2Rig, TheDialogHasNoEmptyLowerPartAndTheBarShowsAPercentage) {
