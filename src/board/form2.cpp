@@ -21,7 +21,7 @@ const QString kSearching = QStringLiteral("Searching for the board...");
 constexpr int kWidth = 360, kHeightBar = 76, kHeightButtons = 150;
 // The bar repaints at most this often during a transfer: every repaint is time
 // the bus waits for.
-constexpr qint64 kBarRepaintMs = 100;
+constexpr qint64 kBarRepaintMs = 250;
 
 // Marks the dialog busy for the length of a transfer: no closing meanwhile.
 struct BusyScope {
