@@ -59,6 +59,19 @@ void print(const char* name, int delay, const std::vector<Figures>& runs) {
                 best.mandated_s, best.overhead() * 100.0, median.overhead() * 100.0);
 }
 
+// The simulated board on the real clock, the line delay set and calibrated.
+struct RealRig {
+    explicit RealRig(int delay_us) {
+        sim.initialize();
+        link.set_driver_ready(true);
+        link.set_line_delay_us(delay_us);
+        link.calibrate_delay();
+    }
+    SteadyClock clock;
+    SimBoard sim{clock};
+    BoardLink link{sim, clock};
+};
+
 // The main window as the transfer dialog sees it: Write mode, no production run.
 struct BenchHost : TransferHost {
     PagerTable& image() override { return img; }
@@ -86,14 +99,9 @@ struct QuietBoxes : MessageBoxes {
 // with the event pump the program installs; the runs alternate, so that both
 // see the same load. The difference is what the window adds.
 void dialog_figures(int delay, int runs) {
-    SteadyClock clock;
-    SimBoard sim(clock);
-    sim.initialize();
-    BoardLink link(sim, clock);
-    link.set_driver_ready(true);
-    link.set_line_delay_us(delay);
+    RealRig rig(delay);
+    BoardLink& link = rig.link;
     link.set_event_pump([] { QCoreApplication::processEvents(); });
-    link.calibrate_delay();
     install_message_boxes(std::make_unique<QuietBoxes>());
     BenchHost host;
     std::vector<Figures> plain, dialogs;
@@ -167,13 +175,8 @@ int main(int argc, char** argv) {
     std::printf("%-13s %8s %11s %9s %13s %11s %11s\n", "operation", "delay", "wall", "units", "mandated",
                 "overhead", "median");
     for (int delay : {10, 25}) {
-        SteadyClock clock;
-        SimBoard sim(clock);
-        sim.initialize();
-        BoardLink link(sim, clock);
-        link.set_driver_ready(true);
-        link.set_line_delay_us(delay);
-        link.calibrate_delay();
+        RealRig rig(delay);
+        BoardLink& link = rig.link;
         if (!link.find_board()) {
             std::printf("board not found\n");
             return 1;
