@@ -55,6 +55,9 @@ const QColor kModeBackground(0, 128, 128);
 
 const QString kTableFilter = QStringLiteral("Table files (*.tbl)");
 const QString kFolderKey = QStringLiteral("files/last_folder");
+// The board steps run at the first paint of the window, and this long after it
+// is shown at the latest.
+constexpr int kBoardStartLatestMs = 1000;
 // Below this share of the design size the captions would run into each other.
 constexpr double kMinimumScale = 0.85;
 // Text at least this much lighter or darker than its background stays readable.
@@ -938,7 +941,9 @@ void Form1::shut_down() {
     if (shut_down_) return;
     shut_down_ = true;
     timer_->stop();
-    if (board_.stop_driver) board_.stop_driver();
+    // A driver that never started (closed before the board steps ran) is left alone.
+    if (board_pending_) board_pending_ = false;
+    else if (board_.stop_driver) board_.stop_driver();
 }
 
 void Form1::mnuExit_Click() {
@@ -1069,6 +1074,11 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
         // The window has painted itself: the board steps follow at once.
         board_scheduled_ = true;
         QTimer::singleShot(0, this, [this] { start_board(); });
+        return false;
+    }
+    if (t == QEvent::Show && watched == this && board_pending_) {
+        // A window that is never painted (started minimised) still gets its board.
+        QTimer::singleShot(kBoardStartLatestMs, this, [this] { start_board(); });
         return false;
     }
     if (t != QEvent::KeyPress && t != QEvent::KeyRelease && t != QEvent::ShortcutOverride && t != QEvent::Wheel)

@@ -11,7 +11,6 @@
 #include <QTimer>
 #include <algorithm>
 
-
 using namespace qrt58;
 
 namespace {

@@ -476,3 +476,24 @@ TEST(DesktopStart, APagerKeyBeforeTheBoardStepsRunsThemFirst) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(DesktopStart, ClosingBeforeTheBoardStepsLeavesTheDriverAlone) {
+    qrt58::ScopedTestSeams seams;
+    QTemporaryDir dir;
+    Form1 form;
+    std::vector<std::string> events;
+    Form1::BoardHooks hooks;
+    hooks.start_driver = [&] { events.push_back("driver"); };
+    hooks.stop_driver = [&] { events.push_back("stop"); };
+    form.set_board_hooks(hooks);
+    form.app_path = dir.path();
+    form.data_path = dir.path();
+    form.form_load(Form1::BoardStart::AfterShow);
+    form.close();
+    form.start_board(); // a late paint after the close starts nothing
+    EXPECT_TRUE(events.empty());
+}
+
+} // namespace
