@@ -394,13 +394,6 @@ TEST_F(Folders, TheUsersDefaultTableComesBeforeTheProgramsAndSaveWritesTheUsers)
     EXPECT_EQ(start()->image()[0x3B7], 'U');
 }
 
-TEST_F(Folders, AFolderNamedDefaultTblIsNoDefaultTable) {
-    QDir(root.path()).mkpath("data/default.tbl");
-    auto form = start();
-    EXPECT_EQ(form->image(), qrt58::build_default_image());
-    EXPECT_TRUE(seams.boxes->texts().isEmpty());
-}
-
 TEST_F(Folders, DialogsStartInDocumentsThenInTheFolderLastUsed) {
     auto form = start();
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -429,71 +422,53 @@ TEST_F(Folders, DialogsStartInDocumentsThenInTheFolderLastUsed) {
 
 // ---- start-up: the window first, then the board ------------------------------------
 
-TEST(DesktopStart, TheBoardIsSearchedOnceTheWindowHasPainted) {
+class DesktopStart : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Form1::BoardHooks hooks;
+        hooks.start_driver = [this] { events.push_back(std::string("driver") + (form.isVisible() ? "+shown" : "")); };
+        hooks.board_startup = [this] { events.push_back("board"); };
+        hooks.stop_driver = [this] { events.push_back("stop"); };
+        hooks.show_transfer = [this](int mode) { events.push_back("transfer" + std::to_string(mode)); };
+        form.set_board_hooks(hooks);
+        form.app_path = dir.path();
+        form.data_path = dir.path();
+        form.form_load(Form1::BoardStart::AfterShow);
+    }
     qrt58::ScopedTestSeams seams;
     QTemporaryDir dir;
     Form1 form;
     std::vector<std::string> events;
-    Form1::BoardHooks hooks;
-    hooks.start_driver = [&] {
-        events.push_back(std::string("driver") + (form.isVisible() ? "+shown" : ""));
-    };
-    hooks.board_startup = [&] { events.push_back("board"); };
-    hooks.keep_alive = [&] { events.push_back("tick"); };
-    form.set_board_hooks(hooks);
-    form.app_path = dir.path();
-    form.data_path = dir.path();
-    form.form_load(Form1::BoardStart::AfterShow);
+};
+
+TEST_F(DesktopStart, TheBoardIsSearchedOnceTheWindowHasPainted) {
     auto* timer = form.findChild<QTimer*>(QStringLiteral("Timer1"));
     EXPECT_TRUE(events.empty());
     EXPECT_FALSE(timer->isActive()); // no idle pattern before the board start-up
     EXPECT_EQ(form.image(), qrt58::build_default_image());
     form.show();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !form.board_pending(); }, 2000));
-    ASSERT_GE(events.size(), 2u);
-    EXPECT_EQ(events[0], "driver+shown");
-    EXPECT_EQ(events[1], "board");
+    EXPECT_EQ(events, (std::vector<std::string>{"driver+shown", "board"}));
     EXPECT_TRUE(timer->isActive());
     form.start_board(); // once only
-    EXPECT_EQ(std::count(events.begin(), events.end(), "board"), 1);
+    EXPECT_EQ(events.size(), 2u);
 }
 
-TEST(DesktopStart, APagerKeyBeforeTheBoardStepsRunsThemFirst) {
-    qrt58::ScopedTestSeams seams;
-    QTemporaryDir dir;
-    Form1 form;
-    std::vector<std::string> events;
-    Form1::BoardHooks hooks;
-    hooks.start_driver = [&] { events.push_back("driver"); };
-    hooks.board_startup = [&] { events.push_back("board"); };
-    hooks.show_transfer = [&](int mode) { events.push_back("transfer" + std::to_string(mode)); };
-    form.set_board_hooks(hooks);
-    form.app_path = dir.path();
-    form.data_path = dir.path();
-    form.form_load(Form1::BoardStart::AfterShow);
+TEST_F(DesktopStart, APagerKeyFirstRunsTheBoardStepsAndAnEarlyCloseNone) {
     form.pager_command(0);
     EXPECT_EQ(events, (std::vector<std::string>{"driver", "board", "transfer0"}));
-}
 
-} // namespace
-
-namespace {
-
-TEST(DesktopStart, ClosingBeforeTheBoardStepsLeavesTheDriverAlone) {
-    qrt58::ScopedTestSeams seams;
-    QTemporaryDir dir;
-    Form1 form;
-    std::vector<std::string> events;
+    Form1 second;
+    std::vector<std::string> seen;
     Form1::BoardHooks hooks;
-    hooks.start_driver = [&] { events.push_back("driver"); };
-    hooks.stop_driver = [&] { events.push_back("stop"); };
-    form.set_board_hooks(hooks);
-    form.app_path = dir.path();
-    form.data_path = dir.path();
-    form.form_load(Form1::BoardStart::AfterShow);
-    form.close();
-    form.start_board(); // a late paint after the close starts nothing
-    EXPECT_TRUE(events.empty());
+    hooks.start_driver = [&] { seen.push_back("driver"); };
+    hooks.stop_driver = [&] { seen.push_back("stop"); };
+    second.set_board_hooks(hooks);
+    second.app_path = second.data_path = dir.path();
+    second.form_load(Form1::BoardStart::AfterShow);
+    second.close();
+    second.start_board(); // a late paint after the close starts nothing
+    EXPECT_TRUE(seen.empty());
 }
 
 } // namespace
