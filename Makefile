@@ -4,10 +4,10 @@
 BUILD ?= build
 JOBS  ?= 2
 PACKAGES := build-essential cmake qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
-            xvfb xauth fonts-dejavu-core
+            xvfb xauth fonts-dejavu-core fonts-liberation desktop-file-utils
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test check-asan run bench clean
+.PHONY: all deps configure build test check-asan run bench install clean
 
 all: build
 
@@ -59,6 +59,12 @@ run: build
 
 bench: build
 	$(BUILD)/bench/qrt58bench
+
+# Installs both programs, the menu entry and the icon under PREFIX (DESTDIR is
+# honoured for packaging: make install PREFIX=/usr DESTDIR=/tmp/pkg).
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -4,10 +4,15 @@
 #include "board_link.h"
 #include "clock.h"
 #include "default_image.h"
+#include "form2.h"
 #include "sim_board.h"
 #include "sim_i2c.h"
 #include "i2c_bus.h"
 #include "transfer.h"
+#include "transfer_host.h"
+#include "ui_seams.h"
+
+#include <QApplication>
 
 #include <algorithm>
 #include <chrono>
@@ -56,7 +61,66 @@ void print(const char* name, int delay, const std::vector<Figures>& runs) {
                 best.mandated_s, best.overhead() * 100.0, median.overhead() * 100.0);
 }
 
+// The simulated board on the real clock, the line delay set and calibrated.
+struct RealRig {
+    explicit RealRig(int delay_us) {
+        sim.initialize();
+        link.set_driver_ready(true);
+        link.set_line_delay_us(delay_us);
+        link.calibrate_delay();
+    }
+    SteadyClock clock;
+    SimBoard sim{clock};
+    BoardLink link{sim, clock};
+};
+
+// The main window as the transfer dialog sees it: Write mode, no production run.
+struct BenchHost : TransferHost {
+    PagerTable& image() override { return img; }
+    bool modify_mode() const override { return false; }
+    bool auto_increment_first() const override { return false; }
+    QString first_capcode_text() const override { return {}; }
+    int first_pair_length_index() const override { return 0; }
+    void set_first_capcode(const QString&) override {}
+    void image_was_read() override {}
+    PagerTable img = build_default_image();
+};
+
+// A message box that answers at once and complains about anything but success.
+struct QuietBoxes : MessageBoxes {
+    void show(QWidget*, const QString& text, MessageIcon) override {
+        if (!text.endsWith(QLatin1String("Success!"))) std::fprintf(stderr, "unexpected: %s\n", qPrintable(text));
+    }
+    bool ask_yes_no(QWidget*, const QString&) override { return true; }
+};
+
 } // namespace
+
+// Write+Verify with its board search, as qrt58cli runs it (the engine alone)
+// and through the transfer dialog, shown (offscreen unless a display is set)
+// with the event pump the program installs; the runs alternate, so that both
+// see the same load. The difference is what the window adds.
+void dialog_figures(int delay, int runs) {
+    RealRig rig(delay);
+    BoardLink& link = rig.link;
+    link.set_event_pump([] { QCoreApplication::processEvents(); });
+    install_message_boxes(std::make_unique<QuietBoxes>());
+    BenchHost host;
+    std::vector<Figures> plain, dialogs;
+    for (int r = 0; r < runs; ++r) {
+        NullView view;
+        TransferEngine engine(link, view);
+        plain.push_back(measure(link, [&] {
+            if (engine.find_board()) engine.write_and_verify(host.img);
+            link.board_idle();
+        }));
+        Form2 dialog(link, host, 1);
+        dialog.show(); // the dialog runs its operation from the event loop; here at once
+        dialogs.push_back(measure(link, [&] { dialog.form_activate(); }));
+    }
+    print("Engine W+V", delay, plain);
+    print("Form2 W+V", delay, dialogs);
+}
 
 // Cost of the bus work itself: a read on a clock that never waits, per unit.
 double cost_per_unit_ns() {
@@ -163,7 +227,10 @@ void i2c_figures() {
                 "latency to each transfer (one per page and per 16 bytes read), which this model leaves out.\n");
 }
 
-int main() {
+int main(int argc, char** argv) {
+    if (qgetenv("QT_QPA_PLATFORM").isEmpty() && qgetenv("DISPLAY").isEmpty() && qgetenv("WAYLAND_DISPLAY").isEmpty())
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     constexpr int kRuns = 3;
     const double unit_ns = cost_per_unit_ns();
     std::printf("Bus work per line-delay unit, without waiting: %.1f ns (%.2f %% of 10 us, %.2f %% of 25 us)\n",
@@ -174,13 +241,8 @@ int main() {
     std::printf("%-13s %8s %11s %9s %13s %11s %11s\n", "operation", "delay", "wall", "units", "mandated",
                 "overhead", "median");
     for (int delay : {10, 25}) {
-        SteadyClock clock;
-        SimBoard sim(clock);
-        sim.initialize();
-        BoardLink link(sim, clock);
-        link.set_driver_ready(true);
-        link.set_line_delay_us(delay);
-        link.calibrate_delay();
+        RealRig rig(delay);
+        BoardLink& link = rig.link;
         if (!link.find_board()) {
             std::printf("board not found\n");
             return 1;
@@ -200,6 +262,9 @@ int main() {
         print("Read", delay, reads);
         print("Write+Verify", delay, writes);
     }
+    std::printf("\nWrite+Verify with the board search, alone and through the transfer dialog (%s)\n",
+                qPrintable(QGuiApplication::platformName()));
+    dialog_figures(25, 2 * kRuns + 1);
     std::printf("Goal: overhead under 2 %% at 25 us and under 5 %% at 10 us.\n");
     i2c_figures();
     return 0;

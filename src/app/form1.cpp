@@ -24,11 +24,15 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSettings>
 #include <QSignalBlocker>
+#include <QStandardPaths>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -42,12 +46,56 @@ constexpr double kTwipsPerPixel = 15.0;
 // Client area of the window as designed: 10935 x 7455 twips.
 constexpr int kDesignClientWidth = 729;
 constexpr int kDesignClientHeight = 497;
+// The contrast slider's thumb length as stored on the window.
+constexpr double kSliderThumbTwips = 150;
 
 const QColor kPageColor(224, 224, 224);
 const QColor kOrange(255, 192, 128);
 const QColor kModeBackground(0, 128, 128);
 
 const QString kTableFilter = QStringLiteral("Table files (*.tbl)");
+const QString kFolderKey = QStringLiteral("files/last_folder");
+// The board steps run at the first paint of the window, and this long after it
+// is shown at the latest.
+constexpr int kBoardStartLatestMs = 1000;
+// Below this share of the design size the captions would run into each other.
+constexpr double kMinimumScale = 0.85;
+// Text at least this much lighter or darker than its background stays readable.
+constexpr double kReadableContrast = 4.5;
+
+// Contrast ratio of two colours (relative luminance, sRGB), 1 to 21.
+double contrast(const QColor& a, const QColor& b) {
+    const auto luminance = [](const QColor& c) {
+        const auto channel = [](double v) {
+            return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// Check boxes and option buttons draw their box as large as their text asks:
+// the indicator grows with the font the layout gives the control.
+class ScaledIndicatorStyle : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+        const int base = QProxyStyle::pixelMetric(metric, option, widget);
+        switch (metric) {
+        case PM_IndicatorWidth:
+        case PM_IndicatorHeight:
+        case PM_ExclusiveIndicatorWidth:
+        case PM_ExclusiveIndicatorHeight: {
+            if (!widget) return base;
+            const double design = widget->property("designFont").toDouble();
+            if (design <= 0) return base;
+            const double factor = widget->font().pointSizeF() / design;
+            return factor > 1.0 ? static_cast<int>(std::lround(base * factor)) : base;
+        }
+        default: return base;
+        }
+    }
+};
 
 int px(double twips) { return static_cast<int>(std::lround(twips / kTwipsPerPixel)); }
 
@@ -201,6 +249,8 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
         if (board_.keep_alive) board_.keep_alive();
     });
     qApp->installEventFilter(this);
+    central_->setMinimumSize(static_cast<int>(std::ceil(kDesignClientWidth * kMinimumScale)),
+                             static_cast<int>(std::ceil(kDesignClientHeight * kMinimumScale)));
     resize(kDesignClientWidth, kDesignClientHeight + menuBar()->sizeHint().height());
 }
 
@@ -233,8 +283,14 @@ void Form1::build_window() {
         l->setWordWrap(false);
         l->setAutoFillBackground(true);
         QPalette pal = l->palette();
-        pal.setColor(QPalette::Window, pal.color(QPalette::Dark));
-        pal.setColor(QPalette::WindowText, pal.color(QPalette::HighlightedText));
+        const QColor back = pal.color(QPalette::Dark);
+        QColor text = pal.color(QPalette::HighlightedText);
+        // The highlight-text colour on the button shadow is too faint under
+        // some styles: the darker or lighter of black and white then.
+        if (contrast(text, back) < kReadableContrast)
+            text = contrast(Qt::black, back) >= contrast(Qt::white, back) ? QColor(Qt::black) : QColor(Qt::white);
+        pal.setColor(QPalette::Window, back);
+        pal.setColor(QPalette::WindowText, text);
         l->setPalette(pal);
     }
     for (int i = 0; i < 5; ++i) {
@@ -244,6 +300,15 @@ void Form1::build_window() {
         if (i >= 3)
             b->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; }").arg(kOrange.name()));
         connect(b, &QPushButton::clicked, this, [this, i] { select_page(i); });
+    }
+    // The tab buttons in the face of the tab labels under them: their captions
+    // were laid out for it ("Alerts && Status" does not fit in Courier New).
+    for (const char* name : kTabButtonNames) {
+        QWidget* b = by_name_.value(QString::fromLatin1(name));
+        if (!b) continue;
+        QFont f(QStringLiteral("Arial"));
+        f.setPointSizeF(b->font().pointSizeF());
+        b->setFont(f);
     }
     for (const char* name : {"ModifyOpt", "WriteOpt"}) {
         auto* o = qobject_cast<QRadioButton*>(by_name_.value(QString::fromLatin1(name)));
@@ -274,6 +339,16 @@ void Form1::build_window() {
         pal.setColor(QPalette::Window, kPageColor);
         p->setPalette(pal);
     }
+    // The "E" of each capcode row is a mark, not an entry.
+    for (const auto& [index, mark] : array<QLineEdit>(QStringLiteral("Text1"))) {
+        (void)index;
+        mark->setReadOnly(true);
+        mark->setFocusPolicy(Qt::NoFocus);
+    }
+    auto* indicators = new ScaledIndicatorStyle;
+    indicators->setParent(this);
+    for (QWidget* w : controls_)
+        if (qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w)) w->setStyle(indicators);
     select_page(0);
 }
 
@@ -354,7 +429,7 @@ QWidget* Form1::create_control(const ControlSpec& row) {
         s->setMax(8);
         s->setMin(1);
         s->setValue(4);
-        s->setSliderWidth(150);
+        s->setSliderWidth(static_cast<int>(kSliderThumbTwips));
         s->setBorderStyle(0);
         w = s;
         break;
@@ -403,7 +478,8 @@ void Form1::build_menus() {
         std::function<void()> handler;
     };
     auto add_menu = [this](const char* caption, const char* name, const std::vector<Item>& items) {
-        QMenu* menu = menuBar()->addMenu(QString::fromLatin1(caption));
+        // The first letter of each title opens its menu with Alt.
+        QMenu* menu = menuBar()->addMenu(QLatin1Char('&') + QString::fromLatin1(caption));
         menu->setObjectName(QString::fromLatin1(name));
         for (const Item& it : items) {
             QAction* a = nullptr;
@@ -439,6 +515,18 @@ void Form1::build_menus() {
                    if (board_.choose_board) board_.choose_board();
                }}});
     add_menu("Help", "mnuHelp", {{"About", "mnuAbout", QKeySequence(), [this] { mnuAbout_Click(); }}});
+    // F10 opens the menu bar, as on the usual Linux desktops.
+    auto* f10 = new QAction(this);
+    f10->setObjectName(QStringLiteral("menuBarKey"));
+    f10->setShortcut(QKeySequence(Qt::Key_F10));
+    f10->setShortcutContext(Qt::WindowShortcut);
+    connect(f10, &QAction::triggered, this, [this] {
+        if (!menuBar()->actions().isEmpty()) {
+            menuBar()->setFocus(Qt::ShortcutFocusReason);
+            menuBar()->setActiveAction(menuBar()->actions().first());
+        }
+    });
+    addAction(f10);
 }
 
 // ---------------------------------------------------------------- editor API
@@ -480,12 +568,15 @@ void Form1::run_rules(const QString& array_name, int index) {
 
 // ---------------------------------------------------------------- start-up
 
-void Form1::form_load() {
-    if (board_.start_driver) board_.start_driver();
+void Form1::form_load(BoardStart when) {
+    board_pending_ = when == BoardStart::AfterShow;
+    if (!board_pending_ && board_.start_driver) board_.start_driver();
     QCoreApplication::setApplicationName(QString::fromStdString(qrt58::ver_str.substr(0, 5)));
     if (app_path.isEmpty()) app_path = QCoreApplication::applicationDirPath();
     while (app_path.size() > 1 && app_path.endsWith(QLatin1Char('/'))) app_path.chop(1);
-    if (board_.board_startup) board_.board_startup();
+    if (data_path.isEmpty()) data_path = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    while (data_path.size() > 1 && data_path.endsWith(QLatin1Char('/'))) data_path.chop(1);
+    if (!board_pending_ && board_.board_startup) board_.board_startup();
     design_size_ = QSize(kDesignClientWidth, kDesignClientHeight);
     append_tag_geometry();
     entryErrorPending = false;
@@ -494,15 +585,31 @@ void Form1::form_load() {
     build_default_image();
     call("read_CapLen");
     init_ctl();
-    tbl_path = app_path + QStringLiteral("/default.tbl");
+    // The user's own default table, else the one installed beside the program.
+    // Save writes the user's, as the program folder is not the user's to write.
     // A folder (or anything but a file) of that name is no default table.
-    if (QFileInfo(tbl_path).isFile()) {
+    const QString user_default = data_path + QStringLiteral("/default.tbl");
+    const QString program_default = app_path + QStringLiteral("/default.tbl");
+    const QString found = QFileInfo(user_default).isFile()      ? user_default
+                          : QFileInfo(program_default).isFile() ? program_default
+                                                                : QString();
+    if (!found.isEmpty()) {
+        tbl_path = found;
         use_tbl_path = true;
         mnuLBFF_Click();
         use_tbl_path = false;
     }
-    timer_->start();
+    tbl_path = user_default;
+    if (!board_pending_) timer_->start();
     select_page(0);
+}
+
+void Form1::start_board() {
+    if (!board_pending_) return;
+    board_pending_ = false;
+    if (board_.start_driver) board_.start_driver();
+    if (board_.board_startup) board_.board_startup();
+    if (!shut_down_ && !pager_running_) timer_->start();
 }
 
 void Form1::append_tag_geometry() {
@@ -698,8 +805,9 @@ void Form1::mnuLBFF_Click() {
     if (use_tbl_path) {
         path = tbl_path;
     } else {
-        path = qrt58::file_dialogs().open_file(this, app_path, kTableFilter);
+        path = qrt58::file_dialogs().open_file(this, dialog_folder(), kTableFilter);
         if (path.isEmpty()) return;
+        remember_folder(path);
         if (!QFileInfo::exists(path)) {
             messages().info(this, QStringLiteral("This file is not exit!"));
             return;
@@ -730,12 +838,16 @@ void Form1::mnuSA_Click() {
     if (use_tbl_path) {
         path = tbl_path;
     } else {
-        path = qrt58::file_dialogs().save_file(this, app_path, kTableFilter);
+        path = qrt58::file_dialogs().save_file(this, dialog_folder(), kTableFilter);
         if (path.isEmpty()) return;
+        remember_folder(path);
         if (QFileInfo::exists(path) &&
             !messages().ask_yes_no(this, QStringLiteral("This file is arealy exist ! \nAre you sure overwrite this file?")))
             return;
     }
+    // The user's data folder may not exist yet before the first save.
+    if (use_tbl_path && QFileInfo(path).absolutePath() == QFileInfo(data_path).absoluteFilePath())
+        QDir().mkpath(data_path);
     const qrt58::SaveResult result = qrt58::save_table_file(path, image_);
     if (!result.ok) {
         messages().error(this, result.error);
@@ -743,6 +855,19 @@ void Form1::mnuSA_Click() {
     }
     tbl_path = path;
     set_window_title_path(path);
+}
+
+QString Form1::dialog_folder() const {
+    QString folder = last_folder_;
+    if (folder.isEmpty() && settings_) folder = settings_->value(kFolderKey).toString();
+    if (!folder.isEmpty() && QFileInfo(folder).isDir()) return folder;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
+void Form1::remember_folder(const QString& file_path) {
+    last_folder_ = QFileInfo(file_path).absolutePath();
+    if (settings_) settings_->setValue(kFolderKey, last_folder_);
 }
 
 void Form1::mnuSBTF_Click() {
@@ -768,6 +893,7 @@ void Form1::pager_command(int mode) {
     // A second command arriving while one runs (keys queued during the
     // transfer) must not start a transfer inside the first one.
     if (pager_running_) return;
+    start_board(); // a key pressed before the board steps ran
     pager_running_ = true;
     timer_->stop();
     transfer_mode = mode;
@@ -818,7 +944,9 @@ void Form1::shut_down() {
     if (shut_down_) return;
     shut_down_ = true;
     timer_->stop();
-    if (board_.stop_driver) board_.stop_driver();
+    // A driver that never started (closed before the board steps ran) is left alone.
+    if (board_pending_) board_pending_ = false;
+    else if (board_.stop_driver) board_.stop_driver();
 }
 
 void Form1::mnuExit_Click() {
@@ -859,14 +987,77 @@ void Form1::keep_write_mode_locks() {
 
 void Form1::select_page(int page) {
     if (page < 0 || page >= 5) return;
-    for (int i = 0; i < 5; ++i)
-        if (QWidget* b = control(QString::fromLatin1(kTabButtonNames[static_cast<std::size_t>(i)])))
-            b->setVisible(i != page);
-    if (QWidget* back = control(QStringLiteral("picTabBack"))) back->raise();
-    if (QWidget* p = control(QString::fromLatin1(kPageNames[static_cast<std::size_t>(page)]))) {
-        p->raise();
-        p->setFocus(Qt::OtherFocusReason);
+    const auto page_widget = [this](int i) {
+        return control(QString::fromLatin1(kPageNames[static_cast<std::size_t>(i)]));
+    };
+    const auto show_in_front = [&](int i) {
+        for (int b = 0; b < 5; ++b)
+            if (QWidget* button = control(QString::fromLatin1(kTabButtonNames[static_cast<std::size_t>(b)])))
+                button->setVisible(b != i);
+        if (QWidget* back = control(QStringLiteral("picTabBack"))) back->raise();
+        if (QWidget* p = page_widget(i)) {
+            p->show();
+            p->raise();
+        }
+    };
+    show_in_front(page);
+    if (QWidget* p = page_widget(page)) p->setFocus(Qt::OtherFocusReason);
+    // The focus leaving an entry box runs its check; a box that refuses its
+    // value takes the focus back, and its page then stays in front.
+    if (QWidget* focused = QApplication::focusWidget()) {
+        for (int i = 0; i < 5; ++i) {
+            QWidget* p = page_widget(i);
+            if (i != page && p && p->isAncestorOf(focused)) {
+                page = i;
+                show_in_front(page);
+                break;
+            }
+        }
     }
+    current_page_ = page;
+    // A page behind is hidden, not only covered: Tab and the arrow keys do not
+    // reach its controls.
+    for (int i = 0; i < 5; ++i)
+        if (QWidget* p = page_widget(i); p && i != page) p->hide();
+}
+
+// Ctrl+Tab / Ctrl+PgDown the next page, Ctrl+Shift+Tab / Ctrl+PgUp the one
+// before (round the end), Alt+1..Alt+5 a page by number.
+bool Form1::page_key(const QKeyEvent* key) {
+    const Qt::KeyboardModifiers mods =
+        key->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier | Qt::MetaModifier);
+    const int k = key->key();
+    int page = -1;
+    if (mods == Qt::ControlModifier && (k == Qt::Key_Tab || k == Qt::Key_PageDown))
+        page = current_page_ + 1;
+    else if ((mods == (Qt::ControlModifier | Qt::ShiftModifier) && (k == Qt::Key_Tab || k == Qt::Key_Backtab)) ||
+             (mods == Qt::ControlModifier && (k == Qt::Key_PageUp || k == Qt::Key_Backtab)))
+        page = current_page_ + 4;
+    else if (mods == Qt::AltModifier && k >= Qt::Key_1 && k <= Qt::Key_5)
+        page = k - Qt::Key_1;
+    else
+        return false;
+    select_page(page % 5);
+    return true;
+}
+
+// A list changes with the wheel only while it has the focus; over the capcode
+// rows the wheel scrolls the rows, one row per notch.
+bool Form1::wheel(QWidget* target, QWheelEvent* event) {
+    auto* list = qobject_cast<QComboBox*>(target);
+    if (list && list->hasFocus()) return false;
+    QWidget* rows = control(QStringLiteral("Picture2"));
+    auto* bar = ctl<QScrollBar>(QStringLiteral("VScroll1"));
+    if (rows && bar && (target == rows || rows->isAncestorOf(target))) {
+        wheel_rest_ += event->angleDelta().y();
+        const int notches = wheel_rest_ / 120;
+        wheel_rest_ -= notches * 120;
+        const int row = std::max(1, static_cast<int>(std::lround(cap_row_pitch)));
+        if (notches != 0) bar->setValue(bar->value() - notches * row);
+        event->accept();
+        return true;
+    }
+    return list != nullptr; // a list without the focus lets the wheel pass by
 }
 
 bool Form1::is_menu_shortcut(const QKeyEvent* key) const {
@@ -882,11 +1073,24 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     const QEvent::Type t = event->type();
-    if (t != QEvent::KeyPress && t != QEvent::KeyRelease && t != QEvent::ShortcutOverride)
+    if (t == QEvent::Paint && board_pending_ && !board_scheduled_ && (watched == central_ || watched == this)) {
+        // The window has painted itself: the board steps follow at once.
+        board_scheduled_ = true;
+        QTimer::singleShot(0, this, [this] { start_board(); });
+        return false;
+    }
+    if (t == QEvent::Show && watched == this && board_pending_) {
+        // A window that is never painted (started minimised) still gets its board.
+        QTimer::singleShot(kBoardStartLatestMs, this, [this] { start_board(); });
+        return false;
+    }
+    if (t != QEvent::KeyPress && t != QEvent::KeyRelease && t != QEvent::ShortcutOverride && t != QEvent::Wheel)
         return false;
     auto* w = qobject_cast<QWidget*>(watched);
     if (!w || w->window() != this) return false;
+    if (t == QEvent::Wheel) return wheel(w, static_cast<QWheelEvent*>(event));
     auto* key = static_cast<QKeyEvent*>(event);
+    if (t == QEvent::KeyPress && page_key(key)) return true;
     if (t == QEvent::ShortcutOverride) {
         // The menu keys win over a text box's own use of them (Ctrl+A).
         return is_menu_shortcut(key);
@@ -925,6 +1129,10 @@ void Form1::layout_controls() {
             w->setGeometry(left, top, width, w->sizeHint().height());
         else
             w->setGeometry(left, top, width, px(sy_ * g.values[3]));
+        // The slider's thumb grows with the text around it (never below its
+        // stored length).
+        if (auto* slider = qobject_cast<qrt58::widgets::ctlEBSlider*>(w))
+            slider->setSliderWidth(static_cast<int>(std::lround(kSliderThumbTwips * std::max(1.0, font_factor))));
     }
     const auto design_top = [this](const QString& name, int index) -> std::optional<double> {
         QWidget* w = control(name, index);

@@ -20,7 +20,11 @@
 //   tops of Label1(0) and Label1(1) at the current scale), cap_frame_height
 //   (pixel height of the "Capcode Address" frame Frame1(0) at the current scale),
 //   source_list_offset (0 or 1, the offset of the source-prompt mode list cboCtl(2)
-//   that init_ctl last built), app_path, tbl_path, use_tbl_path.
+//   that init_ctl last built), app_path, data_path, tbl_path, use_tbl_path.
+//
+// Pages: only the page in front is shown; the others are hidden, so that no key
+// reaches a control the user cannot see. An editor that asks whether one of its
+// controls is shown must use isVisibleTo(parent) (its own flag), not isVisible().
 //
 // Geometry: every control is placed in pixels; the design geometry (twips,
 // 15 twips = 1 pixel) sits in the "Tag" property after the first "#". scale_x()
@@ -74,7 +78,9 @@
 class QAction;
 class QComboBox;
 class QKeyEvent;
+class QSettings;
 class QTimer;
+class QWheelEvent;
 
 // A control array: index -> widget of one name.
 template <class T>
@@ -119,9 +125,22 @@ public:
     ~Form1() override;
 
     void set_board_hooks(BoardHooks hooks) { board_ = std::move(hooks); }
+    // Where the Open and Save dialogs remember their folder (not owned; may stay
+    // unset, the folder is then remembered for this run only).
+    void set_settings(QSettings* settings) { settings_ = settings; }
+
+    // When the board steps of start-up run: first, in start-up order, or once
+    // the window has painted itself (the program does this, so that the window
+    // is on screen before the board waits).
+    enum class BoardStart { First, AfterShow };
     // Start-up: driver, board, tag geometry, flags, default image, read_CapLen,
-    // init_ctl, "default.tbl", timer.
-    void form_load();
+    // init_ctl, "default.tbl", timer. With AfterShow, the driver, the board and
+    // the timer wait for start_board().
+    void form_load(BoardStart when = BoardStart::First);
+    // The postponed board steps (driver, board start-up) and the keep-alive
+    // timer; runs once, by itself after the first paint of the shown window.
+    void start_board();
+    bool board_pending() const { return board_pending_; }
 
     // ---- for editors
     qrt58::PagerTable& image() override { return image_; }
@@ -164,6 +183,9 @@ public:
     double cap_frame_height = 0;
     int source_list_offset = 0;
     QString app_path;
+    // The user's own folder for the default table (QStandardPaths::AppDataLocation
+    // when left empty before start-up): the program folder may not be writable.
+    QString data_path;
     QString tbl_path;
     bool use_tbl_path = false;
 
@@ -177,7 +199,11 @@ public:
     void ModifyOpt_Click();
     void WriteOpt_Click();
     void select_page(int page); // 0..4, as the tab buttons do
+    int current_page() const { return current_page_; }
     bool write_mode() const;
+    // The folder the Open and Save dialogs start in: the one last used, else the
+    // user's documents folder.
+    QString dialog_folder() const;
 
     // ---- for the transfer dialog
     bool modify_mode() const override { return !write_mode(); }
@@ -219,7 +245,10 @@ private:
     void run_rules(const QString& array_name, int index);
     void shut_down();
     bool is_menu_shortcut(const QKeyEvent* key) const;
+    bool page_key(const QKeyEvent* key);
+    bool wheel(QWidget* target, QWheelEvent* event);
     bool take_focused_entry();
+    void remember_folder(const QString& file_path);
 
     qrt58::PagerTable image_{};
     BoardHooks board_;
@@ -237,6 +266,12 @@ private:
     bool shut_down_ = false;
     bool pager_running_ = false;
     QString about_title_;
+    QSettings* settings_ = nullptr;
+    QString last_folder_;
+    int current_page_ = 0;
+    bool board_pending_ = false;
+    bool board_scheduled_ = false;
+    int wheel_rest_ = 0; // part of a wheel notch not yet scrolled
 };
 
 template <class T>

@@ -105,9 +105,11 @@ int main(int argc, char** argv) {
         board->start_up();
     };
     w.set_board_hooks(hooks);
+    w.set_settings(settings.get()); // remembers the folder of the file dialogs
     qrt58::editors::attach_editors(w);
 
-    w.form_load();
+    // The window comes up first; the board is searched once it has painted.
+    w.form_load(Form1::BoardStart::AfterShow);
     w.show();
     return QApplication::exec();
 }

@@ -21,12 +21,12 @@ const std::string kPage = "picSet2";
 // lamp list.
 constexpr int kMargin = 30, kGap = 30;
 constexpr int kColA = kMargin, kColAWidth = 3705;
-constexpr int kColC = 10380 - kMargin - 3495, kColCWidth = 3495;
+constexpr int kColC = 10380 - kMargin - 3510, kColCWidth = 3510;
 constexpr int kColB = kColA + kColAWidth + kGap, kColBWidth = kColC - kGap - kColB;
 
 // Right-hand lists beside a check box or caption.
 constexpr int kToneWidth = 1935;
-constexpr int kShortListWidth = 1125;
+constexpr int kShortListWidth = 1140;
 
 std::vector<ListItem> lamp_list() {
     std::vector<ListItem> items;

@@ -15,6 +15,12 @@ using namespace qrt58;
 
 namespace {
 const QString kAutoCaption = QStringLiteral(" 1st capcode : ");
+const QString kSearching = QStringLiteral("Searching for the board...");
+// Dialog heights: status and bar only; with the capcode line and the buttons.
+constexpr int kWidth = 360, kHeightBar = 76, kHeightButtons = 150;
+// The bar repaints at most this often during a transfer: every repaint is time
+// the bus waits for.
+constexpr qint64 kBarRepaintMs = 250;
 
 // Marks the dialog busy for the length of a transfer: no closing meanwhile.
 struct BusyScope {
@@ -29,9 +35,9 @@ Form2::Form2(EepromBus& link, TransferHost& host, int transfer_mode, QWidget* pa
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Pager Program"));
     setModal(true);
-    setFixedSize(360, 150);
+    setFixedSize(kWidth, kHeightBar);
 
-    Label1 = new QLabel(this);
+    Label1 = new QLabel(kSearching, this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(16, 12, 328, 20);
 
@@ -40,7 +46,8 @@ Form2::Form2(EepromBus& link, TransferHost& host, int transfer_mode, QWidget* pa
     PB1->setGeometry(16, 40, 328, 22);
     PB1->setRange(0, 100);
     PB1->setValue(0);
-    PB1->setTextVisible(false);
+    PB1->setTextVisible(true);
+    PB1->setFormat(QStringLiteral("%p%"));
 
     lblAuto1 = new QLabel(kAutoCaption, this);
     lblAuto1->setObjectName(QStringLiteral("lblAuto1"));
@@ -84,8 +91,12 @@ void Form2::form_activate() {
             const bool production = host_.auto_increment_first();
             lblAuto1->setVisible(production);
             if (production) {
+                // The station shows the capcode the next Write programs.
+                lblAuto1->setText(kAutoCaption + host_.first_capcode_text());
+                Label1->clear();
                 cmdWrite->setVisible(true);
                 cmdExit->setVisible(true);
+                setFixedSize(kWidth, kHeightButtons);
                 return; // stays open for the user
             }
             engine_.write_and_verify(host_.image());
@@ -110,6 +121,7 @@ void Form2::cmdWrite_Click() {
         // the next receiver with the same capcode.
         cmdWrite->setEnabled(!run_ended_);
         cmdExit->setEnabled(true);
+        lblAuto1->setText(kAutoCaption + host_.first_capcode_text());
         set_progress_position(0);
         Label1->setText(QString());
         link_.board_idle();
@@ -164,8 +176,15 @@ void Form2::set_progress_max(int max) {
 
 void Form2::set_progress_position(int position) {
     position_ = position;
-    // Positions may pass the maximum by up to 16: shown as a full bar.
-    PB1->setValue(std::clamp(position, 0, PB1->maximum()));
+    // Positions may pass the maximum by up to 16: shown as a full bar. The bar
+    // repaints itself at once on every change, so during the bus work it is
+    // moved only every kBarRepaintMs, and always to its start and its end.
+    const int shown = std::clamp(position, 0, PB1->maximum());
+    if (busy_ && shown != 0 && shown != PB1->maximum() && bar_clock_.isValid() &&
+        bar_clock_.elapsed() < kBarRepaintMs)
+        return;
+    bar_clock_.start();
+    PB1->setValue(shown);
 }
 
 void Form2::set_progress_colour(std::uint32_t colour) {

@@ -14,6 +14,7 @@
 #include "transfer_host.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 
 class QLabel;
 class QProgressBar;
@@ -72,4 +73,5 @@ private:
     bool run_ended_ = false; // the first capcode cannot be raised any further
     int position_ = 0;
     std::uint32_t colour_ = 0;
+    QElapsedTimer bar_clock_; // since the bar last moved
 };

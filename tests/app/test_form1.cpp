@@ -10,7 +10,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QAction>
+#include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QLineEdit>
@@ -34,6 +36,7 @@ protected:
         ASSERT_TRUE(dir.isValid());
         form = std::make_unique<Form1>();
         form->app_path = dir.path();
+        form->data_path = dir.path(); // the user's folder is the same one here
         Form1::BoardHooks hooks;
         hooks.show_transfer = [this](int mode) { transfers.push_back(mode); };
         hooks.keep_alive = [this] { ++ticks; };
@@ -579,9 +582,11 @@ TEST_F(Form1Test, LayoutScalesFromTheDesignGeometry) {
     }
     EXPECT_DOUBLE_EQ(form->scale_x(), 2.0);
 
-    // Half the height halves every font; a drop-down list keeps the height its
-    // font gives it.
-    resize_client(*form, design.width(), design.height() / 2);
+    // Less height shrinks every font by the same factor (down to the window's
+    // minimum, 0.85 of the design); a drop-down list keeps the height its font
+    // gives it.
+    resize_client(*form, design.width(), design.height() * 9 / 10);
+    EXPECT_NEAR(form->scale_y(), 0.9, 0.01);
     for (QWidget* w : form->controls()) {
         const auto g = qrt58::parse_tag_geometry(tag_text(w));
         if (g.complete == 5) {
@@ -617,7 +622,9 @@ TEST_F(Form1Test, OpenSaveRoundTripAndTitleSequence) {
     seams.dialogs->answers = {file("a.tbl")};
     form->mnuSA_Click();
     EXPECT_EQ(seams.dialogs->last_filter, QStringLiteral("Table files (*.tbl)"));
-    EXPECT_EQ(seams.dialogs->last_start_folder, dir.path());
+    // Nothing used yet: the user's documents folder.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    EXPECT_EQ(seams.dialogs->last_start_folder, QFileInfo(documents).isDir() ? documents : QDir::homePath());
     EXPECT_EQ(form->windowTitle(), base + QStringLiteral(" - [") + file("a.tbl") + QStringLiteral("]"));
     QFile saved(file("a.tbl"));
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));

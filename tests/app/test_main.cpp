@@ -1,8 +1,13 @@
 // One QApplication for every GUI test of the program.
 #include <QApplication>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
+    // The user's data folder (default table, simulated EEPROM) of a test run is
+    // its own: a test never loads or writes the real one.
+    QTemporaryDir data_home;
+    qputenv("XDG_DATA_HOME", data_home.path().toLocal8Bit());
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

@@ -10,6 +10,9 @@
 #include "ui_seams.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QTest>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -179,9 +182,11 @@ TEST_F(Form2Rig, TenDigitProductionRunStopsAtTheLimit) {
     EXPECT_TRUE(d->cmdWrite->isVisibleTo(d.get()));
     EXPECT_TRUE(messages().isEmpty());
 
+    // From the start the line shows the capcode the next Write programs.
+    EXPECT_EQ(d->lblAuto1->text(), " 1st capcode : 4290999999");
     d->cmdWrite_Click();
     EXPECT_EQ(messages(), QStringList{"Verify Success!"});
-    EXPECT_EQ(d->lblAuto1->text(), " 1st capcode : 4290999999");
+    EXPECT_EQ(d->lblAuto1->text(), " 1st capcode : 4291000000");
     EXPECT_EQ(eeprom_first_capcode(), "4290999999");
     EXPECT_EQ(host.box0, "4291000000");
     EXPECT_TRUE(d->cmdWrite->isEnabled());
@@ -286,6 +291,83 @@ TEST(LineDelayDialog, KeepsTheValueInRangeAndRemembersIt) {
     apply_line_delay(rig.link, settings, d.value());
     EXPECT_EQ(rig.link.line_delay_us(), 250);
     EXPECT_EQ(load_board_settings(settings).line_delay_us, 250);
+}
+
+// ---- the dialog as the user sees it ---------------------------------------------------
+
+// The lowest visible child ends close to the dialog's bottom edge.
+int spare_below(const QDialog& d) {
+    int bottom = 0;
+    for (QWidget* w : d.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (w->isVisibleTo(&d)) bottom = std::max(bottom, w->geometry().bottom());
+    return d.height() - bottom;
+}
+
+TEST_F(Form2Rig, TheSearchTextShowsWhileTheBoardIsSearched) {
+    auto d = dialog(0);
+    EXPECT_EQ(d->Label1->text(), "Searching for the board...");
+    QStringList seen;
+    rig.link.set_event_pump([&] {
+        if (seen.isEmpty() || seen.back() != d->Label1->text()) seen << d->Label1->text();
+    });
+    d->form_activate();
+    ASSERT_FALSE(seen.isEmpty());
+    EXPECT_EQ(seen.front(), "Searching for the board...");
+    EXPECT_EQ(messages(), QStringList{"Read success!"});
+    EXPECT_EQ(d->Label1->text(), "Reading Now.......");
+}
+
+TEST_F(Form2Rig, TheDialogHasNoEmptyLowerPartAndTheBarShowsAPercentage) {
+    auto d = dialog(1);
+    d->form_activate(); // write and verify
+    EXPECT_GE(spare_below(*d), 4);
+    EXPECT_LE(spare_below(*d), 16);
+    EXPECT_TRUE(d->PB1->isTextVisible());
+    EXPECT_EQ(d->PB1->text(), "100%");
+
+    host.auto_increment = true;
+    auto station = dialog(1);
+    station->form_activate();
+    ASSERT_TRUE(station->cmdWrite->isVisibleTo(station.get()));
+    EXPECT_GE(spare_below(*station), 4);
+    EXPECT_LE(spare_below(*station), 20);
+    EXPECT_GT(station->height(), d->height());
+}
+
+TEST_F(Form2Rig, EscapeAndCloseWaitForTheTransferButEndAnIdleStation) {
+    host.auto_increment = true;
+    auto d = dialog(1);
+    d->show();
+    d->form_activate();
+    ASSERT_FALSE(d->closed());
+    EXPECT_EQ(d->lblAuto1->text(), " 1st capcode : " + host.box0);
+    // Queued while the write runs: both reach the dialog in the middle of it.
+    QCoreApplication::postEvent(d.get(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    QCoreApplication::postEvent(d.get(), new QCloseEvent);
+    d->cmdWrite_Click();
+    EXPECT_EQ(messages(), QStringList{"Verify Success!"});
+    EXPECT_FALSE(d->closed());
+    QTest::keyClick(d.get(), Qt::Key_Escape);
+    EXPECT_TRUE(d->closed());
+
+    auto second = dialog(1);
+    second->show();
+    second->form_activate();
+    ASSERT_FALSE(second->closed());
+    second->close(); // the window's close button
+    EXPECT_TRUE(second->closed());
+}
+
+TEST_F(Form2Rig, TheBarRepaintsSeldomDuringTheBusWork) {
+    auto d = dialog(1);
+    int moves = 0;
+    QObject::connect(d->PB1, &QProgressBar::valueChanged, [&] { ++moves; });
+    d->form_activate();
+    EXPECT_EQ(messages(), QStringList{"Verify Success!"});
+    // 128 page starts in the write and 128 blocks in the verify: a virtual
+    // clock takes no real time, so only the starts and the ends show.
+    EXPECT_LE(moves, 8);
+    EXPECT_EQ(d->PB1->value(), d->PB1->maximum());
 }
 
 int main(int argc, char** argv) {

@@ -1,0 +1,25 @@
+# Installs the build into STAGE (prefix /usr) and checks the installed files.
+file(REMOVE_RECURSE "${STAGE}")
+execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${STAGE}/usr"
+                RESULT_VARIABLE result OUTPUT_QUIET)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed: ${result}")
+endif()
+foreach(f bin/qrt58prog bin/qrt58cli share/applications/qrt58prog.desktop
+          share/icons/hicolor/scalable/apps/qrt58prog.svg)
+  if(NOT EXISTS "${STAGE}/usr/${f}")
+    message(FATAL_ERROR "not installed: ${f}")
+  endif()
+endforeach()
+foreach(f bin/qrt58prog bin/qrt58cli)
+  execute_process(COMMAND test -x "${STAGE}/usr/${f}" RESULT_VARIABLE not_executable)
+  if(NOT not_executable EQUAL 0)
+    message(FATAL_ERROR "not executable: ${f}")
+  endif()
+endforeach()
+# The entry starts the installed program by name and names the installed icon.
+file(READ "${STAGE}/usr/share/applications/qrt58prog.desktop" entry)
+if(NOT entry MATCHES "\nExec=qrt58prog\n" OR NOT entry MATCHES "\nIcon=qrt58prog\n")
+  message(FATAL_ERROR "the desktop entry does not name the installed program and icon")
+endif()
+file(REMOVE_RECURSE "${STAGE}")
