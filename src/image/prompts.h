@@ -63,6 +63,11 @@ struct PromptStoreResult {
     QChar bad_char; // the first character that has no code (NotEncodable)
 };
 
+// The message of a refused store: "Can not exceed 18 characters exclude left
+// space!" or "The pager can not show the character "X"!".
+extern const char* const kPromptTooLongMessage;
+QString prompt_refusal_message(const PromptStoreResult& result);
+
 // Stores the text of an ordinary prompt box into its record.
 PromptStoreResult store_prompt(PagerTable& image, int address, bool icon, const QString& text);
 // Stores the text of a source prompt box into its record.

@@ -10,6 +10,7 @@
 #include "ui_seams.h"
 
 #include <QApplication>
+#include <QStandardPaths>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -291,6 +292,8 @@ TEST(LineDelayDialog, KeepsTheValueInRangeAndRemembersIt) {
 int main(int argc, char** argv) {
     if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // The production log and the simulated EEPROM go to a test data folder.
+    QStandardPaths::setTestModeEnabled(true);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
