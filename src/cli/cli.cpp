@@ -65,7 +65,8 @@ int run_transfer(const char* command, const Arguments& a) {
         a.io.err << "qrt58cli: " << command << ": " << error.toStdString() << '\n';
         return kExitUsage;
     }
-    if (a.options.isSet(QStringLiteral("count"))) {
+    const bool write = request.command == "write";
+    if (write && a.options.isSet(QStringLiteral("count"))) {
         bool ok = false;
         request.count = a.options.value(QStringLiteral("count")).toInt(&ok);
         if (!ok || request.count < 1) {
@@ -77,7 +78,7 @@ int run_transfer(const char* command, const Arguments& a) {
             return kExitUsage;
         }
     }
-    if (a.options.isSet(QStringLiteral("log"))) request.log = a.options.value(QStringLiteral("log"));
+    if (write && a.options.isSet(QStringLiteral("log"))) request.log = a.options.value(QStringLiteral("log"));
     return cmd_transfer(request, a.io);
 }
 
@@ -173,12 +174,30 @@ void prepare(const Command& c, QCommandLineParser& parser) {
     c.add_options(parser);
 }
 
+// `text` broken into lines of at most 79 characters at spaces.
+std::string wrapped(const std::string& text) {
+    std::string result, line;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find(' ', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string word = text.substr(start, end - start);
+        if (!line.empty() && line.size() + 1 + word.size() > 79) {
+            result += line + '\n';
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+        start = end + 1;
+    }
+    return result + line;
+}
+
 std::string command_help(const Command& c) {
     QCommandLineParser parser;
     prepare(c, parser);
     const QString generated = parser.helpText();
     const int options = generated.indexOf(QStringLiteral("Options:"));
-    return std::string("Usage: qrt58cli ") + c.name + ' ' + c.synopsis + "\n\n" + c.summary + "\n\n" +
+    return std::string("Usage: qrt58cli ") + c.name + ' ' + c.synopsis + "\n\n" + wrapped(c.summary) + "\n\n" +
            (options < 0 ? QString() : generated.mid(options)).toStdString();
 }
 
@@ -206,7 +225,8 @@ int run_command(const Command& c, const std::vector<std::string>& rest, const St
     if (c.max_args >= 0 && files.size() > c.max_args)
         return usage_error(s.err, prefix, c.max_args == 1 ? "more than one file given" : "too many files given");
 
-    const bool quiet = parser.optionNames().contains(QStringLiteral("quiet")) && parser.isSet(kQuiet);
+    const QStringList given = parser.optionNames();
+    const bool quiet = given.contains(QStringLiteral("q")) || given.contains(QStringLiteral("quiet"));
     const CommandIo io{s.in, s.out, quiet ? null_stream() : s.out, s.err, quiet, s.err_is_terminal && !quiet,
                        s.in_is_terminal};
     return c.run({parser, files, io});

@@ -37,6 +37,12 @@ std::optional<int> numbered(const std::string& name, const std::string& prefix, 
     return std::stoi(digits);
 }
 
+bool is_setting_name(const std::string& n) {
+    return n == "frequency" || n == "passwords.read_write" || n == "passwords.manual" ||
+           numbered(n, "capcodes.", ".capcode") || numbered(n, "capcodes.", ".length") ||
+           numbered(n, "prompts.", ".text") || numbered(n, "source_prompts.slots.", ".text");
+}
+
 class Assigner {
 public:
     Assigner(PagerTable& image, std::map<int, bool> lengths) : image_(image), lengths_(std::move(lengths)) {}
@@ -51,7 +57,7 @@ public:
         if (const auto slot = numbered(n, "capcodes.", ".length")) return length(*slot, a.value);
         if (const auto index = numbered(n, "prompts.", ".text")) return prompt(*index, a.value);
         if (const auto slot = numbered(n, "source_prompts.slots.", ".text")) return source_prompt(*slot, a.value);
-        return "no setting of that name (qrt58cli set --list shows them)";
+        return "no setting of that name";
     }
 
 private:
@@ -173,16 +179,20 @@ private:
 
 } // namespace
 
-bool apply_assignments(PagerTable& image, const std::vector<std::string>& texts, std::string& error) {
+int apply_assignments(PagerTable& image, const std::vector<std::string>& texts, std::string& error) {
     std::vector<Assignment> assignments;
     std::map<int, bool> lengths;
     for (const std::string& text : texts) {
         const auto eq = text.find('=');
         if (eq == std::string::npos || eq == 0) {
             error = text + ": not NAME=VALUE";
-            return false;
+            return kExitUsage;
         }
         Assignment a{text, text.substr(0, eq), text.substr(eq + 1)};
+        if (!is_setting_name(a.name)) {
+            error = text + ": no setting of that name (qrt58cli set --list shows them)";
+            return kExitUsage;
+        }
         if (const auto n = numbered(a.name, "capcodes.", ".length"); n && *n % 2 == 1)
             lengths[(*n - 1) / 2] = a.value == "long";
         assignments.push_back(a);
@@ -196,7 +206,7 @@ bool apply_assignments(PagerTable& image, const std::vector<std::string>& texts,
         if (!valued) {
             error = "capcodes." + std::to_string(2 * pair + 1) + ".length=long: give the long capcode too (capcodes." +
                     std::to_string(2 * pair + 1) + ".capcode=VALUE)";
-            return false;
+            return kExitFailed;
         }
     }
     // Lengths first, so that capcodes are stored under the lengths they come with.
@@ -207,11 +217,11 @@ bool apply_assignments(PagerTable& image, const std::vector<std::string>& texts,
             const std::string why = assigner.apply(a);
             if (!why.empty()) {
                 error = a.text + ": " + why;
-                return false;
+                return kExitFailed;
             }
         }
     }
-    return true;
+    return 0;
 }
 
 void print_set_names(std::ostream& out) {
@@ -229,7 +239,10 @@ int cmd_set(const std::string& file, const std::vector<std::string>& assignments
     PagerTable image;
     if (!load_for("set", file, image, io.err)) return kExitFailed;
     std::string error;
-    if (!apply_assignments(image, assignments, error)) return fail(io.err, "set", error + " (" + file + " unchanged)");
+    if (const int status = apply_assignments(image, assignments, error); status != 0) {
+        fail(io.err, "set", error + " (" + file + " unchanged)");
+        return status;
+    }
     const SaveResult saved = save_table_file(QString::fromStdString(file), image);
     if (!saved.ok) return fail(io.err, "set", saved.error.toStdString());
     io.out << "Set " << assignments.size() << (assignments.size() == 1 ? " setting" : " settings") << " in " << file

@@ -11,10 +11,11 @@
 
 namespace qrt58::cli {
 
-// Applies the assignments to `image` in order. On the first refusal returns
-// false with `error` set ("NAME=VALUE: reason"); `image` may then be partly
-// changed, so callers work on a copy.
-bool apply_assignments(PagerTable& image, const std::vector<std::string>& assignments, std::string& error);
+// Applies the assignments to `image`, lengths first, the rest in order. On the
+// first refusal returns kExitFailed, or kExitUsage for a name that is not a
+// setting or text that is not NAME=VALUE, with `error` set ("NAME=VALUE:
+// reason"); `image` may then be partly changed, so callers work on a copy.
+int apply_assignments(PagerTable& image, const std::vector<std::string>& assignments, std::string& error);
 
 // The names `set` accepts, one a line with what they take.
 void print_set_names(std::ostream& out);

@@ -102,7 +102,7 @@ void add_item(ImageModel& m, const std::string& key, const std::vector<StoredIte
         const std::string& text = items[static_cast<std::size_t>(*i)].text;
         m.add(key, QString::fromStdString(text), text, std::move(bits));
     } else {
-        m.add(key, QJsonValue(), "no item (value " + std::to_string(value) + ")", std::move(bits));
+        m.add(key, value, "no item (value " + std::to_string(value) + ")", std::move(bits));
     }
 }
 
@@ -149,7 +149,7 @@ void add_alerts_and_melodies(ImageModel& m, const PagerTable& image) {
             const std::string text = mail_alert_texts()[static_cast<std::size_t>(*choice)];
             m.add(key("alert"), QString::fromStdString(text), text, bits);
         } else {
-            m.add(key("alert"), QJsonValue(), "no item (length " + std::to_string(image[kMailAlertLengthBase + k]) + ")",
+            m.add(key("alert"), image[kMailAlertLengthBase + k], "no item (length " + std::to_string(image[kMailAlertLengthBase + k]) + ")",
                   bits);
         }
         const bool mail_drop = capcode_type(image, k) == CapcodeType::MailDrop;
@@ -167,7 +167,7 @@ void add_alerts_and_melodies(ImageModel& m, const PagerTable& image) {
             const std::string text = music_type_items(s)[static_cast<std::size_t>(*index)].text;
             m.add(key("music_type"), QString::fromStdString(text), text, type_bits);
         } else {
-            m.add(key("music_type"), QJsonValue(),
+            m.add(key("music_type"), image[kMusicTypeFirst + s],
                   "no item (value " + std::to_string(image[kMusicTypeFirst + s]) + ")", type_bits);
         }
         const std::string melody = user_melody_text(image, s);

@@ -34,8 +34,8 @@ public:
     void set_status(const QString& text) override {
         const QString phase = text.section(QStringLiteral(" Now"), 0, 0);
         phase_ = phase.leftJustified(9).toStdString();
-        if (drawn_) err_ << '\n';
-        drawn_ = false;
+        end_bar();
+        last_pct_ = -1;
         draw();
     }
     void set_progress_max(int max) override { max_ = max; }
@@ -67,9 +67,11 @@ public:
 
 private:
     void draw() {
-        if (!bar_ || max_ <= 0) return;
+        if (!bar_ || max_ <= 0 || phase_.empty()) return;
+        // The bar only grows within a phase (the engine puts the position
+        // back to 0 when it is done).
         const int pct = std::min(100, std::max(0, position_ * 100 / max_));
-        if (drawn_ && pct == last_pct_) return;
+        if (pct <= last_pct_) return;
         constexpr int kWidth = 40;
         const int fill = pct * kWidth / 100;
         err_ << '\r' << phase_ << " [" << std::string(static_cast<std::size_t>(fill), '#')
@@ -112,7 +114,7 @@ bool raise_first_capcode(PagerTable& image, TerminalView& view) {
 bool board_memory_saved(Board& board, std::ostream& err) {
     SimBoard* sim = board.sim();
     if (!sim || sim->flush()) return true;
-    fail(err, "write", sim->save_error().toStdString());
+    err << "qrt58cli: " << sim->save_error().toStdString() << '\n';
     return false;
 }
 
@@ -143,7 +145,10 @@ int run_writes(const TransferRequest& request, PagerTable& image, TransferEngine
         const bool written = !engine.abort_flag();
         if (written) engine.verify(image);
         board.link().bus_stop();
-        const bool saved = written && !engine.abort_flag() && board_memory_saved(board, io.err);
+        // In a run, what a receiver counts on must be on disk before the next
+        // one; a single write is checked when the board stops.
+        const bool saved =
+            written && !engine.abort_flag() && (request.count == 0 || board_memory_saved(board, io.err));
         if (!logged(capcode, cycle_result(written, saved)) || !saved) return kExitFailed;
         if (request.count == 0) return 0;
         // This receiver is done: its success counts whatever comes next.
@@ -239,7 +244,10 @@ int cmd_transfer(const TransferRequest& request, const CommandIo& io) {
     view.end_bar();
     link.board_idle();
     const DriverStatus stopped = board->stop_driver();
-    if (!stopped.ok) status = fail(err, command, stopped.error.toStdString());
+    if (!stopped.ok) {
+        err << "qrt58cli: " << stopped.error.toStdString() << '\n';
+        status = kExitFailed;
+    }
     if (status == 0 && piped && command == "read") {
         io.data.write(reinterpret_cast<const char*>(image.data()), kImageSize);
         if (!io.data.flush()) status = fail(err, command, "cannot write the image to standard output");

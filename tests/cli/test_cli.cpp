@@ -190,11 +190,12 @@ TEST(CliShow, ErrorsGiveOneLineAndAFailingStatus) {
     f.write(QByteArray(kImageSize, '\0'));
     f.close();
 
+    // Files that cannot be shown fail (1); a wrong command line is a usage error (2).
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"show", foreign.toStdString()}, {"show", dir.path().toStdString()}, {"show"},
           {"show", good.toStdString(), good.toStdString()}}) {
         const CliRun r = run_cli(args);
-        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_EQ(r.status, args.size() == 2 ? 1 : 2) << r.err;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
         EXPECT_EQ(r.err.rfind("qrt58cli: show: ", 0), 0u) << r.err;
         EXPECT_EQ(r.out, "");
