@@ -155,11 +155,17 @@ const Command* find_command(const std::string& name) {
     return nullptr;
 }
 
+std::string first_sentence(const std::string& text) {
+    const auto end = text.find(". ");
+    return end == std::string::npos ? text : text.substr(0, end + 1);
+}
+
 std::string usage() {
     std::string text = "Usage: qrt58cli COMMAND [OPTIONS]\n\nCommands:\n";
     for (const Command& c : commands()) {
-        std::string line = std::string("  ") + c.name + ' ' + c.synopsis;
-        text += line + '\n';
+        // The summary's first sentence, under the synopsis.
+        text += std::string("  ") + c.name + ' ' + c.synopsis + "\n      " + first_sentence(c.summary) +
+                '\n';
     }
     text += "\nOptions:\n"
             "  -h, --help     Show this help; 'qrt58cli COMMAND --help' shows a command's.\n"

@@ -10,6 +10,7 @@
 #include "ui_seams.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QStandardPaths>
 #include <QLabel>
 #include <QProgressBar>
@@ -218,6 +219,27 @@ TEST_F(Form2Rig, ShortProductionRunEndsAt2031614) {
     d->cmdWrite_Click();
     EXPECT_EQ(messages(), QStringList{"Write error!"});
     EXPECT_EQ(host.box0, "0001000");
+}
+
+TEST_F(Form2Rig, ProductionStationLogsEachReceiver) {
+    const QString log = ProductionLog::default_path();
+    QFile::remove(log);
+    host.auto_increment = true;
+    host.set_first_capcode("2031613");
+    auto d = dialog(1);
+    d->form_activate();
+    d->cmdWrite_Click();
+    d->cmdWrite_Click(); // 2031614 cannot be raised: the run ends
+    host.set_first_capcode("1000");
+    rig.sim.eeprom().no_ack_from_data_byte = 0;
+    d->cmdWrite_Click();
+    QFile file(log);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << log.toStdString();
+    QStringList results;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts))
+        results << line.section(',', 1); // after the time
+    EXPECT_EQ(results, (QStringList{"2031613,ok", "2031614,ok", "2031614,limit", "0001000,write error"}));
+    EXPECT_FALSE(messages().contains(QStringLiteral("cannot write the production log"), Qt::CaseInsensitive));
 }
 
 TEST_F(Form2Rig, ProductionRunEndsWhereTheNextCapcodeCannotBeStored) {
