@@ -19,6 +19,10 @@ namespace {
 
 // The capcode an unused slot of the editor starts from.
 constexpr double kPlaceholderCapcode = 1234567;
+// Field (0x32, 4, 2), the source-prompt mode; 2 is "Auto Cap.".
+constexpr int kSourceModeAddress = 0x32;
+constexpr int kSourceModeBit = 4;
+constexpr int kAutoCapMode = 2;
 
 struct Assignment {
     std::string text; // "NAME=VALUE" as given
@@ -110,7 +114,21 @@ private:
                    ".length=short for a short one";
         if (long_pair) mirror_even_slot(slot);
         frame_map();
+        auto_cap_prompt(slot, long_pair);
         return {};
+    }
+
+    // With the source-prompt mode on "Auto Cap." the slot's source prompt
+    // follows its capcode: "<" + capcode + ">", centred.
+    void auto_cap_prompt(int slot, bool long_pair) {
+        if (get_bits(image_, kSourceModeAddress, kSourceModeBit, 2) != kAutoCapMode) return;
+        const std::optional<std::uint32_t> next =
+            slot + 1 < kCapcodeSlots ? std::optional<std::uint32_t>(capcode_word(image_, slot + 1)) : std::nullopt;
+        const std::string shown = decode_capcode(capcode_word(image_, slot), next, long_pair).text;
+        const QString text =
+            align_prompt(auto_cap_text(QString::fromStdString(shown)), Alignment::Center, kSourceBoxMax);
+        store_source_prompt(image_, source_prompt_address(kSourcePromptFirst + slot), text);
+        if (long_pair) store_source_prompt(image_, source_prompt_address(kSourcePromptFirst + slot + 1), text);
     }
 
     // The odd slot of a "Long" pair carries the even slot's per-slot flags.

@@ -272,6 +272,15 @@ TEST_F(Files, SetAppliesTheWindowRules) {
     store_source_prompt(expected, source_prompt_address(kGroupSourcePrompt), QStringLiteral("GRP"));
     EXPECT_EQ(load(path).bytes, expected.bytes);
 
+    // With the source-prompt mode on "Auto Cap." the slot's source prompt
+    // follows its capcode.
+    PagerTable auto_cap = load(path);
+    set_bits(auto_cap, 0x32, 4, 2, 2);
+    save("s.tbl", auto_cap);
+    ASSERT_EQ(run_cli({"set", path, "capcodes.4.capcode=77"}).status, 0);
+    EXPECT_EQ(source_prompt_text(load(path), source_prompt_address(kSourcePromptFirst + 3)),
+              align_prompt(QStringLiteral("<0000077>"), Alignment::Center, kSourceBoxMax));
+
     // A long capcode comes with the pair's switch; the hidden slot is refused.
     ASSERT_EQ(run_cli({"set", path, "capcodes.1.length=long", "capcodes.1.capcode=3000000000"}).status, 0);
     PagerTable t = load(path);
