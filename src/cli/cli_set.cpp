@@ -19,10 +19,6 @@ namespace {
 
 // The capcode an unused slot of the editor starts from.
 constexpr double kPlaceholderCapcode = 1234567;
-// Field (0x32, 4, 2), the source-prompt mode; 2 is "Auto Cap.".
-constexpr int kSourceModeAddress = 0x32;
-constexpr int kSourceModeBit = 4;
-constexpr int kAutoCapMode = 2;
 
 struct Assignment {
     std::string text; // "NAME=VALUE" as given
@@ -121,7 +117,7 @@ private:
     // With the source-prompt mode on "Auto Cap." the slot's source prompt
     // follows its capcode: "<" + capcode + ">", centred.
     void auto_cap_prompt(int slot, bool long_pair) {
-        if (get_bits(image_, kSourceModeAddress, kSourceModeBit, 2) != kAutoCapMode) return;
+        if (get_bits(image_, kSourceModeAddress, kSourceModeBit, kSourceModeWidth) != kSourceModeAutoCap) return;
         const std::optional<std::uint32_t> next =
             slot + 1 < kCapcodeSlots ? std::optional<std::uint32_t>(capcode_word(image_, slot + 1)) : std::nullopt;
         const std::string shown = decode_capcode(capcode_word(image_, slot), next, long_pair).text;

@@ -46,8 +46,8 @@ void add_prompts(ImageModel& m, const PagerTable& image) {
 
 void add_source_prompts(ImageModel& m, const PagerTable& image) {
     static const char* const modes[4] = {"Forward", "Backward", "Auto Cap.", "Disable"};
-    const char* mode = modes[get_bits(image, 0x32, 4, 2)];
-    m.add("source_prompts.mode", mode, mode, {bit_field(0x32, 4, 2)});
+    const char* mode = modes[get_bits(image, kSourceModeAddress, kSourceModeBit, kSourceModeWidth)];
+    m.add("source_prompts.mode", mode, mode, {bit_field(kSourceModeAddress, kSourceModeBit, kSourceModeWidth)});
     // "Multiple Source Prompt" and the group prompt are on while their bit is 0.
     const bool multiple = get_bits(image, 0x596, 3, 1) == 0;
     m.add("source_prompts.multiple", multiple, on_off(multiple), {bit_field(0x596, 3, 1)});

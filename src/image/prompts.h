@@ -29,6 +29,13 @@ constexpr int kGroupSourcePrompt = 49; // txtPrompt(49): group calls
 constexpr int kSourceRecordFirst = 0x400;
 constexpr int kSourceEnableFirst = 0x554; // one byte per capcode slot
 constexpr int kSourceBoxMax = 21;
+// The source-prompt mode, field (0x32, 4, 2): 0 Forward, 1 Backward,
+// 2 Auto Cap., 3 Disable.
+constexpr int kSourceModeAddress = 0x32;
+constexpr int kSourceModeBit = 4;
+constexpr int kSourceModeWidth = 2;
+constexpr int kSourceModeAutoCap = 2;
+constexpr int kSourceModeDisable = 3;
 
 // One prompt box of the editor.
 struct PromptSlot {

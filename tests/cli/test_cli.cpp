@@ -1,5 +1,6 @@
 #include "capcode.h"
 #include "cli.h"
+#include "cli_test_run.h"
 #include "default_image.h"
 #include "prompts.h"
 #include "table_file.h"
@@ -13,15 +14,6 @@
 using namespace qrt58;
 
 namespace {
-struct CliRun {
-    int status;
-    std::string out, err;
-};
-CliRun run_cli(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    const int status = cli::run(args, out, err);
-    return {status, out.str(), err.str()};
-}
 QByteArray read_all(const QString& path) {
     QFile f(path);
     EXPECT_TRUE(f.open(QIODevice::ReadOnly));

@@ -1,6 +1,7 @@
 // qrt58cli help, version, exit statuses, show --json, diff and set, through
 // the library entry point.
 #include "cli.h"
+#include "cli_test_run.h"
 #include "cli_model.h"
 
 #include "capcode.h"
@@ -24,15 +25,6 @@ using namespace qrt58;
 
 namespace {
 
-struct CliResult {
-    int status;
-    std::string out, err;
-};
-CliResult run_cli(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    const int status = cli::run(args, out, err);
-    return {status, out.str(), err.str()};
-}
 int lines(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
 
 struct Files : ::testing::Test {
@@ -51,7 +43,7 @@ struct Files : ::testing::Test {
         return t;
     }
     QJsonObject json(const std::vector<std::string>& args) {
-        const CliResult r = run_cli(args);
+        const CliRun r = run_cli(args);
         EXPECT_EQ(r.err, "");
         QJsonParseError error{};
         const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(r.out), &error);
@@ -66,7 +58,7 @@ struct Files : ::testing::Test {
 TEST(CliCommandLine, HelpVersionAndExitStatuses) {
     for (const char* command : {"new", "show", "diff", "set", "read", "write", "verify"}) {
         for (const auto& args : {std::vector<std::string>{command, "--help"}, {command, "-h"}, {"help", command}}) {
-            const CliResult r = run_cli(args);
+            const CliRun r = run_cli(args);
             EXPECT_EQ(r.status, 0) << command;
             EXPECT_EQ(r.out.rfind(std::string("Usage: qrt58cli ") + command + ' ', 0), 0u) << r.out;
             EXPECT_NE(r.out.find("--help"), std::string::npos) << command;
@@ -77,7 +69,7 @@ TEST(CliCommandLine, HelpVersionAndExitStatuses) {
     EXPECT_NE(run_cli({"read", "--help"}).out.find("--line-delay <US>"), std::string::npos);
     EXPECT_EQ(run_cli({"read", "--help"}).out.find("--count"), std::string::npos);
     for (const char* flag : {"--version", "-v"}) {
-        const CliResult v = run_cli({flag});
+        const CliRun v = run_cli({flag});
         EXPECT_EQ(v.status, 0);
         EXPECT_EQ(v.out, "qrt58cli QRT58 V05.02\n");
     }
@@ -102,7 +94,7 @@ TEST(CliCommandLine, HelpVersionAndExitStatuses) {
         {"new"},
     };
     for (const auto& args : usage) {
-        const CliResult r = run_cli(args);
+        const CliRun r = run_cli(args);
         const std::string shown = args.empty() ? "(nothing)" : args[0] + " ...";
         EXPECT_EQ(r.status, 2) << shown << ": " << r.err;
         EXPECT_EQ(lines(r.err), 1) << shown << ": " << r.err;
@@ -110,7 +102,7 @@ TEST(CliCommandLine, HelpVersionAndExitStatuses) {
         EXPECT_EQ(r.out, "") << shown;
     }
     // The work failing: 1.
-    const CliResult missing = run_cli({"show", "/nonexistent/a.tbl"});
+    const CliRun missing = run_cli({"show", "/nonexistent/a.tbl"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(lines(missing.err), 1);
 }
@@ -211,7 +203,7 @@ TEST_F(Files, DiffNamesSettingsAndBytesOutsideThem) {
     b[0x7A1] = 0x66;
     const std::string pa = save("a.tbl", a), pb = save("b.tbl", b);
 
-    const CliResult r = run_cli({"diff", pa, pb});
+    const CliRun r = run_cli({"diff", pa, pb});
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_EQ(r.out, "capcodes.3.capcode: 1234567 -> 0001000\n"
                      "capcodes.3.value: 1234567 -> 1000\n"
@@ -236,26 +228,26 @@ TEST_F(Files, DiffNamesSettingsAndBytesOutsideThem) {
     PagerTable c = a;
     const int address = find_prompt_slot(12)->address;
     c[address + 2 + a[address + 1] + 1] ^= 0x01;
-    const CliResult tail = run_cli({"diff", pa, save("c.tbl", c)});
+    const CliRun tail = run_cli({"diff", pa, save("c.tbl", c)});
     EXPECT_EQ(tail.status, 1);
     EXPECT_EQ(tail.out.rfind("bytes 0x", 0), 0u) << tail.out;
 
-    const CliResult same = run_cli({"diff", pa, pa});
+    const CliRun same = run_cli({"diff", pa, pa});
     EXPECT_EQ(same.status, 0);
     EXPECT_EQ(same.out, "");
     EXPECT_TRUE(json({"diff", pa, pa, "--json"})["equal"].toBool());
-    const CliResult quiet = run_cli({"diff", pa, pb, "--quiet"});
+    const CliRun quiet = run_cli({"diff", pa, pb, "--quiet"});
     EXPECT_EQ(quiet.status, 1);
     EXPECT_EQ(quiet.out, "");
 
-    const CliResult missing = run_cli({"diff", pa, (dir.path() + "/none.tbl").toStdString()});
+    const CliRun missing = run_cli({"diff", pa, (dir.path() + "/none.tbl").toStdString()});
     EXPECT_EQ(missing.status, 2);
     EXPECT_EQ(lines(missing.err), 1);
 }
 
 TEST_F(Files, SetAppliesTheWindowRules) {
     const std::string path = save("s.tbl", build_default_image());
-    const CliResult r = run_cli({"set", path, "frequency=1530250", "capcodes.3.capcode=1000", "passwords.read_write=ABCDEF",
+    const CliRun r = run_cli({"set", path, "frequency=1530250", "capcodes.3.capcode=1000", "passwords.read_write=ABCDEF",
                            "passwords.manual=0042", "prompts.12.text=  OFF", "source_prompts.slots.17.text=GRP"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "Set 6 settings in " + path + "\n");
@@ -286,7 +278,7 @@ TEST_F(Files, SetAppliesTheWindowRules) {
     PagerTable t = load(path);
     EXPECT_TRUE(pair_is_long_in_image(t, 0));
     EXPECT_EQ(decode_capcode(capcode_word(t, 0), capcode_word(t, 1), true).text, "3000000000");
-    const CliResult hidden = run_cli({"set", path, "capcodes.2.capcode=5"});
+    const CliRun hidden = run_cli({"set", path, "capcodes.2.capcode=5"});
     EXPECT_EQ(hidden.status, 1);
     // And back to short: both words start again from the placeholder.
     ASSERT_EQ(run_cli({"set", path, "capcodes.1.length=short"}).status, 0);
@@ -317,7 +309,7 @@ TEST_F(Files, SetRefusesAndLeavesTheFileAlone) {
     };
     for (const auto& [assignment, message] : refused) {
         // Each refusal after an accepted assignment: nothing of either is saved.
-        const CliResult r = run_cli({"set", path, "capcodes.3.capcode=1000", assignment});
+        const CliRun r = run_cli({"set", path, "capcodes.3.capcode=1000", assignment});
         EXPECT_EQ(r.status, 1) << assignment;
         EXPECT_NE(r.err.find(assignment + ": " + message), std::string::npos) << r.err;
         EXPECT_NE(r.err.find("unchanged"), std::string::npos) << r.err;
@@ -325,11 +317,11 @@ TEST_F(Files, SetRefusesAndLeavesTheFileAlone) {
         EXPECT_EQ(bytes(path), before) << assignment;
     }
     for (const char* usage : {"nothing=1", "capcodes.3.colour=red", "frequency"}) {
-        const CliResult r = run_cli({"set", path, usage});
+        const CliRun r = run_cli({"set", path, usage});
         EXPECT_EQ(r.status, 2) << usage;
         EXPECT_EQ(bytes(path), before);
     }
-    const CliResult list = run_cli({"set", "--list"});
+    const CliRun list = run_cli({"set", "--list"});
     EXPECT_EQ(list.status, 0);
     for (const char* name : {"frequency=", "capcodes.N.capcode=", "capcodes.N.length=", "passwords.read_write=",
                              "passwords.manual=", "prompts.N.text=", "source_prompts.slots.N.text="})
