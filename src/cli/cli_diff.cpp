@@ -71,8 +71,8 @@ QJsonObject diff_json(const ImageDiff& diff) {
     QJsonArray settings;
     for (const SettingChange& c : diff.settings)
         settings.append(QJsonObject{{QStringLiteral("name"), QString::fromStdString(c.a->key)},
-                                    {QStringLiteral("a"), c.a->value},
-                                    {QStringLiteral("b"), c.b ? c.b->value : QJsonValue()}});
+                                    {QStringLiteral("a"), c.a->value.json()},
+                                    {QStringLiteral("b"), c.b ? c.b->value.json() : QJsonValue()}});
     QJsonArray bytes;
     for (const ByteRun& run : diff.bytes)
         bytes.append(QJsonObject{{QStringLiteral("first"), run.first},

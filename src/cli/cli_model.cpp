@@ -1,20 +1,17 @@
 #include "cli_model.h"
 
 #include <QJsonArray>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
 
 namespace qrt58::cli {
 
-std::vector<ImageBits> whole_bytes(int first, int count) {
-    std::vector<ImageBits> bits;
-    for (int a = first; a < first + count && a < kImageSize; ++a) bits.push_back({a, 0xFF});
-    return bits;
-}
+ImageBits whole_bytes(int first, int count) { return {first, 0xFF, count}; }
 
 ImageBits bit_field(int address, int bit, int width) {
-    return {address, static_cast<std::uint8_t>(((1u << width) - 1u) << bit)};
+    return {address, static_cast<std::uint8_t>(((1u << width) - 1u) << bit), 1};
 }
 
 std::string hex_byte(int v) {
@@ -23,9 +20,29 @@ std::string hex_byte(int v) {
     return buf;
 }
 
-void ImageModel::add(const std::string& key, const QJsonValue& value, std::string text, std::vector<ImageBits> bits) {
-    index_[key] = settings_.size();
-    settings_.push_back({key, value, std::move(text), std::move(bits)});
+// Room for every setting of an image, so that building one allocates little.
+constexpr std::size_t kSettingsOfAnImage = 640;
+
+ImageModel::ImageModel() {
+    settings_.reserve(kSettingsOfAnImage);
+    index_.reserve(kSettingsOfAnImage);
+}
+
+void ImageModel::add(std::string key, Value value, std::string text, BitsList bits) {
+    index_.emplace(key, settings_.size());
+    settings_.push_back({std::move(key), std::move(value), std::move(text), std::move(bits)});
+}
+
+QJsonValue Value::json() const {
+    if (const auto* b = std::get_if<bool>(&v_)) return *b;
+    if (const auto* n = std::get_if<double>(&v_)) return *n;
+    if (const auto* t = std::get_if<std::string>(&v_)) return QString::fromStdString(*t);
+    if (const auto* list = std::get_if<std::vector<std::string>>(&v_)) {
+        QJsonArray array;
+        for (const std::string& t : *list) array.append(QString::fromStdString(t));
+        return array;
+    }
+    return QJsonValue();
 }
 
 const Setting& ImageModel::at(const std::string& key) const {
@@ -37,8 +54,10 @@ const Setting& ImageModel::at(const std::string& key) const {
 std::array<std::uint8_t, kImageSize> ImageModel::coverage() const {
     std::array<std::uint8_t, kImageSize> covered{};
     for (const Setting& s : settings_)
-        for (const ImageBits& b : s.bits)
-            if (b.address >= 0 && b.address < kImageSize) covered[static_cast<std::size_t>(b.address)] |= b.mask;
+        s.bits.for_each([&covered](const ImageBits& b) {
+            for (int a = std::max(b.address, 0); a < b.address + b.count && a < kImageSize; ++a)
+                covered[static_cast<std::size_t>(a)] |= b.mask;
+        });
     return covered;
 }
 
@@ -88,7 +107,7 @@ QJsonObject model_json(const ImageModel& model) {
         std::size_t start = 0;
         for (std::size_t dot; (dot = s.key.find('.', start)) != std::string::npos; start = dot + 1)
             node = &node->child(s.key.substr(start, dot - start));
-        node->child(s.key.substr(start)).value = s.value;
+        node->child(s.key.substr(start)).value = s.value.json();
     }
     return root.json().toObject();
 }

@@ -11,30 +11,81 @@
 #include <QJsonValue>
 #include <array>
 #include <cstdint>
-#include <map>
+#include <unordered_map>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace qrt58::cli {
 
-// Bits `mask` of image byte `address`.
+// Bits `mask` of `count` image bytes from `address` on.
 struct ImageBits {
     int address;
     std::uint8_t mask;
+    int count = 1;
 };
-std::vector<ImageBits> whole_bytes(int first, int count);
+ImageBits whole_bytes(int first, int count);
 ImageBits bit_field(int address, int bit, int width);
+
+// The image bits of one setting: a few spans, kept inline (an image has
+// hundreds of settings, and fuzzing lists many images).
+class BitsList {
+public:
+    BitsList() = default;
+    BitsList(const ImageBits& bits) { push_back(bits); } // NOLINT: one span reads as a list
+    BitsList(std::initializer_list<ImageBits> list) {
+        for (const ImageBits& b : list) push_back(b);
+    }
+    void push_back(const ImageBits& b) {
+        if (inline_count_ < inline_.size()) inline_[inline_count_++] = b;
+        else more_.push_back(b);
+    }
+    template <typename F>
+    void for_each(F f) const {
+        for (std::size_t i = 0; i < inline_count_; ++i) f(inline_[i]);
+        for (const ImageBits& b : more_) f(b);
+    }
+
+private:
+    std::array<ImageBits, 3> inline_{};
+    std::size_t inline_count_ = 0;
+    std::vector<ImageBits> more_;
+};
+
+// The value of a setting: nothing, a tick, a number, a text or a list of texts.
+// Made into JSON only when a document is written (QJsonValue is costly to
+// build for every setting of every image listed).
+class Value {
+public:
+    Value() = default;
+    Value(bool b) : v_(b) {}
+    Value(int n) : v_(static_cast<double>(n)) {}
+    Value(double n) : v_(n) {}
+    Value(const char* text) : v_(std::string(text)) {}
+    Value(std::string text) : v_(std::move(text)) {}
+    Value(const QString& text) : v_(text.toStdString()) {}
+    Value(std::vector<std::string> texts) : v_(std::move(texts)) {}
+    bool is_null() const { return std::holds_alternative<std::monostate>(v_); }
+    bool to_bool() const { return std::holds_alternative<bool>(v_) && std::get<bool>(v_); }
+    QJsonValue json() const;
+    bool operator==(const Value& other) const { return v_ == other.v_; }
+    bool operator!=(const Value& other) const { return !(*this == other); }
+
+private:
+    std::variant<std::monostate, bool, double, std::string, std::vector<std::string>> v_;
+};
 
 struct Setting {
     std::string key;
-    QJsonValue value;
+    Value value;
     std::string text;
-    std::vector<ImageBits> bits;
+    BitsList bits;
 };
 
 class ImageModel {
 public:
-    void add(const std::string& key, const QJsonValue& value, std::string text, std::vector<ImageBits> bits = {});
+    ImageModel();
+    void add(std::string key, Value value, std::string text, BitsList bits = {});
     const std::vector<Setting>& settings() const { return settings_; }
     // The setting of that name; throws std::out_of_range for a name the model
     // does not have (a slip of this program, not of its input).
@@ -45,7 +96,7 @@ public:
 
 private:
     std::vector<Setting> settings_;
-    std::map<std::string, std::size_t> index_;
+    std::unordered_map<std::string, std::size_t> index_;
 };
 
 ImageModel build_image_model(const PagerTable& image);

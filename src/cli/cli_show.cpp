@@ -8,12 +8,24 @@
 #include <QJsonDocument>
 #include <QString>
 #include <cstdio>
+#include <cstring>
 #include <ostream>
 
 namespace qrt58::cli {
 
 std::string slot_key(const char* section, int number, const char* field) {
-    return std::string(section) + '.' + std::to_string(number) + '.' + field;
+    // Built by hand: listing an image makes about a thousand of these.
+    char digits[12];
+    int n = 0;
+    for (unsigned v = static_cast<unsigned>(number); n == 0 || v > 0; v /= 10) digits[n++] = static_cast<char>('0' + v % 10);
+    std::string key;
+    key.reserve(std::strlen(section) + std::strlen(field) + static_cast<std::size_t>(n) + 2);
+    key += section;
+    key += '.';
+    while (n > 0) key += digits[--n];
+    key += '.';
+    key += field;
+    return key;
 }
 
 namespace {
@@ -41,9 +53,9 @@ void add_capcodes(ImageModel& m, const PagerTable& image) {
         m.add(key("slot"), s + 1, std::to_string(s + 1));
         // The second word of a long capcode: no value of its own.
         m.add(key("covered"), d.covered, d.covered ? "second word of slot " + std::to_string(s) : "");
-        m.add(key("capcode"), d.covered ? QJsonValue() : QJsonValue(QString::fromStdString(d.capcode.text)),
+        m.add(key("capcode"), d.covered ? Value() : Value(QString::fromStdString(d.capcode.text)),
               d.covered ? "" : d.capcode.text, whole_bytes(kCapcodeRecordFirst + 4 * s, 4));
-        m.add(key("value"), d.covered || !d.capcode.value ? QJsonValue() : QJsonValue(*d.capcode.value),
+        m.add(key("value"), d.covered || !d.capcode.value ? Value() : Value(*d.capcode.value),
               d.capcode.value && !d.covered ? QString::number(*d.capcode.value, 'f', 0).toStdString() : "");
         m.add(key("length"), long_pair ? "Long" : "Short", long_pair ? "Long" : "Short");
         add_flag(m, key("enabled"), get_slot_bit(image, enable_bit(s)), enable_bit(s));
@@ -60,11 +72,8 @@ void add_capcodes(ImageModel& m, const PagerTable& image) {
     PagerTable copy = image;
     const FrameResult computed = apply_frame_rule(copy, pairs);
     const std::string stored = frame_label(image[0x92], image[0x93]);
-    std::vector<ImageBits> copies;
-    for (int k = 0; k <= 7; ++k) {
-        copies.push_back({0x92 + 4 * k, 0xFF});
-        copies.push_back({0x93 + 4 * k, 0xFF});
-    }
+    BitsList copies;
+    for (int k = 0; k <= 7; ++k) copies.push_back(whole_bytes(0x92 + 4 * k, 2));
     m.add("frame_map.stored", QString::fromStdString(stored), stored, copies);
     m.add("frame_map.computed", QString::fromStdString(computed.label), computed.label);
 }
@@ -74,7 +83,7 @@ void add_frequency(ImageModel& m, const PagerTable& image) {
         const std::string& text = frequency_range_texts()[static_cast<std::size_t>(*range)];
         m.add("frequency.range", QString::fromStdString(text), text, {bit_field(0xF1, 4, 4)});
     } else {
-        m.add("frequency.range", QJsonValue(), "none of the list (byte 0xF1 = " + hex_byte(image[0xF1]).substr(2) + ")",
+        m.add("frequency.range", Value(), "none of the list (byte 0xF1 = " + hex_byte(image[0xF1]).substr(2) + ")",
               {bit_field(0xF1, 4, 4)});
     }
     const std::uint64_t hz = static_cast<std::uint64_t>(stored_frequency(image)) * 100;
@@ -108,14 +117,14 @@ void print_frequency_and_capcodes(const ImageModel& m, std::ostream& out) {
     for (int s = 0; s < kCapcodeSlots; ++s) {
         const auto text = [&m, s](const char* field) { return m.text(slot_key("capcodes", s + 1, field)).c_str(); };
         char line[160];
-        if (m.at(slot_key("capcodes", s + 1, "covered")).value.toBool()) {
+        if (m.at(slot_key("capcodes", s + 1, "covered")).value.to_bool()) {
             std::snprintf(line, sizeof line, "  %2d    (%s)                        %s\n", s + 1, text("covered"),
                           text("record"));
         } else {
             std::snprintf(line, sizeof line, "  %2d    %-10s  %-6s  %-3s  %-9s  %-3s  %-6s  %s%s\n", s + 1,
                           text("capcode"), text("length"), text("enabled"), text("type"), text("priority"),
                           text("manual"), text("record"),
-                          m.at(slot_key("capcodes", s + 1, "usable")).value.toBool() ? ""
+                          m.at(slot_key("capcodes", s + 1, "usable")).value.to_bool() ? ""
                                                                                       : "  (above the capcode count)");
         }
         out << line;

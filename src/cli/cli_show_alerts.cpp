@@ -78,11 +78,11 @@ void add_binding(ImageModel& m, const PagerTable& image, const PlainBinding& b) 
     const std::string key = binding_key(b);
     const auto tag = parse_field_tag(b.tag);
     if (!tag) {
-        m.add(key, QJsonValue(), "?");
+        m.add(key, Value(), "?");
         return;
     }
     const int v = get_bits(image, tag->address, tag->bit, tag->width);
-    const std::vector<ImageBits> bits = {bit_field(tag->address, tag->bit, tag->width)};
+    const BitsList bits = {bit_field(tag->address, tag->bit, tag->width)};
     if (tag->kind == TagKind::ChkN) {
         m.add(key, v == 0, v == 0 ? "on" : "off", bits);
     } else if (tag->kind == TagKind::Chk) {
@@ -97,7 +97,7 @@ void add_binding(ImageModel& m, const PagerTable& image, const PlainBinding& b) 
 
 // The item text of a stored value, or null and the value.
 void add_item(ImageModel& m, const std::string& key, const std::vector<StoredItem>& items, int value,
-              std::vector<ImageBits> bits) {
+              BitsList bits) {
     if (const auto i = item_index(items, value)) {
         const std::string& text = items[static_cast<std::size_t>(*i)].text;
         m.add(key, QString::fromStdString(text), text, std::move(bits));
@@ -117,12 +117,12 @@ std::string slot_caption(int slot) {
 void add_alerts_and_melodies(ImageModel& m, const PagerTable& image) {
     const MenuLeftOut left_out = menu_left_out(image);
     std::string menu;
-    QJsonArray menu_items;
+    std::vector<std::string> menu_items;
     for (std::size_t i = 0; i < left_out.size(); ++i) {
         if (!left_out[i]) continue;
         if (!menu.empty()) menu += ", ";
         menu += menu_item_captions()[i];
-        menu_items.append(QString::fromStdString(menu_item_captions()[i]));
+        menu_items.push_back(menu_item_captions()[i]);
     }
     m.add("alerts.menu_left_out", menu_items, menu.empty() ? "none" : menu, whole_bytes(kMenuSlotFirst, kMenuSlots));
     add_item(m, "alerts.default_tone", tone_items(), image[kToneAddress], whole_bytes(kToneAddress, 1));
@@ -130,7 +130,7 @@ void add_alerts_and_melodies(ImageModel& m, const PagerTable& image) {
              whole_bytes(kPersonAlertAddress, 1));
     const std::string out_of_range = out_of_range_items()[static_cast<std::size_t>(out_of_range_index(image))].text;
     m.add("alerts.out_of_range", QString::fromStdString(out_of_range), out_of_range,
-          {bit_field(0x596, 4, 1), {0x5D5, 0xFF}});
+          {bit_field(0x596, 4, 1), whole_bytes(0x5D5, 1)});
     const std::string lockout =
         sequential_lockout_items()[static_cast<std::size_t>(sequential_lockout_index(image))].text;
     m.add("alerts.sequential_lockout", QString::fromStdString(lockout), lockout,
@@ -142,8 +142,8 @@ void add_alerts_and_melodies(ImageModel& m, const PagerTable& image) {
     for (int k = 1; k < kCapcodeSlots; ++k) {
         const auto key = [k](const char* field) { return slot_key("alerts.mail_drop", k + 1, field); };
         const auto choice = mail_alert(image, k);
-        const std::vector<ImageBits> bits = {bit_field(kMailAlertEnableFirst + (k - 1) / 8, (k - 1) % 8, 1),
-                                             {kMailAlertLengthBase + k, 0xFF}};
+        const BitsList bits = {bit_field(kMailAlertEnableFirst + (k - 1) / 8, (k - 1) % 8, 1),
+                                             whole_bytes(kMailAlertLengthBase + k, 1)};
         m.add(key("slot"), k + 1, slot_caption(k));
         if (choice) {
             const std::string text = mail_alert_texts()[static_cast<std::size_t>(*choice)];
@@ -162,7 +162,7 @@ void add_alerts_and_melodies(ImageModel& m, const PagerTable& image) {
         const auto key = [s](const char* field) { return slot_key("melodies.slots", s + 1, field); };
         m.add(key("slot"), s + 1, slot_caption(s));
         const auto index = music_type_index(image, s);
-        const std::vector<ImageBits> type_bits = whole_bytes(kMusicTypeFirst + s, 1);
+        const BitsList type_bits = whole_bytes(kMusicTypeFirst + s, 1);
         if (index) {
             const std::string text = music_type_items(s)[static_cast<std::size_t>(*index)].text;
             m.add(key("music_type"), QString::fromStdString(text), text, type_bits);
@@ -190,7 +190,7 @@ void print_alerts_and_melodies(const ImageModel& m, std::ostream& out) {
     for (int k = 1; k < kCapcodeSlots; ++k) {
         const auto text = [&m, k](const char* field) { return m.text(slot_key("alerts.mail_drop", k + 1, field)); };
         out << "  " << text("slot") << "  " << text("alert");
-        if (!m.at(slot_key("alerts.mail_drop", k + 1, "mail_drop_capcode")).value.toBool())
+        if (!m.at(slot_key("alerts.mail_drop", k + 1, "mail_drop_capcode")).value.to_bool())
             out << "  (not a mail-drop capcode)";
         out << '\n';
     }

@@ -25,11 +25,9 @@ std::string battery_text(int code) {
 
 // The bits a prompt record shows: the start column and the length, then the
 // characters within the length.
-std::vector<ImageBits> record_bits(const PagerTable& image, int address) {
-    std::vector<ImageBits> bits = {bit_field(address, 0, 4), {address + 1, 0xFF}};
+BitsList record_bits(const PagerTable& image, int address) {
     const int length = address + 1 < kImageSize ? std::min<int>(image[address + 1], kPromptTextMax) : 0;
-    for (const ImageBits& b : whole_bytes(address + 2, length)) bits.push_back(b);
-    return bits;
+    return {bit_field(address, 0, 4), whole_bytes(address + 1, 1 + length)};
 }
 
 void add_prompts(ImageModel& m, const PagerTable& image) {
@@ -62,7 +60,7 @@ void add_source_prompts(ImageModel& m, const PagerTable& image) {
             m.add(key("enabled"), on, on_off(on), {bit_field(0x32, 0, 1)});
         } else {
             const int v = image[kSourceEnableFirst + k];
-            m.add(key("enabled"), v <= 1 ? QJsonValue(v == 1) : QJsonValue(v), v <= 1 ? on_off(v == 1) : hex_byte(v),
+            m.add(key("enabled"), v <= 1 ? Value(v == 1) : Value(v), v <= 1 ? on_off(v == 1) : hex_byte(v),
                   whole_bytes(kSourceEnableFirst + k, 1));
         }
         const int spaces = image[address] & 0x0F;
@@ -159,7 +157,7 @@ void print_prompts_and_display(const ImageModel& m, std::ostream& out) {
         << m.text("display.push_key_lamp_companion") << ")\n";
     out << "Battery gauge levels: Low " << m.text("display.battery.low") << ", Med " << m.text("display.battery.med")
         << ", High " << m.text("display.battery.high");
-    if (!m.at("display.battery.ordered").value.toBool()) out << " (not High > Med > Low)";
+    if (!m.at("display.battery.ordered").value.to_bool()) out << " (not High > Med > Low)";
     out << '\n';
     out << "Read/write password: " << m.text("passwords.read_write") << '\n';
     out << "Manual password: " << m.text("passwords.manual") << '\n';
