@@ -29,15 +29,26 @@ QString production_log_line(const QDateTime& when, const QString& capcode, Produ
     return when.toUTC().toString(Qt::ISODate) + ',' + capcode + ',' + QLatin1String(production_result_text(result));
 }
 
-bool ProductionLog::append(const QString& capcode, ProductionResult result, const QDateTime& when) {
-    const auto failed = [this](const QString& reason) {
-        error_ = QStringLiteral("cannot write the production log %1: %2").arg(path_, reason);
-        return false;
-    };
+bool ProductionLog::failed(const QString& reason) {
+    error_ = QStringLiteral("cannot write the production log %1: %2").arg(path_, reason);
+    return false;
+}
+
+bool ProductionLog::open(QFile& file) {
     if (const QString why = not_a_regular_file(path_); !why.isEmpty()) return failed(why);
     QDir().mkpath(QFileInfo(path_).absolutePath());
-    QFile file(path_);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return failed(file.errorString());
+    file.setFileName(path_);
+    return file.open(QIODevice::WriteOnly | QIODevice::Append) || failed(file.errorString());
+}
+
+bool ProductionLog::writable() {
+    QFile file;
+    return open(file);
+}
+
+bool ProductionLog::append(const QString& capcode, ProductionResult result, const QDateTime& when) {
+    QFile file;
+    if (!open(file)) return false;
     const QByteArray line = (production_log_line(when, capcode, result) + '\n').toUtf8();
     if (file.write(line) != line.size() || !file.flush() || ::fsync(file.handle()) != 0)
         return failed(file.errorString());

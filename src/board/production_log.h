@@ -7,7 +7,9 @@
 #pragma once
 
 #include <QDateTime>
+#include <QFile>
 #include <QString>
+#include <utility>
 
 namespace qrt58 {
 
@@ -27,6 +29,9 @@ public:
     // line could not be written; only a regular file (or a new one) is written.
     bool append(const QString& capcode, ProductionResult result,
                 const QDateTime& when = QDateTime::currentDateTimeUtc());
+    // Whether a line could be appended now (the file is opened for appending,
+    // and made when missing); false with the reason in error().
+    bool writable();
     const QString& path() const { return path_; }
     const QString& error() const { return error_; }
 
@@ -35,6 +40,9 @@ public:
     static QString default_path();
 
 private:
+    bool open(QFile& file);
+    bool failed(const QString& reason);
+
     QString path_;
     QString error_;
 };

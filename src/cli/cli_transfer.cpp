@@ -1,7 +1,6 @@
 #include "cli_transfer.h"
 
 #include "production_log.h"
-#include "safe_file.h"
 
 #include "board.h"
 #include "capcode.h"
@@ -12,14 +11,16 @@
 
 #include <QSettings>
 #include <QString>
+#include <algorithm>
+#include <istream>
+#include <optional>
 #include <ostream>
-#include <unistd.h>
+#include <string>
 
 namespace qrt58::cli {
 namespace {
 
 Clock* g_clock = nullptr;
-
 
 // Messages as lines (results on `out`, failures on `err`); a progress bar on the
 // terminal when stderr is one. Results ("Read success!", "Verify Success!") are
@@ -118,7 +119,6 @@ bool board_memory_saved(Board& board, std::ostream& err) {
     return false;
 }
 
-
 std::string first_capcode_text(const PagerTable& image) {
     return decode_capcode(capcode_word(image, 0), capcode_word(image, 1), pair_is_long_in_image(image, 0)).text;
 }
@@ -145,11 +145,12 @@ int run_writes(const TransferRequest& request, PagerTable& image, TransferEngine
         const bool written = !engine.abort_flag();
         if (written) engine.verify(image);
         board.link().bus_stop();
+        const bool verified = written && !engine.abort_flag();
         // In a run, what a receiver counts on must be on disk before the next
-        // one; a single write is checked when the board stops.
-        const bool saved =
-            written && !engine.abort_flag() && (request.count == 0 || board_memory_saved(board, io.err));
-        if (!logged(capcode, cycle_result(written, saved)) || !saved) return kExitFailed;
+        // one (a simulated receiver's memory file; a lost one is a failed
+        // write); a single write is checked when the board stops.
+        const bool kept = verified && (request.count == 0 || board_memory_saved(board, io.err));
+        if (!logged(capcode, cycle_result(written && (kept || !verified), verified)) || !kept) return kExitFailed;
         if (request.count == 0) return 0;
         // This receiver is done: its success counts whatever comes next.
         view.print_results();
@@ -157,8 +158,8 @@ int run_writes(const TransferRequest& request, PagerTable& image, TransferEngine
             logged(capcode, ProductionResult::Limit);
             return kExitFailed;
         }
-        const SaveResult kept = save_table_file(QString::fromStdString(request.file), image);
-        if (!kept.ok) return fail(io.err, "write", kept.error.toStdString());
+        const SaveResult stored = save_table_file(QString::fromStdString(request.file), image);
+        if (!stored.ok) return fail(io.err, "write", stored.error.toStdString());
     }
     return 0;
 }
@@ -206,8 +207,7 @@ int cmd_transfer(const TransferRequest& request, const CommandIo& io) {
     if (!request.log.isEmpty()) {
         log.emplace(request.log);
         // Refuse a log that cannot be written before any receiver is touched.
-        if (const QString why = not_a_regular_file(request.log); !why.isEmpty())
-            return fail(err, command, "cannot write the production log " + request.log.toStdString() + ": " + why.toStdString());
+        if (!log->writable()) return fail(err, command, log->error().toStdString());
     }
     auto board = Board::create(chosen.choice, g_clock);
     const DriverStatus started = board->start_driver();
