@@ -5,8 +5,8 @@
 #include "editors.h"
 #include "form1.h"
 #include "form2.h"
-#include "pager_table.h"
 #include "line_delay_dialog.h"
+#include "pager_table.h"
 #include "ui_seams.h"
 
 #include <QApplication>
@@ -19,8 +19,10 @@ namespace {
 
 void add_help_and_version(QCommandLineParser& parser) {
     parser.setApplicationDescription(QStringLiteral("The QRT58 pager programmer window."));
-    parser.addOption({{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")});
-    parser.addOption({{QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Show the version and exit.")});
+    parser.addOption({{QStringLiteral("h"), QStringLiteral("help")},
+                      QStringLiteral("Show this help and exit.")});
+    parser.addOption({{QStringLiteral("v"), QStringLiteral("version")},
+                      QStringLiteral("Show the version and exit.")});
     qrt58::add_board_options(parser);
 }
 
@@ -28,9 +30,12 @@ void add_help_and_version(QCommandLineParser& parser) {
 // they work without a display. Returns the exit status, or -1 to go on.
 int answer_help_or_version(int argc, char** argv) {
     QStringList args;
-    for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
-    const bool help = args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"));
-    const bool version = args.contains(QStringLiteral("--version")) || args.contains(QStringLiteral("-v"));
+    for (int i = 0; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    const bool help =
+        args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"));
+    const bool version =
+        args.contains(QStringLiteral("--version")) || args.contains(QStringLiteral("-v"));
     if (!help && !version) return -1;
     QCommandLineParser parser;
     add_help_and_version(parser);
@@ -59,12 +64,14 @@ int main(int argc, char** argv) {
     if (!parser.parse(QCoreApplication::arguments())) {
         error = parser.errorText();
     } else if (!parser.positionalArguments().isEmpty()) {
-        error = QStringLiteral("unknown argument '%1'").arg(parser.positionalArguments().constFirst());
+        error =
+            QStringLiteral("unknown argument '%1'").arg(parser.positionalArguments().constFirst());
     } else {
         qrt58::read_board_options(parser, options, error);
     }
     if (!error.isEmpty()) {
-        std::fprintf(stderr, "qrt58prog: %s (see qrt58prog --help)\n", error.toLocal8Bit().constData());
+        std::fprintf(stderr, "qrt58prog: %s (see qrt58prog --help)\n",
+                     error.toLocal8Bit().constData());
         return 2;
     }
     // The same store as qrt58cli's (QRT58_SETTINGS=FILE names an INI file instead).

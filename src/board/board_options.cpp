@@ -5,19 +5,21 @@
 namespace qrt58 {
 
 void add_board_options(QCommandLineParser& parser) {
-    parser.addOption({QStringLiteral("board"),
-                      QStringLiteral("The programming board: sim[:FILE], ppdev[:/dev/parportN] or io "
-                                     "(remembered for the next run once its driver starts)."),
-                      QStringLiteral("BOARD")});
-    parser.addOption({QStringLiteral("line-delay"),
-                      QStringLiteral("Bus line delay in microseconds, %1 to %2 (default %3; remembered "
-                                     "after a run with it succeeded).")
-                          .arg(kMinLineDelayUs)
-                          .arg(kMaxLineDelayUs)
-                          .arg(kDefaultLineDelayUs),
-                      QStringLiteral("US")});
-    parser.addOption({QStringLiteral("trace-vcd"), QStringLiteral("Record SCL and SDA as a VCD file."),
-                      QStringLiteral("FILE")});
+    parser.addOption(
+        {QStringLiteral("board"),
+         QStringLiteral("The programming board: sim[:FILE], ppdev[:/dev/parportN] or io "
+                        "(remembered for the next run once its driver starts)."),
+         QStringLiteral("BOARD")});
+    parser.addOption(
+        {QStringLiteral("line-delay"),
+         QStringLiteral("Bus line delay in microseconds, %1 to %2 (default %3; remembered "
+                        "after a run with it succeeded).")
+             .arg(kMinLineDelayUs)
+             .arg(kMaxLineDelayUs)
+             .arg(kDefaultLineDelayUs),
+         QStringLiteral("US")});
+    parser.addOption({QStringLiteral("trace-vcd"),
+                      QStringLiteral("Record SCL and SDA as a VCD file."), QStringLiteral("FILE")});
 }
 
 bool read_board_options(const QCommandLineParser& parser, BoardOptions& options, QString& error) {
@@ -38,7 +40,8 @@ bool read_board_options(const QCommandLineParser& parser, BoardOptions& options,
         }
         options.line_delay_us = us;
     }
-    if (parser.isSet(QStringLiteral("trace-vcd"))) options.trace_vcd = parser.value(QStringLiteral("trace-vcd"));
+    if (parser.isSet(QStringLiteral("trace-vcd")))
+        options.trace_vcd = parser.value(QStringLiteral("trace-vcd"));
     return true;
 }
 

@@ -135,7 +135,8 @@ void Form2::set_capcode(int index) {
 }
 
 void Form2::log_receiver(const QString& capcode, qrt58::ProductionResult result) {
-    if (!production_log_.append(capcode, result)) message(production_log_.error(), MessageKind::Warning);
+    if (!production_log_.append(capcode, result))
+        message(production_log_.error(), MessageKind::Warning);
 }
 
 void Form2::close_dialog() { done(QDialog::Accepted); }

@@ -12,10 +12,14 @@ namespace qrt58 {
 
 const char* production_result_text(ProductionResult result) {
     switch (result) {
-    case ProductionResult::Ok: return "ok";
-    case ProductionResult::WriteError: return "write error";
-    case ProductionResult::VerifyError: return "verify error";
-    case ProductionResult::Limit: return "limit";
+    case ProductionResult::Ok:
+        return "ok";
+    case ProductionResult::WriteError:
+        return "write error";
+    case ProductionResult::VerifyError:
+        return "verify error";
+    case ProductionResult::Limit:
+        return "limit";
     }
     return "";
 }
@@ -25,8 +29,10 @@ ProductionResult cycle_result(bool written, bool verified) {
     return verified ? ProductionResult::Ok : ProductionResult::VerifyError;
 }
 
-QString production_log_line(const QDateTime& when, const QString& capcode, ProductionResult result) {
-    return when.toUTC().toString(Qt::ISODate) + ',' + capcode + ',' + QLatin1String(production_result_text(result));
+QString production_log_line(const QDateTime& when, const QString& capcode,
+                            ProductionResult result) {
+    return when.toUTC().toString(Qt::ISODate) + ',' + capcode + ',' +
+           QLatin1String(production_result_text(result));
 }
 
 bool ProductionLog::failed(const QString& reason) {

@@ -35,7 +35,8 @@ struct Command {
     std::function<int(const Arguments&)> run;
 };
 
-const QCommandLineOption kHelp({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
+const QCommandLineOption kHelp({QStringLiteral("h"), QStringLiteral("help")},
+                               QStringLiteral("Show this help."));
 const QCommandLineOption kQuiet({QStringLiteral("q"), QStringLiteral("quiet")},
                                 QStringLiteral("Print nothing but errors."));
 const QCommandLineOption kJson(QStringLiteral("json"), QStringLiteral("Print one JSON document."));
@@ -74,11 +75,13 @@ int run_transfer(const char* command, const Arguments& a) {
             return kExitUsage;
         }
         if (request.file == "-") {
-            a.io.err << "qrt58cli: write: --count keeps the raised capcode in FILE, which cannot be '-'\n";
+            a.io.err << "qrt58cli: write: --count keeps the raised capcode in FILE, which cannot "
+                        "be '-'\n";
             return kExitUsage;
         }
     }
-    if (write && a.options.isSet(QStringLiteral("log"))) request.log = a.options.value(QStringLiteral("log"));
+    if (write && a.options.isSet(QStringLiteral("log")))
+        request.log = a.options.value(QStringLiteral("log"));
     return cmd_transfer(request, a.io);
 }
 
@@ -86,17 +89,20 @@ const std::vector<Command>& commands() {
     static const std::vector<Command> list = {
         {"new", "FILE [--force]", "Write the factory default image as a table file.", 1, 1,
          [](QCommandLineParser& p) {
-             p.addOption({QStringLiteral("force"), QStringLiteral("Overwrite FILE when it exists.")});
+             p.addOption(
+                 {QStringLiteral("force"), QStringLiteral("Overwrite FILE when it exists.")});
              p.addOption(kQuiet);
          },
          cmd_new},
-        {"show", "FILE [--json]", "Print the settings of a table file as the editor window shows them.", 1, 1,
+        {"show", "FILE [--json]",
+         "Print the settings of a table file as the editor window shows them.", 1, 1,
          [](QCommandLineParser& p) { p.addOption(kJson); },
          [](const Arguments& a) {
              return cmd_show(a.files.constFirst().toStdString(), a.options.isSet(kJson), a.io);
          }},
         {"diff", "A B [--json]",
-         "Compare two table files setting by setting; bytes outside every setting are listed by address. "
+         "Compare two table files setting by setting; bytes outside every setting are listed by "
+         "address. "
          "Exit status 0 when they are equal, 1 when they differ, 2 on an error.",
          2, 2,
          [](QCommandLineParser& p) {
@@ -104,14 +110,17 @@ const std::vector<Command>& commands() {
              p.addOption(kQuiet);
          },
          [](const Arguments& a) {
-             return cmd_diff(a.files[0].toStdString(), a.files[1].toStdString(), a.options.isSet(kJson), a.io);
+             return cmd_diff(a.files[0].toStdString(), a.files[1].toStdString(),
+                             a.options.isSet(kJson), a.io);
          }},
         {"set", "FILE NAME=VALUE... | --list",
-         "Change settings of a table file by the rules of the editor window. The file is saved only when "
+         "Change settings of a table file by the rules of the editor window. The file is saved "
+         "only when "
          "every assignment is accepted.",
          0, -1,
          [](QCommandLineParser& p) {
-             p.addOption({QStringLiteral("list"), QStringLiteral("List the setting names and their values.")});
+             p.addOption({QStringLiteral("list"),
+                          QStringLiteral("List the setting names and their values.")});
              p.addOption(kQuiet);
          },
          [](const Arguments& a) {
@@ -120,30 +129,36 @@ const std::vector<Command>& commands() {
                  return 0;
              }
              if (a.files.size() < 2) {
-                 a.io.err << "qrt58cli: set: " << (a.files.isEmpty() ? "no file given" : "no NAME=VALUE given")
+                 a.io.err << "qrt58cli: set: "
+                          << (a.files.isEmpty() ? "no file given" : "no NAME=VALUE given")
                           << " (qrt58cli set FILE NAME=VALUE...)\n";
                  return kExitUsage;
              }
              std::vector<std::string> assignments;
-             for (int i = 1; i < a.files.size(); ++i) assignments.push_back(a.files[i].toStdString());
+             for (int i = 1; i < a.files.size(); ++i)
+                 assignments.push_back(a.files[i].toStdString());
              return cmd_set(a.files[0].toStdString(), assignments, a.io);
          }},
-        {"read", "FILE|- [OPTIONS]", "Read the receiver into a table file ('-': standard output).", 1, 1,
-         add_transfer_options, [](const Arguments& a) { return run_transfer("read", a); }},
+        {"read", "FILE|- [OPTIONS]", "Read the receiver into a table file ('-': standard output).",
+         1, 1, add_transfer_options, [](const Arguments& a) { return run_transfer("read", a); }},
         {"write", "FILE|- [--count N [--log LOG.csv]] [OPTIONS]",
-         "Write a table file ('-': standard input) into the receiver and verify it. With --count, program N "
+         "Write a table file ('-': standard input) into the receiver and verify it. With --count, "
+         "program N "
          "receivers one after another, raising capcode 1 after each and keeping it in FILE.",
          1, 1,
          [](QCommandLineParser& p) {
-             p.addOption({QStringLiteral("count"), QStringLiteral("Program N receivers (production)."),
+             p.addOption({QStringLiteral("count"),
+                          QStringLiteral("Program N receivers (production)."),
                           QStringLiteral("N")});
-             p.addOption({QStringLiteral("log"),
-                          QStringLiteral("Append one CSV line per receiver: time, capcode 1, result."),
-                          QStringLiteral("LOG.csv")});
+             p.addOption(
+                 {QStringLiteral("log"),
+                  QStringLiteral("Append one CSV line per receiver: time, capcode 1, result."),
+                  QStringLiteral("LOG.csv")});
              add_transfer_options(p);
          },
          [](const Arguments& a) { return run_transfer("write", a); }},
-        {"verify", "FILE|- [OPTIONS]", "Compare the receiver with a table file ('-': standard input).", 1, 1,
+        {"verify", "FILE|- [OPTIONS]",
+         "Compare the receiver with a table file ('-': standard input).", 1, 1,
          add_transfer_options, [](const Arguments& a) { return run_transfer("verify", a); }},
     };
     return list;
@@ -164,8 +179,8 @@ std::string usage() {
     std::string text = "Usage: qrt58cli COMMAND [OPTIONS]\n\nCommands:\n";
     for (const Command& c : commands()) {
         // The summary's first sentence, under the synopsis.
-        text += std::string("  ") + c.name + ' ' + c.synopsis + "\n      " + first_sentence(c.summary) +
-                '\n';
+        text += std::string("  ") + c.name + ' ' + c.synopsis + "\n      " +
+                first_sentence(c.summary) + '\n';
     }
     text += "\nOptions:\n"
             "  -h, --help     Show this help; 'qrt58cli COMMAND --help' shows a command's.\n"
@@ -203,7 +218,8 @@ std::string command_help(const Command& c) {
     prepare(c, parser);
     const QString generated = parser.helpText();
     const int options = generated.indexOf(QStringLiteral("Options:"));
-    return std::string("Usage: qrt58cli ") + c.name + ' ' + c.synopsis + "\n\n" + wrapped(c.summary) + "\n\n" +
+    return std::string("Usage: qrt58cli ") + c.name + ' ' + c.synopsis + "\n\n" +
+           wrapped(c.summary) + "\n\n" +
            (options < 0 ? QString() : generated.mid(options)).toStdString();
 }
 
@@ -216,7 +232,8 @@ int run_command(const Command& c, const std::vector<std::string>& rest, const St
     QCommandLineParser parser;
     prepare(c, parser);
     QStringList argv{QStringLiteral("qrt58cli")};
-    for (const std::string& a : rest) argv << QString::fromStdString(a);
+    for (const std::string& a : rest)
+        argv << QString::fromStdString(a);
     const std::string prefix = std::string(c.name) + ": ";
     if (!parser.parse(argv)) return usage_error(s.err, prefix, parser.errorText().toStdString());
     if (parser.isSet(kHelp)) {
@@ -229,11 +246,18 @@ int run_command(const Command& c, const std::vector<std::string>& rest, const St
                            std::string(files.isEmpty() ? "no file given" : "too few files given") +
                                " (qrt58cli " + c.name + ' ' + c.synopsis + ")");
     if (c.max_args >= 0 && files.size() > c.max_args)
-        return usage_error(s.err, prefix, c.max_args == 1 ? "more than one file given" : "too many files given");
+        return usage_error(s.err, prefix,
+                           c.max_args == 1 ? "more than one file given" : "too many files given");
 
     const QStringList given = parser.optionNames();
-    const bool quiet = given.contains(QStringLiteral("q")) || given.contains(QStringLiteral("quiet"));
-    const CommandIo io{s.in, s.out, quiet ? null_stream() : s.out, s.err, quiet, s.err_is_terminal && !quiet,
+    const bool quiet =
+        given.contains(QStringLiteral("q")) || given.contains(QStringLiteral("quiet"));
+    const CommandIo io{s.in,
+                       s.out,
+                       quiet ? null_stream() : s.out,
+                       s.err,
+                       quiet,
+                       s.err_is_terminal && !quiet,
                        s.in_is_terminal};
     return c.run({parser, files, io});
 }
@@ -255,7 +279,8 @@ int fail(std::ostream& err, const std::string& command, const std::string& messa
 }
 
 int run(const std::vector<std::string>& args, const Streams& s) {
-    if (args.empty()) return usage_error(s.err, "", "no command given (qrt58cli --help lists them)");
+    if (args.empty())
+        return usage_error(s.err, "", "no command given (qrt58cli --help lists them)");
     const std::string& first = args[0];
     if (first == "--help" || first == "-h" || first == "help") {
         if (args.size() > 1) {
@@ -263,7 +288,8 @@ int run(const std::vector<std::string>& args, const Streams& s) {
                 s.out << command_help(*c);
                 return 0;
             }
-            return usage_error(s.err, "", "unknown command '" + args[1] + "' (see qrt58cli --help)");
+            return usage_error(s.err, "",
+                               "unknown command '" + args[1] + "' (see qrt58cli --help)");
         }
         s.out << usage();
         return 0;
@@ -274,7 +300,8 @@ int run(const std::vector<std::string>& args, const Streams& s) {
     }
     const Command* command = find_command(first);
     if (!command) {
-        const char* what = !first.empty() && first[0] == '-' ? "unknown option '" : "unknown command '";
+        const char* what =
+            !first.empty() && first[0] == '-' ? "unknown option '" : "unknown command '";
         return usage_error(s.err, "", what + first + "' (see qrt58cli --help)");
     }
     return run_command(*command, {args.begin() + 1, args.end()}, s);

@@ -9,9 +9,9 @@ namespace qrt58::cli {
 
 // Where a command line reads and writes.
 struct Streams {
-    std::istream& in;   // images given as "-"
-    std::ostream& out;  // listings, results, images read to "-"
-    std::ostream& err;  // errors and the progress bar
+    std::istream& in;             // images given as "-"
+    std::ostream& out;            // listings, results, images read to "-"
+    std::ostream& err;            // errors and the progress bar
     bool err_is_terminal = false; // the progress bar is drawn only on a terminal
     bool in_is_terminal = false;  // production runs ask before each receiver
 };

@@ -8,7 +8,9 @@
 
 namespace qrt58::cli {
 
-ImageBits whole_bytes(int first, int count) { return {first, 0xFF, count}; }
+ImageBits whole_bytes(int first, int count) {
+    return {first, 0xFF, count};
+}
 
 ImageBits bit_field(int address, int bit, int width) {
     return {address, static_cast<std::uint8_t>(((1u << width) - 1u) << bit), 1};
@@ -39,7 +41,8 @@ QJsonValue Value::json() const {
     if (const auto* t = std::get_if<std::string>(&v_)) return QString::fromStdString(*t);
     if (const auto* list = std::get_if<std::vector<std::string>>(&v_)) {
         QJsonArray array;
-        for (const std::string& t : *list) array.append(QString::fromStdString(t));
+        for (const std::string& t : *list)
+            array.append(QString::fromStdString(t));
         return array;
     }
     return QJsonValue();
@@ -86,14 +89,17 @@ struct Node {
         if (children.empty()) return value;
         bool numbered = true;
         for (const auto& c : children)
-            numbered = numbered && !c.first.empty() && c.first.find_first_not_of("0123456789") == std::string::npos;
+            numbered = numbered && !c.first.empty() &&
+                       c.first.find_first_not_of("0123456789") == std::string::npos;
         if (numbered) {
             QJsonArray array;
-            for (const auto& c : children) array.append(c.second->json());
+            for (const auto& c : children)
+                array.append(c.second->json());
             return array;
         }
         QJsonObject object;
-        for (const auto& c : children) object.insert(QString::fromStdString(c.first), c.second->json());
+        for (const auto& c : children)
+            object.insert(QString::fromStdString(c.first), c.second->json());
         return object;
     }
 };

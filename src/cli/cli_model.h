@@ -11,8 +11,8 @@
 #include <QJsonValue>
 #include <array>
 #include <cstdint>
-#include <unordered_map>
 #include <string>
+#include <unordered_map>
 #include <variant>
 #include <vector>
 
@@ -34,16 +34,20 @@ public:
     BitsList() = default;
     BitsList(const ImageBits& bits) { push_back(bits); } // NOLINT: one span reads as a list
     BitsList(std::initializer_list<ImageBits> list) {
-        for (const ImageBits& b : list) push_back(b);
+        for (const ImageBits& b : list)
+            push_back(b);
     }
     void push_back(const ImageBits& b) {
-        if (inline_count_ < inline_.size()) inline_[inline_count_++] = b;
-        else more_.push_back(b);
+        if (inline_count_ < inline_.size())
+            inline_[inline_count_++] = b;
+        else
+            more_.push_back(b);
     }
-    template <typename F>
-    void for_each(F f) const {
-        for (std::size_t i = 0; i < inline_count_; ++i) f(inline_[i]);
-        for (const ImageBits& b : more_) f(b);
+    template <typename F> void for_each(F f) const {
+        for (std::size_t i = 0; i < inline_count_; ++i)
+            f(inline_[i]);
+        for (const ImageBits& b : more_)
+            f(b);
     }
 
 private:
@@ -111,7 +115,9 @@ void add_alerts_and_melodies(ImageModel& model, const PagerTable& image);
 QJsonObject model_json(const ImageModel& model);
 
 // "on" / "off" of a box that is ticked when `v` is true.
-inline const char* on_off(bool v) { return v ? "on" : "off"; }
+inline const char* on_off(bool v) {
+    return v ? "on" : "off";
+}
 std::string hex_byte(int v); // "0x3F"
 
 } // namespace qrt58::cli

@@ -27,12 +27,16 @@ struct Assignment {
 };
 
 // "capcodes.5.capcode" -> 5 when `name` is PREFIX + number + SUFFIX.
-std::optional<int> numbered(const std::string& name, const std::string& prefix, const std::string& suffix) {
-    if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
+std::optional<int> numbered(const std::string& name, const std::string& prefix,
+                            const std::string& suffix) {
+    if (name.size() <= prefix.size() + suffix.size() ||
+        name.compare(0, prefix.size(), prefix) != 0 ||
         name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
         return std::nullopt;
-    const std::string digits = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
-    if (digits.empty() || digits.size() > 3 || digits.find_first_not_of("0123456789") != std::string::npos)
+    const std::string digits =
+        name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+    if (digits.empty() || digits.size() > 3 ||
+        digits.find_first_not_of("0123456789") != std::string::npos)
         return std::nullopt;
     return std::stoi(digits);
 }
@@ -45,7 +49,8 @@ bool is_setting_name(const std::string& n) {
 
 class Assigner {
 public:
-    Assigner(PagerTable& image, std::map<int, bool> lengths) : image_(image), lengths_(std::move(lengths)) {}
+    Assigner(PagerTable& image, std::map<int, bool> lengths)
+        : image_(image), lengths_(std::move(lengths)) {}
 
     // Empty when accepted, else the reason.
     std::string apply(const Assignment& a) {
@@ -56,7 +61,8 @@ public:
         if (const auto slot = numbered(n, "capcodes.", ".capcode")) return capcode(*slot, a.value);
         if (const auto slot = numbered(n, "capcodes.", ".length")) return length(*slot, a.value);
         if (const auto index = numbered(n, "prompts.", ".text")) return prompt(*index, a.value);
-        if (const auto slot = numbered(n, "source_prompts.slots.", ".text")) return source_prompt(*slot, a.value);
+        if (const auto slot = numbered(n, "source_prompts.slots.", ".text"))
+            return source_prompt(*slot, a.value);
         return "no setting of that name";
     }
 
@@ -97,17 +103,19 @@ private:
         if (number < 1 || number > kCapcodeSlots) return "capcode slots are 1 to 16";
         const int slot = number - 1;
         if (hidden(slot))
-            return "slot " + std::to_string(number) + " holds the second word of the long capcode of slot " +
+            return "slot " + std::to_string(number) +
+                   " holds the second word of the long capcode of slot " +
                    std::to_string(number - 1);
         const bool long_pair = slot % 2 == 0 && pair_long(slot / 2);
         const CapcodeEntry entry = check_capcode_entry(value, long_pair);
         if (entry.check == CapcodeEntryCheck::NotNumeric) return kCapcodeNotNumericMessage;
         if (entry.check == CapcodeEntryCheck::OutOfRange) return capcode_range_message(entry.limit);
         const CapcodeEncoding stored = store_capcode(image_, slot, entry.value, long_pair);
-        if (stored == CapcodeEncoding::Invalid || stored == CapcodeEncoding::Nothing) return kInvalidCapcodeMessage;
+        if (stored == CapcodeEncoding::Invalid || stored == CapcodeEncoding::Nothing)
+            return kInvalidCapcodeMessage;
         if (long_pair && !pair_is_long_in_image(image_, slot / 2))
-            return "a long pair takes a long capcode (2101249 or more); set capcodes." + std::to_string(number) +
-                   ".length=short for a short one";
+            return "a long pair takes a long capcode (2101249 or more); set capcodes." +
+                   std::to_string(number) + ".length=short for a short one";
         if (long_pair) mirror_even_slot(slot);
         frame_map();
         auto_cap_prompt(slot, long_pair);
@@ -117,14 +125,18 @@ private:
     // With the source-prompt mode on "Auto Cap." the slot's source prompt
     // follows its capcode: "<" + capcode + ">", centred.
     void auto_cap_prompt(int slot, bool long_pair) {
-        if (get_bits(image_, kSourceModeAddress, kSourceModeBit, kSourceModeWidth) != kSourceModeAutoCap) return;
+        if (get_bits(image_, kSourceModeAddress, kSourceModeBit, kSourceModeWidth) !=
+            kSourceModeAutoCap)
+            return;
         const std::optional<std::uint32_t> next =
-            slot + 1 < kCapcodeSlots ? std::optional<std::uint32_t>(capcode_word(image_, slot + 1)) : std::nullopt;
+            slot + 1 < kCapcodeSlots ? std::optional<std::uint32_t>(capcode_word(image_, slot + 1))
+                                     : std::nullopt;
         const std::string shown = decode_capcode(capcode_word(image_, slot), next, long_pair).text;
-        const QString text =
-            align_prompt(auto_cap_text(QString::fromStdString(shown)), Alignment::Center, kSourceBoxMax);
+        const QString text = align_prompt(auto_cap_text(QString::fromStdString(shown)),
+                                          Alignment::Center, kSourceBoxMax);
         store_source_prompt(image_, source_prompt_address(kSourcePromptFirst + slot), text);
-        if (long_pair) store_source_prompt(image_, source_prompt_address(kSourcePromptFirst + slot + 1), text);
+        if (long_pair)
+            store_source_prompt(image_, source_prompt_address(kSourcePromptFirst + slot + 1), text);
     }
 
     // The odd slot of a "Long" pair carries the even slot's per-slot flags.
@@ -147,10 +159,12 @@ private:
         // As the window's switch to "Short": both words lose the long flag, a
         // value too large for a short slot and the odd slot start again from
         // 1234567.
-        const DecodedCapcode shown = decode_capcode(capcode_word(image_, even), capcode_word(image_, even + 1), true);
+        const DecodedCapcode shown =
+            decode_capcode(capcode_word(image_, even), capcode_word(image_, even + 1), true);
         image_[kCapcodeRecordFirst + 1 + 4 * even] &= static_cast<std::uint8_t>(~0x40);
         image_[kCapcodeRecordFirst + 5 + 4 * even] &= static_cast<std::uint8_t>(~0x40);
-        const double kept = shown.value && *shown.value < kShortLimit ? *shown.value : kPlaceholderCapcode;
+        const double kept =
+            shown.value && *shown.value < kShortLimit ? *shown.value : kPlaceholderCapcode;
         store_capcode(image_, even, kept, false);
         store_capcode(image_, even + 1, kPlaceholderCapcode, false);
         frame_map();
@@ -164,7 +178,8 @@ private:
         if (!slot) return "prompts are 0 to 32, 50 to 52 and 68";
         const QString text = QString::fromStdString(value);
         const int box_max = index == 0 ? logo_max_length(logo_font(image_)) : slot->max_length;
-        if (text.size() > box_max) return "the box takes at most " + std::to_string(box_max) + " characters";
+        if (text.size() > box_max)
+            return "the box takes at most " + std::to_string(box_max) + " characters";
         const PromptStoreResult r = store_prompt(image_, slot->address, slot->icon, text);
         if (r.status != PromptStoreStatus::Stored) return prompt_refusal_message(r).toStdString();
         return {};
@@ -172,13 +187,16 @@ private:
 
     std::string source_prompt(int number, const std::string& value) {
         const int count = kGroupSourcePrompt - kSourcePromptFirst + 1;
-        if (number < 1 || number > count) return "source prompts are 1 to 16, and 17 for group calls";
+        if (number < 1 || number > count)
+            return "source prompts are 1 to 16, and 17 for group calls";
         const int index = kSourcePromptFirst + number - 1;
         const int slot = number - 1;
         if (index < kGroupSourcePrompt && hidden(slot))
-            return "slot " + std::to_string(number) + " belongs to the long capcode of slot " + std::to_string(number - 1);
+            return "slot " + std::to_string(number) + " belongs to the long capcode of slot " +
+                   std::to_string(number - 1);
         const QString text = QString::fromStdString(value);
-        if (text.size() > kSourceBoxMax) return "the box takes at most " + std::to_string(kSourceBoxMax) + " characters";
+        if (text.size() > kSourceBoxMax)
+            return "the box takes at most " + std::to_string(kSourceBoxMax) + " characters";
         const PromptStoreResult r = store_source_prompt(image_, source_prompt_address(index), text);
         if (r.status != PromptStoreStatus::Stored) return prompt_refusal_message(r).toStdString();
         // The odd slot of a "Long" pair carries the even slot's prompt.
@@ -193,7 +211,8 @@ private:
 
 } // namespace
 
-int apply_assignments(PagerTable& image, const std::vector<std::string>& texts, std::string& error) {
+int apply_assignments(PagerTable& image, const std::vector<std::string>& texts,
+                      std::string& error) {
     std::vector<Assignment> assignments;
     std::map<int, bool> lengths;
     for (const std::string& text : texts) {
@@ -218,7 +237,8 @@ int apply_assignments(PagerTable& image, const std::vector<std::string>& texts, 
         for (const Assignment& a : assignments)
             valued = valued || numbered(a.name, "capcodes.", ".capcode") == 2 * pair + 1;
         if (!valued) {
-            error = "capcodes." + std::to_string(2 * pair + 1) + ".length=long: give the long capcode too (capcodes." +
+            error = "capcodes." + std::to_string(2 * pair + 1) +
+                    ".length=long: give the long capcode too (capcodes." +
                     std::to_string(2 * pair + 1) + ".capcode=VALUE)";
             return kExitFailed;
         }
@@ -239,17 +259,22 @@ int apply_assignments(PagerTable& image, const std::vector<std::string>& texts, 
 }
 
 void print_set_names(std::ostream& out) {
-    out << "frequency=VALUE                  the receiving frequency as the Frequency box takes it (100 Hz units)\n"
+    out << "frequency=VALUE                  the receiving frequency as the Frequency box takes it "
+           "(100 Hz units)\n"
            "capcodes.N.capcode=VALUE         capcode of slot N (1 to 16)\n"
-           "capcodes.N.length=short|long     length of the pair that slot N starts (N = 1, 3, ... 15); long\n"
+           "capcodes.N.length=short|long     length of the pair that slot N starts (N = 1, 3, ... "
+           "15); long\n"
            "                                 comes with capcodes.N.capcode in the same command\n"
            "passwords.read_write=TEXT        the six-character read/write password\n"
            "passwords.manual=DIGITS          the four-digit manual-write password\n"
-           "prompts.N.text=TEXT              prompt N (0 to 32, 50 to 52, 68); leading spaces set its column\n"
-           "source_prompts.slots.N.text=TEXT source prompt of slot N (1 to 16; 17 for group calls)\n";
+           "prompts.N.text=TEXT              prompt N (0 to 32, 50 to 52, 68); leading spaces set "
+           "its column\n"
+           "source_prompts.slots.N.text=TEXT source prompt of slot N (1 to 16; 17 for group "
+           "calls)\n";
 }
 
-int cmd_set(const std::string& file, const std::vector<std::string>& assignments, const CommandIo& io) {
+int cmd_set(const std::string& file, const std::vector<std::string>& assignments,
+            const CommandIo& io) {
     PagerTable image;
     if (!load_for("set", file, image, io.err)) return kExitFailed;
     std::string error;
@@ -259,8 +284,8 @@ int cmd_set(const std::string& file, const std::vector<std::string>& assignments
     }
     const SaveResult saved = save_table_file(QString::fromStdString(file), image);
     if (!saved.ok) return fail(io.err, "set", saved.error.toStdString());
-    io.out << "Set " << assignments.size() << (assignments.size() == 1 ? " setting" : " settings") << " in " << file
-           << '\n';
+    io.out << "Set " << assignments.size() << (assignments.size() == 1 ? " setting" : " settings")
+           << " in " << file << '\n';
     return 0;
 }
 

@@ -14,7 +14,9 @@
 namespace qrt58::cli {
 namespace {
 
-std::string quoted(const std::string& text) { return '"' + text + '"'; }
+std::string quoted(const std::string& text) {
+    return '"' + text + '"';
+}
 
 // Battery level text of a stored code.
 std::string battery_text(int code) {
@@ -26,13 +28,16 @@ std::string battery_text(int code) {
 // The bits a prompt record shows: the start column and the length, then the
 // characters within the length.
 BitsList record_bits(const PagerTable& image, int address) {
-    const int length = address + 1 < kImageSize ? std::min<int>(image[address + 1], kPromptTextMax) : 0;
+    const int length =
+        address + 1 < kImageSize ? std::min<int>(image[address + 1], kPromptTextMax) : 0;
     return {bit_field(address, 0, 4), whole_bytes(address + 1, 1 + length)};
 }
 
 void add_prompts(ImageModel& m, const PagerTable& image) {
     for (const PromptSlot& slot : prompt_slots()) {
-        const auto key = [&slot](const char* field) { return slot_key("prompts", slot.index, field); };
+        const auto key = [&slot](const char* field) {
+            return slot_key("prompts", slot.index, field);
+        };
         const int column = image[slot.address] & 0x0F;
         const QString text = prompt_text(image, slot.address, slot.icon);
         m.add(key("index"), slot.index, std::to_string(slot.index));
@@ -45,14 +50,17 @@ void add_prompts(ImageModel& m, const PagerTable& image) {
 void add_source_prompts(ImageModel& m, const PagerTable& image) {
     static const char* const modes[4] = {"Forward", "Backward", "Auto Cap.", "Disable"};
     const char* mode = modes[get_bits(image, kSourceModeAddress, kSourceModeBit, kSourceModeWidth)];
-    m.add("source_prompts.mode", mode, mode, {bit_field(kSourceModeAddress, kSourceModeBit, kSourceModeWidth)});
+    m.add("source_prompts.mode", mode, mode,
+          {bit_field(kSourceModeAddress, kSourceModeBit, kSourceModeWidth)});
     // "Multiple Source Prompt" and the group prompt are on while their bit is 0.
     const bool multiple = get_bits(image, 0x596, 3, 1) == 0;
     m.add("source_prompts.multiple", multiple, on_off(multiple), {bit_field(0x596, 3, 1)});
     for (int index = kSourcePromptFirst; index <= kGroupSourcePrompt; ++index) {
         const int address = source_prompt_address(index);
         const int k = index - kSourcePromptFirst;
-        const auto key = [k](const char* field) { return slot_key("source_prompts.slots", k + 1, field); };
+        const auto key = [k](const char* field) {
+            return slot_key("source_prompts.slots", k + 1, field);
+        };
         const std::string name = index == kGroupSourcePrompt ? "Group" : std::to_string(k + 1);
         m.add(key("name"), QString::fromStdString(name), name);
         if (index == kGroupSourcePrompt) {
@@ -60,8 +68,8 @@ void add_source_prompts(ImageModel& m, const PagerTable& image) {
             m.add(key("enabled"), on, on_off(on), {bit_field(0x32, 0, 1)});
         } else {
             const int v = image[kSourceEnableFirst + k];
-            m.add(key("enabled"), v <= 1 ? Value(v == 1) : Value(v), v <= 1 ? on_off(v == 1) : hex_byte(v),
-                  whole_bytes(kSourceEnableFirst + k, 1));
+            m.add(key("enabled"), v <= 1 ? Value(v == 1) : Value(v),
+                  v <= 1 ? on_off(v == 1) : hex_byte(v), whole_bytes(kSourceEnableFirst + k, 1));
         }
         const int spaces = image[address] & 0x0F;
         m.add(key("spaces"), spaces, std::to_string(spaces));
@@ -79,20 +87,24 @@ void add_display(ImageModel& m, const PagerTable& image) {
     m.add("display.language_code", code, std::to_string(code), {bit_field(0x3E, 0, 4)});
 
     const int font = logo_font(image);
-    const char* font_text =
-        font == kLogoLargeFont ? "Large Font" : font == kLogoSmallFont ? "Small Font" : "none of the list";
+    const char* font_text = font == kLogoLargeFont   ? "Large Font"
+                            : font == kLogoSmallFont ? "Small Font"
+                                                     : "none of the list";
     m.add("display.logo_font", font_text, font_text);
-    m.add("display.logo_font_code", font, std::to_string(font), {bit_field(kLogoFontAddress, 0, 4)});
+    m.add("display.logo_font_code", font, std::to_string(font),
+          {bit_field(kLogoFontAddress, 0, 4)});
 
     const int contrast = image[kContrastAddress];
     m.add("display.contrast", contrast, std::to_string(contrast), whole_bytes(kContrastAddress, 1));
-    m.add("display.contrast_shown", contrast_to_show(image), std::to_string(contrast_to_show(image)));
+    m.add("display.contrast_shown", contrast_to_show(image),
+          std::to_string(contrast_to_show(image)));
 
     const int lamp = image[kLampAddress];
     std::string lamp_text = "none of the list (" + std::to_string(lamp) + ")";
     for (const LampItem& item : lamp_items())
         if (item.value == lamp) lamp_text = item.text;
-    m.add("display.lamp_time", QString::fromStdString(lamp_text), lamp_text, whole_bytes(kLampAddress, 1));
+    m.add("display.lamp_time", QString::fromStdString(lamp_text), lamp_text,
+          whole_bytes(kLampAddress, 1));
     // Ticked while bit 7 of 0x36 is 0.
     const bool key_lamp = get_bits(image, 0x36, 7, 1) == 0;
     m.add("display.push_key_lamp", key_lamp, on_off(key_lamp), {bit_field(0x36, 7, 1)});
@@ -110,7 +122,8 @@ void add_display(ImageModel& m, const PagerTable& image) {
     m.add("display.battery.ordered", ordered, on_off(ordered));
 
     const QString rw = rw_password_text(image);
-    m.add("passwords.read_write", rw, quoted(rw.toStdString()), whole_bytes(kRwPasswordAddress, kRwPasswordLength));
+    m.add("passwords.read_write", rw, quoted(rw.toStdString()),
+          whole_bytes(kRwPasswordAddress, kRwPasswordLength));
     const QString manual = manual_password_text(image);
     m.add("passwords.manual", manual, manual.toStdString(),
           whole_bytes(kManualPasswordUnits, kManualPasswordThousands - kManualPasswordUnits + 1));
@@ -128,7 +141,9 @@ void print_prompts_and_display(const ImageModel& m, std::ostream& out) {
     out << "Prompts:\n";
     out << "  No.  Label                 Col  Text\n";
     for (const PromptSlot& slot : prompt_slots()) {
-        const auto text = [&m, &slot](const char* field) { return m.text(slot_key("prompts", slot.index, field)); };
+        const auto text = [&m, &slot](const char* field) {
+            return m.text(slot_key("prompts", slot.index, field));
+        };
         char line[80];
         std::snprintf(line, sizeof line, "  %3d  %-20s  %3s  ", slot.index, text("label").c_str(),
                       text("column").c_str());
@@ -139,24 +154,28 @@ void print_prompts_and_display(const ImageModel& m, std::ostream& out) {
         << ", Multiple Source Prompt: " << m.text("source_prompts.multiple") << "):\n";
     out << "  Slot   Enabled  Spaces  Text\n";
     for (int k = 0; k <= kGroupSourcePrompt - kSourcePromptFirst; ++k) {
-        const auto text = [&m, k](const char* field) { return m.text(slot_key("source_prompts.slots", k + 1, field)); };
+        const auto text = [&m, k](const char* field) {
+            return m.text(slot_key("source_prompts.slots", k + 1, field));
+        };
         char line[80];
-        std::snprintf(line, sizeof line, "  %-5s  %-7s  %6s  ", text("name").c_str(), text("enabled").c_str(),
-                      text("spaces").c_str());
+        std::snprintf(line, sizeof line, "  %-5s  %-7s  %6s  ", text("name").c_str(),
+                      text("enabled").c_str(), text("spaces").c_str());
         out << line << text("text") << '\n';
     }
 
-    out << "Prompt language: " << m.text("display.language") << " (code " << m.text("display.language_code") << ")\n";
-    out << "Logo font: " << m.text("display.logo_font") << " (" << m.text("display.logo_font_code") << ")\n";
+    out << "Prompt language: " << m.text("display.language") << " (code "
+        << m.text("display.language_code") << ")\n";
+    out << "Logo font: " << m.text("display.logo_font") << " (" << m.text("display.logo_font_code")
+        << ")\n";
     out << "Screen contrast: " << m.text("display.contrast");
     if (m.text("display.contrast_shown") != m.text("display.contrast"))
         out << " (shown as " << m.text("display.contrast_shown") << ")";
     out << '\n';
     out << "Lamp time: " << m.text("display.lamp_time") << '\n';
-    out << "Push Key Lamp On Enable: " << m.text("display.push_key_lamp") << " (0x3B0 = "
-        << m.text("display.push_key_lamp_companion") << ")\n";
-    out << "Battery gauge levels: Low " << m.text("display.battery.low") << ", Med " << m.text("display.battery.med")
-        << ", High " << m.text("display.battery.high");
+    out << "Push Key Lamp On Enable: " << m.text("display.push_key_lamp")
+        << " (0x3B0 = " << m.text("display.push_key_lamp_companion") << ")\n";
+    out << "Battery gauge levels: Low " << m.text("display.battery.low") << ", Med "
+        << m.text("display.battery.med") << ", High " << m.text("display.battery.high");
     if (!m.at("display.battery.ordered").value.to_bool()) out << " (not High > Med > Low)";
     out << '\n';
     out << "Read/write password: " << m.text("passwords.read_write") << '\n';

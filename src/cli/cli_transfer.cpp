@@ -120,12 +120,14 @@ bool board_memory_saved(Board& board, std::ostream& err) {
 }
 
 std::string first_capcode_text(const PagerTable& image) {
-    return decode_capcode(capcode_word(image, 0), capcode_word(image, 1), pair_is_long_in_image(image, 0)).text;
+    return decode_capcode(capcode_word(image, 0), capcode_word(image, 1),
+                          pair_is_long_in_image(image, 0))
+        .text;
 }
 
 // One write and verify, or a production run of request.count receivers.
-int run_writes(const TransferRequest& request, PagerTable& image, TransferEngine& engine, Board& board,
-               TerminalView& view, ProductionLog* log, const CommandIo& io) {
+int run_writes(const TransferRequest& request, PagerTable& image, TransferEngine& engine,
+               Board& board, TerminalView& view, ProductionLog* log, const CommandIo& io) {
     const auto logged = [&](const std::string& capcode, ProductionResult result) {
         if (!log || log->append(QString::fromStdString(capcode), result)) return true;
         fail(io.err, "write", log->error().toStdString());
@@ -139,7 +141,8 @@ int run_writes(const TransferRequest& request, PagerTable& image, TransferEngine
             if (!std::getline(io.in, answer) || answer == "q") break;
         }
         const std::string capcode = first_capcode_text(image);
-        if (request.count > 0) io.out << "Receiver " << cycle << " of " << count << ", capcode 1: " << capcode << '\n';
+        if (request.count > 0)
+            io.out << "Receiver " << cycle << " of " << count << ", capcode 1: " << capcode << '\n';
         engine.tbl_writeall(image);
         board.link().bus_stop();
         const bool written = !engine.abort_flag();
@@ -150,7 +153,8 @@ int run_writes(const TransferRequest& request, PagerTable& image, TransferEngine
         // one (a simulated receiver's memory file; a lost one is a failed
         // write); a single write is checked when the board stops.
         const bool kept = verified && (request.count == 0 || board_memory_saved(board, io.err));
-        if (!logged(capcode, cycle_result(written && (kept || !verified), verified)) || !kept) return kExitFailed;
+        if (!logged(capcode, cycle_result(written && (kept || !verified), verified)) || !kept)
+            return kExitFailed;
         if (request.count == 0) return 0;
         // This receiver is done: its success counts whatever comes next.
         view.print_results();
@@ -183,15 +187,17 @@ int cmd_transfer(const TransferRequest& request, const CommandIo& io) {
             io.in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
             bytes.resize(static_cast<std::size_t>(io.in.gcount()));
             if (bytes.size() != static_cast<std::size_t>(kImageSize))
-                return fail(err, command, "standard input holds " + std::to_string(bytes.size()) +
-                                              " bytes, not the " + std::to_string(kImageSize) + " of an image");
+                return fail(err, command,
+                            "standard input holds " + std::to_string(bytes.size()) +
+                                " bytes, not the " + std::to_string(kImageSize) + " of an image");
             if (!image_from_bytes(QByteArray::fromStdString(bytes), image))
                 return fail(err, command, "standard input is not a QRT58 table file");
         } else {
             const LoadResult loaded = load_table_file(path, image);
             if (loaded.status == LoadStatus::WrongSignature)
                 return fail(err, command, file + " is not a QRT58 table file");
-            if (loaded.status != LoadStatus::Ok) return fail(err, command, loaded.error.toStdString());
+            if (loaded.status != LoadStatus::Ok)
+                return fail(err, command, loaded.error.toStdString());
         }
     }
 
@@ -211,7 +217,8 @@ int cmd_transfer(const TransferRequest& request, const CommandIo& io) {
     }
     auto board = Board::create(chosen.choice, g_clock);
     const DriverStatus started = board->start_driver();
-    if (started.ok) remember_board_choice(*settings, request.options);
+    if (started.ok)
+        remember_board_choice(*settings, request.options);
     else err << "qrt58cli: " << started.error.toStdString() << '\n';
     BoardLink& link = board->link();
     link.set_line_delay_us(chosen.line_delay_us);
@@ -250,7 +257,8 @@ int cmd_transfer(const TransferRequest& request, const CommandIo& io) {
     }
     if (status == 0 && piped && command == "read") {
         io.data.write(reinterpret_cast<const char*>(image.data()), kImageSize);
-        if (!io.data.flush()) status = fail(err, command, "cannot write the image to standard output");
+        if (!io.data.flush())
+            status = fail(err, command, "cannot write the image to standard output");
     }
     if (status == 0) {
         view.print_results();

@@ -74,7 +74,8 @@ void SourcePromptEditor::mode_rule() {
     auto* list = form_.ctl<QComboBox>(QStringLiteral("cboCtl"), 2);
     if (!list || list->currentIndex() < 0) return;
     const int multiple = multiple_value();
-    const int old_mode = get_bits(form_.image(), kSourceModeAddress, kSourceModeBit, kSourceModeWidth);
+    const int old_mode =
+        get_bits(form_.image(), kSourceModeAddress, kSourceModeBit, kSourceModeWidth);
     const int mode = list->currentIndex() + multiple;
     if (mode > kSourceModeDisable) return;
     set_bits(form_.image(), kSourceModeAddress, kSourceModeBit, mode, kSourceModeWidth);
@@ -104,7 +105,8 @@ void SourcePromptEditor::multiple_rule() {
     if (!list) return;
     const bool was = form_.suppressClick;
     form_.suppressClick = true;
-    list->setCurrentIndex(get_bits(image, kSourceModeAddress, kSourceModeBit, kSourceModeWidth) - multiple);
+    list->setCurrentIndex(get_bits(image, kSourceModeAddress, kSourceModeBit, kSourceModeWidth) -
+                          multiple);
     form_.suppressClick = was;
 }
 

@@ -17,7 +17,8 @@ using namespace qrt58;
 namespace {
 // Parses `args` (without the program name) with the board options and two
 // positional arguments, as both programs do.
-bool parse_board_args(const QStringList& args, BoardOptions& o, QString& error, QStringList* rest = nullptr) {
+bool parse_board_args(const QStringList& args, BoardOptions& o, QString& error,
+                      QStringList* rest = nullptr) {
     QCommandLineParser parser;
     add_board_options(parser);
     if (!parser.parse(QStringList{QStringLiteral("prog")} + args)) {
@@ -33,9 +34,9 @@ TEST(BoardOptions, ParsesBoardLineDelayAndTrace) {
     BoardOptions o;
     QString error;
     QStringList rest;
-    ASSERT_TRUE(parse_board_args({"read", "x.tbl", "--board", "sim:/tmp/e.bin", "--line-delay=40", "--trace-vcd",
-                                  "t.vcd"},
-                                 o, error, &rest))
+    ASSERT_TRUE(parse_board_args(
+        {"read", "x.tbl", "--board", "sim:/tmp/e.bin", "--line-delay=40", "--trace-vcd", "t.vcd"},
+        o, error, &rest))
         << error.toStdString();
     EXPECT_EQ(rest, (QStringList{"read", "x.tbl"}));
     ASSERT_TRUE(o.board);
@@ -44,8 +45,11 @@ TEST(BoardOptions, ParsesBoardLineDelayAndTrace) {
     EXPECT_EQ(o.line_delay_us, 40);
     EXPECT_EQ(o.trace_vcd, "t.vcd");
 
-    for (const QStringList& bad : {QStringList{"--board", "lpt1"}, {"--line-delay", "9"}, {"--line-delay", "100001"},
-                                   {"--line-delay", "x"}, {"--board"}}) {
+    for (const QStringList& bad : {QStringList{"--board", "lpt1"},
+                                   {"--line-delay", "9"},
+                                   {"--line-delay", "100001"},
+                                   {"--line-delay", "x"},
+                                   {"--board"}}) {
         BoardOptions b;
         error.clear();
         EXPECT_FALSE(parse_board_args(bad, b, error)) << bad.join(' ').toStdString();

@@ -11,12 +11,12 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QStandardPaths>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -238,8 +238,10 @@ TEST_F(Form2Rig, ProductionStationLogsEachReceiver) {
     QStringList results;
     for (const QString& line : QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts))
         results << line.section(',', 1); // after the time
-    EXPECT_EQ(results, (QStringList{"2031613,ok", "2031614,ok", "2031614,limit", "0001000,write error"}));
-    EXPECT_FALSE(messages().contains(QStringLiteral("cannot write the production log"), Qt::CaseInsensitive));
+    EXPECT_EQ(results,
+              (QStringList{"2031613,ok", "2031614,ok", "2031614,limit", "0001000,write error"}));
+    EXPECT_FALSE(messages().contains(QStringLiteral("cannot write the production log"),
+                                     Qt::CaseInsensitive));
 }
 
 TEST_F(Form2Rig, ProductionRunEndsWhereTheNextCapcodeCannotBeStored) {

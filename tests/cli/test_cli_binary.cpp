@@ -44,7 +44,8 @@ Child spawn(const char* program, const std::vector<std::string>& args, bool err_
         ::close(out_pipe[0]);
         ::close(err_read);
         std::vector<char*> argv{const_cast<char*>(program)};
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         ::execv(program, argv.data());
         ::_exit(127);
@@ -124,7 +125,8 @@ TEST_F(Binary, ExitStatusesHelpAndVersion) {
 
 TEST_F(Binary, ProgressBarOnAPseudoTerminalNotOnAPipe) {
     const std::string board = "sim:" + path("eeprom.bin");
-    Child c = spawn(QRT58CLI, {"read", path("a.tbl"), "--board", board, "--line-delay", "10"}, true);
+    Child c =
+        spawn(QRT58CLI, {"read", path("a.tbl"), "--board", board, "--line-delay", "10"}, true);
     ASSERT_EQ(c.status, 0) << c.err;
     EXPECT_NE(c.err.find("\rReading   ["), std::string::npos) << c.err;
     EXPECT_NE(c.err.find("] 100%"), std::string::npos);

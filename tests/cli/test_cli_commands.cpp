@@ -1,8 +1,8 @@
 // qrt58cli help, version, exit statuses, show --json, diff and set, through
 // the library entry point.
 #include "cli.h"
-#include "cli_test_run.h"
 #include "cli_model.h"
+#include "cli_test_run.h"
 
 #include "capcode.h"
 #include "default_image.h"
@@ -16,8 +16,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <set>
 #include <sstream>
 
@@ -25,7 +25,9 @@ using namespace qrt58;
 
 namespace {
 
-int lines(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
+int lines(const std::string& text) {
+    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+}
 
 struct Files : ::testing::Test {
     std::string save(const char* name, const PagerTable& image) {
@@ -57,7 +59,8 @@ struct Files : ::testing::Test {
 
 TEST(CliCommandLine, HelpVersionAndExitStatuses) {
     for (const char* command : {"new", "show", "diff", "set", "read", "write", "verify"}) {
-        for (const auto& args : {std::vector<std::string>{command, "--help"}, {command, "-h"}, {"help", command}}) {
+        for (const auto& args :
+             {std::vector<std::string>{command, "--help"}, {command, "-h"}, {"help", command}}) {
             const CliRun r = run_cli(args);
             EXPECT_EQ(r.status, 0) << command;
             EXPECT_EQ(r.out.rfind(std::string("Usage: qrt58cli ") + command + ' ', 0), 0u) << r.out;
@@ -176,15 +179,18 @@ TEST_F(Files, ShowJsonOfACraftedImage) {
 TEST(CliModel, NamesAreUniqueAndEveryJsonLeafIsASetting) {
     const cli::ImageModel model = cli::build_image_model(build_default_image());
     std::set<std::string> names;
-    for (const cli::Setting& s : model.settings()) EXPECT_TRUE(names.insert(s.key).second) << s.key;
+    for (const cli::Setting& s : model.settings())
+        EXPECT_TRUE(names.insert(s.key).second) << s.key;
     // Counting the leaves of the JSON document finds names that shadow each
     // other ("a" and "a.b") or numbered runs that are not arrays.
     std::function<int(const QJsonValue&)> leaves = [&](const QJsonValue& v) {
         int n = 0;
         if (v.isObject()) {
-            for (const QJsonValue& c : v.toObject()) n += leaves(c);
+            for (const QJsonValue& c : v.toObject())
+                n += leaves(c);
         } else if (v.isArray()) {
-            for (const QJsonValue& c : v.toArray()) n += leaves(c);
+            for (const QJsonValue& c : v.toArray())
+                n += leaves(c);
         } else {
             n = 1;
         }
@@ -247,8 +253,9 @@ TEST_F(Files, DiffNamesSettingsAndBytesOutsideThem) {
 
 TEST_F(Files, SetAppliesTheWindowRules) {
     const std::string path = save("s.tbl", build_default_image());
-    const CliRun r = run_cli({"set", path, "frequency=1530250", "capcodes.3.capcode=1000", "passwords.read_write=ABCDEF",
-                           "passwords.manual=0042", "prompts.12.text=  OFF", "source_prompts.slots.17.text=GRP"});
+    const CliRun r = run_cli({"set", path, "frequency=1530250", "capcodes.3.capcode=1000",
+                              "passwords.read_write=ABCDEF", "passwords.manual=0042",
+                              "prompts.12.text=  OFF", "source_prompts.slots.17.text=GRP"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "Set 6 settings in " + path + "\n");
 
@@ -274,7 +281,9 @@ TEST_F(Files, SetAppliesTheWindowRules) {
               align_prompt(QStringLiteral("<0000077>"), Alignment::Center, kSourceBoxMax));
 
     // A long capcode comes with the pair's switch; the hidden slot is refused.
-    ASSERT_EQ(run_cli({"set", path, "capcodes.1.length=long", "capcodes.1.capcode=3000000000"}).status, 0);
+    ASSERT_EQ(
+        run_cli({"set", path, "capcodes.1.length=long", "capcodes.1.capcode=3000000000"}).status,
+        0);
     PagerTable t = load(path);
     EXPECT_TRUE(pair_is_long_in_image(t, 0));
     EXPECT_EQ(decode_capcode(capcode_word(t, 0), capcode_word(t, 1), true).text, "3000000000");
@@ -323,7 +332,8 @@ TEST_F(Files, SetRefusesAndLeavesTheFileAlone) {
     }
     const CliRun list = run_cli({"set", "--list"});
     EXPECT_EQ(list.status, 0);
-    for (const char* name : {"frequency=", "capcodes.N.capcode=", "capcodes.N.length=", "passwords.read_write=",
-                             "passwords.manual=", "prompts.N.text=", "source_prompts.slots.N.text="})
+    for (const char* name :
+         {"frequency=", "capcodes.N.capcode=", "capcodes.N.length=", "passwords.read_write=",
+          "passwords.manual=", "prompts.N.text=", "source_prompts.slots.N.text="})
         EXPECT_NE(list.out.find(name), std::string::npos) << name;
 }

@@ -294,11 +294,15 @@ TEST_F(CliRig, ProductionLogHasALinePerReceiverAndTheLimit) {
     store_capcode(image, 0, 2031613, false);
     ASSERT_TRUE(save_table_file(dir.filePath("short.tbl"), image).ok);
     put("log.csv", "earlier line\n");
-    EXPECT_EQ(run({"write", path("short.tbl"), "--count", "5", "--log", path("log.csv"), "--board", sim()}), 1);
+    EXPECT_EQ(run({"write", path("short.tbl"), "--count", "5", "--log", path("log.csv"), "--board",
+                   sim()}),
+              1);
     const QStringList lines = QString::fromUtf8(bytes("log.csv")).split('\n');
-    ASSERT_EQ(lines.size(), 5) << bytes("log.csv").toStdString(); // appended, and ends with a newline
+    ASSERT_EQ(lines.size(), 5)
+        << bytes("log.csv").toStdString(); // appended, and ends with a newline
     EXPECT_EQ(lines[0], "earlier line");
-    const QRegularExpression line(QStringLiteral(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ,(\d+),(.*)$)"));
+    const QRegularExpression line(
+        QStringLiteral(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ,(\d+),(.*)$)"));
     const std::vector<std::pair<QString, QString>> expected = {
         {"2031613", "ok"}, {"2031614", "ok"}, {"2031614", "limit"}};
     for (std::size_t i = 0; i < expected.size(); ++i) {
@@ -311,7 +315,8 @@ TEST_F(CliRig, ProductionLogHasALinePerReceiverAndTheLimit) {
 
     // A log that cannot be written stops the run before any receiver.
     const QByteArray eeprom = bytes("eeprom.bin");
-    EXPECT_EQ(run({"write", path("short.tbl"), "--count", "1", "--log", dir.path().toStdString(), "--board", sim()}),
+    EXPECT_EQ(run({"write", path("short.tbl"), "--count", "1", "--log", dir.path().toStdString(),
+                   "--board", sim()}),
               1);
     EXPECT_NE(err.find("production log"), std::string::npos) << err;
     EXPECT_EQ(bytes("eeprom.bin"), eeprom);
@@ -334,8 +339,10 @@ TEST_F(CliRig, ImagesThroughStandardInputAndOutput) {
     EXPECT_EQ(QByteArray::fromStdString(out), raw(written));
     EXPECT_EQ(err, "");
     // verify - as well; short, long or foreign input is refused before the board.
-    EXPECT_EQ(run_io({"verify", "-", "--board", sim()}, raw(written).toStdString(), false), 0) << err;
-    for (const QByteArray& bad : {raw(image).left(100), raw(image) + "x", QByteArray(kImageSize, '\0')}) {
+    EXPECT_EQ(run_io({"verify", "-", "--board", sim()}, raw(written).toStdString(), false), 0)
+        << err;
+    for (const QByteArray& bad :
+         {raw(image).left(100), raw(image) + "x", QByteArray(kImageSize, '\0')}) {
         EXPECT_EQ(run_io({"write", "-", "--board", sim()}, bad.toStdString(), false), 1);
         EXPECT_EQ(err.rfind("qrt58cli: write: standard input", 0), 0u) << err;
     }
