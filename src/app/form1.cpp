@@ -434,6 +434,9 @@ void Form1::build_menus() {
     add_menu("Options", "mnuOptions",
              {{"Line Delay...", "mnuLineDelay", QKeySequence(), [this] {
                    if (board_.edit_line_delay) board_.edit_line_delay();
+               }},
+              {"Board...", "mnuBoard", QKeySequence(), [this] {
+                   if (board_.choose_board) board_.choose_board();
                }}});
     add_menu("Help", "mnuHelp", {{"About", "mnuAbout", QKeySequence(), [this] { mnuAbout_Click(); }}});
 }

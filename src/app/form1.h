@@ -106,6 +106,7 @@ public:
         std::function<void(int)> show_transfer; // Form2, modal, for transfer_mode
         std::function<void()> stop_driver;      // port driver stop
         std::function<void()> edit_line_delay;  // Options > Line Delay...
+        std::function<void()> choose_board;     // Options > Board...
     };
 
     // init_ctl: kInitStepsFirst, the source-prompt mode list, the generic tag

@@ -1,6 +1,7 @@
 // qrt58prog: the programmer window.
 //   qrt58prog [--board BOARD] [--line-delay US] [--trace-vcd FILE] [--help] [--version]
 #include "board.h"
+#include "board_dialog.h"
 #include "board_options.h"
 #include "editors.h"
 #include "form1.h"
@@ -9,6 +10,7 @@
 #include "pager_table.h"
 #include "ui_seams.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QSettings>
@@ -80,10 +82,18 @@ int main(int argc, char** argv) {
     std::unique_ptr<qrt58::Board> board = qrt58::Board::create(board_settings.choice);
 
     Form1 w;
-    qrt58::BoardLink& link = board->link();
-    link.set_line_delay_us(board_settings.line_delay_us);
-    link.set_event_pump([] { QCoreApplication::processEvents(); });
-    link.set_message_sink([&w](const QString& text) { qrt58::message_boxes().warning(&w, text); });
+    qrt58::BoardChoice board_choice = board_settings.choice;
+    int line_delay_us = board_settings.line_delay_us;
+    // The board's bus: line delay, event pump, message box; the line-delay
+    // setting is offered only where the bus has one.
+    const auto set_up_bus = [&] {
+        qrt58::EepromBus& bus = board->bus();
+        bus.set_line_delay_us(line_delay_us);
+        bus.set_event_pump([] { QCoreApplication::processEvents(); });
+        bus.set_message_sink([&w](const QString& text) { qrt58::message_boxes().warning(&w, text); });
+        if (auto* item = w.findChild<QAction*>(QStringLiteral("mnuLineDelay"))) item->setEnabled(bus.has_line_delay());
+    };
+    set_up_bus();
 
     Form1::BoardHooks hooks;
     hooks.start_driver = [&] {
@@ -99,16 +109,30 @@ int main(int argc, char** argv) {
         // ... and a line delay when the board answered with it.
         if (board->start_up()) qrt58::remember_line_delay(*settings, options);
     };
-    hooks.keep_alive = [&] { board->link().idle_tick(); };
+    hooks.keep_alive = [&] { board->bus().idle_tick(); };
     hooks.stop_driver = [&] {
         const qrt58::DriverStatus status = board->stop_driver();
         if (!status.ok) qrt58::message_boxes().warning(&w, status.error);
     };
     hooks.show_transfer = [&](int mode) {
-        Form2 dialog(board->link(), w, mode, &w);
+        Form2 dialog(board->bus(), w, mode, &w);
         dialog.exec();
     };
-    hooks.edit_line_delay = [&] { qrt58::edit_line_delay(&w, board->link(), *settings); };
+    hooks.edit_line_delay = [&] { qrt58::edit_line_delay(&w, board->bus(), *settings); };
+    hooks.choose_board = [&] {
+        // The chosen board is kept in the settings and taken into use at once.
+        const std::optional<qrt58::BoardChoice> chosen = qrt58::choose_board(&w, board_choice, *settings);
+        if (!chosen || *chosen == board_choice) return;
+        if (board->bus().has_line_delay()) line_delay_us = board->bus().line_delay_us();
+        const qrt58::DriverStatus stopped = board->stop_driver();
+        if (!stopped.ok) qrt58::message_boxes().warning(&w, stopped.error);
+        board_choice = *chosen;
+        board = qrt58::Board::create(board_choice);
+        set_up_bus();
+        const qrt58::DriverStatus started = board->start_driver();
+        if (!started.ok) qrt58::message_boxes().warning(&w, started.error);
+        board->start_up();
+    };
     w.set_board_hooks(hooks);
     qrt58::editors::attach_editors(w);
 

@@ -1,5 +1,6 @@
 #include "board.h"
 
+#include "i2c_bus.h"
 #include "io_driver.h"
 #include "ppdev_driver.h"
 #include "sim_board.h"
@@ -19,6 +20,7 @@ QString BoardChoice::text() const {
     case Kind::Sim: name = QStringLiteral("sim"); break;
     case Kind::Ppdev: name = QStringLiteral("ppdev"); break;
     case Kind::Io: name = QStringLiteral("io"); break;
+    case Kind::I2c: name = QStringLiteral("i2c"); break;
     }
     return path.isEmpty() ? name : name + ':' + path;
 }
@@ -35,8 +37,13 @@ std::optional<BoardChoice> parse_board_choice(const QString& text, QString* erro
         c.kind = BoardChoice::Kind::Ppdev;
     } else if (name == QLatin1String("io") && path.isEmpty()) {
         c.kind = BoardChoice::Kind::Io;
+    } else if (name == QLatin1String("i2c")) {
+        c.kind = BoardChoice::Kind::I2c;
     } else {
-        if (error) *error = QStringLiteral("unknown board '%1' (use sim[:FILE], ppdev[:/dev/parportN] or io)").arg(text);
+        if (error)
+            *error = QStringLiteral("unknown board '%1' (use sim[:FILE], ppdev[:/dev/parportN], io or "
+                                    "i2c[:/dev/i2c-N])")
+                         .arg(text);
         return std::nullopt;
     }
     return c;
@@ -65,7 +72,11 @@ BoardSettings resolve_board_settings(const BoardOptions& options, QSettings& set
 }
 
 void remember_board_choice(QSettings& settings, const BoardOptions& options) {
-    if (options.board) settings.setValue(kBoardKey, options.board->text());
+    if (options.board) save_board_choice(settings, *options.board);
+}
+
+void save_board_choice(QSettings& settings, const BoardChoice& choice) {
+    settings.setValue(kBoardKey, choice.text());
 }
 
 void remember_line_delay(QSettings& settings, const BoardOptions& options) {
@@ -87,7 +98,30 @@ Board::Board(std::unique_ptr<PortDriver> driver, Clock* clock) : driver_(std::mo
     link_ = std::make_unique<BoardLink>(*driver_, *clock_);
 }
 
+namespace {
+// The port side of an I2C board: nothing is attached, it never starts.
+class NoPort : public PortDriver {
+public:
+    DriverStatus initialize() override { return {false, QStringLiteral("no parallel port on an I2C board")}; }
+    void shutdown() override {}
+    int get_port_val(int) override { return -1; }
+    bool set_port_val(int, int) override { return false; }
+    QString describe() const override { return QStringLiteral("none"); }
+};
+} // namespace
+
+Board::Board(std::unique_ptr<I2cDev> dev, const QString& path, Clock* clock)
+    : Board(std::make_unique<NoPort>(), clock) {
+    i2c_dev_ = std::move(dev);
+    i2c_bus_ = std::make_unique<I2cBus>(*i2c_dev_, *clock_, path);
+}
+
 Board::~Board() { stop_driver(); }
+
+EepromBus& Board::bus() {
+    if (i2c_bus_) return *i2c_bus_;
+    return *link_;
+}
 
 std::unique_ptr<Board> Board::create(const BoardChoice& choice, Clock* clock) {
     std::unique_ptr<Clock> own;
@@ -96,19 +130,28 @@ std::unique_ptr<Board> Board::create(const BoardChoice& choice, Clock* clock) {
         clock = own.get();
     }
     std::unique_ptr<PortDriver> driver;
+    std::unique_ptr<Board> board;
     switch (choice.kind) {
     case BoardChoice::Kind::Sim:
         driver = std::make_unique<SimBoard>(*clock, choice.path.isEmpty() ? SimBoard::default_file() : choice.path);
         break;
     case BoardChoice::Kind::Ppdev: driver = std::make_unique<PpdevDriver>(choice.path); break;
     case BoardChoice::Kind::Io: driver = std::make_unique<IoDriver>(); break;
+    case BoardChoice::Kind::I2c:
+        board = std::make_unique<Board>(std::make_unique<LinuxI2cDev>(), choice.path, clock);
+        break;
     }
-    auto board = std::make_unique<Board>(std::move(driver), clock);
+    if (!board) board = std::make_unique<Board>(std::move(driver), clock);
     if (own) board->own_clock_ = std::move(own);
     return board;
 }
 
 DriverStatus Board::start_driver() {
+    if (i2c_bus_) {
+        const DriverStatus st = i2c_bus_->open();
+        started_ = st.ok;
+        return st;
+    }
     const DriverStatus st = driver_->initialize();
     started_ = st.ok;
     link_->set_driver_ready(st.ok);
@@ -116,9 +159,9 @@ DriverStatus Board::start_driver() {
 }
 
 bool Board::start_up() {
-    link_->calibrate_delay();
-    const bool found = link_->find_board();
-    link_->board_idle();
+    bus().calibrate_delay();
+    const bool found = bus().find_board();
+    bus().board_idle();
     return found;
 }
 
@@ -131,7 +174,10 @@ DriverStatus Board::stop_driver() {
         trace_.reset();
     }
     QString error;
-    if (started_) {
+    if (started_ && i2c_bus_) {
+        i2c_bus_->close();
+        started_ = false;
+    } else if (started_) {
         driver_->shutdown();
         started_ = false;
         link_->set_driver_ready(false);
@@ -142,6 +188,12 @@ DriverStatus Board::stop_driver() {
 }
 
 bool Board::start_trace(const QString& path) {
+    if (i2c_bus_) {
+        trace_error_ = QStringLiteral("The bus trace records the parallel-port board's lines; an I2C "
+                                      "adapter runs its bus itself (no trace written to %1)")
+                           .arg(path);
+        return false;
+    }
     auto trace = std::make_unique<VcdTrace>();
     if (!trace->open(path)) {
         trace_error_ = trace->error();

@@ -1,24 +1,26 @@
-// Board: one object that owns the port driver, the clock and the board link.
+// Board: one object that owns the driver, the clock and the bus: a parallel-port
+// board (port driver + bit-banged board link) or an I2C adapter (i2c-dev + I2cBus).
 //
 // Use (main window or command line):
 //   BoardSettings s = resolve_board_settings(options, settings);  // --board/--line-delay + QSettings
 //   (remember_board_choice / remember_line_delay once they have proved themselves)
-//   auto board = Board::create(s.choice);        // picks sim / ppdev / io
+//   auto board = Board::create(s.choice);        // picks sim / ppdev / io / i2c
 //   DriverStatus st = board->start_driver();     // first thing at start-up
 //   if (!st.ok) tell the user st.error;          // the board search then fails cleanly
-//   board->link().set_line_delay_us(s.line_delay_us);
-//   board->link().set_event_pump([] { QCoreApplication::processEvents(); });
-//   board->link().set_message_sink(...);         // shows "The Board is not responding!"
+//   board->bus().set_line_delay_us(s.line_delay_us);  // ignored by I2C adapters
+//   board->bus().set_event_pump([] { QCoreApplication::processEvents(); });
+//   board->bus().set_message_sink(...);          // shows "The Board is not responding!"
 //   if (--trace-vcd FILE) board->start_trace(FILE);  // SCL/SDA as a VCD file
 //   board->start_up();                            // calibrate_delay, find_board, board_idle
-//   keep-alive timer (50 ms):  board->link().idle_tick();
-//   transfers:                 TransferEngine(board->link(), view) or Form2
+//   keep-alive timer (50 ms):  board->bus().idle_tick();
+//   transfers:                 TransferEngine(board->bus(), view) or Form2
 //   shut-down:                 board->stop_driver();
 #pragma once
 
 #include "board_link.h"
 #include "bus_trace.h"
 #include "clock.h"
+#include "i2c_dev.h"
 #include "port_driver.h"
 
 #include <QString>
@@ -31,14 +33,16 @@ class QSettings;
 
 namespace qrt58 {
 
+class I2cBus;
 class SimBoard;
 
-// --board sim[:FILE] | ppdev[:/dev/parportN] | io
+// --board sim[:FILE] | ppdev[:/dev/parportN] | io | i2c[:/dev/i2c-N]
 struct BoardChoice {
-    enum class Kind { Sim, Ppdev, Io };
+    enum class Kind { Sim, Ppdev, Io, I2c };
     Kind kind = Kind::Sim;
-    QString path; // sim file or ppdev device; empty = the default
+    QString path; // sim file, ppdev or i2c device; empty = the default
     QString text() const;
+    bool operator==(const BoardChoice& o) const { return kind == o.kind && path == o.path; }
 };
 std::optional<BoardChoice> parse_board_choice(const QString& text, QString* error = nullptr);
 
@@ -64,6 +68,8 @@ void save_board_settings(QSettings& settings, const BoardSettings& values);
 // the line delay after a run with it succeeded (remember_line_delay).
 BoardSettings resolve_board_settings(const BoardOptions& options, QSettings& settings);
 void remember_board_choice(QSettings& settings, const BoardOptions& options);
+// Keeps `choice` as the board of the next start (the window's board dialog).
+void save_board_choice(QSettings& settings, const BoardChoice& choice);
 void remember_line_delay(QSettings& settings, const BoardOptions& options);
 // The settings store of both programs (QSettings of the application's
 // organization and name, which both programs set alike); QRT58_SETTINGS=FILE
@@ -74,6 +80,9 @@ class Board {
 public:
     // Uses `clock` when given (tests: a VirtualClock), else a SteadyClock of its own.
     explicit Board(std::unique_ptr<PortDriver> driver, Clock* clock = nullptr);
+    // A board on an I2C adapter: `dev` at `path` (empty: the first adapter
+    // found when the driver starts).
+    Board(std::unique_ptr<I2cDev> dev, const QString& path, Clock* clock = nullptr);
     ~Board();
     static std::unique_ptr<Board> create(const BoardChoice& choice, Clock* clock = nullptr);
 
@@ -86,21 +95,29 @@ public:
     // trace could not be written completely.
     DriverStatus stop_driver();
     // Records SCL/SDA to a VCD file from now on. False when it cannot, with the
-    // reason in trace_error().
+    // reason in trace_error() (also on an I2C adapter, which runs its bus itself).
     bool start_trace(const QString& path);
     const QString& trace_error() const { return trace_error_; }
 
+    // The bus the transfers use, of any kind.
+    EepromBus& bus();
+    // The parallel-port side: on an I2C board a link over a port that never
+    // starts (it finds no board).
     BoardLink& link() { return *link_; }
     PortDriver& driver() { return *driver_; }
     Clock& clock() { return *clock_; }
     // The simulated board when that is the backend, else nullptr.
     SimBoard* sim();
+    // The I2C adapter bus when that is the kind, else nullptr.
+    I2cBus* i2c() { return i2c_bus_.get(); }
 
 private:
     std::unique_ptr<Clock> own_clock_;
     Clock* clock_;
     std::unique_ptr<PortDriver> driver_;
     std::unique_ptr<BoardLink> link_;
+    std::unique_ptr<I2cDev> i2c_dev_;
+    std::unique_ptr<I2cBus> i2c_bus_;
     std::unique_ptr<VcdTrace> trace_;
     QString trace_error_;
     bool started_ = false;

@@ -112,7 +112,7 @@ void BoardLink::wait_ms(int ms) {
     waited_ms_ += ms;
     const std::uint32_t start = clock_.ms();
     while (clock_.ms() - start < static_cast<std::uint32_t>(ms)) {
-        if (pump_) pump_();
+        pump_events();
         clock_.idle_turn();
     }
 }
@@ -155,7 +155,7 @@ bool BoardLink::find_board() {
             }
         }
     }
-    if (message_) message_(QString::fromUtf8(kBoardNotResponding));
+    show_message(QString::fromUtf8(kBoardNotResponding));
     return false;
 }
 
@@ -289,6 +289,14 @@ bool BoardLink::poll_control_byte(int address) {
         if (send_byte(control_byte(address))) return true;
         bus_start();
     }
+}
+
+bool BoardLink::write_page(int address, const std::uint8_t* data, int count, bool first) {
+    if (!first) page_gap();
+    if (!poll_control_byte(address) || !send_byte(static_cast<std::uint8_t>(address & 0xFF))) return false;
+    for (int i = 0; i < count; ++i)
+        if (!send_byte(data[i])) return false;
+    return true;
 }
 
 } // namespace qrt58

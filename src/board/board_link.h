@@ -7,6 +7,7 @@
 #pragma once
 
 #include "clock.h"
+#include "eeprom_bus.h"
 #include "port_driver.h"
 
 #include <QString>
@@ -20,7 +21,6 @@ constexpr int kMinLineDelayUs = 10;
 constexpr int kMaxLineDelayUs = 100000;
 constexpr int kWritePollMs = 500;
 constexpr int kPageGapMs = 10;
-constexpr int kPageSize = 16;
 
 // Whole bytes written to the data port.
 constexpr int kLinesReleased = 0xFC; // SCL and SDA high (bus stopped)
@@ -32,9 +32,7 @@ inline std::uint8_t control_byte(int address) {
     return static_cast<std::uint8_t>(0xA0 | ((address & 0x700) >> 7));
 }
 
-inline const char* const kBoardNotResponding = "The Board is not responding!";
-
-class BoardLink {
+class BoardLink : public EepromBus {
 public:
     BoardLink(PortDriver& driver, Clock& clock);
 
@@ -44,14 +42,9 @@ public:
     bool driver_ready() const { return driver_ready_; }
 
     // One line-delay unit in microseconds, kept within 10..100000.
-    void set_line_delay_us(int us);
-    int line_delay_us() const { return line_delay_us_; }
-
-    // Runs pending user-interface events during wait_ms (GUI: processEvents).
-    void set_event_pump(std::function<void()> pump) { pump_ = std::move(pump); }
-    // Shows "The Board is not responding!" (GUI: warning box; CLI: a line).
-    void set_message_sink(std::function<void(const QString&)> sink) { message_ = std::move(sink); }
-    const std::function<void(const QString&)>& message_sink() const { return message_; }
+    bool has_line_delay() const override { return true; }
+    void set_line_delay_us(int us) override;
+    int line_delay_us() const override { return line_delay_us_; }
     // Records the SCL/SDA levels (see bus_trace.h); nullptr stops recording.
     void set_bus_observer(BusObserver* observer);
 
@@ -63,14 +56,14 @@ public:
     // Timing.
     void bit_delay();
     void loop_delay();
-    void calibrate_delay();
+    void calibrate_delay() override;
     int loop_count() const { return loop_count_; }
     void wait_ms(int ms);
     void sleep_ms(int ms);
 
     // Board search at 0x378, 0x278, 0x3BC.
     bool probe_port(int base);
-    bool find_board();
+    bool find_board() override;
 
     // Line primitives: change one bit of the shadow byte and write it.
     void sda_high();
@@ -80,13 +73,13 @@ public:
 
     // Bus conditions.
     void bus_start();
-    void bus_stop();
-    void board_idle();
+    void bus_stop() override;
+    void board_idle() override;
     // The keep-alive tick of the main window: the idle pattern, nothing else.
-    void idle_tick();
+    void idle_tick() override;
 
     bool send_byte(std::uint8_t value);
-    std::uint8_t receive_byte(bool last);
+    std::uint8_t receive_byte(bool last) override;
 
     // Up to ten start + control-byte attempts; true at the first acknowledge.
     bool select_device(int address);
@@ -94,7 +87,7 @@ public:
 
     // Sequential read set-up: addressing, word address, repeated start, read
     // control byte. False when the addressing is not acknowledged.
-    bool begin_read(int address);
+    bool begin_read(int address) override;
     // A whole sequential run (ends with not-acknowledge and a stop).
     bool read_sequential(int address, std::uint8_t* out, int count);
 
@@ -103,6 +96,11 @@ public:
     // acknowledge polling of the control byte for up to 500 ms.
     void page_gap();
     bool poll_control_byte(int address);
+    // A page: the gap before it unless `first`, the polled addressing, the word
+    // address and the data bytes, each acknowledged.
+    bool write_page(int address, const std::uint8_t* data, int count, bool first) override;
+    // The gap after the last page, so that the EEPROM finishes writing it.
+    void end_write() override { page_gap(); }
 
     int data_port() const { return data_port_; }
     int status_port() const { return status_port_; }
@@ -125,8 +123,6 @@ private:
     bool driver_ready_ = false;
     int line_delay_us_ = kDefaultLineDelayUs;
     int loop_count_ = 1000;
-    std::function<void()> pump_;
-    std::function<void(const QString&)> message_;
     BusObserver* observer_ = nullptr;
     // Tracing a port that cannot report the bus: the link rebuilds the levels
     // from its own writes and the SDA it senses while SCL is high.

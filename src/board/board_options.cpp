@@ -7,13 +7,15 @@ namespace qrt58 {
 void add_board_options(QCommandLineParser& parser) {
     parser.addOption(
         {QStringLiteral("board"),
-         QStringLiteral("The programming board: sim[:FILE], ppdev[:/dev/parportN] or io "
-                        "(remembered for the next run once its driver starts)."),
+         QStringLiteral("The programming board: sim[:FILE], ppdev[:/dev/parportN], io or "
+                        "i2c[:/dev/i2c-N] (a Linux I2C adapter; without a device, the first "
+                        "adapter found that is not one of the computer's own). Remembered for "
+                        "the next run once its driver starts."),
          QStringLiteral("BOARD")});
     parser.addOption(
         {QStringLiteral("line-delay"),
          QStringLiteral("Bus line delay in microseconds, %1 to %2 (default %3; remembered "
-                        "after a run with it succeeded).")
+                        "after a run with it succeeded; not for i2c).")
              .arg(kMinLineDelayUs)
              .arg(kMaxLineDelayUs)
              .arg(kDefaultLineDelayUs),

@@ -1,5 +1,5 @@
 // The board options both programs take on their command line:
-//   --board sim[:FILE] | ppdev[:/dev/parportN] | io
+//   --board sim[:FILE] | ppdev[:/dev/parportN] | io | i2c[:/dev/i2c-N]
 //   --line-delay MICROSECONDS
 //   --trace-vcd FILE
 #pragma once

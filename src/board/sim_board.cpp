@@ -32,40 +32,46 @@ void Eeprom24C16::on_lines(bool scl, bool sda) {
     else if (!scl && old_scl) fall();
 }
 
-void Eeprom24C16::start() {
+bool Eeprom24C16::begin_transaction() {
     ++starts;
     if (page_mask_ != 0) ++pages_abandoned; // a write without its stop never happens
     page_mask_ = 0;
-    drive_low_ = false;
-    rose_ = false;
-    if (busy()) {
-        // During the internal write cycle the device ignores the bus.
-        phase_ = Phase::Idle;
-        return;
-    }
-    phase_ = Phase::Receive;
+    // During the internal write cycle the device ignores the bus.
+    if (busy()) return false;
     target_ = Target::Control;
     read_mode_ = false;
-    bits_ = 0;
-    shift_ = 0;
+    return true;
 }
 
-void Eeprom24C16::stop() {
+void Eeprom24C16::end_transaction(bool whole_bytes) {
     ++stops;
-    drive_low_ = false;
-    if (phase_ == Phase::Receive && target_ == Target::Data && page_mask_ != 0) {
-        if (bits_ == 0) {
+    if (target_ == Target::Data && page_mask_ != 0) {
+        if (whole_bytes) {
             for (int i = 0; i < 16; ++i)
                 if (page_mask_ & (1u << i)) memory[static_cast<std::size_t>(page_base_ + i)] = page_[static_cast<std::size_t>(i)];
             ++pages_committed;
             dirty = true;
-            busy_until_ = clock_.now_ns() + kWriteCycleNs;
+            busy_until_ = clock_.now_ns() + write_cycle_ns;
             if (busy_forever_after_write) busy_forever = true;
         } else {
             ++pages_abandoned; // stop in the middle of a byte
         }
     }
     page_mask_ = 0;
+}
+
+void Eeprom24C16::start() {
+    drive_low_ = false;
+    rose_ = false;
+    phase_ = begin_transaction() ? Phase::Receive : Phase::Idle;
+    bits_ = 0;
+    shift_ = 0;
+}
+
+void Eeprom24C16::stop() {
+    drive_low_ = false;
+    // Only a write still receiving can hold a page (see take_byte).
+    end_transaction(phase_ != Phase::Receive || bits_ == 0);
     phase_ = Phase::Idle;
     rose_ = false;
 }
@@ -124,10 +130,15 @@ void Eeprom24C16::fall() {
     }
 }
 
-void Eeprom24C16::load_tx() {
-    tx_ = memory[static_cast<std::size_t>(address_)];
-    if (address_ == flip_address) tx_ ^= flip_mask;
+std::uint8_t Eeprom24C16::next_read_byte() {
+    std::uint8_t b = memory[static_cast<std::size_t>(address_)];
+    if (address_ == flip_address) b ^= flip_mask;
     address_ = (address_ + 1) & 0x7FF; // sequential reads roll over from 2047 to 0
+    return b;
+}
+
+void Eeprom24C16::load_tx() {
+    tx_ = next_read_byte();
     tx_bit_ = 7;
     drive_low_ = !((tx_ >> 7) & 1);
     phase_ = Phase::Transmit;

@@ -17,18 +17,35 @@ class QLockFile;
 namespace qrt58 {
 
 // 24C16: 2048 bytes in eight 256-byte blocks, 16-byte write pages, 5 ms internal
-// write cycle. Sees the wired-AND bus levels, one line change at a time.
+// write cycle. One chip, two front ends: on_lines sees the wired-AND bus levels
+// one line change at a time (the parallel-port board), the byte-level calls
+// below serve whole bytes and conditions (the simulated I2C adapter).
 class Eeprom24C16 {
 public:
     static constexpr std::int64_t kWriteCycleNs = 5000000;
 
     explicit Eeprom24C16(Clock& clock) : clock_(clock) { memory.fill(0xFF); }
 
-    // Feeds the bus levels after a change of one line (true = high).
+    // Line-level front end: the bus levels after a change of one line (true = high).
     void on_lines(bool scl, bool sda);
     // True while the EEPROM pulls SDA low (acknowledge or a 0 data bit).
     bool drives_sda_low() const { return drive_low_; }
     bool busy() const;
+
+    // Byte-level core. A start or repeated start: false while the chip ignores
+    // the bus (its write cycle runs).
+    bool begin_transaction();
+    // A byte from the master (control byte, word address or data); true when
+    // the chip acknowledges it.
+    bool take_byte(std::uint8_t b);
+    // The next byte of a read, from the address counter.
+    std::uint8_t next_read_byte();
+    // A stop. A page write completed by whole bytes starts the write cycle;
+    // `whole_bytes` false (a stop inside a byte) drops the page.
+    void end_transaction(bool whole_bytes);
+
+    // Length of the internal write cycle (5 ms at most by the datasheet).
+    std::int64_t write_cycle_ns = kWriteCycleNs;
 
     std::array<std::uint8_t, 2048> memory{};
     bool dirty = false; // memory changed since the owner last saved it
@@ -58,7 +75,6 @@ private:
     void stop();
     void rise(bool sda);
     void fall();
-    bool take_byte(std::uint8_t b);
     void load_tx();
 
     Clock& clock_;

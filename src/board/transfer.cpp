@@ -2,6 +2,8 @@
 
 #include "capcode.h"
 
+#include <algorithm>
+
 namespace qrt58 {
 
 std::uint16_t transfer_checksum(const PagerTable& image) {
@@ -19,16 +21,16 @@ void TransferEngine::begin(const char* status, int max, int position, std::uint3
 }
 
 void TransferEngine::fail(const char* text) {
-    link_.board_idle();
+    bus_.board_idle();
     view_.message(QString::fromLatin1(text), MessageKind::Error);
     abort_flag_ = true;
 }
 
 bool TransferEngine::find_board() {
-    auto saved = link_.message_sink();
-    link_.set_message_sink([this](const QString& text) { view_.message(text, MessageKind::Warning); });
-    const bool found = link_.find_board();
-    link_.set_message_sink(saved);
+    auto saved = bus_.message_sink();
+    bus_.set_message_sink([this](const QString& text) { view_.message(text, MessageKind::Warning); });
+    const bool found = bus_.find_board();
+    bus_.set_message_sink(saved);
     return found;
 }
 
@@ -39,24 +41,28 @@ bool TransferEngine::eep_readall(PagerTable& image, int start, int stop) {
     PagerTable got = image;
     for (int a = start; a < stop; ++a) {
         if (a == start || a % 16 == 0) {
-            if (!link_.begin_read(a)) {
+            if (!bus_.begin_read(a)) {
                 fail("Read error!");
                 return false;
             }
         }
         const bool block_end = (a + 1) % 16 == 0;
-        got[a] = link_.receive_byte(block_end);
+        got[a] = bus_.receive_byte(block_end);
         if (block_end) view_.set_progress_position(a);
     }
-    got[stop] = link_.receive_byte(true);
-    link_.bus_stop();
+    got[stop] = bus_.receive_byte(true);
+    bus_.bus_stop();
+    if (!bus_.read_intact()) {
+        fail("Read error!");
+        return false;
+    }
     const std::uint16_t sum = transfer_checksum(got);
     if ((sum & 0xFF) != got[stop] || (sum >> 8) != got[stop - 1]) {
         view_.message(QStringLiteral("CheckSum Error!"), MessageKind::Error);
         abort_flag_ = true;
         return false;
     }
-    link_.board_idle();
+    bus_.board_idle();
     image = got;
     view_.message(QStringLiteral("Read success!"), MessageKind::Info);
     return true;
@@ -75,33 +81,28 @@ bool TransferEngine::tbl_writeall(PagerTable& image, int start, int stop) {
     begin("Writing Now.......", stop - 16, start, kHighlightColour);
     image = stamped_for_write(image, stop);
     abort_flag_ = false;
-    for (int a = start; a <= stop; ++a) {
-        if (a == start || a % 16 == 0) {
-            if (a != start) link_.page_gap();
-            const bool polled = link_.poll_control_byte(a);
-            if (a % 16 == 0) view_.set_progress_position(a);
-            if (!polled || !link_.send_byte(static_cast<std::uint8_t>(a & 0xFF))) {
-                fail("Write error!");
-                return false;
-            }
-        }
-        if (!link_.send_byte(image[a])) {
+    for (int a = start; a <= stop;) {
+        const int next = std::min((a / kPageSize + 1) * kPageSize, stop + 1);
+        const bool written = bus_.write_page(a, &image[a], next - a, a == start);
+        if (a % kPageSize == 0) view_.set_progress_position(a);
+        if (!written) {
             fail("Write error!");
             return false;
         }
+        a = next;
     }
-    // The stop starts the internal write of the last page; give it the same
-    // pause as every other page, so that a Verify that follows at once is not
-    // refused while the EEPROM is still busy (ten addressing attempts last only
-    // 3 ms at the shortest line delay, the write cycle up to 5 ms).
-    link_.page_gap();
+    // The stop starts the internal write of the last page; the bus lets it
+    // finish, so that a Verify that follows at once is not refused while the
+    // EEPROM is still busy (on the port board ten addressing attempts last
+    // only 3 ms at the shortest line delay, the write cycle up to 5 ms).
+    bus_.end_write();
     return true;
 }
 
 bool TransferEngine::verify(const PagerTable& image, int start, int stop) {
     begin("Verifying Now.....", stop - 16, start, kPurple);
     abort_flag_ = false;
-    if (!link_.begin_read(start)) {
+    if (!bus_.begin_read(start)) {
         fail("Read error!");
         return false;
     }
@@ -111,35 +112,37 @@ bool TransferEngine::verify(const PagerTable& image, int start, int stop) {
     const PagerTable written = stamped_for_write(image, stop);
     bool as_is = true, as_written = true;
     for (int a = start; a < stop; ++a) {
-        const std::uint8_t got = link_.receive_byte(false);
+        const std::uint8_t got = bus_.receive_byte(false);
         as_is = as_is && got == image[a];
         as_written = as_written && got == written[a];
-        if (!as_is && !as_written) {
-            fail("Verify Error!");
-            link_.receive_byte(true);
-            link_.bus_stop();
+        const bool intact = bus_.read_intact();
+        if (!intact || (!as_is && !as_written)) {
+            fail(intact ? "Verify Error!" : "Read error!");
+            bus_.receive_byte(true);
+            bus_.bus_stop();
             return false;
         }
         if (a % 16 == 0) view_.set_progress_position(a);
     }
-    const std::uint8_t last = link_.receive_byte(true);
-    const bool equal = (as_is && last == image[stop]) || (as_written && last == written[stop]);
-    link_.board_idle();
+    const std::uint8_t last = bus_.receive_byte(true);
+    const bool equal = bus_.read_intact() &&
+                       ((as_is && last == image[stop]) || (as_written && last == written[stop]));
+    bus_.board_idle();
     if (equal) {
         view_.message(QStringLiteral("Verify Success!"), MessageKind::Info);
     } else {
         view_.message(QStringLiteral("Verify Error!"), MessageKind::Error);
         abort_flag_ = true;
     }
-    link_.bus_stop();
+    bus_.bus_stop();
     return equal;
 }
 
 bool TransferEngine::write_and_verify(PagerTable& image) {
     tbl_writeall(image);
-    link_.bus_stop();
+    bus_.bus_stop();
     if (!abort_flag_) verify(image);
-    link_.bus_stop();
+    bus_.bus_stop();
     return !abort_flag_;
 }
 

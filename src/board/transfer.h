@@ -1,9 +1,10 @@
-// The transfer engine: read, write and verify the whole image through the board
-// link, reporting to a TransferView. Form2 is one view (widgets), qrt58cli the
-// other (terminal lines and a progress bar).
+// The transfer engine: read, write and verify the whole image through an
+// EepromBus (the parallel-port board link or an I2C adapter), reporting to a
+// TransferView. Form2 is one view (widgets), qrt58cli the other (terminal lines
+// and a progress bar).
 #pragma once
 
-#include "board_link.h"
+#include "eeprom_bus.h"
 #include "pager_table.h"
 
 #include <QString>
@@ -37,7 +38,7 @@ constexpr std::uint32_t kPurple = 0x800080;
 
 class TransferEngine {
 public:
-    TransferEngine(BoardLink& link, TransferView& view) : link_(link), view_(view) {}
+    TransferEngine(EepromBus& bus, TransferView& view) : bus_(bus), view_(view) {}
 
     // find_board with its message going to the view.
     bool find_board();
@@ -60,7 +61,7 @@ private:
     void begin(const char* status, int max, int position, std::uint32_t colour);
     void fail(const char* text);
 
-    BoardLink& link_;
+    EepromBus& bus_;
     TransferView& view_;
     bool abort_flag_ = false;
 };

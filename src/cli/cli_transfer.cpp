@@ -144,10 +144,10 @@ int run_writes(const TransferRequest& request, PagerTable& image, TransferEngine
         if (request.count > 0)
             io.out << "Receiver " << cycle << " of " << count << ", capcode 1: " << capcode << '\n';
         engine.tbl_writeall(image);
-        board.link().bus_stop();
+        board.bus().bus_stop();
         const bool written = !engine.abort_flag();
         if (written) engine.verify(image);
-        board.link().bus_stop();
+        board.bus().bus_stop();
         const bool verified = written && !engine.abort_flag();
         // In a run, what a receiver counts on must be on disk before the next
         // one (a simulated receiver's memory file; a lost one is a failed
@@ -220,7 +220,7 @@ int cmd_transfer(const TransferRequest& request, const CommandIo& io) {
     if (started.ok)
         remember_board_choice(*settings, request.options);
     else err << "qrt58cli: " << started.error.toStdString() << '\n';
-    BoardLink& link = board->link();
+    EepromBus& link = board->bus();
     link.set_line_delay_us(chosen.line_delay_us);
     if (!request.options.trace_vcd.isEmpty() && !board->start_trace(request.options.trace_vcd))
         return fail(err, command, board->trace_error().toStdString());

@@ -108,6 +108,18 @@ TEST_F(TransferWiring, OptionsMenuOpensTheLineDelaySetting) {
     EXPECT_EQ(opened, 1);
 }
 
+TEST_F(TransferWiring, OptionsMenuOpensTheBoardChoice) {
+    int opened = 0;
+    Form1::BoardHooks hooks;
+    hooks.choose_board = [&] { ++opened; };
+    form->set_board_hooks(hooks);
+    QAction* item = form->findChild<QAction*>(QStringLiteral("mnuBoard"));
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text(), QStringLiteral("Board..."));
+    item->trigger();
+    EXPECT_EQ(opened, 1);
+}
+
 TEST_F(TransferWiring, RejectedFrequencyCancelsTheCommandOnce) {
     int opened = 0;
     Form1::BoardHooks hooks;

@@ -8,11 +8,11 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "../support/file_size_limit.h"
+
 #include <chrono>
-#include <csignal>
 #include <fcntl.h>
 #include <future>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,22 +24,6 @@ namespace {
 QByteArray read_all(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// Runs `fn` with the file-size limit set to `bytes` (a full disk for every
-// user, root included) and SIGXFSZ ignored.
-template <class F>
-auto with_file_size_limit(rlim_t bytes, F fn) {
-    rlimit saved{};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = bytes;
-    void (*previous)(int) = ::signal(SIGXFSZ, SIG_IGN);
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    auto result = fn();
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    ::signal(SIGXFSZ, previous);
-    return result;
 }
 
 } // namespace
@@ -90,7 +74,7 @@ TEST(SimFile, AFailedSaveIsReportedAndKeepsTheOldMemory) {
 
     sim.eeprom().memory[0x40] ^= 0xFF;
     sim.eeprom().dirty = true;
-    const bool saved = with_file_size_limit(1024, [&] { return sim.flush(); });
+    const bool saved = qrt58::test::with_file_size_limit(1024, [&] { return sim.flush(); });
     EXPECT_FALSE(saved);
     EXPECT_TRUE(sim.save_error().contains(path)) << sim.save_error().toStdString();
     EXPECT_EQ(read_all(path), before); // not an empty or a short file

@@ -15,9 +15,9 @@
 #include <gtest/gtest.h>
 
 #include <QRegularExpression>
-#include <csignal>
 #include <sstream>
-#include <sys/resource.h>
+
+#include "../support/file_size_limit.h"
 
 using namespace qrt58;
 
@@ -196,24 +196,6 @@ TEST_F(CliRig, AWriteWhoseSimulatedEepromCannotBeSavedFails) {
         << err;
 }
 
-namespace {
-// Runs `fn` with the file-size limit set to `bytes` (a full disk for every
-// user, root included) and SIGXFSZ ignored.
-template <class F>
-auto with_file_size_limit(rlim_t bytes, F fn) {
-    rlimit saved{};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = bytes;
-    void (*previous)(int) = ::signal(SIGXFSZ, SIG_IGN);
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    auto result = fn();
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    ::signal(SIGXFSZ, previous);
-    return result;
-}
-} // namespace
-
 TEST_F(CliRig, NoSuccessMessageWhenSomethingTheCommandDoesFails) {
     ASSERT_TRUE(save_table_file(dir.filePath("in.tbl"), build_default_image()).ok);
     ASSERT_EQ(run({"read", path("first.tbl"), "--board", sim()}), 0) << err;
@@ -237,7 +219,7 @@ TEST_F(CliRig, NoSuccessMessageWhenSomethingTheCommandDoesFails) {
     EXPECT_FALSE(QFileInfo(QStringLiteral("/dev/null")).isFile());
 
     // The bus trace cannot be written completely (a full disk).
-    const int traced = with_file_size_limit(3000, [&] {
+    const int traced = qrt58::test::with_file_size_limit(3000, [&] {
         return run({"verify", path("first.tbl"), "--board", sim(), "--trace-vcd", path("bus.vcd")});
     });
     EXPECT_EQ(traced, 1);
@@ -280,7 +262,7 @@ TEST_F(CliRig, ProductionRunProgramsNothingWhenItsFileCannotBeKept) {
     ASSERT_TRUE(save_table_file(dir.filePath("run.tbl"), image).ok);
     ASSERT_EQ(run({"read", path("first.tbl"), "--board", sim()}), 0) << err;
     const QByteArray receiver = bytes("eeprom.bin");
-    const int status = with_file_size_limit(1024, [&] {
+    const int status = qrt58::test::with_file_size_limit(1024, [&] {
         return run({"write", path("run.tbl"), "--count", "3", "--board", sim()});
     });
     EXPECT_EQ(status, 1);
@@ -367,4 +349,21 @@ TEST_F(CliRig, ProgressBarOnATerminalOnly) {
     ASSERT_EQ(run_io({"write", path("in.tbl"), "--board", sim(), "-q"}, "", true), 0) << err;
     EXPECT_EQ(err, "");
     EXPECT_EQ(out, "");
+}
+
+TEST_F(CliRig, AnI2cAdapterThatIsNotThereIsNamedAndNothingIsWritten) {
+    // The real i2c-dev seam: a missing device node and a plain file in its place.
+    ASSERT_EQ(run({"new", path("r.tbl")}), 0);
+    const std::string missing = "i2c:" + path("i2c-9");
+    EXPECT_EQ(run({"read", path("r.tbl"), "--board", missing}), 1);
+    EXPECT_NE(err.find("i2c-9: no such I2C adapter"), std::string::npos) << err;
+    EXPECT_NE(err.find("The Board is not responding!"), std::string::npos) << err;
+    EXPECT_EQ(out.find("success"), std::string::npos);
+    // Not remembered: its driver did not start.
+    EXPECT_EQ(QSettings(dir.filePath("settings.ini"), QSettings::IniFormat).value("board/driver").toString(), "");
+
+    put("i2c-1", QByteArray("not a device"));
+    EXPECT_EQ(run({"write", path("r.tbl"), "--board", "i2c:" + path("i2c-1")}), 1);
+    EXPECT_NE(err.find("i2c-1: not an I2C adapter"), std::string::npos) << err;
+    EXPECT_EQ(bytes("i2c-1"), QByteArray("not a device"));
 }

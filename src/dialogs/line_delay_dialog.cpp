@@ -33,14 +33,14 @@ LineDelayDialog::LineDelayDialog(int current_us, QWidget* parent) : QDialog(pare
 
 int LineDelayDialog::value() const { return spin->value(); }
 
-void apply_line_delay(BoardLink& link, QSettings& settings, int us) {
+void apply_line_delay(EepromBus& link, QSettings& settings, int us) {
     link.set_line_delay_us(us);
     BoardSettings values = load_board_settings(settings);
     values.line_delay_us = link.line_delay_us();
     save_board_settings(settings, values);
 }
 
-bool edit_line_delay(QWidget* parent, BoardLink& link, QSettings& settings) {
+bool edit_line_delay(QWidget* parent, EepromBus& link, QSettings& settings) {
     LineDelayDialog dialog(link.line_delay_us(), parent);
     if (dialog.exec() != QDialog::Accepted) return false;
     apply_line_delay(link, settings, dialog.value());

@@ -5,11 +5,11 @@
 // raises the first capcode.
 //
 // Use from the main window:
-//   Form2 dialog(board.link(), host, transfer_mode, this);
+//   Form2 dialog(board.bus(), host, transfer_mode, this);
 //   dialog.exec();
 #pragma once
 
-#include "board_link.h"
+#include "eeprom_bus.h"
 #include "production_log.h"
 #include "transfer.h"
 #include "transfer_host.h"
@@ -23,7 +23,7 @@ class QPushButton;
 class Form2 : public QDialog, private qrt58::TransferView {
     Q_OBJECT
 public:
-    Form2(qrt58::BoardLink& link, TransferHost& host, int transfer_mode, QWidget* parent = nullptr);
+    Form2(qrt58::EepromBus& link, TransferHost& host, int transfer_mode, QWidget* parent = nullptr);
 
     // Form_Activate: runs the chosen operation. Called once when the dialog is
     // first shown; tests call it directly.
@@ -65,7 +65,7 @@ private:
 
     void close_dialog();
 
-    qrt58::BoardLink& link_;
+    qrt58::EepromBus& link_;
     TransferHost& host_;
     int transfer_mode_;
     qrt58::TransferEngine engine_;

@@ -24,7 +24,7 @@ struct BusyScope {
 };
 } // namespace
 
-Form2::Form2(BoardLink& link, TransferHost& host, int transfer_mode, QWidget* parent)
+Form2::Form2(EepromBus& link, TransferHost& host, int transfer_mode, QWidget* parent)
     : QDialog(parent), link_(link), host_(host), transfer_mode_(transfer_mode), engine_(link, *this) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Pager Program"));

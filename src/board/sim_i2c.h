@@ -1,0 +1,48 @@
+// A simulated I2C adapter with a 24C16 behind it: the message-level front end
+// of the same chip model the simulated parallel-port board drives line by line.
+// Each transfer costs the bus time of its bits at `bus_hz` on the clock (a
+// start, nine clocks per byte with its acknowledge, a stop), so a virtual clock
+// shows what a real adapter would take. A byte that is not acknowledged ends
+// the transfer with a stop, as the kernel's adapters do.
+#pragma once
+
+#include "clock.h"
+#include "i2c_dev.h"
+#include "sim_board.h"
+
+namespace qrt58 {
+
+class SimI2cAdapter : public I2cDev {
+public:
+    explicit SimI2cAdapter(Clock& clock, int bus_hz = 100000);
+
+    int open(const QString& path, QString* reason) override;
+    int transfer(I2cMessage* messages, int count) override;
+    void close() override { open_ = false; }
+
+    Eeprom24C16& eeprom() { return eeprom_; }
+    bool is_open() const { return open_; }
+
+    int bus_hz;
+    // Fault hooks: the errno open() gives (ENOENT, EACCES, ...), no chip on
+    // the bus at all, and the errno every transfer gives (an adapter that was
+    // unplugged: ENODEV).
+    int open_error = 0;
+    bool no_chip = false;
+    int transfer_error = 0;
+
+    // What happened, for tests and the benchmark.
+    int transfers = 0;
+    int failed_transfers = 0;
+    std::int64_t bits = 0; // clocks on the wire, starts and stops counted as one
+    QString opened_path;
+
+private:
+    void clock_bits(int n);
+
+    Clock& clock_;
+    Eeprom24C16 eeprom_;
+    bool open_ = false;
+};
+
+} // namespace qrt58
