@@ -102,6 +102,10 @@ private:
     std::string capcode(int number, const std::string& value) {
         if (number < 1 || number > kCapcodeSlots) return "capcode slots are 1 to 16";
         const int slot = number - 1;
+        // The window disables the boxes above the capcode count.
+        if (slot > capcode_count_field(image_))
+            return "slot " + std::to_string(number) + " lies above the capcode count (slots 1-" +
+                   std::to_string(capcode_count_field(image_) + 1) + " are in use)";
         if (hidden(slot))
             return "slot " + std::to_string(number) +
                    " holds the second word of the long capcode of slot " +
@@ -194,6 +198,13 @@ private:
         if (index < kGroupSourcePrompt && hidden(slot))
             return "slot " + std::to_string(number) + " belongs to the long capcode of slot " +
                    std::to_string(number - 1);
+        // The window greys the boxes out while the mode is "Disable", and a
+        // slot's box while its own box is not ticked.
+        if (get_bits(image_, kSourceModeAddress, kSourceModeBit, kSourceModeWidth) == kSourceModeDisable)
+            return "the source prompts are off (mode Disable)";
+        const bool ticked = index == kGroupSourcePrompt ? get_bits(image_, 0x32, 0, 1) == 0
+                                                        : image_[kSourceEnableFirst + slot] != 0;
+        if (!ticked) return "source prompt " + std::to_string(number) + " is not ticked";
         const QString text = QString::fromStdString(value);
         if (text.size() > kSourceBoxMax)
             return "the box takes at most " + std::to_string(kSourceBoxMax) + " characters";

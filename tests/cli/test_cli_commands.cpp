@@ -252,14 +252,16 @@ TEST_F(Files, DiffNamesSettingsAndBytesOutsideThem) {
 }
 
 TEST_F(Files, SetAppliesTheWindowRules) {
-    const std::string path = save("s.tbl", build_default_image());
+    PagerTable start = build_default_image();
+    set_bits(start, kSourceModeAddress, kSourceModeBit, 1, kSourceModeWidth); // "Backward"
+    const std::string path = save("s.tbl", start);
     const CliRun r = run_cli({"set", path, "frequency=1530250", "capcodes.3.capcode=1000",
                               "passwords.read_write=ABCDEF", "passwords.manual=0042",
                               "prompts.12.text=  OFF", "source_prompts.slots.17.text=GRP"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "Set 6 settings in " + path + "\n");
 
-    PagerTable expected = build_default_image();
+    PagerTable expected = start;
     const FrequencyOutcome f = check_frequency("1530250", 0, expected);
     ASSERT_EQ(f.result, FrequencyCheck::Accepted);
     apply_frequency(expected, f);
@@ -279,6 +281,14 @@ TEST_F(Files, SetAppliesTheWindowRules) {
     ASSERT_EQ(run_cli({"set", path, "capcodes.4.capcode=77"}).status, 0);
     EXPECT_EQ(source_prompt_text(load(path), source_prompt_address(kSourcePromptFirst + 3)),
               align_prompt(QStringLiteral("<0000077>"), Alignment::Center, kSourceBoxMax));
+
+    // A source prompt whose box is not ticked cannot be typed into.
+    PagerTable unticked = load(path);
+    unticked[kSourceEnableFirst + 4] = 0;
+    save("s.tbl", unticked);
+    const CliRun off = run_cli({"set", path, "source_prompts.slots.5.text=X"});
+    EXPECT_EQ(off.status, 1);
+    EXPECT_NE(off.err.find("source prompt 5 is not ticked"), std::string::npos) << off.err;
 
     // A long capcode comes with the pair's switch; the hidden slot is refused.
     ASSERT_EQ(
@@ -315,6 +325,7 @@ TEST_F(Files, SetRefusesAndLeavesTheFileAlone) {
         {"prompts.1.text=ABCDEFGHIJKLMNOPQRS", "Can not exceed 18 characters exclude left space!"},
         {"prompts.1.text=\xE2\x98\x83", "The pager can not show the character"},
         {"prompts.40.text=A", "prompts are 0 to 32"},
+        {"source_prompts.slots.3.text=A", "the source prompts are off (mode Disable)"},
     };
     for (const auto& [assignment, message] : refused) {
         // Each refusal after an accepted assignment: nothing of either is saved.
@@ -325,6 +336,15 @@ TEST_F(Files, SetRefusesAndLeavesTheFileAlone) {
         EXPECT_EQ(lines(r.err), 1) << r.err;
         EXPECT_EQ(bytes(path), before) << assignment;
     }
+    // A slot above the capcode count has no box to type into.
+    PagerTable four = build_default_image();
+    set_bits(four, 0x3E, 4, 3, 4); // slots 1-4
+    const std::string counted = save("four.tbl", four);
+    EXPECT_EQ(run_cli({"set", counted, "capcodes.4.capcode=1000"}).status, 0);
+    const CliRun above = run_cli({"set", counted, "capcodes.5.capcode=1000"});
+    EXPECT_EQ(above.status, 1);
+    EXPECT_NE(above.err.find("above the capcode count (slots 1-4"), std::string::npos) << above.err;
+
     for (const char* usage : {"nothing=1", "capcodes.3.colour=red", "frequency"}) {
         const CliRun r = run_cli({"set", path, usage});
         EXPECT_EQ(r.status, 2) << usage;
