@@ -43,7 +43,7 @@ int answer_help_or_version(int argc, char** argv) {
     add_help_and_version(parser);
     if (help) {
         QString text = parser.helpText();
-        text = QStringLiteral("Usage: qrt58prog [OPTIONS]") + text.mid(text.indexOf('\n'));
+        text = QStringLiteral("Usage: qrt58prog [OPTIONS]\n") + text.mid(text.indexOf(QLatin1Char('\n')));
         std::fputs(text.toLocal8Bit().constData(), stdout);
     } else {
         std::printf("qrt58prog %s\n", qrt58::ver_str.c_str());
