@@ -4,7 +4,7 @@
 BUILD ?= build
 JOBS  ?= 2
 PACKAGES := build-essential cmake qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
-            xvfb xauth fonts-dejavu-core fonts-liberation desktop-file-utils
+            xvfb xauth fonts-dejavu-core fonts-liberation desktop-file-utils help2man
 CMAKE_FLAGS ?=
 
 .PHONY: all deps configure build test check-asan run bench install clean

@@ -1,50 +1,79 @@
 // qrt58prog: the programmer window.
-//   qrt58prog [--board sim[:FILE]|ppdev[:/dev/parportN]|io|i2c[:/dev/i2c-N]] [--line-delay US]
-//             [--trace-vcd FILE]
+//   qrt58prog [--board BOARD] [--line-delay US] [--trace-vcd FILE] [--help] [--version]
 #include "board.h"
 #include "board_dialog.h"
+#include "board_options.h"
 #include "editors.h"
 #include "form1.h"
 #include "form2.h"
 #include "line_delay_dialog.h"
+#include "pager_table.h"
 #include "ui_seams.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QSettings>
 
 #include <cstdio>
-#include <string>
-#include <vector>
 
 namespace {
 
-const char* const kUsage =
-    "usage: qrt58prog [--board sim[:FILE]|ppdev[:/dev/parportN]|io|i2c[:/dev/i2c-N]]\n"
-    "                 [--line-delay US]\n"
-    "                 [--trace-vcd FILE]\n";
+void add_help_and_version(QCommandLineParser& parser) {
+    parser.setApplicationDescription(QStringLiteral("The QRT58 pager programmer window."));
+    parser.addOption({{QStringLiteral("h"), QStringLiteral("help")},
+                      QStringLiteral("Show this help and exit.")});
+    parser.addOption({{QStringLiteral("v"), QStringLiteral("version")},
+                      QStringLiteral("Show the version and exit.")});
+    qrt58::add_board_options(parser);
+}
+
+// --help and --version are answered before the window system starts, so that
+// they work without a display. Returns the exit status, or -1 to go on.
+int answer_help_or_version(int argc, char** argv) {
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    const bool help =
+        args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"));
+    const bool version =
+        args.contains(QStringLiteral("--version")) || args.contains(QStringLiteral("-v"));
+    if (!help && !version) return -1;
+    QCommandLineParser parser;
+    add_help_and_version(parser);
+    if (help) {
+        QString text = parser.helpText();
+        text = QStringLiteral("Usage: qrt58prog [OPTIONS]\n") + text.mid(text.indexOf(QLatin1Char('\n')));
+        std::fputs(text.toLocal8Bit().constData(), stdout);
+    } else {
+        std::printf("qrt58prog %s\n", qrt58::ver_str.c_str());
+    }
+    return 0;
+}
 
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const int status = answer_help_or_version(argc, argv); status >= 0) return status;
     QApplication app(argc, argv); // takes Qt's own options out of argv
     QApplication::setApplicationName(QStringLiteral("QRT58"));
     QApplication::setOrganizationName(QStringLiteral("Norvale"));
 
-    std::vector<std::string> args(argv + 1, argv + argc);
-    for (const auto& a : args)
-        if (a == "--help" || a == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
+    QCommandLineParser parser;
+    add_help_and_version(parser);
     qrt58::BoardOptions options;
-    std::string error;
-    if (!qrt58::take_board_options(args, options, error)) {
-        std::fprintf(stderr, "qrt58prog: %s\n%s", error.c_str(), kUsage);
-        return 2;
+    QString error;
+    if (!parser.parse(QCoreApplication::arguments())) {
+        error = parser.errorText();
+    } else if (!parser.positionalArguments().isEmpty()) {
+        error =
+            QStringLiteral("unknown argument '%1'").arg(parser.positionalArguments().constFirst());
+    } else {
+        qrt58::read_board_options(parser, options, error);
     }
-    if (!args.empty()) {
-        std::fprintf(stderr, "qrt58prog: unknown argument '%s'\n%s", args.front().c_str(), kUsage);
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "qrt58prog: %s (see qrt58prog --help)\n",
+                     error.toLocal8Bit().constData());
         return 2;
     }
     // The same store as qrt58cli's (QRT58_SETTINGS=FILE names an INI file instead).

@@ -49,50 +49,6 @@ std::optional<BoardChoice> parse_board_choice(const QString& text, QString* erro
     return c;
 }
 
-bool take_board_options(std::vector<std::string>& args, BoardOptions& options, std::string& error) {
-    std::vector<std::string> rest;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string name = args[i];
-        std::optional<std::string> value;
-        const auto eq = name.find('=');
-        if (name.rfind("--", 0) == 0 && eq != std::string::npos) {
-            value = name.substr(eq + 1);
-            name = name.substr(0, eq);
-        }
-        if (name != "--board" && name != "--line-delay" && name != "--trace-vcd") {
-            rest.push_back(args[i]);
-            continue;
-        }
-        if (!value) {
-            if (i + 1 >= args.size()) {
-                error = name + " needs a value";
-                return false;
-            }
-            value = args[++i];
-        }
-        if (name == "--board") {
-            QString why;
-            options.board = parse_board_choice(QString::fromStdString(*value), &why);
-            if (!options.board) {
-                error = why.toStdString();
-                return false;
-            }
-        } else if (name == "--line-delay") {
-            bool ok = false;
-            const int us = QString::fromStdString(*value).toInt(&ok);
-            if (!ok || us < kMinLineDelayUs || us > kMaxLineDelayUs) {
-                error = "--line-delay takes microseconds from 10 to 100000, not '" + *value + "'";
-                return false;
-            }
-            options.line_delay_us = us;
-        } else {
-            options.trace_vcd = QString::fromStdString(*value);
-        }
-    }
-    args = rest;
-    return true;
-}
-
 BoardSettings load_board_settings(QSettings& settings) {
     BoardSettings s;
     if (auto c = parse_board_choice(settings.value(kBoardKey, QStringLiteral("sim")).toString()))

@@ -52,9 +52,8 @@ struct BoardOptions {
     std::optional<int> line_delay_us;
     QString trace_vcd;
 };
-// Takes --board X, --line-delay N and --trace-vcd FILE (also as --opt=value) out
-// of `args`. False with `error` set on a bad value.
-bool take_board_options(std::vector<std::string>& args, BoardOptions& options, std::string& error);
+// add_board_options / read_board_options (board_options.h) fill it from a
+// QCommandLineParser.
 
 // The persisted board settings: the board choice and the line delay.
 struct BoardSettings {

@@ -1,80 +1,314 @@
 #include "cli.h"
+#include "cli_common.h"
+#include "cli_diff.h"
+#include "cli_set.h"
 #include "cli_show.h"
 #include "cli_transfer.h"
 
+#include "board_options.h"
 #include "default_image.h"
 #include "table_file.h"
 
+#include <QCommandLineParser>
 #include <QFileInfo>
 #include <QString>
+#include <functional>
+#include <iostream>
 #include <ostream>
 
 namespace qrt58::cli {
 namespace {
 
-const char* const kUsage =
-    "Usage: qrt58cli COMMAND [OPTIONS]\n"
-    "\n"
-    "Commands:\n"
-    "  new FILE [--force]   write the factory default image as a table file\n"
-    "  show FILE            print the frequency, capcodes and frame map of a table file\n"
-    "  read FILE            read the receiver into a table file\n"
-    "  write FILE [--count N]\n"
-    "                       write a table file into the receiver and verify it; with\n"
-    "                       --count, program N receivers, raising capcode 1 after each\n"
-    "                       and saving it in FILE\n"
-    "  verify FILE          compare the receiver with a table file\n"
-    "  --help               show this text\n"
-    "\n"
-    "Board options (read, write, verify; remembered for the next run):\n"
-    "  --board sim[:FILE] | ppdev[:/dev/parportN] | io | i2c[:/dev/i2c-N]\n"
-    "                       (i2c: a Linux I2C adapter; without a device, the first\n"
-    "                       adapter found that is not one of the computer's own)\n"
-    "  --line-delay MICROSECONDS   (10 to 100000, default 25; not for i2c)\n"
-    "  --trace-vcd FILE     record SCL/SDA as a VCD file\n";
+struct Arguments {
+    const QCommandLineParser& options;
+    const QStringList& files;
+    const CommandIo& io;
+};
 
-int fail(std::ostream& err, const std::string& message) {
-    err << "qrt58cli: " << message << '\n';
-    return 1;
+struct Command {
+    const char* name;
+    const char* synopsis; // after "qrt58cli NAME "
+    const char* summary;
+    int min_args;
+    int max_args; // -1: any number
+    std::function<void(QCommandLineParser&)> add_options;
+    std::function<int(const Arguments&)> run;
+};
+
+const QCommandLineOption kHelp({QStringLiteral("h"), QStringLiteral("help")},
+                               QStringLiteral("Show this help."));
+const QCommandLineOption kQuiet({QStringLiteral("q"), QStringLiteral("quiet")},
+                                QStringLiteral("Print nothing but errors."));
+const QCommandLineOption kJson(QStringLiteral("json"), QStringLiteral("Print one JSON document."));
+
+void add_transfer_options(QCommandLineParser& p) {
+    p.addOption(kQuiet);
+    add_board_options(p);
 }
 
-int cmd_new(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::string file;
-    bool force = false;
-    for (const auto& a : args) {
-        if (a == "--force") force = true;
-        else if (!a.empty() && a[0] == '-') return fail(err, "new: unknown option " + a);
-        else if (file.empty()) file = a;
-        else return fail(err, "new: more than one file given");
-    }
-    if (file.empty()) return fail(err, "new: no file given (qrt58cli new FILE)");
-    const QString path = QString::fromStdString(file);
-    if (QFileInfo::exists(path) && !force)
-        return fail(err, "new: " + file + " exists; use --force to overwrite it");
+int cmd_new(const Arguments& a) {
+    const QString path = a.files.constFirst();
+    const std::string file = path.toStdString();
+    if (QFileInfo::exists(path) && !a.options.isSet(QStringLiteral("force")))
+        return fail(a.io.err, "new", file + " exists; use --force to overwrite it");
     const auto result = save_table_file(path, build_default_image());
-    if (!result.ok) return fail(err, "new: " + result.error.toStdString());
-    out << "Wrote default image to " << file << '\n';
+    if (!result.ok) return fail(a.io.err, "new", result.error.toStdString());
+    a.io.out << "Wrote default image to " << file << '\n';
     return 0;
+}
+
+int run_transfer(const char* command, const Arguments& a) {
+    TransferRequest request;
+    request.command = command;
+    request.file = a.files.constFirst().toStdString();
+    QString error;
+    if (!read_board_options(a.options, request.options, error)) {
+        a.io.err << "qrt58cli: " << command << ": " << error.toStdString() << '\n';
+        return kExitUsage;
+    }
+    const bool write = request.command == "write";
+    if (write && a.options.isSet(QStringLiteral("count"))) {
+        bool ok = false;
+        request.count = a.options.value(QStringLiteral("count")).toInt(&ok);
+        if (!ok || request.count < 1) {
+            a.io.err << "qrt58cli: write: --count takes a number of receivers, 1 or more\n";
+            return kExitUsage;
+        }
+        if (request.file == "-") {
+            a.io.err << "qrt58cli: write: --count keeps the raised capcode in FILE, which cannot "
+                        "be '-'\n";
+            return kExitUsage;
+        }
+    }
+    if (write && a.options.isSet(QStringLiteral("log")))
+        request.log = a.options.value(QStringLiteral("log"));
+    return cmd_transfer(request, a.io);
+}
+
+const std::vector<Command>& commands() {
+    static const std::vector<Command> list = {
+        {"new", "FILE [--force]", "Write the factory default image as a table file.", 1, 1,
+         [](QCommandLineParser& p) {
+             p.addOption(
+                 {QStringLiteral("force"), QStringLiteral("Overwrite FILE when it exists.")});
+             p.addOption(kQuiet);
+         },
+         cmd_new},
+        {"show", "FILE [--json]",
+         "Print the settings of a table file as the editor window shows them.", 1, 1,
+         [](QCommandLineParser& p) { p.addOption(kJson); },
+         [](const Arguments& a) {
+             return cmd_show(a.files.constFirst().toStdString(), a.options.isSet(kJson), a.io);
+         }},
+        {"diff", "A B [--json]",
+         "Compare two table files setting by setting; bytes outside every setting are listed by "
+         "address. "
+         "Exit status 0 when they are equal, 1 when they differ, 2 on an error.",
+         2, 2,
+         [](QCommandLineParser& p) {
+             p.addOption(kJson);
+             p.addOption(kQuiet);
+         },
+         [](const Arguments& a) {
+             return cmd_diff(a.files[0].toStdString(), a.files[1].toStdString(),
+                             a.options.isSet(kJson), a.io);
+         }},
+        {"set", "FILE NAME=VALUE... | --list",
+         "Change settings of a table file by the rules of the editor window. The file is saved "
+         "only when "
+         "every assignment is accepted.",
+         0, -1,
+         [](QCommandLineParser& p) {
+             p.addOption({QStringLiteral("list"),
+                          QStringLiteral("List the setting names and their values.")});
+             p.addOption(kQuiet);
+         },
+         [](const Arguments& a) {
+             if (a.options.isSet(QStringLiteral("list"))) {
+                 print_set_names(a.io.out);
+                 return 0;
+             }
+             if (a.files.size() < 2) {
+                 a.io.err << "qrt58cli: set: "
+                          << (a.files.isEmpty() ? "no file given" : "no NAME=VALUE given")
+                          << " (qrt58cli set FILE NAME=VALUE...)\n";
+                 return kExitUsage;
+             }
+             std::vector<std::string> assignments;
+             for (int i = 1; i < a.files.size(); ++i)
+                 assignments.push_back(a.files[i].toStdString());
+             return cmd_set(a.files[0].toStdString(), assignments, a.io);
+         }},
+        {"read", "FILE|- [OPTIONS]", "Read the receiver into a table file ('-': standard output).",
+         1, 1, add_transfer_options, [](const Arguments& a) { return run_transfer("read", a); }},
+        {"write", "FILE|- [--count N [--log LOG.csv]] [OPTIONS]",
+         "Write a table file ('-': standard input) into the receiver and verify it. With --count, "
+         "program N "
+         "receivers one after another, raising capcode 1 after each and keeping it in FILE.",
+         1, 1,
+         [](QCommandLineParser& p) {
+             p.addOption({QStringLiteral("count"),
+                          QStringLiteral("Program N receivers (production)."),
+                          QStringLiteral("N")});
+             p.addOption(
+                 {QStringLiteral("log"),
+                  QStringLiteral("Append one CSV line per receiver: time, capcode 1, result."),
+                  QStringLiteral("LOG.csv")});
+             add_transfer_options(p);
+         },
+         [](const Arguments& a) { return run_transfer("write", a); }},
+        {"verify", "FILE|- [OPTIONS]",
+         "Compare the receiver with a table file ('-': standard input).", 1, 1,
+         add_transfer_options, [](const Arguments& a) { return run_transfer("verify", a); }},
+    };
+    return list;
+}
+
+const Command* find_command(const std::string& name) {
+    for (const Command& c : commands())
+        if (name == c.name) return &c;
+    return nullptr;
+}
+
+std::string first_sentence(const std::string& text) {
+    const auto end = text.find(". ");
+    return end == std::string::npos ? text : text.substr(0, end + 1);
+}
+
+std::string usage() {
+    std::string text = "Usage: qrt58cli COMMAND [OPTIONS]\n\nCommands:\n";
+    for (const Command& c : commands()) {
+        // The summary's first sentence, under the synopsis.
+        text += std::string("  ") + c.name + ' ' + c.synopsis + "\n      " +
+                first_sentence(c.summary) + '\n';
+    }
+    text += "\nOptions:\n"
+            "  -h, --help     Show this help; 'qrt58cli COMMAND --help' shows a command's.\n"
+            "  -v, --version  Show the version.\n"
+            "\nExit status: 0 done, 1 the work failed, 2 a usage error.\n";
+    return text;
+}
+
+void prepare(const Command& c, QCommandLineParser& parser) {
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    parser.addOption(kHelp);
+    c.add_options(parser);
+}
+
+// `text` broken into lines of at most 79 characters at spaces.
+std::string wrapped(const std::string& text) {
+    std::string result, line;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find(' ', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string word = text.substr(start, end - start);
+        if (!line.empty() && line.size() + 1 + word.size() > 79) {
+            result += line + '\n';
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+        start = end + 1;
+    }
+    return result + line;
+}
+
+std::string command_help(const Command& c) {
+    QCommandLineParser parser;
+    prepare(c, parser);
+    const QString generated = parser.helpText();
+    const int options = generated.indexOf(QStringLiteral("Options:"));
+    return std::string("Usage: qrt58cli ") + c.name + ' ' + c.synopsis + "\n\n" +
+           wrapped(c.summary) + "\n\n" +
+           (options < 0 ? QString() : generated.mid(options)).toStdString();
+}
+
+int usage_error(std::ostream& err, const std::string& prefix, const std::string& message) {
+    err << "qrt58cli: " << prefix << message << '\n';
+    return kExitUsage;
+}
+
+int run_command(const Command& c, const std::vector<std::string>& rest, const Streams& s) {
+    QCommandLineParser parser;
+    prepare(c, parser);
+    QStringList argv{QStringLiteral("qrt58cli")};
+    for (const std::string& a : rest)
+        argv << QString::fromStdString(a);
+    const std::string prefix = std::string(c.name) + ": ";
+    if (!parser.parse(argv)) return usage_error(s.err, prefix, parser.errorText().toStdString());
+    if (parser.isSet(kHelp)) {
+        s.out << command_help(c);
+        return 0;
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.size() < c.min_args)
+        return usage_error(s.err, prefix,
+                           std::string(files.isEmpty() ? "no file given" : "too few files given") +
+                               " (qrt58cli " + c.name + ' ' + c.synopsis + ")");
+    if (c.max_args >= 0 && files.size() > c.max_args)
+        return usage_error(s.err, prefix,
+                           c.max_args == 1 ? "more than one file given" : "too many files given");
+
+    const QStringList given = parser.optionNames();
+    const bool quiet =
+        given.contains(QStringLiteral("q")) || given.contains(QStringLiteral("quiet"));
+    const CommandIo io{s.in,
+                       s.out,
+                       quiet ? null_stream() : s.out,
+                       s.err,
+                       quiet,
+                       s.err_is_terminal && !quiet,
+                       s.in_is_terminal};
+    return c.run({parser, files, io});
 }
 
 } // namespace
 
-int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.empty()) {
-        err << "qrt58cli: no command given (qrt58cli --help lists them)\n";
-        return 2;
-    }
-    const std::string& command = args[0];
-    const std::vector<std::string> rest(args.begin() + 1, args.end());
-    if (command == "--help" || command == "-h" || command == "help") {
-        out << kUsage;
+std::ostream& null_stream() {
+    struct NullBuffer : std::streambuf {
+        int overflow(int c) override { return c == traits_type::eof() ? 0 : c; }
+    };
+    static NullBuffer buffer;
+    static std::ostream stream(&buffer);
+    return stream;
+}
+
+int fail(std::ostream& err, const std::string& command, const std::string& message) {
+    err << "qrt58cli: " << command << ": " << message << '\n';
+    return kExitFailed;
+}
+
+int run(const std::vector<std::string>& args, const Streams& s) {
+    if (args.empty())
+        return usage_error(s.err, "", "no command given (qrt58cli --help lists them)");
+    const std::string& first = args[0];
+    if (first == "--help" || first == "-h" || first == "help") {
+        if (args.size() > 1) {
+            if (const Command* c = find_command(args[1])) {
+                s.out << command_help(*c);
+                return 0;
+            }
+            return usage_error(s.err, "",
+                               "unknown command '" + args[1] + "' (see qrt58cli --help)");
+        }
+        s.out << usage();
         return 0;
     }
-    if (command == "new") return cmd_new(rest, out, err);
-    if (command == "show") return cmd_show(rest, out, err);
-    if (command == "read" || command == "write" || command == "verify")
-        return cmd_transfer(command, rest, out, err);
-    return fail(err, "unknown command '" + command + "' (see qrt58cli --help)");
+    if (first == "--version" || first == "-v") {
+        s.out << "qrt58cli " << ver_str << '\n';
+        return 0;
+    }
+    const Command* command = find_command(first);
+    if (!command) {
+        const char* what =
+            !first.empty() && first[0] == '-' ? "unknown option '" : "unknown command '";
+        return usage_error(s.err, "", what + first + "' (see qrt58cli --help)");
+    }
+    return run_command(*command, {args.begin() + 1, args.end()}, s);
+}
+
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    return run(args, Streams{std::cin, out, err});
 }
 
 } // namespace qrt58::cli

@@ -4,17 +4,33 @@
 #include "frequency.h"
 #include "table_file.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QString>
 #include <cstdio>
+#include <cstring>
 #include <ostream>
 
 namespace qrt58::cli {
-namespace {
 
-int show_fail(std::ostream& err, const std::string& message) {
-    err << "qrt58cli: show: " << message << '\n';
-    return 1;
+std::string slot_key(const char* section, int number, const char* field) {
+    // Built by hand: listing an image makes about a thousand of these.
+    char digits[12];
+    int n = 0;
+    for (unsigned v = static_cast<unsigned>(number); n == 0 || v > 0; v /= 10)
+        digits[n++] = static_cast<char>('0' + v % 10);
+    std::string key;
+    key.reserve(std::strlen(section) + std::strlen(field) + static_cast<std::size_t>(n) + 2);
+    key += section;
+    key += '.';
+    while (n > 0)
+        key += digits[--n];
+    key += '.';
+    key += field;
+    return key;
 }
+
+namespace {
 
 std::string hex_record(const PagerTable& image, int slot) {
     char buf[16];
@@ -23,82 +39,157 @@ std::string hex_record(const PagerTable& image, int slot) {
     return buf;
 }
 
-const char* on_off(bool v) { return v ? "on" : "off"; }
+void add_flag(ImageModel& m, const std::string& key, bool on, SlotBit b) {
+    m.add(key, on, on_off(on), {bit_field(b.address, b.bit, 1)});
+}
 
-void print_capcodes(const PagerTable& image, std::ostream& out) {
+void add_capcodes(ImageModel& m, const PagerTable& image) {
     const auto pairs = long_pairs_from_image(image);
     const auto decoded = decode_all_capcodes(image, pairs);
     const int last_usable = capcode_count_field(image);
-    out << "Capcodes (usable slots 1-" << last_usable + 1 << "):\n";
-    out << "  Slot  Capcode     Length  En   Type       Pri  Manual  Record\n";
+    m.add("capcode_count", last_usable + 1, std::to_string(last_usable + 1),
+          {bit_field(0x3E, 4, 4)});
     for (int s = 0; s < kCapcodeSlots; ++s) {
         const auto& d = decoded[static_cast<std::size_t>(s)];
-        char line[160];
-        if (d.covered) {
-            std::snprintf(line, sizeof line, "  %2d    (second word of slot %d)                        %s\n", s + 1, s,
-                          hex_record(image, s).c_str());
-            out << line;
-            continue;
-        }
+        const auto key = [s](const char* field) { return slot_key("capcodes", s + 1, field); };
         const bool long_pair = s % 2 == 0 && pairs[static_cast<std::size_t>(s / 2)];
+        m.add(key("slot"), s + 1, std::to_string(s + 1));
+        // The second word of a long capcode: no value of its own.
+        m.add(key("covered"), d.covered,
+              d.covered ? "second word of slot " + std::to_string(s) : "");
+        m.add(key("capcode"), d.covered ? Value() : Value(QString::fromStdString(d.capcode.text)),
+              d.covered ? "" : d.capcode.text, whole_bytes(kCapcodeRecordFirst + 4 * s, 4));
+        m.add(key("value"), d.covered || !d.capcode.value ? Value() : Value(*d.capcode.value),
+              d.capcode.value && !d.covered
+                  ? QString::number(*d.capcode.value, 'f', 0).toStdString()
+                  : "");
+        m.add(key("length"), long_pair ? "Long" : "Short", long_pair ? "Long" : "Short");
+        add_flag(m, key("enabled"), get_slot_bit(image, enable_bit(s)), enable_bit(s));
+        const char* type = capcode_type_name(capcode_type(image, s));
+        m.add(key("type"), type, type,
+              {bit_field(type_bit(s).address, type_bit(s).bit, 1),
+               bit_field(group_bit(s).address, group_bit(s).bit, 1)});
         // "Pri" is stored inverted: the box is ticked when the bit is 0.
-        std::snprintf(line, sizeof line, "  %2d    %-10s  %-6s  %-3s  %-9s  %-3s  %-6s  %s%s\n", s + 1,
-                      d.capcode.text.c_str(), long_pair ? "Long" : "Short",
-                      on_off(get_slot_bit(image, enable_bit(s))), capcode_type_name(capcode_type(image, s)),
-                      on_off(!get_slot_bit(image, priority_bit(s))), on_off(get_slot_bit(image, manual_bit(s))),
-                      hex_record(image, s).c_str(), s > last_usable ? "  (above the capcode count)" : "");
-        out << line;
+        add_flag(m, key("priority"), !get_slot_bit(image, priority_bit(s)), priority_bit(s));
+        add_flag(m, key("manual"), get_slot_bit(image, manual_bit(s)), manual_bit(s));
+        m.add(key("record"), QString::fromStdString(hex_record(image, s)), hex_record(image, s));
+        m.add(key("usable"), s <= last_usable, on_off(s <= last_usable));
     }
     // The stored map, and the map the editor would compute from these capcodes.
     PagerTable copy = image;
     const FrameResult computed = apply_frame_rule(copy, pairs);
     const std::string stored = frame_label(image[0x92], image[0x93]);
-    out << "Frame map: " << stored;
-    if (computed.label != stored) out << " (from the enabled capcodes: " << computed.label << ")";
-    out << '\n';
+    BitsList copies;
+    for (int k = 0; k <= 7; ++k)
+        copies.push_back(whole_bytes(0x92 + 4 * k, 2));
+    m.add("frame_map.stored", QString::fromStdString(stored), stored, copies);
+    m.add("frame_map.computed", QString::fromStdString(computed.label), computed.label);
 }
 
-void print_frequency(const PagerTable& image, std::ostream& out) {
-    out << "Frequency range: ";
+void add_frequency(ImageModel& m, const PagerTable& image) {
     if (const auto range = detect_frequency_range(image)) {
-        out << frequency_range_texts()[static_cast<std::size_t>(*range)] << '\n';
+        const std::string& text = frequency_range_texts()[static_cast<std::size_t>(*range)];
+        m.add("frequency.range", QString::fromStdString(text), text, {bit_field(0xF1, 4, 4)});
     } else {
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "none of the list (byte 0xF1 = %02X)", image[0xF1]);
-        out << buf << '\n';
+        m.add("frequency.range", Value(),
+              "none of the list (byte 0xF1 = " + hex_byte(image[0xF1]).substr(2) + ")",
+              {bit_field(0xF1, 4, 4)});
     }
-    out << "Frequency: " << static_cast<std::uint64_t>(stored_frequency(image)) * 100 << " Hz (box: "
-        << frequency_text(image) << ")\n";
+    const std::uint64_t hz = static_cast<std::uint64_t>(stored_frequency(image)) * 100;
+    m.add("frequency.hz", static_cast<double>(hz), std::to_string(hz),
+          whole_bytes(kFreqAddress, 4));
+    m.add("frequency.box", QString::fromStdString(frequency_text(image)), frequency_text(image));
     const PllLabels pll = pll_labels(image);
-    out << "PLL-R: " << pll.pll_r << "  PLL-N: " << pll.pll_n << "  INCD: " << pll.incd << "  BFreq: " << pll.bfreq
-        << "  Channel: " << pll.channel << '\n';
+    m.add("synthesizer.pll_r", QString::fromStdString(pll.pll_r), pll.pll_r, whole_bytes(0x0A, 2));
+    m.add("synthesizer.pll_n", QString::fromStdString(pll.pll_n), pll.pll_n, whole_bytes(0x05, 3));
+    m.add("synthesizer.incd", QString::fromStdString(pll.incd), pll.incd, whole_bytes(0x0D, 1));
+    m.add("synthesizer.base_frequency", static_cast<double>(stored_base_frequency(image)),
+          pll.bfreq, whole_bytes(kBaseFreqAddress, 4));
+    m.add("synthesizer.channel_khz", channel_spacing_khz(image), pll.channel, whole_bytes(0x0E, 1));
 }
 
 } // namespace
 
-void print_image_summary(const PagerTable& image, std::ostream& out) {
-    print_frequency(image, out);
-    print_capcodes(image, out);
-    print_prompts_and_display(image, out);
-    print_alerts_and_melodies(image, out);
+void add_frequency_and_capcodes(ImageModel& model, const PagerTable& image) {
+    add_frequency(model, image);
+    add_capcodes(model, image);
 }
 
-int cmd_show(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::string file;
-    for (const auto& a : args) {
-        if (!a.empty() && a[0] == '-') return show_fail(err, "unknown option " + a);
-        if (!file.empty()) return show_fail(err, "more than one file given");
-        file = a;
+void print_frequency_and_capcodes(const ImageModel& m, std::ostream& out) {
+    out << "Frequency range: " << m.text("frequency.range") << '\n';
+    out << "Frequency: " << m.text("frequency.hz") << " Hz (box: " << m.text("frequency.box")
+        << ")\n";
+    out << "PLL-R: " << m.text("synthesizer.pll_r") << "  PLL-N: " << m.text("synthesizer.pll_n")
+        << "  INCD: " << m.text("synthesizer.incd")
+        << "  BFreq: " << m.text("synthesizer.base_frequency")
+        << "  Channel: " << m.text("synthesizer.channel_khz") << '\n';
+
+    out << "Capcodes (usable slots 1-" << m.text("capcode_count") << "):\n";
+    out << "  Slot  Capcode     Length  En   Type       Pri  Manual  Record\n";
+    for (int s = 0; s < kCapcodeSlots; ++s) {
+        const auto text = [&m, s](const char* field) {
+            return m.text(slot_key("capcodes", s + 1, field)).c_str();
+        };
+        char line[160];
+        if (m.at(slot_key("capcodes", s + 1, "covered")).value.to_bool()) {
+            std::snprintf(line, sizeof line, "  %2d    (%s)                        %s\n", s + 1,
+                          text("covered"), text("record"));
+        } else {
+            std::snprintf(line, sizeof line, "  %2d    %-10s  %-6s  %-3s  %-9s  %-3s  %-6s  %s%s\n",
+                          s + 1, text("capcode"), text("length"), text("enabled"), text("type"),
+                          text("priority"), text("manual"), text("record"),
+                          m.at(slot_key("capcodes", s + 1, "usable")).value.to_bool()
+                              ? ""
+                              : "  (above the capcode count)");
+        }
+        out << line;
     }
-    if (file.empty()) return show_fail(err, "no file given (qrt58cli show FILE)");
-    PagerTable image;
+    const std::string& stored = m.text("frame_map.stored");
+    const std::string& computed = m.text("frame_map.computed");
+    out << "Frame map: " << stored;
+    if (computed != stored) out << " (from the enabled capcodes: " << computed << ")";
+    out << '\n';
+}
+
+void print_model(const ImageModel& model, std::ostream& out) {
+    print_frequency_and_capcodes(model, out);
+    print_prompts_and_display(model, out);
+    print_alerts_and_melodies(model, out);
+}
+
+void print_image_summary(const PagerTable& image, std::ostream& out) {
+    print_model(build_image_model(image), out);
+}
+
+QJsonObject show_json(const std::string& file, const ImageModel& model) {
+    QJsonObject document = model_json(model);
+    document.insert(QStringLiteral("file"), QString::fromStdString(file));
+    return document;
+}
+
+bool load_for(const std::string& command, const std::string& file, PagerTable& image,
+              std::ostream& err) {
     const LoadResult r = load_table_file(QString::fromStdString(file), image);
-    if (r.status == LoadStatus::WrongSignature) return show_fail(err, file + " is not a QRT58 table file");
-    if (r.status != LoadStatus::Ok) return show_fail(err, r.error.toStdString()); // names the file
-    out << "Table file: " << file << '\n';
-    print_image_summary(image, out);
+    if (r.status == LoadStatus::WrongSignature)
+        fail(err, command, file + " is not a QRT58 table file");
+    else if (r.status != LoadStatus::Ok)
+        fail(err, command, r.error.toStdString()); // names the file
+    return r.status == LoadStatus::Ok;
+}
+
+int cmd_show(const std::string& file, bool json, const CommandIo& io) {
+    PagerTable image;
+    if (!load_for("show", file, image, io.err)) return kExitFailed;
+    const ImageModel model = build_image_model(image);
+    if (json) {
+        io.out
+            << QJsonDocument(show_json(file, model)).toJson(QJsonDocument::Indented).toStdString();
+    } else {
+        io.out << "Table file: " << file << '\n';
+        print_model(model, io.out);
+    }
     // A full disk or a closed pipe must not pass for a complete listing.
-    if (!out.flush()) return show_fail(err, "cannot write the listing");
+    if (!io.out.flush()) return fail(io.err, "show", "cannot write the listing");
     return 0;
 }
 

@@ -6,6 +6,8 @@
 #include "field_tag.h"
 #include "melody.h"
 
+#include <QJsonArray>
+#include <cctype>
 #include <cstdio>
 #include <ostream>
 
@@ -58,20 +60,56 @@ const std::vector<PlainBinding>& plain_bindings() {
     return bindings;
 }
 
-// A ticked box, a clear box, or the stored value a box cannot show.
-std::string binding_text(const PagerTable& image, const PlainBinding& b) {
-    const auto tag = parse_field_tag(b.tag);
-    if (!tag) return "?";
-    const int v = get_bits(image, tag->address, tag->bit, tag->width);
-    if (tag->kind == TagKind::ChkN) return v == 0 ? "on" : "off";
-    if (tag->kind == TagKind::Chk) return v == 0 ? "off" : v == 1 ? "on" : "value " + std::to_string(v);
-    if (v < static_cast<int>(b.items.size())) return b.items[static_cast<std::size_t>(v)];
-    return "no item (value " + std::to_string(v) + ")";
+// A ticked box, a clear box, or the stored value a box cannot show; as JSON a
+// box is true or false, a list its item text.
+// "options." and the caption in lower case, words joined by "_".
+std::string binding_key(const PlainBinding& b) {
+    std::string key;
+    for (const char* c = b.caption; *c; ++c) {
+        const auto u = static_cast<unsigned char>(*c);
+        if (std::isalnum(u))
+            key += static_cast<char>(std::tolower(u));
+        else if (!key.empty() && key.back() != '_')
+            key += '_';
+    }
+    while (!key.empty() && key.back() == '_')
+        key.pop_back();
+    return "options." + key;
 }
 
-std::string item_text(const std::vector<StoredItem>& items, int value) {
-    if (const auto i = item_index(items, value)) return items[static_cast<std::size_t>(*i)].text;
-    return "no item (value " + std::to_string(value) + ")";
+void add_binding(ImageModel& m, const PagerTable& image, const PlainBinding& b) {
+    const std::string key = binding_key(b);
+    const auto tag = parse_field_tag(b.tag);
+    if (!tag) {
+        m.add(key, Value(), "?");
+        return;
+    }
+    const int v = get_bits(image, tag->address, tag->bit, tag->width);
+    const BitsList bits = {bit_field(tag->address, tag->bit, tag->width)};
+    if (tag->kind == TagKind::ChkN) {
+        m.add(key, v == 0, v == 0 ? "on" : "off", bits);
+    } else if (tag->kind == TagKind::Chk) {
+        if (v <= 1)
+            m.add(key, v == 1, on_off(v == 1), bits);
+        else
+            m.add(key, v, "value " + std::to_string(v), bits);
+    } else if (v < static_cast<int>(b.items.size())) {
+        m.add(key, b.items[static_cast<std::size_t>(v)], b.items[static_cast<std::size_t>(v)],
+              bits);
+    } else {
+        m.add(key, v, "no item (value " + std::to_string(v) + ")", bits);
+    }
+}
+
+// The item text of a stored value, or null and the value.
+void add_item(ImageModel& m, const std::string& key, const std::vector<StoredItem>& items,
+              int value, BitsList bits) {
+    if (const auto i = item_index(items, value)) {
+        const std::string& text = items[static_cast<std::size_t>(*i)].text;
+        m.add(key, QString::fromStdString(text), text, std::move(bits));
+    } else {
+        m.add(key, value, "no item (value " + std::to_string(value) + ")", std::move(bits));
+    }
 }
 
 std::string slot_caption(int slot) {
@@ -82,44 +120,108 @@ std::string slot_caption(int slot) {
 
 } // namespace
 
-void print_alerts_and_melodies(const PagerTable& image, std::ostream& out) {
+void add_alerts_and_melodies(ImageModel& m, const PagerTable& image) {
     const MenuLeftOut left_out = menu_left_out(image);
     std::string menu;
+    std::vector<std::string> menu_items;
     for (std::size_t i = 0; i < left_out.size(); ++i) {
         if (!left_out[i]) continue;
         if (!menu.empty()) menu += ", ";
         menu += menu_item_captions()[i];
+        menu_items.push_back(menu_item_captions()[i]);
     }
-    out << "Menu items left out: " << (menu.empty() ? "none" : menu) << '\n';
-    out << "Default tone: " << item_text(tone_items(), image[kToneAddress]) << '\n';
-    out << "Personal Alert Length: " << item_text(person_alert_items(), image[kPersonAlertAddress]) << '\n';
-    out << "Out-of Range Alert: " << out_of_range_items()[static_cast<std::size_t>(out_of_range_index(image))].text
-        << '\n';
-    out << "Sequential Lockout: "
-        << sequential_lockout_items()[static_cast<std::size_t>(sequential_lockout_index(image))].text << '\n';
-    for (const PlainBinding& b : plain_bindings()) out << b.caption << ": " << binding_text(image, b) << '\n';
+    m.add("alerts.menu_left_out", menu_items, menu.empty() ? "none" : menu,
+          whole_bytes(kMenuSlotFirst, kMenuSlots));
+    add_item(m, "alerts.default_tone", tone_items(), image[kToneAddress],
+             whole_bytes(kToneAddress, 1));
+    add_item(m, "alerts.personal_alert_length", person_alert_items(), image[kPersonAlertAddress],
+             whole_bytes(kPersonAlertAddress, 1));
+    const std::string out_of_range =
+        out_of_range_items()[static_cast<std::size_t>(out_of_range_index(image))].text;
+    m.add("alerts.out_of_range", QString::fromStdString(out_of_range), out_of_range,
+          {bit_field(0x596, 4, 1), whole_bytes(0x5D5, 1)});
+    const std::string lockout =
+        sequential_lockout_items()[static_cast<std::size_t>(sequential_lockout_index(image))].text;
+    m.add("alerts.sequential_lockout", QString::fromStdString(lockout), lockout,
+          {bit_field(0x3C, 3, 1), bit_field(0x3C, 0, 2)});
+    for (const PlainBinding& b : plain_bindings())
+        add_binding(m, image, b);
 
     const bool master = get_bits(image, kMailAlertMaster, kMailAlertMasterBit, 1) == 1;
-    out << "Mail Alert: " << (master ? "on" : "off") << '\n';
-    out << "Mail-drop alert:\n";
+    m.add("alerts.mail_alert", master, on_off(master),
+          {bit_field(kMailAlertMaster, kMailAlertMasterBit, 1)});
     for (int k = 1; k < kCapcodeSlots; ++k) {
+        const auto key = [k](const char* field) {
+            return slot_key("alerts.mail_drop", k + 1, field);
+        };
         const auto choice = mail_alert(image, k);
-        out << "  " << slot_caption(k) << "  "
-            << (choice ? mail_alert_texts()[static_cast<std::size_t>(*choice)]
-                       : "no item (length " + std::to_string(image[kMailAlertLengthBase + k]) + ")");
-        if (capcode_type(image, k) != CapcodeType::MailDrop) out << "  (not a mail-drop capcode)";
-        out << '\n';
+        const BitsList bits = {bit_field(kMailAlertEnableFirst + (k - 1) / 8, (k - 1) % 8, 1),
+                               whole_bytes(kMailAlertLengthBase + k, 1)};
+        m.add(key("slot"), k + 1, slot_caption(k));
+        if (choice) {
+            const std::string text = mail_alert_texts()[static_cast<std::size_t>(*choice)];
+            m.add(key("alert"), QString::fromStdString(text), text, bits);
+        } else {
+            m.add(key("alert"), image[kMailAlertLengthBase + k],
+                  "no item (length " + std::to_string(image[kMailAlertLengthBase + k]) + ")", bits);
+        }
+        const bool mail_drop = capcode_type(image, k) == CapcodeType::MailDrop;
+        m.add(key("mail_drop_capcode"), mail_drop, on_off(mail_drop));
     }
 
     const bool single = single_tone_mode(image);
-    out << "Music types and user melodies (" << (single ? "single tone" : "multiple tone") << "):\n";
+    m.add("melodies.mode", single ? "single tone" : "multiple tone",
+          single ? "single tone" : "multiple tone");
     for (int s = 0; s < kMelodySlots; ++s) {
+        const auto key = [s](const char* field) {
+            return slot_key("melodies.slots", s + 1, field);
+        };
+        m.add(key("slot"), s + 1, slot_caption(s));
         const auto index = music_type_index(image, s);
-        const std::string type = index ? music_type_items(s)[static_cast<std::size_t>(*index)].text
-                                       : "no item (value " + std::to_string(image[kMusicTypeFirst + s]) + ")";
+        const BitsList type_bits = whole_bytes(kMusicTypeFirst + s, 1);
+        if (index) {
+            const std::string text = music_type_items(s)[static_cast<std::size_t>(*index)].text;
+            m.add(key("music_type"), QString::fromStdString(text), text, type_bits);
+        } else {
+            m.add(key("music_type"), image[kMusicTypeFirst + s],
+                  "no item (value " + std::to_string(image[kMusicTypeFirst + s]) + ")", type_bits);
+        }
+        const std::string melody = user_melody_text(image, s);
+        m.add(key("melody"), QString::fromStdString(melody), melody,
+              single ? whole_bytes(kSingleToneFirst + 2 * s, 2)
+                     : whole_bytes(kMultiToneFirst + kMelodyLength * s, kMelodyLength));
+    }
+}
+
+void print_alerts_and_melodies(const ImageModel& m, std::ostream& out) {
+    out << "Menu items left out: " << m.text("alerts.menu_left_out") << '\n';
+    out << "Default tone: " << m.text("alerts.default_tone") << '\n';
+    out << "Personal Alert Length: " << m.text("alerts.personal_alert_length") << '\n';
+    out << "Out-of Range Alert: " << m.text("alerts.out_of_range") << '\n';
+    out << "Sequential Lockout: " << m.text("alerts.sequential_lockout") << '\n';
+    for (const PlainBinding& b : plain_bindings())
+        out << b.caption << ": " << m.text(binding_key(b)) << '\n';
+
+    out << "Mail Alert: " << m.text("alerts.mail_alert") << '\n';
+    out << "Mail-drop alert:\n";
+    for (int k = 1; k < kCapcodeSlots; ++k) {
+        const auto text = [&m, k](const char* field) {
+            return m.text(slot_key("alerts.mail_drop", k + 1, field));
+        };
+        out << "  " << text("slot") << "  " << text("alert");
+        if (!m.at(slot_key("alerts.mail_drop", k + 1, "mail_drop_capcode")).value.to_bool())
+            out << "  (not a mail-drop capcode)";
+        out << '\n';
+    }
+
+    out << "Music types and user melodies (" << m.text("melodies.mode") << "):\n";
+    for (int s = 0; s < kMelodySlots; ++s) {
+        const auto text = [&m, s](const char* field) {
+            return m.text(slot_key("melodies.slots", s + 1, field));
+        };
         char line[96];
-        std::snprintf(line, sizeof line, "  %s  %-22s  %s\n", slot_caption(s).c_str(), type.c_str(),
-                      user_melody_text(image, s).c_str());
+        std::snprintf(line, sizeof line, "  %s  %-22s  %s\n", text("slot").c_str(),
+                      text("music_type").c_str(), text("melody").c_str());
         out << line;
     }
 }

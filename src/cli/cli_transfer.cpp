@@ -1,5 +1,7 @@
 #include "cli_transfer.h"
 
+#include "production_log.h"
+
 #include "board.h"
 #include "capcode.h"
 #include "default_image.h"
@@ -9,19 +11,16 @@
 
 #include <QSettings>
 #include <QString>
-#include <iostream>
+#include <algorithm>
+#include <istream>
+#include <optional>
 #include <ostream>
-#include <unistd.h>
+#include <string>
 
 namespace qrt58::cli {
 namespace {
 
 Clock* g_clock = nullptr;
-
-int fail(std::ostream& err, const std::string& message) {
-    err << "qrt58cli: " << message << '\n';
-    return 1;
-}
 
 // Messages as lines (results on `out`, failures on `err`); a progress bar on the
 // terminal when stderr is one. Results ("Read success!", "Verify Success!") are
@@ -31,8 +30,13 @@ int fail(std::ostream& err, const std::string& message) {
 class TerminalView : public TransferView {
 public:
     TerminalView(std::ostream& out, std::ostream& err, bool bar) : out_(out), err_(err), bar_(bar) {}
+    // "Writing Now......." and the like: the bar shows the word before " Now",
+    // padded so that the bars of the phases line up.
     void set_status(const QString& text) override {
-        status_ = text.toStdString();
+        const QString phase = text.section(QStringLiteral(" Now"), 0, 0);
+        phase_ = phase.leftJustified(9).toStdString();
+        end_bar();
+        last_pct_ = -1;
         draw();
     }
     void set_progress_max(int max) override { max_ = max; }
@@ -64,12 +68,14 @@ public:
 
 private:
     void draw() {
-        if (!bar_ || max_ <= 0) return;
+        if (!bar_ || max_ <= 0 || phase_.empty()) return;
+        // The bar only grows within a phase (the engine puts the position
+        // back to 0 when it is done).
         const int pct = std::min(100, std::max(0, position_ * 100 / max_));
-        if (drawn_ && pct == last_pct_) return;
+        if (pct <= last_pct_) return;
         constexpr int kWidth = 40;
         const int fill = pct * kWidth / 100;
-        err_ << '\r' << status_ << " [" << std::string(static_cast<std::size_t>(fill), '#')
+        err_ << '\r' << phase_ << " [" << std::string(static_cast<std::size_t>(fill), '#')
              << std::string(static_cast<std::size_t>(kWidth - fill), '.') << "] " << pct << "%";
         err_.flush();
         drawn_ = true;
@@ -82,7 +88,7 @@ private:
     std::vector<std::string> results_;
     bool drawn_ = false;
     int last_pct_ = -1;
-    std::string status_;
+    std::string phase_;
     int max_ = 0;
     int position_ = 0;
 };
@@ -109,124 +115,154 @@ bool raise_first_capcode(PagerTable& image, TerminalView& view) {
 bool board_memory_saved(Board& board, std::ostream& err) {
     SimBoard* sim = board.sim();
     if (!sim || sim->flush()) return true;
-    fail(err, sim->save_error().toStdString());
+    err << "qrt58cli: " << sim->save_error().toStdString() << '\n';
     return false;
+}
+
+std::string first_capcode_text(const PagerTable& image) {
+    return decode_capcode(capcode_word(image, 0), capcode_word(image, 1),
+                          pair_is_long_in_image(image, 0))
+        .text;
+}
+
+// One write and verify, or a production run of request.count receivers.
+int run_writes(const TransferRequest& request, PagerTable& image, TransferEngine& engine,
+               Board& board, TerminalView& view, ProductionLog* log, const CommandIo& io) {
+    const auto logged = [&](const std::string& capcode, ProductionResult result) {
+        if (!log || log->append(QString::fromStdString(capcode), result)) return true;
+        fail(io.err, "write", log->error().toStdString());
+        return false;
+    };
+    const int count = std::max(1, request.count);
+    for (int cycle = 1; cycle <= count; ++cycle) {
+        if (io.ask && request.count > 0 && cycle > 1) {
+            io.err << "Next receiver: press Enter to write, q to stop: ";
+            std::string answer;
+            if (!std::getline(io.in, answer) || answer == "q") break;
+        }
+        const std::string capcode = first_capcode_text(image);
+        if (request.count > 0)
+            io.out << "Receiver " << cycle << " of " << count << ", capcode 1: " << capcode << '\n';
+        engine.tbl_writeall(image);
+        board.bus().bus_stop();
+        const bool written = !engine.abort_flag();
+        if (written) engine.verify(image);
+        board.bus().bus_stop();
+        const bool verified = written && !engine.abort_flag();
+        // In a run, what a receiver counts on must be on disk before the next
+        // one (a simulated receiver's memory file; a lost one is a failed
+        // write); a single write is checked when the board stops.
+        const bool kept = verified && (request.count == 0 || board_memory_saved(board, io.err));
+        if (!logged(capcode, cycle_result(written && (kept || !verified), verified)) || !kept)
+            return kExitFailed;
+        if (request.count == 0) return 0;
+        // This receiver is done: its success counts whatever comes next.
+        view.print_results();
+        if (!raise_first_capcode(image, view)) {
+            logged(capcode, ProductionResult::Limit);
+            return kExitFailed;
+        }
+        const SaveResult stored = save_table_file(QString::fromStdString(request.file), image);
+        if (!stored.ok) return fail(io.err, "write", stored.error.toStdString());
+    }
+    return 0;
 }
 
 } // namespace
 
 void set_transfer_clock(Clock* clock) { g_clock = clock; }
 
-int cmd_transfer(const std::string& command, const std::vector<std::string>& args_in, std::ostream& out,
-                 std::ostream& err) {
-    std::vector<std::string> args = args_in;
-    BoardOptions options;
-    std::string error;
-    if (!take_board_options(args, options, error)) return fail(err, command + ": " + error);
-    std::string file;
-    int count = 0;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (command == "write" && (a == "--count" || a.rfind("--count=", 0) == 0)) {
-            std::string v = a == "--count" ? (i + 1 < args.size() ? args[++i] : "") : a.substr(8);
-            bool ok = false;
-            count = QString::fromStdString(v).toInt(&ok);
-            if (!ok || count < 1) return fail(err, "write: --count takes a number of receivers, 1 or more");
-        } else if (!a.empty() && a[0] == '-') {
-            return fail(err, command + ": unknown option " + a);
-        } else if (file.empty()) {
-            file = a;
-        } else {
-            return fail(err, command + ": more than one file given");
-        }
-    }
-    if (file.empty()) return fail(err, command + ": no file given (qrt58cli " + command + " FILE)");
+int cmd_transfer(const TransferRequest& request, const CommandIo& io) {
+    const std::string& command = request.command;
+    const std::string& file = request.file;
+    const bool piped = file == "-";
     const QString path = QString::fromStdString(file);
+    std::ostream& err = io.err;
 
     PagerTable image = build_default_image();
     if (command != "read") {
-        const LoadResult loaded = load_table_file(path, image);
-        if (loaded.status == LoadStatus::WrongSignature)
-            return fail(err, command + ": " + file + " is not a QRT58 table file");
-        if (loaded.status != LoadStatus::Ok)
-            return fail(err, command + ": " + loaded.error.toStdString());
+        if (piped) {
+            // One byte more than an image tells a longer input apart.
+            std::string bytes(kImageSize + 1, '\0');
+            io.in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+            bytes.resize(static_cast<std::size_t>(io.in.gcount()));
+            if (bytes.size() != static_cast<std::size_t>(kImageSize))
+                return fail(err, command,
+                            "standard input holds " + std::to_string(bytes.size()) +
+                                " bytes, not the " + std::to_string(kImageSize) + " of an image");
+            if (!image_from_bytes(QByteArray::fromStdString(bytes), image))
+                return fail(err, command, "standard input is not a QRT58 table file");
+        } else {
+            const LoadResult loaded = load_table_file(path, image);
+            if (loaded.status == LoadStatus::WrongSignature)
+                return fail(err, command, file + " is not a QRT58 table file");
+            if (loaded.status != LoadStatus::Ok)
+                return fail(err, command, loaded.error.toStdString());
+        }
     }
 
     auto settings = open_board_settings();
-    const BoardSettings chosen = resolve_board_settings(options, *settings);
-    if (command == "write" && count > 0) {
+    const BoardSettings chosen = resolve_board_settings(request.options, *settings);
+    if (request.count > 0) {
         // The raised capcode is kept in FILE after each receiver: make sure it
         // can be, before the first receiver is programmed.
         const SaveResult writable = save_table_file(path, image);
-        if (!writable.ok) return fail(err, "write: " + writable.error.toStdString());
+        if (!writable.ok) return fail(err, command, writable.error.toStdString());
+    }
+    std::optional<ProductionLog> log;
+    if (!request.log.isEmpty()) {
+        log.emplace(request.log);
+        // Refuse a log that cannot be written before any receiver is touched.
+        if (!log->writable()) return fail(err, command, log->error().toStdString());
     }
     auto board = Board::create(chosen.choice, g_clock);
     const DriverStatus started = board->start_driver();
-    if (started.ok) remember_board_choice(*settings, options);
+    if (started.ok)
+        remember_board_choice(*settings, request.options);
     else err << "qrt58cli: " << started.error.toStdString() << '\n';
     EepromBus& link = board->bus();
     link.set_line_delay_us(chosen.line_delay_us);
-    if (!options.trace_vcd.isEmpty() && !board->start_trace(options.trace_vcd))
-        return fail(err, command + ": " + board->trace_error().toStdString());
+    if (!request.options.trace_vcd.isEmpty() && !board->start_trace(request.options.trace_vcd))
+        return fail(err, command, board->trace_error().toStdString());
 
-    TerminalView view(out, err, &err == &std::cerr && ::isatty(2));
+    // With the image on standard output, the results go to standard error.
+    TerminalView view(piped && command == "read" ? io.notes() : io.out, err, io.bar);
     TransferEngine engine(link, view);
     link.calibrate_delay();
-    if (!engine.find_board()) return 1;
+    if (!engine.find_board()) return kExitFailed;
 
     int status = 0;
     if (command == "read") {
         const bool ok = engine.eep_readall(image);
         link.bus_stop();
-        if (ok) {
+        if (!ok) {
+            status = kExitFailed;
+        } else if (!piped) {
             const SaveResult saved = save_table_file(path, image);
-            if (!saved.ok) status = fail(err, "read: " + saved.error.toStdString());
-        } else {
-            status = 1;
+            if (!saved.ok) status = fail(err, command, saved.error.toStdString());
         }
     } else if (command == "verify") {
         engine.verify(image);
         link.bus_stop();
-        status = engine.abort_flag() ? 1 : 0;
-    } else if (count == 0) {
-        status = engine.write_and_verify(image) ? 0 : 1;
+        status = engine.abort_flag() ? kExitFailed : 0;
     } else {
-        const bool ask = ::isatty(0);
-        for (int cycle = 1; cycle <= count; ++cycle) {
-            if (ask && cycle > 1) {
-                err << "Next receiver: press Enter to write, q to stop: ";
-                std::string answer;
-                if (!std::getline(std::cin, answer) || answer == "q") break;
-            }
-            out << "Receiver " << cycle << " of " << count << ", capcode 1: "
-                << decode_capcode(capcode_word(image, 0), capcode_word(image, 1),
-                                  pair_is_long_in_image(image, 0))
-                       .text
-                << '\n';
-            if (!engine.write_and_verify(image) || !board_memory_saved(*board, err)) {
-                status = 1;
-                break;
-            }
-            // This receiver is done: its success counts whatever comes next.
-            view.print_results();
-            if (!raise_first_capcode(image, view)) {
-                status = 1;
-                break;
-            }
-            const SaveResult saved = save_table_file(path, image);
-            if (!saved.ok) {
-                status = fail(err, "write: " + saved.error.toStdString());
-                break;
-            }
-        }
+        status = run_writes(request, image, engine, *board, view, log ? &*log : nullptr, io);
     }
     view.end_bar();
     link.board_idle();
     const DriverStatus stopped = board->stop_driver();
-    if (!stopped.ok) status = fail(err, stopped.error.toStdString());
+    if (!stopped.ok) {
+        err << "qrt58cli: " << stopped.error.toStdString() << '\n';
+        status = kExitFailed;
+    }
+    if (status == 0 && piped && command == "read") {
+        io.data.write(reinterpret_cast<const char*>(image.data()), kImageSize);
+        if (!io.data.flush())
+            status = fail(err, command, "cannot write the image to standard output");
+    }
     if (status == 0) {
         view.print_results();
-        remember_line_delay(*settings, options);
+        remember_line_delay(*settings, request.options);
     }
     return status;
 }

@@ -1,9 +1,11 @@
 // qrt58cli read / write / verify: the transfer engine with a terminal face.
 #pragma once
 
-#include <iosfwd>
+#include "board.h"
+#include "cli_common.h"
+
+#include <QString>
 #include <string>
-#include <vector>
 
 namespace qrt58 {
 class Clock;
@@ -11,9 +13,15 @@ class Clock;
 
 namespace qrt58::cli {
 
-// `command` is "read", "write" or "verify"; `args` the rest of the command line.
-int cmd_transfer(const std::string& command, const std::vector<std::string>& args, std::ostream& out,
-                 std::ostream& err);
+struct TransferRequest {
+    std::string command; // "read", "write" or "verify"
+    std::string file;    // "-": standard output (read) or standard input
+    int count = 0;       // write: receivers of a production run, 0 for one plain write
+    QString log;         // write: production log (CSV), empty for none
+    BoardOptions options;
+};
+
+int cmd_transfer(const TransferRequest& request, const CommandIo& io);
 
 // Test seam: the clock the board runs on (nullptr: the real steady clock).
 void set_transfer_clock(Clock* clock);

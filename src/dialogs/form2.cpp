@@ -111,11 +111,14 @@ void Form2::cmdWrite_Click() {
         BusyScope busy(busy_);
         cmdWrite->setEnabled(false);
         cmdExit->setEnabled(false);
-        lblAuto1->setText(kAutoCaption + host_.first_capcode_text());
+        const QString capcode = host_.first_capcode_text();
+        lblAuto1->setText(kAutoCaption + capcode);
         engine_.tbl_writeall(host_.image());
         link_.bus_stop();
-        if (!engine_.abort_flag()) engine_.verify(host_.image());
+        const bool written = !engine_.abort_flag();
+        if (written) engine_.verify(host_.image());
         link_.bus_stop();
+        log_receiver(capcode, qrt58::cycle_result(written, !engine_.abort_flag()));
         if (!engine_.abort_flag() && host_.auto_increment_first()) set_capcode(0);
         // After the limit message the run is over: another press would program
         // the next receiver with the same capcode.
@@ -137,9 +140,15 @@ void Form2::set_capcode(int index) {
     if (step.result == CapcodeIncrement::Result::Next) {
         host_.set_first_capcode(QString::number(step.next));
     } else {
+        log_receiver(host_.first_capcode_text(), qrt58::ProductionResult::Limit);
         message(step.message, MessageKind::Warning);
         run_ended_ = true;
     }
+}
+
+void Form2::log_receiver(const QString& capcode, qrt58::ProductionResult result) {
+    if (!production_log_.append(capcode, result))
+        message(production_log_.error(), MessageKind::Warning);
 }
 
 void Form2::close_dialog() { done(QDialog::Accepted); }

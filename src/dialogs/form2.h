@@ -10,6 +10,7 @@
 #pragma once
 
 #include "eeprom_bus.h"
+#include "production_log.h"
 #include "transfer.h"
 #include "transfer_host.h"
 
@@ -54,6 +55,8 @@ protected:
     void reject() override;
 
 private:
+    // One line of the production log per receiver (and for the limit).
+    void log_receiver(const QString& capcode, qrt58::ProductionResult result);
     void set_status(const QString& text) override;
     void set_progress_max(int max) override;
     void set_progress_position(int position) override;
@@ -71,6 +74,7 @@ private:
     bool busy_ = false;
     bool unloaded_ = false;
     bool run_ended_ = false; // the first capcode cannot be raised any further
+    qrt58::ProductionLog production_log_{qrt58::ProductionLog::default_path()};
     int position_ = 0;
     std::uint32_t colour_ = 0;
     QElapsedTimer bar_clock_; // since the bar last moved

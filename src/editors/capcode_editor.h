@@ -9,6 +9,8 @@
 //                             "<" + txtAddr(slot) + ">", centred and stored.
 #pragma once
 
+#include "capcode.h"
+
 #include <QObject>
 #include <QString>
 
@@ -29,8 +31,8 @@ bool slot_is_mail_drop(const Form1& form, int slot);
 
 class CapcodeEditor : public QObject {
 public:
-    static constexpr const char* kNumericMessage = "Please insert a numeric!";
-    static constexpr const char* kInvalidMessage = "Invalid Capcode!";
+    static inline const char* const kNumericMessage = qrt58::kCapcodeNotNumericMessage;
+    static inline const char* const kInvalidMessage = qrt58::kInvalidCapcodeMessage;
 
     explicit CapcodeEditor(Form1& form);
 

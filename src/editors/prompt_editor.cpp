@@ -79,10 +79,7 @@ bool PromptEditor::txtPrompt_KeyPress(int index, QKeyEvent* key) {
 }
 
 void PromptEditor::refuse(int index, const PromptStoreResult& result) {
-    QString text = QString::fromLatin1(kTooLongMessage);
-    if (result.status == PromptStoreStatus::NotEncodable)
-        text = QStringLiteral("The pager can not show the character \"%1\"!").arg(result.bad_char);
-    form_.messages().show(&form_, text, MessageIcon::None);
+    form_.messages().show(&form_, prompt_refusal_message(result), MessageIcon::None);
     if (QLineEdit* b = box(index)) b->setFocus(Qt::OtherFocusReason);
 }
 

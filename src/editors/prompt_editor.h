@@ -24,7 +24,7 @@ namespace qrt58::editors {
 
 class PromptEditor : public QObject {
 public:
-    static constexpr const char* kTooLongMessage = "Can not exceed 18 characters exclude left space!";
+    static inline const char* const kTooLongMessage = qrt58::kPromptTooLongMessage;
 
     explicit PromptEditor(Form1& form);
 

@@ -13,17 +13,6 @@
 
 namespace qrt58::editors {
 
-namespace {
-
-// Field (0x32, 4, 2): 0 Forward, 1 Backward, 2 Auto Cap., 3 Disable.
-constexpr int kModeAddress = 0x32;
-constexpr int kModeBit = 4;
-constexpr int kModeWidth = 2;
-constexpr int kAutoCap = 2;
-constexpr int kDisable = 3;
-
-} // namespace
-
 SourcePromptEditor::SourcePromptEditor(Form1& form, PromptEditor& prompts)
     : QObject(&form), form_(form), prompts_(prompts) {
     prompts.store_source = [this](int index) { return Source_Data(index); };
@@ -54,7 +43,7 @@ bool SourcePromptEditor::Source_Data(int index) {
 
 void SourcePromptEditor::read_SourcePrompt() {
     const auto* mode = form_.ctl<QComboBox>(QStringLiteral("cboCtl"), 2);
-    const bool disabled = mode && mode->currentIndex() + multiple_value() == kDisable;
+    const bool disabled = mode && mode->currentIndex() + multiple_value() == kSourceModeDisable;
     for (int i = kSourcePromptFirst; i <= kGroupSourcePrompt; ++i) {
         auto* check = form_.ctl<QCheckBox>(QStringLiteral("chkSource"), i);
         QLineEdit* box = prompts_.box(i);
@@ -85,16 +74,17 @@ void SourcePromptEditor::mode_rule() {
     auto* list = form_.ctl<QComboBox>(QStringLiteral("cboCtl"), 2);
     if (!list || list->currentIndex() < 0) return;
     const int multiple = multiple_value();
-    const int old_mode = get_bits(form_.image(), kModeAddress, kModeBit, kModeWidth);
+    const int old_mode =
+        get_bits(form_.image(), kSourceModeAddress, kSourceModeBit, kSourceModeWidth);
     const int mode = list->currentIndex() + multiple;
-    if (mode > kDisable) return;
-    set_bits(form_.image(), kModeAddress, kModeBit, mode, kModeWidth);
-    if (mode == kAutoCap) {
+    if (mode > kSourceModeDisable) return;
+    set_bits(form_.image(), kSourceModeAddress, kSourceModeBit, mode, kSourceModeWidth);
+    if (mode == kSourceModeAutoCap) {
         if (!form_.messages().ask_yes_no(&form_, QString::fromLatin1(kAutoCapQuestion))) {
             const bool was = form_.suppressClick;
             form_.suppressClick = true;
             list->setCurrentIndex(old_mode - multiple);
-            set_bits(form_.image(), kModeAddress, kModeBit, old_mode, kModeWidth);
+            set_bits(form_.image(), kSourceModeAddress, kSourceModeBit, old_mode, kSourceModeWidth);
             form_.suppressClick = was;
             return;
         }
@@ -108,14 +98,15 @@ void SourcePromptEditor::multiple_rule() {
     const int multiple = multiple_value();
     PagerTable& image = form_.image();
     // "Forward" is not offered while several source prompts are on.
-    if (multiple == 1 && get_bits(image, kModeAddress, kModeBit, kModeWidth) == 0)
-        set_bits(image, kModeAddress, kModeBit, 1, kModeWidth);
+    if (multiple == 1 && get_bits(image, kSourceModeAddress, kSourceModeBit, kSourceModeWidth) == 0)
+        set_bits(image, kSourceModeAddress, kSourceModeBit, 1, kSourceModeWidth);
     // Showing the stored mode is no new choice: no question, no write.
     auto* list = form_.ctl<QComboBox>(QStringLiteral("cboCtl"), 2);
     if (!list) return;
     const bool was = form_.suppressClick;
     form_.suppressClick = true;
-    list->setCurrentIndex(get_bits(image, kModeAddress, kModeBit, kModeWidth) - multiple);
+    list->setCurrentIndex(get_bits(image, kSourceModeAddress, kSourceModeBit, kSourceModeWidth) -
+                          multiple);
     form_.suppressClick = was;
 }
 

@@ -195,6 +195,9 @@ CapcodeEntry check_capcode_entry(const std::string& text, bool long_pair) {
     return e;
 }
 
+const char* const kCapcodeNotNumericMessage = "Please insert a numeric!";
+const char* const kInvalidCapcodeMessage = "Invalid Capcode!";
+
 std::string capcode_range_message(double limit) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.0f", limit);

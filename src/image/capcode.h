@@ -114,6 +114,9 @@ std::optional<double> parse_capcode_text(const std::string& text);
 double leading_number(const std::string& text);
 double capcode_entry_limit(bool long_pair);
 CapcodeEntry check_capcode_entry(const std::string& text, bool long_pair);
+// The refusals of a capcode box: "Please insert a numeric!" and "Invalid Capcode!".
+extern const char* const kCapcodeNotNumericMessage;
+extern const char* const kInvalidCapcodeMessage;
 // "Please insert a number between 1 to " + limit.
 std::string capcode_range_message(double limit);
 

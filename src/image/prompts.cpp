@@ -105,6 +105,14 @@ QString source_prompt_text(const PagerTable& image, int address) {
     return QString(image[address] & 0x0F, QLatin1Char(' ')) + record_text(image, address);
 }
 
+const char* const kPromptTooLongMessage = "Can not exceed 18 characters exclude left space!";
+
+QString prompt_refusal_message(const PromptStoreResult& result) {
+    if (result.status == PromptStoreStatus::NotEncodable)
+        return QStringLiteral("The pager can not show the character \"%1\"!").arg(result.bad_char);
+    return QString::fromLatin1(kPromptTooLongMessage);
+}
+
 PromptStoreResult store_prompt(PagerTable& image, int address, bool icon, const QString& text) {
     std::vector<std::uint8_t> codes;
     const PromptStoreResult r = encode(trim_spaces(text), codes);

@@ -29,6 +29,13 @@ constexpr int kGroupSourcePrompt = 49; // txtPrompt(49): group calls
 constexpr int kSourceRecordFirst = 0x400;
 constexpr int kSourceEnableFirst = 0x554; // one byte per capcode slot
 constexpr int kSourceBoxMax = 21;
+// The source-prompt mode, field (0x32, 4, 2): 0 Forward, 1 Backward,
+// 2 Auto Cap., 3 Disable.
+constexpr int kSourceModeAddress = 0x32;
+constexpr int kSourceModeBit = 4;
+constexpr int kSourceModeWidth = 2;
+constexpr int kSourceModeAutoCap = 2;
+constexpr int kSourceModeDisable = 3;
 
 // One prompt box of the editor.
 struct PromptSlot {
@@ -62,6 +69,11 @@ struct PromptStoreResult {
     PromptStoreStatus status = PromptStoreStatus::Stored;
     QChar bad_char; // the first character that has no code (NotEncodable)
 };
+
+// The message of a refused store: "Can not exceed 18 characters exclude left
+// space!" or "The pager can not show the character "X"!".
+extern const char* const kPromptTooLongMessage;
+QString prompt_refusal_message(const PromptStoreResult& result);
 
 // Stores the text of an ordinary prompt box into its record.
 PromptStoreResult store_prompt(PagerTable& image, int address, bool icon, const QString& text);

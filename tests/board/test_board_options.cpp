@@ -1,8 +1,10 @@
 // Board choice, command-line options and persisted settings.
 #include "board.h"
+#include "board_options.h"
 #include "ppdev_driver.h"
 #include "sim_board.h"
 
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
 
@@ -12,24 +14,47 @@
 
 using namespace qrt58;
 
+namespace {
+// Parses `args` (without the program name) with the board options and two
+// positional arguments, as both programs do.
+bool parse_board_args(const QStringList& args, BoardOptions& o, QString& error,
+                      QStringList* rest = nullptr) {
+    QCommandLineParser parser;
+    add_board_options(parser);
+    if (!parser.parse(QStringList{QStringLiteral("prog")} + args)) {
+        error = parser.errorText();
+        return false;
+    }
+    if (rest) *rest = parser.positionalArguments();
+    return read_board_options(parser, o, error);
+}
+} // namespace
+
 TEST(BoardOptions, ParsesBoardLineDelayAndTrace) {
-    std::vector<std::string> args = {"read", "x.tbl", "--board", "sim:/tmp/e.bin", "--line-delay=40",
-                                     "--trace-vcd", "t.vcd"};
     BoardOptions o;
-    std::string error;
-    ASSERT_TRUE(take_board_options(args, o, error)) << error;
-    EXPECT_EQ(args, (std::vector<std::string>{"read", "x.tbl"}));
+    QString error;
+    QStringList rest;
+    ASSERT_TRUE(parse_board_args(
+        {"read", "x.tbl", "--board", "sim:/tmp/e.bin", "--line-delay=40", "--trace-vcd", "t.vcd"},
+        o, error, &rest))
+        << error.toStdString();
+    EXPECT_EQ(rest, (QStringList{"read", "x.tbl"}));
     ASSERT_TRUE(o.board);
     EXPECT_EQ(o.board->kind, BoardChoice::Kind::Sim);
     EXPECT_EQ(o.board->path, "/tmp/e.bin");
     EXPECT_EQ(o.line_delay_us, 40);
     EXPECT_EQ(o.trace_vcd, "t.vcd");
 
-    for (auto bad : {std::vector<std::string>{"--board", "lpt1"}, {"--line-delay", "9"},
-                     {"--line-delay", "100001"}, {"--line-delay", "x"}, {"--board"}}) {
+    for (const QStringList& bad : {QStringList{"--board", "lpt1"},
+                                   {"--line-delay", "9"},
+                                   {"--line-delay", "100001"},
+                                   {"--line-delay", "x"},
+                                   {"--board"}}) {
         BoardOptions b;
-        EXPECT_FALSE(take_board_options(bad, b, error));
-        EXPECT_FALSE(error.empty());
+        error.clear();
+        EXPECT_FALSE(parse_board_args(bad, b, error)) << bad.join(' ').toStdString();
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_FALSE(error.contains('\n'));
     }
     EXPECT_EQ(parse_board_choice("ppdev:/dev/parport1")->text(), "ppdev:/dev/parport1");
     EXPECT_EQ(parse_board_choice("io")->kind, BoardChoice::Kind::Io);

@@ -1,5 +1,6 @@
 #include "capcode.h"
 #include "cli.h"
+#include "cli_test_run.h"
 #include "default_image.h"
 #include "prompts.h"
 #include "table_file.h"
@@ -13,15 +14,6 @@
 using namespace qrt58;
 
 namespace {
-struct CliRun {
-    int status;
-    std::string out, err;
-};
-CliRun run_cli(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    const int status = cli::run(args, out, err);
-    return {status, out.str(), err.str()};
-}
 QByteArray read_all(const QString& path) {
     QFile f(path);
     EXPECT_TRUE(f.open(QIODevice::ReadOnly));
@@ -190,11 +182,12 @@ TEST(CliShow, ErrorsGiveOneLineAndAFailingStatus) {
     f.write(QByteArray(kImageSize, '\0'));
     f.close();
 
+    // Files that cannot be shown fail (1); a wrong command line is a usage error (2).
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"show", foreign.toStdString()}, {"show", dir.path().toStdString()}, {"show"},
           {"show", good.toStdString(), good.toStdString()}}) {
         const CliRun r = run_cli(args);
-        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_EQ(r.status, args.size() == 2 ? 1 : 2) << r.err;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
         EXPECT_EQ(r.err.rfind("qrt58cli: show: ", 0), 0u) << r.err;
         EXPECT_EQ(r.out, "");

@@ -14,8 +14,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "../support/file_size_limit.h"
+#include <QRegularExpression>
+#include <sstream>
 
+#include "../support/file_size_limit.h"
 
 using namespace qrt58;
 
@@ -34,6 +36,15 @@ struct CliRig : ::testing::Test {
     int run(std::vector<std::string> args) {
         std::ostringstream o, e;
         const int status = cli::run(args, o, e);
+        out = o.str();
+        err = e.str();
+        return status;
+    }
+    // With standard input `in` and standard error taken for a terminal or not.
+    int run_io(std::vector<std::string> args, const std::string& in, bool terminal) {
+        std::istringstream i(in);
+        std::ostringstream o, e;
+        const int status = cli::run(args, cli::Streams{i, o, e, terminal, false});
         out = o.str();
         err = e.str();
         return status;
@@ -258,6 +269,86 @@ TEST_F(CliRig, ProductionRunProgramsNothingWhenItsFileCannotBeKept) {
     EXPECT_NE(err.find(path("run.tbl")), std::string::npos) << err;
     EXPECT_EQ(out.find("Receiver 1"), std::string::npos) << out;
     EXPECT_EQ(bytes("eeprom.bin"), receiver);
+}
+
+TEST_F(CliRig, ProductionLogHasALinePerReceiverAndTheLimit) {
+    PagerTable image = build_default_image();
+    store_capcode(image, 0, 2031613, false);
+    ASSERT_TRUE(save_table_file(dir.filePath("short.tbl"), image).ok);
+    put("log.csv", "earlier line\n");
+    EXPECT_EQ(run({"write", path("short.tbl"), "--count", "5", "--log", path("log.csv"), "--board",
+                   sim()}),
+              1);
+    const QStringList lines = QString::fromUtf8(bytes("log.csv")).split('\n');
+    ASSERT_EQ(lines.size(), 5)
+        << bytes("log.csv").toStdString(); // appended, and ends with a newline
+    EXPECT_EQ(lines[0], "earlier line");
+    const QRegularExpression line(
+        QStringLiteral(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ,(\d+),(.*)$)"));
+    const std::vector<std::pair<QString, QString>> expected = {
+        {"2031613", "ok"}, {"2031614", "ok"}, {"2031614", "limit"}};
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const auto m = line.match(lines[static_cast<int>(i) + 1]);
+        ASSERT_TRUE(m.hasMatch()) << lines[static_cast<int>(i) + 1].toStdString();
+        EXPECT_EQ(m.captured(1), expected[i].first);
+        EXPECT_EQ(m.captured(2), expected[i].second);
+    }
+    EXPECT_EQ(lines[4], "");
+
+    // A log that cannot be written stops the run before any receiver.
+    const QByteArray eeprom = bytes("eeprom.bin");
+    EXPECT_EQ(run({"write", path("short.tbl"), "--count", "1", "--log", dir.path().toStdString(),
+                   "--board", sim()}),
+              1);
+    EXPECT_NE(err.find("production log"), std::string::npos) << err;
+    EXPECT_EQ(bytes("eeprom.bin"), eeprom);
+}
+
+TEST_F(CliRig, ImagesThroughStandardInputAndOutput) {
+    PagerTable image = build_default_image();
+    image[0x3B7] = 'P';
+    // write -: the image comes from standard input.
+    ASSERT_EQ(run_io({"write", "-", "--board", sim()}, raw(image).toStdString(), false), 0) << err;
+    EXPECT_EQ(out, "Verify Success!\n");
+    // read -: the image goes to standard output, the result to standard error.
+    ASSERT_EQ(run_io({"read", "-", "--board", sim()}, "", false), 0) << err;
+    PagerTable written = image;
+    stamp_checksum(written);
+    written[kWriteMarkerAddress] = 1;
+    EXPECT_EQ(QByteArray::fromStdString(out), raw(written));
+    EXPECT_EQ(err, "Read success!\n");
+    ASSERT_EQ(run_io({"read", "-", "--board", sim(), "--quiet"}, "", false), 0) << err;
+    EXPECT_EQ(QByteArray::fromStdString(out), raw(written));
+    EXPECT_EQ(err, "");
+    // verify - as well; short, long or foreign input is refused before the board.
+    EXPECT_EQ(run_io({"verify", "-", "--board", sim()}, raw(written).toStdString(), false), 0)
+        << err;
+    for (const QByteArray& bad :
+         {raw(image).left(100), raw(image) + "x", QByteArray(kImageSize, '\0')}) {
+        EXPECT_EQ(run_io({"write", "-", "--board", sim()}, bad.toStdString(), false), 1);
+        EXPECT_EQ(err.rfind("qrt58cli: write: standard input", 0), 0u) << err;
+    }
+}
+
+TEST_F(CliRig, ProgressBarOnATerminalOnly) {
+    ASSERT_TRUE(save_table_file(dir.filePath("in.tbl"), build_default_image()).ok);
+    ASSERT_EQ(run_io({"write", path("in.tbl"), "--board", sim()}, "", true), 0) << err;
+    EXPECT_NE(err.find("\rWriting   ["), std::string::npos);
+    EXPECT_NE(err.find("\rVerifying ["), std::string::npos);
+    EXPECT_NE(err.find("] 100%"), std::string::npos);
+    EXPECT_EQ(err.back(), '\n');
+    EXPECT_EQ(out, "Verify Success!\n");
+    // Percentages only grow within a phase: each phase's line ends full.
+    const std::string writing = err.substr(0, err.find('\n'));
+    EXPECT_EQ(writing.substr(writing.size() - 6), "] 100%") << writing;
+    ASSERT_EQ(run_io({"read", path("out.tbl"), "--board", sim()}, "", true), 0) << err;
+    EXPECT_EQ(err.rfind("\rReading   [", 0), 0u) << err;
+
+    ASSERT_EQ(run_io({"write", path("in.tbl"), "--board", sim()}, "", false), 0) << err;
+    EXPECT_EQ(err, "");
+    ASSERT_EQ(run_io({"write", path("in.tbl"), "--board", sim(), "-q"}, "", true), 0) << err;
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(out, "");
 }
 
 TEST_F(CliRig, AnI2cAdapterThatIsNotThereIsNamedAndNothingIsWritten) {

@@ -13,11 +13,13 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QTest>
+#include <QFile>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -224,6 +226,29 @@ TEST_F(Form2Rig, ShortProductionRunEndsAt2031614) {
     EXPECT_EQ(host.box0, "0001000");
 }
 
+TEST_F(Form2Rig, ProductionStationLogsEachReceiver) {
+    const QString log = ProductionLog::default_path();
+    QFile::remove(log);
+    host.auto_increment = true;
+    host.set_first_capcode("2031613");
+    auto d = dialog(1);
+    d->form_activate();
+    d->cmdWrite_Click();
+    d->cmdWrite_Click(); // 2031614 cannot be raised: the run ends
+    host.set_first_capcode("1000");
+    rig.sim.eeprom().no_ack_from_data_byte = 0;
+    d->cmdWrite_Click();
+    QFile file(log);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << log.toStdString();
+    QStringList results;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts))
+        results << line.section(',', 1); // after the time
+    EXPECT_EQ(results,
+              (QStringList{"2031613,ok", "2031614,ok", "2031614,limit", "0001000,write error"}));
+    EXPECT_FALSE(messages().contains(QStringLiteral("cannot write the production log"),
+                                     Qt::CaseInsensitive));
+}
+
 TEST_F(Form2Rig, ProductionRunEndsWhereTheNextCapcodeCannotBeStored) {
     // A "Long" pair still holding a short capcode (as right after the switch):
     // 2031615 lies in the gap before the long ranges and cannot be stored, so
@@ -372,6 +397,10 @@ TEST_F(Form2Rig, TheBarRepaintsSeldomDuringTheBusWork) {
 
 int main(int argc, char** argv) {
     if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The production log and the simulated EEPROM go to a data folder of this
+    // run's own, never the user's.
+    QTemporaryDir data_home;
+    qputenv("XDG_DATA_HOME", data_home.path().toLocal8Bit());
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

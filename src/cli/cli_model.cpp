@@ -1,0 +1,121 @@
+#include "cli_model.h"
+
+#include <QJsonArray>
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
+
+namespace qrt58::cli {
+
+ImageBits whole_bytes(int first, int count) {
+    return {first, 0xFF, count};
+}
+
+ImageBits bit_field(int address, int bit, int width) {
+    return {address, static_cast<std::uint8_t>(((1u << width) - 1u) << bit), 1};
+}
+
+std::string hex_byte(int v) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "0x%02X", v);
+    return buf;
+}
+
+// Room for every setting of an image, so that building one allocates little.
+constexpr std::size_t kSettingsOfAnImage = 640;
+
+ImageModel::ImageModel() {
+    settings_.reserve(kSettingsOfAnImage);
+    index_.reserve(kSettingsOfAnImage);
+}
+
+void ImageModel::add(std::string key, Value value, std::string text, BitsList bits) {
+    index_.emplace(key, settings_.size());
+    settings_.push_back({std::move(key), std::move(value), std::move(text), std::move(bits)});
+}
+
+QJsonValue Value::json() const {
+    if (const auto* b = std::get_if<bool>(&v_)) return *b;
+    if (const auto* n = std::get_if<double>(&v_)) return *n;
+    if (const auto* t = std::get_if<std::string>(&v_)) return QString::fromStdString(*t);
+    if (const auto* list = std::get_if<std::vector<std::string>>(&v_)) {
+        QJsonArray array;
+        for (const std::string& t : *list)
+            array.append(QString::fromStdString(t));
+        return array;
+    }
+    return QJsonValue();
+}
+
+const Setting& ImageModel::at(const std::string& key) const {
+    const auto it = index_.find(key);
+    if (it == index_.end()) throw std::out_of_range("no setting named " + key);
+    return settings_[it->second];
+}
+
+std::array<std::uint8_t, kImageSize> ImageModel::coverage() const {
+    std::array<std::uint8_t, kImageSize> covered{};
+    for (const Setting& s : settings_)
+        s.bits.for_each([&covered](const ImageBits& b) {
+            for (int a = std::max(b.address, 0); a < b.address + b.count && a < kImageSize; ++a)
+                covered[static_cast<std::size_t>(a)] |= b.mask;
+        });
+    return covered;
+}
+
+ImageModel build_image_model(const PagerTable& image) {
+    ImageModel model;
+    add_frequency_and_capcodes(model, image);
+    add_prompts_and_display(model, image);
+    add_alerts_and_melodies(model, image);
+    return model;
+}
+
+namespace {
+
+// The names of the model as a tree, children in the order they first appear.
+struct Node {
+    QJsonValue value;
+    std::vector<std::pair<std::string, std::unique_ptr<Node>>> children;
+
+    Node& child(const std::string& name) {
+        for (auto& c : children)
+            if (c.first == name) return *c.second;
+        children.emplace_back(name, std::make_unique<Node>());
+        return *children.back().second;
+    }
+    QJsonValue json() const {
+        if (children.empty()) return value;
+        bool numbered = true;
+        for (const auto& c : children)
+            numbered = numbered && !c.first.empty() &&
+                       c.first.find_first_not_of("0123456789") == std::string::npos;
+        if (numbered) {
+            QJsonArray array;
+            for (const auto& c : children)
+                array.append(c.second->json());
+            return array;
+        }
+        QJsonObject object;
+        for (const auto& c : children)
+            object.insert(QString::fromStdString(c.first), c.second->json());
+        return object;
+    }
+};
+
+} // namespace
+
+QJsonObject model_json(const ImageModel& model) {
+    Node root;
+    for (const Setting& s : model.settings()) {
+        Node* node = &root;
+        std::size_t start = 0;
+        for (std::size_t dot; (dot = s.key.find('.', start)) != std::string::npos; start = dot + 1)
+            node = &node->child(s.key.substr(start, dot - start));
+        node->child(s.key.substr(start)).value = s.value.json();
+    }
+    return root.json().toObject();
+}
+
+} // namespace qrt58::cli

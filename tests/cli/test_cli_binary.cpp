@@ -1,0 +1,139 @@
+// The built programs as a shell runs them: exit statuses, help and version,
+// and the progress bar on a pseudo-terminal but not on a pipe.
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+struct Child {
+    int status = -1;
+    std::string out, err;
+};
+
+// Runs `program` with `args`; standard error goes to a pseudo-terminal when
+// `err_on_terminal`, else to a pipe; standard input is /dev/null.
+Child spawn(const char* program, const std::vector<std::string>& args, bool err_on_terminal) {
+    Child result;
+    int out_pipe[2];
+    if (::pipe(out_pipe) != 0) return result;
+    int err_read = -1, err_write = -1;
+    if (err_on_terminal) {
+        if (::openpty(&err_read, &err_write, nullptr, nullptr, nullptr) != 0) return result;
+    } else {
+        int p[2];
+        if (::pipe(p) != 0) return result;
+        err_read = p[0];
+        err_write = p[1];
+    }
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_RDONLY);
+        ::dup2(null, 0);
+        ::dup2(out_pipe[1], 1);
+        ::dup2(err_write, 2);
+        ::close(out_pipe[0]);
+        ::close(err_read);
+        std::vector<char*> argv{const_cast<char*>(program)};
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(program, argv.data());
+        ::_exit(127);
+    }
+    ::close(out_pipe[1]);
+    ::close(err_write);
+    pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_read, POLLIN, 0}};
+    std::string* sinks[2] = {&result.out, &result.err};
+    int open = 2;
+    while (open > 0 && ::poll(fds, 2, 10000) > 0) {
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+            char buf[4096];
+            const ssize_t n = ::read(fds[i].fd, buf, sizeof buf);
+            if (n > 0) {
+                sinks[i]->append(buf, static_cast<std::size_t>(n));
+            } else {
+                // End of file; a pseudo-terminal whose other side is closed reports EIO.
+                ::close(fds[i].fd);
+                fds[i].fd = -1;
+                --open;
+            }
+        }
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+struct Binary : ::testing::Test {
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        ::setenv("QRT58_SETTINGS", dir.filePath("settings.ini").toLocal8Bit().constData(), 1);
+    }
+    void TearDown() override { ::unsetenv("QRT58_SETTINGS"); }
+    std::string path(const char* name) const { return dir.filePath(name).toStdString(); }
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+TEST_F(Binary, ExitStatusesHelpAndVersion) {
+    Child c = spawn(QRT58CLI, {"write", "--help"}, false);
+    EXPECT_EQ(c.status, 0);
+    EXPECT_EQ(c.out.rfind("Usage: qrt58cli write ", 0), 0u) << c.out;
+    c = spawn(QRT58CLI, {"--version"}, false);
+    EXPECT_EQ(c.status, 0);
+    EXPECT_EQ(c.out, "qrt58cli QRT58 V05.02\n");
+    c = spawn(QRT58CLI, {"show", "--frobnicate"}, false);
+    EXPECT_EQ(c.status, 2);
+    EXPECT_EQ(c.err, "qrt58cli: show: Unknown option 'frobnicate'.\n");
+    c = spawn(QRT58CLI, {"show", path("missing.tbl")}, false);
+    EXPECT_EQ(c.status, 1);
+    c = spawn(QRT58CLI, {"new", path("new.tbl")}, false);
+    EXPECT_EQ(c.status, 0);
+
+    // The window's program answers --help and --version without a display.
+    ::unsetenv("DISPLAY");
+    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    c = spawn(QRT58PROG, {"--help"}, false);
+    EXPECT_EQ(c.status, 0);
+    EXPECT_EQ(c.out.rfind("Usage: qrt58prog [OPTIONS]", 0), 0u) << c.out << c.err;
+    EXPECT_NE(c.out.find("--line-delay"), std::string::npos);
+    c = spawn(QRT58PROG, {"--version"}, false);
+    EXPECT_EQ(c.status, 0);
+    EXPECT_EQ(c.out, "qrt58prog QRT58 V05.02\n");
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ::setenv("XDG_RUNTIME_DIR", dir.path().toLocal8Bit().constData(), 1); // keeps Qt quiet
+    c = spawn(QRT58PROG, {"--line-delay", "5"}, false);
+    EXPECT_EQ(c.status, 2);
+    EXPECT_EQ(c.err.find('\n'), c.err.size() - 1) << c.err;
+    EXPECT_EQ(c.err.rfind("qrt58prog: --line-delay", 0), 0u) << c.err;
+    c = spawn(QRT58PROG, {"stray"}, false);
+    EXPECT_EQ(c.status, 2);
+}
+
+TEST_F(Binary, ProgressBarOnAPseudoTerminalNotOnAPipe) {
+    const std::string board = "sim:" + path("eeprom.bin");
+    Child c =
+        spawn(QRT58CLI, {"read", path("a.tbl"), "--board", board, "--line-delay", "10"}, true);
+    ASSERT_EQ(c.status, 0) << c.err;
+    EXPECT_NE(c.err.find("\rReading   ["), std::string::npos) << c.err;
+    EXPECT_NE(c.err.find("] 100%"), std::string::npos);
+    EXPECT_EQ(c.out, "Read success!\n");
+
+    c = spawn(QRT58CLI, {"read", path("b.tbl"), "--board", board, "--line-delay", "10"}, false);
+    ASSERT_EQ(c.status, 0) << c.err;
+    EXPECT_EQ(c.err, "");
+    EXPECT_EQ(c.out, "Read success!\n");
+}
