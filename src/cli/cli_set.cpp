@@ -2,7 +2,9 @@
 
 #include "cli_show.h"
 
+#include "alerts.h"
 #include "capcode.h"
+#include "melody.h"
 #include "display.h"
 #include "frequency.h"
 #include "password.h"
@@ -111,6 +113,7 @@ private:
                    " holds the second word of the long capcode of slot " +
                    std::to_string(number - 1);
         const bool long_pair = slot % 2 == 0 && pair_long(slot / 2);
+        const bool was_long = slot % 2 == 0 && pair_is_long_in_image(image_, slot / 2);
         const CapcodeEntry entry = check_capcode_entry(value, long_pair);
         if (entry.check == CapcodeEntryCheck::NotNumeric) return kCapcodeNotNumericMessage;
         if (entry.check == CapcodeEntryCheck::OutOfRange) return capcode_range_message(entry.limit);
@@ -121,6 +124,7 @@ private:
             return "a long pair takes a long capcode (2101249 or more); set capcodes." +
                    std::to_string(number) + ".length=short for a short one";
         if (long_pair) mirror_even_slot(slot);
+        if (long_pair && !was_long) take_over_even_slot(slot);
         frame_map();
         auto_cap_prompt(slot, long_pair);
         return {};
@@ -148,6 +152,26 @@ private:
         set_slot_bit(image_, priority_bit(even + 1), get_slot_bit(image_, priority_bit(even)));
         set_slot_bit(image_, manual_bit(even + 1), get_slot_bit(image_, manual_bit(even)));
         set_capcode_type(image_, even + 1, capcode_type(image_, even));
+    }
+
+    // As the window's switch to "Long": the odd slot takes over the even
+    // slot's source prompt with its enable byte, mail-drop alert, music type
+    // and user melody.
+    void take_over_even_slot(int even) {
+        const int odd = even + 1;
+        const QString prompt = source_prompt_text(image_, source_prompt_address(kSourcePromptFirst + even));
+        store_source_prompt(image_, source_prompt_address(kSourcePromptFirst + odd), prompt);
+        // An enable byte above 1 shows grey in the window and is not copied.
+        if (image_[kSourceEnableFirst + even] <= 1)
+            image_[kSourceEnableFirst + odd] = image_[kSourceEnableFirst + even];
+        // Slot 0 has no mail-drop alert of its own to pass on.
+        if (even != 0) {
+            if (const std::optional<MailAlert> alert = mail_alert(image_, even))
+                store_mail_alert(image_, even, *alert, true);
+        }
+        if (const std::optional<int> type = music_type_index(image_, even))
+            store_music_type(image_, even, music_type_items(even)[static_cast<std::size_t>(*type)].value, true);
+        store_user_melody(image_, odd, user_melody_text(image_, even));
     }
 
     std::string length(int number, const std::string& value) {

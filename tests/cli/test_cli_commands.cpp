@@ -4,7 +4,9 @@
 #include "cli_model.h"
 #include "cli_test_run.h"
 
+#include "alerts.h"
 #include "capcode.h"
+#include "melody.h"
 #include "default_image.h"
 #include "frequency.h"
 #include "password.h"
@@ -305,6 +307,34 @@ TEST_F(Files, SetAppliesTheWindowRules) {
     EXPECT_FALSE(pair_is_long_in_image(t, 0));
     EXPECT_EQ(decode_capcode(capcode_word(t, 0), std::nullopt, false).text, "1234567");
     EXPECT_EQ(decode_capcode(capcode_word(t, 1), std::nullopt, false).text, "1234567");
+}
+
+TEST_F(Files, SetSwitchingAPairToLongCopiesTheSlotAsTheWindowDoes) {
+    // Slot 3 (the first of pair 2) with its own settings; slot 4 differs.
+    PagerTable start = build_default_image();
+    store_mail_alert(start, 2, MailAlert::SixteenSeconds, false);
+    store_mail_alert(start, 3, MailAlert::Disable, false);
+    start[kSourceEnableFirst + 2] = 1;
+    start[kSourceEnableFirst + 3] = 0;
+    store_source_prompt(start, source_prompt_address(kSourcePromptFirst + 2), QStringLiteral(" ABC"));
+    store_music_type(start, 2, 6, false); // "Tone 3"
+    store_user_melody(start, 2, "1100");
+    const std::string path = save("long.tbl", start);
+    ASSERT_EQ(run_cli({"set", path, "capcodes.3.length=long", "capcodes.3.capcode=3000000000"}).status, 0);
+    const PagerTable t = load(path);
+    EXPECT_TRUE(pair_is_long_in_image(t, 1));
+    EXPECT_EQ(mail_alert(t, 3), MailAlert::SixteenSeconds);
+    EXPECT_EQ(t[kMailAlertLengthBase + 3], 16);
+    EXPECT_EQ(t[kSourceEnableFirst + 3], 1);
+    EXPECT_EQ(source_prompt_text(t, source_prompt_address(kSourcePromptFirst + 3)), QStringLiteral(" ABC"));
+    EXPECT_EQ(t[0x564 + 3], 6);
+    EXPECT_EQ(user_melody_text(t, 3), user_melody_text(t, 2));
+    // A pair that was long already keeps the odd slot's own settings.
+    PagerTable again = t;
+    store_music_type(again, 3, 1, false);
+    save("long.tbl", again);
+    ASSERT_EQ(run_cli({"set", path, "capcodes.3.capcode=3000000001"}).status, 0);
+    EXPECT_EQ(load(path)[0x564 + 3], 1);
 }
 
 TEST_F(Files, SetRefusesAndLeavesTheFileAlone) {
