@@ -46,7 +46,7 @@ const std::vector<Migration>& migrations() {
              "receivers INTEGER NOT NULL, created_at TEXT NOT NULL)",
              "CREATE TABLE job_items (job_id INTEGER NOT NULL REFERENCES jobs(id), item INTEGER "
              "NOT NULL, line INTEGER NOT NULL, settings TEXT NOT NULL, capcodes TEXT NOT NULL, "
-             "PRIMARY KEY (job_id, item))",
+             "receiver_id INTEGER, PRIMARY KEY (job_id, item))",
              "CREATE TABLE reservations (capcode INTEGER PRIMARY KEY, job_id INTEGER NOT NULL "
              "REFERENCES jobs(id), item INTEGER NOT NULL)",
              "CREATE TABLE sessions (id INTEGER PRIMARY KEY, station TEXT NOT NULL, host TEXT NOT "
@@ -66,7 +66,7 @@ const std::vector<Migration>& migrations() {
              "receivers INTEGER NOT NULL, created_at TEXT NOT NULL)",
              "CREATE TABLE job_items (job_id BIGINT NOT NULL REFERENCES jobs(id), item INTEGER "
              "NOT NULL, line INTEGER NOT NULL, settings TEXT NOT NULL, capcodes TEXT NOT NULL, "
-             "PRIMARY KEY (job_id, item))",
+             "receiver_id BIGINT, PRIMARY KEY (job_id, item))",
              "CREATE TABLE reservations (capcode BIGINT PRIMARY KEY, job_id BIGINT NOT NULL "
              "REFERENCES jobs(id), item INTEGER NOT NULL)",
              "CREATE TABLE sessions (id BIGSERIAL PRIMARY KEY, station TEXT NOT NULL, host TEXT "
@@ -86,11 +86,13 @@ const std::vector<Migration>& migrations() {
              "CREATE INDEX issued_item ON issued (job_id, item)",
              "CREATE INDEX receivers_result ON receivers (result)",
              "CREATE INDEX receivers_job ON receivers (job_id, item)",
+             "CREATE INDEX job_items_free ON job_items (job_id, receiver_id, item)",
          },
          {
              "CREATE INDEX issued_item ON issued (job_id, item)",
              "CREATE INDEX receivers_result ON receivers (result)",
              "CREATE INDEX receivers_job ON receivers (job_id, item)",
+             "CREATE INDEX job_items_free ON job_items (job_id, receiver_id, item)",
          }},
     };
     return list;
@@ -525,9 +527,11 @@ TakeStatus Registry::take_next(qint64 job_id, const QString& board, TakenReceive
                 rollback();
                 return false;
             };
-            q.prepare(QStringLiteral("SELECT ji.item, ji.capcodes FROM job_items ji WHERE ji.job_id = ? AND "
-                                     "NOT EXISTS (SELECT 1 FROM issued i WHERE i.job_id = ji.job_id AND "
-                                     "i.item = ji.item) ORDER BY ji.item LIMIT 1") +
+            // PostgreSQL: an item another station is taking right now is
+            // skipped, and one it took meanwhile fails the re-check of
+            // receiver_id under the row lock.
+            q.prepare(QStringLiteral("SELECT item, capcodes FROM job_items WHERE job_id = ? AND receiver_id IS "
+                                     "NULL ORDER BY item LIMIT 1") +
                       (postgres() ? QStringLiteral(" FOR UPDATE SKIP LOCKED") : QString()));
             q.addBindValue(job_id);
             if (!q.exec()) return failed(QStringLiteral("cannot look for the next receiver"));
@@ -554,6 +558,19 @@ TakeStatus Registry::take_next(qint64 job_id, const QString& board, TakenReceive
             if (!q.exec() || !q.next()) return failed(QStringLiteral("cannot record the receiver"));
             const qint64 receiver = q.value(0).toLongLong();
             q.finish();
+            q.prepare(QStringLiteral("UPDATE job_items SET receiver_id = ? WHERE job_id = ? AND item = ? AND "
+                                     "receiver_id IS NULL"));
+            q.addBindValue(receiver);
+            q.addBindValue(job_id);
+            q.addBindValue(item);
+            if (!q.exec()) return failed(QStringLiteral("cannot take the receiver"));
+            if (q.numRowsAffected() != 1) {
+                // Taken by another station since the look-up: try the next.
+                q.finish();
+                rollback();
+                last_unique_violation_ = true;
+                return false;
+            }
             q.prepare(QStringLiteral("INSERT INTO issued (capcode, receiver_id, job_id, item) VALUES (?, ?, ?, ?)"));
             for (const qint64 capcode : capcodes) {
                 q.addBindValue(capcode);
@@ -695,6 +712,9 @@ bool Registry::release(qint64 capcode, QString& message) {
         while (q.next()) freed.push_back(q.value(0).toLongLong());
         q.finish();
         q.prepare(QStringLiteral("DELETE FROM issued WHERE receiver_id = ?"));
+        q.addBindValue(receiver);
+        if (!q.exec()) return failed(QStringLiteral("cannot release capcode %1").arg(capcode));
+        q.prepare(QStringLiteral("UPDATE job_items SET receiver_id = NULL WHERE receiver_id = ?"));
         q.addBindValue(receiver);
         if (!q.exec()) return failed(QStringLiteral("cannot release capcode %1").arg(capcode));
         q.prepare(QStringLiteral("UPDATE receivers SET released_at = ? WHERE id = ?"));

@@ -4,7 +4,8 @@
 //
 // Tables (schema_version holds the version; open() runs the migrations):
 //   jobs          one row per job: name, base image, digest of its receiver list
-//   job_items     the receivers a job makes: settings and their own capcodes
+//   job_items     the receivers a job makes: settings, their own capcodes, and
+//                 the receiver that holds the item now
 //   reservations  capcode -> job: a capcode belongs to one job only
 //   sessions      one row per station run (station, host, process, heartbeat)
 //   receivers     one row per receiver programmed or begun: time, station,
