@@ -147,6 +147,7 @@ std::unique_ptr<Board> Board::create(const BoardChoice& choice, Clock* clock) {
     case BoardChoice::Kind::SimI2c: {
         const QString file = choice.path.isEmpty() ? SimI2cFileAdapter::default_file() : choice.path;
         auto adapter = std::make_unique<SimI2cFileAdapter>(*clock, file);
+        adapter->blocking = own != nullptr; // on the real clock
         SimBoard* memory = &adapter->memory();
         board = std::make_unique<Board>(std::move(adapter), file, clock);
         board->sim_memory_ = memory;

@@ -3,6 +3,8 @@
 #include <QStandardPaths>
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 
 namespace qrt58 {
 
@@ -45,7 +47,9 @@ int SimI2cAdapter::open(const QString& path, QString* reason) {
 
 void SimI2cAdapter::clock_bits(int n) {
     bits += n;
-    clock_.spin_until(clock_.now_ns() + static_cast<std::int64_t>(n) * 1000000000LL / bus_hz);
+    const std::int64_t ns = static_cast<std::int64_t>(n) * 1000000000LL / bus_hz;
+    if (blocking) wire_ns_ += ns; // slept at the end of the transfer
+    else clock_.spin_until(clock_.now_ns() + ns);
 }
 
 int SimI2cAdapter::transfer(I2cMessage* messages, int count) {
@@ -76,6 +80,9 @@ int SimI2cAdapter::transfer(I2cMessage* messages, int count) {
     clock_bits(1);
     chip_->end_transaction(true);
     if (error != 0) ++failed_transfers;
+    // A kernel adapter returns when the whole transfer is on the wire.
+    if (wire_ns_ > 0) std::this_thread::sleep_for(std::chrono::nanoseconds(wire_ns_));
+    wire_ns_ = 0;
     return error;
 }
 

@@ -24,6 +24,10 @@ public:
     bool is_open() const { return open_; }
 
     int bus_hz;
+    // On a real clock, wait for the wire as a kernel adapter does: asleep, so
+    // that several adapters in threads of one program do not compete for the
+    // processor (a virtual clock just moves on).
+    bool blocking = false;
     // Fault hooks: the errno open() gives (ENOENT, EACCES, ...), no chip on
     // the bus at all, and the errno every transfer gives (an adapter that was
     // unplugged: ENODEV).
@@ -48,6 +52,7 @@ private:
     Eeprom24C16 eeprom_;
     Eeprom24C16* chip_ = &eeprom_;
     bool open_ = false;
+    std::int64_t wire_ns_ = 0; // blocking: the transfer's time on the wire so far
 };
 
 // The simulated adapter with the chip's memory in a file, as the simulated

@@ -159,22 +159,52 @@ void JobStation::work(std::size_t index, Board* board, StationEvents& events) {
         std::lock_guard<std::mutex> lock(mutex_);
         found_[index] = true;
     }
+    // A receiver's result is recorded in the same transaction that takes the
+    // board's next one; the last one, a failed one and one before a stop are
+    // recorded alone.
+    std::optional<FinishedReceiver> pending;
+    QString pending_line;
+    const auto report_pending = [&] {
+        const bool good = pending->result == ReceiverResult::Ok;
+        update(index, [&](BoardProgress& p) {
+            (good ? p.ok : p.failed) += 1;
+            p.last = pending_line;
+        }, events);
+        events.result(static_cast<int>(index), pending_line, good);
+        pending.reset();
+    };
+    const auto record_pending = [&] {
+        if (!pending) return true;
+        if (!registry->finish(pending->receiver_id, pending->result, pending->capcodes, pending->image_sha256)) {
+            stop_board(QStringLiteral("stopped: %1, but it cannot be recorded: %2").arg(pending_line, registry->error()),
+                       true);
+            return false;
+        }
+        report_pending();
+        return true;
+    };
+    bool one_done = false;
     while (true) {
-        if (options_.stop && options_.stop->load()) {
-            update(index, [](BoardProgress& p) {
-                p.state = QStringLiteral("stopped");
-                p.phase.clear();
-            }, events);
+        if ((options_.stop && options_.stop->load()) || (options_.one_per_round && one_done)) {
+            if (record_pending())
+                update(index, [&](BoardProgress& p) {
+                    p.state = one_done && !(options_.stop && options_.stop->load()) ? QStringLiteral("waiting")
+                                                                                      : QStringLiteral("stopped");
+                    p.phase.clear();
+                }, events);
             break;
         }
         TakenReceiver taken;
-        const TakeStatus status = registry->take_next(job_id_, label, taken);
-        if (status == TakeStatus::NoneLeft) {
-            stop_board(QStringLiteral("no receiver of the job left"), false);
+        const TakeStatus status = registry->take_next(job_id_, label, taken, pending ? &*pending : nullptr);
+        if (status == TakeStatus::Failed) {
+            stop_board(QStringLiteral("stopped: ") + registry->error() +
+                           (pending ? QStringLiteral(" (%1 is not recorded)").arg(pending_line) : QString()),
+                       true);
             break;
         }
-        if (status == TakeStatus::Failed) {
-            stop_board(QStringLiteral("stopped: ") + registry->error(), true);
+        if (pending) report_pending();
+        if (status == TakeStatus::NoneLeft) {
+            stop_board(QStringLiteral("no receiver of the job left"), false);
             break;
         }
         const JobReceiver& receiver = plan_.receivers[static_cast<std::size_t>(taken.item)];
@@ -213,31 +243,21 @@ void JobStation::work(std::size_t index, Board* board, StationEvents& events) {
                                       : !verified                     ? ReceiverResult::VerifyError
                                                                       : ReceiverResult::Ok;
         const PagerTable& programmed = image ? *image : plan_.base;
-        if (!registry->finish(taken.receiver_id, result, programmed_capcodes(programmed),
-                              image ? written_image_sha256(*image) : QString())) {
-            stop_board(QStringLiteral("stopped: receiver %1 (%2) was programmed (%3) but cannot be recorded: %4")
-                           .arg(receiver.line)
-                           .arg(own, QString::fromLatin1(receiver_result_text(result)), registry->error()),
-                       true);
-            break;
-        }
-        QString line = QStringLiteral("%1: %2, capcode %3: %4")
+        pending = FinishedReceiver{taken.receiver_id, result, programmed_capcodes(programmed),
+                                   image ? written_image_sha256(*image) : QString()};
+        pending_line = QStringLiteral("%1: %2, capcode %3: %4")
                            .arg(label, plan_.where(receiver.line), own, QString::fromLatin1(receiver_result_text(result)));
-        if (!detail.isEmpty() && result != ReceiverResult::Ok) line += QStringLiteral(" (") + detail + ')';
-        const bool good = result == ReceiverResult::Ok;
+        if (!detail.isEmpty() && result != ReceiverResult::Ok) pending_line += QStringLiteral(" (") + detail + ')';
         update(index, [&](BoardProgress& p) {
-            (good ? p.ok : p.failed) += 1;
-            p.last = line;
             p.phase.clear();
-            p.state = QStringLiteral("waiting");
+            p.state = QStringLiteral("recording");
         }, events);
-        events.result(static_cast<int>(index), line, good);
-        if (!good) {
+        one_done = true;
+        if (result != ReceiverResult::Ok) {
             // The receiver or the board needs a look: this board stops, the others go on.
-            stop_board(QStringLiteral("stopped after a failed receiver"), true);
+            if (record_pending()) stop_board(QStringLiteral("stopped after a failed receiver"), true);
             break;
         }
-        if (options_.one_per_round) break;
     }
     board->bus().board_idle();
 }

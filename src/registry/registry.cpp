@@ -121,9 +121,9 @@ const char* receiver_result_text(ReceiverResult result) {
 }
 
 QString capcode_list_text(const std::vector<qint64>& capcodes) {
-    QStringList parts;
-    for (const qint64 c : capcodes) parts << QString::number(c);
-    return parts.join(' ');
+    QString text = QStringLiteral(""); // never null: the columns are NOT NULL
+    for (const qint64 c : capcodes) text += (text.isEmpty() ? QString() : QStringLiteral(" ")) + QString::number(c);
+    return text;
 }
 
 std::vector<qint64> capcode_list(const QString& text) {
@@ -473,7 +473,7 @@ JobOpen Registry::open_job(const JobSpec& spec) {
                 item.addBindValue(id);
                 item.addBindValue(static_cast<int>(i));
                 item.addBindValue(it.line);
-                item.addBindValue(it.settings);
+                item.addBindValue(it.settings.isNull() ? QStringLiteral("") : it.settings);
                 item.addBindValue(capcode_list_text(it.capcodes));
                 if (!item.exec()) {
                     fail_query(QStringLiteral("cannot store the job's receivers"), item);
@@ -510,7 +510,8 @@ JobOpen Registry::open_job(const JobSpec& spec) {
     return result;
 }
 
-TakeStatus Registry::take_next(qint64 job_id, const QString& board, TakenReceiver& taken) {
+TakeStatus Registry::take_next(qint64 job_id, const QString& board, TakenReceiver& taken,
+                               const FinishedReceiver* finished) {
     TakeStatus status = TakeStatus::Failed;
     // A receiver is taken in one transaction: the next free item, the receiver
     // row and its capcodes in `issued`, whose key refuses a capcode twice. A
@@ -520,6 +521,11 @@ TakeStatus Registry::take_next(qint64 job_id, const QString& board, TakenReceive
         const bool ok = retrying([&] {
             QSqlDatabase db = QSqlDatabase::database(connection_, false);
             if (!begin()) return false;
+            // The board's last receiver is recorded in the same commit.
+            if (finished && !record_result(*finished)) {
+                rollback();
+                return false;
+            }
             QSqlQuery q(db);
             const auto failed = [&](const QString& what) {
                 fail_query(what, q);
@@ -537,7 +543,11 @@ TakeStatus Registry::take_next(qint64 job_id, const QString& board, TakenReceive
             if (!q.exec()) return failed(QStringLiteral("cannot look for the next receiver"));
             if (!q.next()) {
                 q.finish();
-                rollback();
+                if (finished) {
+                    if (!commit()) return false;
+                } else {
+                    rollback();
+                }
                 status = TakeStatus::NoneLeft;
                 return true;
             }
@@ -595,24 +605,27 @@ TakeStatus Registry::take_next(qint64 job_id, const QString& board, TakenReceive
     return TakeStatus::Failed;
 }
 
+bool Registry::record_result(const FinishedReceiver& done) {
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    q.prepare(QStringLiteral("UPDATE receivers SET result = ?, finished_at = ?, capcodes = ?, "
+                             "image_sha256 = ? WHERE id = ?"));
+    q.addBindValue(QString::fromLatin1(receiver_result_text(done.result)));
+    q.addBindValue(now_text());
+    q.addBindValue(capcode_list_text(done.capcodes));
+    q.addBindValue(done.image_sha256.isNull() ? QStringLiteral("") : done.image_sha256);
+    q.addBindValue(done.receiver_id);
+    if (!q.exec()) return fail_query(QStringLiteral("cannot record the receiver's result"), q);
+    if (q.numRowsAffected() != 1) {
+        error_ = QStringLiteral("receiver %1 is not in the registry").arg(done.receiver_id);
+        return false;
+    }
+    return true;
+}
+
 bool Registry::finish(qint64 receiver_id, ReceiverResult result, const std::vector<qint64>& capcodes,
                       const QString& image_sha256) {
-    return retrying([&] {
-        QSqlQuery q(QSqlDatabase::database(connection_, false));
-        q.prepare(QStringLiteral("UPDATE receivers SET result = ?, finished_at = ?, capcodes = ?, "
-                                 "image_sha256 = ? WHERE id = ?"));
-        q.addBindValue(QString::fromLatin1(receiver_result_text(result)));
-        q.addBindValue(now_text());
-        q.addBindValue(capcode_list_text(capcodes));
-        q.addBindValue(image_sha256);
-        q.addBindValue(receiver_id);
-        if (!q.exec()) return fail_query(QStringLiteral("cannot record the receiver's result"), q);
-        if (q.numRowsAffected() != 1) {
-            error_ = QStringLiteral("receiver %1 is not in the registry").arg(receiver_id);
-            return false;
-        }
-        return true;
-    });
+    const FinishedReceiver done{receiver_id, result, capcodes, image_sha256};
+    return retrying([&] { return record_result(done); });
 }
 
 bool Registry::counts(qint64 job_id, JobCounts& counts) {

@@ -64,6 +64,13 @@ struct JobOpen {
     std::vector<CapcodeConflict> conflicts; // capcodes held for other jobs
 };
 
+struct FinishedReceiver {
+    qint64 receiver_id = 0;
+    ReceiverResult result = ReceiverResult::Ok;
+    std::vector<qint64> capcodes; // every capcode programmed, slot order
+    QString image_sha256;
+};
+
 struct TakenReceiver {
     qint64 receiver_id = 0;
     int item = 0;
@@ -128,8 +135,11 @@ public:
     JobOpen open_job(const JobSpec& spec);
 
     // Allocates the next receiver of the job that no receiver holds: inserts
-    // it ("programming") and its capcodes in one transaction.
-    TakeStatus take_next(qint64 job_id, const QString& board, TakenReceiver& taken);
+    // it ("programming") and its capcodes in one transaction. `finished`, the
+    // board's previous receiver, is recorded in the same transaction: one
+    // commit (one flush to the disk) per receiver.
+    TakeStatus take_next(qint64 job_id, const QString& board, TakenReceiver& taken,
+                         const FinishedReceiver* finished = nullptr);
     // Records a receiver's end: result, every capcode programmed into it
     // (values, slot order), digest of the image written.
     bool finish(qint64 receiver_id, ReceiverResult result, const std::vector<qint64>& capcodes,
@@ -163,6 +173,7 @@ private:
     // runs it once more.
     bool retrying(const std::function<bool()>& op);
     bool connection_alive();
+    bool record_result(const FinishedReceiver& done);
     bool postgres() const { return where_.kind == RegistryLocation::Kind::Postgres; }
 
     RegistryLocation where_;
