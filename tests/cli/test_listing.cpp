@@ -171,9 +171,15 @@ TEST(Listing, SaysWhatTheWindowShows) {
         PagerTable image = build_default_image();
         f.change(image);
         const cli::ImageModel model = cli::build_image_model(image);
-        const cli::Setting& s = model.at(f.key);
-        EXPECT_EQ(s.value.json(), f.json) << f.key;
-        EXPECT_EQ(s.text, f.text) << f.key;
+        const cli::Setting* s = nullptr;
+        try {
+            s = &model.at(f.key);
+        } catch (const std::out_of_range&) {
+            ADD_FAILURE() << "no setting " << f.key;
+            continue;
+        }
+        EXPECT_EQ(s->value.json(), f.json) << f.key;
+        EXPECT_EQ(s->text, f.text) << f.key;
         if (f.line) {
             EXPECT_TRUE(has_line(listing(model), f.line)) << f.line;
         }
@@ -267,11 +273,11 @@ TEST(Diff, ListsEveryDifferingByte) {
         EXPECT_FALSE(cli::diff_images(base, base_model, b, cli::build_image_model(b)).equal())
             << "byte " << address;
     }
-    for (int n = 0; n < 4; ++n) {
+    for (int n = 0; n < 3; ++n) {
         const PagerTable a = random_image(rng);
         const cli::ImageModel ma = cli::build_image_model(a);
         EXPECT_TRUE(cli::diff_images(a, ma, a, ma).equal());
-        for (int k = 0; k < 300; ++k) {
+        for (int k = 0; k < 200; ++k) {
             PagerTable b = a;
             const int address = static_cast<int>(rng() % kImageSize);
             b[address] ^= static_cast<std::uint8_t>(1u << (rng() % 8));
