@@ -13,6 +13,8 @@
 #include <QSettings>
 #include <QString>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <istream>
 #include <optional>
 #include <ostream>
@@ -297,9 +299,12 @@ int cmd_transfer(const TransferRequest& request, const CommandIo& io) {
         status = kExitFailed;
     }
     if (status == 0 && piped && command == "read") {
+        errno = 0;
         io.data.write(reinterpret_cast<const char*>(image.data()), kImageSize);
         if (!io.data.flush())
-            status = fail(err, command, "cannot write the image to standard output");
+            status = fail(err, command,
+                          std::string("cannot write the image to standard output: ") +
+                              std::strerror(errno != 0 ? errno : EIO));
     }
     if (status == 0) {
         view.print_results();

@@ -63,9 +63,10 @@ int main(int argc, char** argv) {
     const qrt58::cli::Streams streams{std::cin, out, std::cerr, ::isatty(2) == 1, ::isatty(0) == 1};
     int status = qrt58::cli::run(args, streams);
     out.flush();
-    if (output.error != 0) {
+    // A command that failed has said why already (its listing or image could not be written).
+    if (output.error != 0 && status == 0) {
         std::cerr << "qrt58cli: cannot write to standard output: " << std::strerror(output.error) << '\n';
-        if (status == 0) status = 1;
+        status = 1;
     }
     return status;
 }
