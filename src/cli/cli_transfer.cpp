@@ -235,6 +235,15 @@ int cmd_transfer(const TransferRequest& request, const CommandIo& io) {
         }
     }
 
+    if (command != "read") {
+        // Program and compare what the window would after opening the same
+        // file: its repairs on opening come first, and the user is told.
+        const OpenRepair repair = repair_opened_image(image);
+        if (repair.any())
+            io.out << "Repaired as the editor window does on opening " << (piped ? "the image" : file)
+                   << ": " << repair.describe() << '\n';
+    }
+
     auto settings = open_board_settings();
     const BoardSettings chosen = resolve_board_settings(request.options, *settings);
     // No file of this run is written over another one of it (a trace over the

@@ -474,4 +474,40 @@ TEST(ProductionLogFile, AFailedAppendLeavesTheLogAsItWasAndNamesTheCause) {
         EXPECT_FALSE(bad.append("0001000", ProductionResult::Ok));
         EXPECT_TRUE(bad.error().contains(odd));
     }
+
+// A hand-edited file with a stale frame map and an En bit above the capcode
+// count: the command line programs and compares what the window would after
+// opening it, and says what it repaired.
+TEST_F(CliRig, WriteAndVerifyUseTheImageTheWindowProgramsAfterOpeningTheFile) {
+    PagerTable image = build_default_image();
+    set_bits(image, 0x3E, 4, 7, 4);            // slots 1-8 in use
+    set_slot_bit(image, enable_bit(12), true); // above the count
+    image[0x9A] ^= 0x21;                       // a stale copy of the map
+    ASSERT_TRUE(save_table_file(dir.filePath("in.tbl"), image).ok);
+    const QByteArray file = bytes("in.tbl");
+    PagerTable window = image;
+    const OpenRepair repair = repair_opened_image(window);
+    ASSERT_EQ(repair.slots_disabled, std::vector<int>{12});
+    EXPECT_TRUE(repair.frame_copies_changed);
+    const std::string said =
+        "Repaired as the editor window does on opening " + path("in.tbl") + ": " + repair.describe() + "\n";
+    EXPECT_NE(said.find("frame map copies (0x96-0xAF) rewritten; slot 13 switched off (above the capcode count)"),
+              std::string::npos)
+        << said;
+
+    // A receiver programmed by the window from this file.
+    ASSERT_TRUE(save_table_file(dir.filePath("window.tbl"), window).ok);
+    ASSERT_EQ(run({"write", path("window.tbl"), "--board", sim()}), 0) << err;
+    EXPECT_EQ(out, "Verify Success!\n"); // nothing left to repair
+    ASSERT_EQ(run({"verify", path("in.tbl"), "--board", sim()}), 0) << err;
+    EXPECT_EQ(out, said + "Verify Success!\n");
+
+    // Programmed from the file itself: the same bytes; the file stays as it was.
+    ASSERT_EQ(run({"read", path("window-read.tbl"), "--board", sim()}), 0) << err;
+    const QByteArray by_window = bytes("window-read.tbl");
+    ASSERT_EQ(run({"write", path("in.tbl"), "--board", sim()}), 0) << err;
+    EXPECT_EQ(out, said + "Verify Success!\n");
+    EXPECT_EQ(bytes("in.tbl"), file);
+    ASSERT_EQ(run({"read", path("cli-read.tbl"), "--board", sim()}), 0) << err;
+    EXPECT_EQ(bytes("cli-read.tbl"), by_window);
 }
