@@ -474,6 +474,7 @@ TEST(ProductionLogFile, AFailedAppendLeavesTheLogAsItWasAndNamesTheCause) {
         EXPECT_FALSE(bad.append("0001000", ProductionResult::Ok));
         EXPECT_TRUE(bad.error().contains(odd));
     }
+}
 
 // A hand-edited file with a stale frame map and an En bit above the capcode
 // count: the command line programs and compares what the window would after
