@@ -6,7 +6,9 @@
 #include <QJsonDocument>
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ostream>
 
 namespace qrt58::cli {
@@ -118,7 +120,7 @@ int cmd_diff(const std::string& a, const std::string& b, bool json, const Comman
     else
         print_diff(diff, io.out);
     if (!io.out.flush()) {
-        fail(io.err, "diff", "cannot write the listing");
+        fail(io.err, "diff", std::string("cannot write the listing: ") + std::strerror(errno != 0 ? errno : EIO));
         return kExitUsage;
     }
     return diff.equal() ? 0 : kExitFailed;

@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QString>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ostream>
@@ -194,7 +195,7 @@ int cmd_show(const std::string& file, bool json, const CommandIo& io) {
         print_model(model, io.out);
     }
     // A full disk or a closed pipe must not pass for a complete listing.
-    if (!io.out.flush()) return fail(io.err, "show", "cannot write the listing");
+    if (!io.out.flush()) return fail(io.err, "show", std::string("cannot write the listing: ") + std::strerror(errno != 0 ? errno : EIO));
     return 0;
 }
 
