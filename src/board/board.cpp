@@ -3,6 +3,7 @@
 #include "i2c_bus.h"
 #include "io_driver.h"
 #include "ppdev_driver.h"
+#include "safe_file.h"
 #include "sim_board.h"
 #include "sim_i2c.h"
 
@@ -206,6 +207,12 @@ bool Board::start_trace(const QString& path) {
         trace_error_ = QStringLiteral("The bus trace records the parallel-port board's lines; an I2C "
                                       "adapter runs its bus itself (no trace written to %1)")
                            .arg(path);
+        return false;
+    }
+    if (SimBoard* s = sim(); s && !s->file().isEmpty() && same_file(path, s->file())) {
+        trace_error_ = QStringLiteral("The bus trace %1 is the simulated EEPROM file %2; give the trace a "
+                                      "file of its own")
+                           .arg(path, s->file());
         return false;
     }
     auto trace = std::make_unique<VcdTrace>();

@@ -149,8 +149,8 @@ const std::vector<Command>& commands() {
              return cmd_show(a.files.constFirst().toStdString(), a.options.isSet(kJson), a.io);
          }},
         {"diff", "A B [--json]",
-         "Compare two table files setting by setting; bytes outside every setting are listed by "
-         "address. "
+         "Compare two table files setting by setting; differing bytes that no listed setting "
+         "shows are listed by address. "
          "Exit status 0 when they are equal, 1 when they differ, 2 on an error.",
          2, 2,
          [](QCommandLineParser& p) {
