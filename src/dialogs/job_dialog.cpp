@@ -92,6 +92,7 @@ JobDialog::JobDialog(Board& window_board, const BoardChoice& window_choice, QSet
                                           QStringLiteral("Capcode"), QStringLiteral("Progress"), QStringLiteral("OK"),
                                           QStringLiteral("Failed")});
     tblBoards->horizontalHeader()->setSectionResizeMode(ColBoard, QHeaderView::Stretch);
+    tblBoards->horizontalHeader()->setSectionResizeMode(ColReceiver, QHeaderView::ResizeToContents);
     tblBoards->verticalHeader()->hide();
     tblBoards->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tblBoards->setMinimumHeight(110);
