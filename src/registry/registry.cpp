@@ -312,6 +312,7 @@ bool Registry::reconnect() {
 }
 
 bool Registry::retrying(const std::function<bool()>& op) {
+    last_unique_violation_ = false;
     if (op()) return true;
     if (last_unique_violation_ || connection_alive()) return false;
     if (!reconnect()) return false;
