@@ -782,6 +782,19 @@ std::vector<ReceiverRecord> Registry::receivers_with(qint64 capcode) {
     return list;
 }
 
+QString Registry::job_holding(qint64 capcode) {
+    QString job;
+    retrying([&] {
+        QSqlQuery q(QSqlDatabase::database(connection_, false));
+        q.prepare(QStringLiteral("SELECT j.name FROM reservations r JOIN jobs j ON r.job_id = j.id WHERE r.capcode = ?"));
+        q.addBindValue(capcode);
+        if (!q.exec()) return fail_query(QStringLiteral("cannot look up capcode %1").arg(capcode), q);
+        if (q.next()) job = q.value(0).toString();
+        return true;
+    });
+    return job;
+}
+
 bool Registry::for_each_receiver(const std::function<void(const ReceiverRecord&)>& fn) {
     QSqlQuery q(QSqlDatabase::database(connection_, false));
     q.setForwardOnly(true);
