@@ -203,11 +203,9 @@ void AlertsEditor::cboMailAlert_Click(int slot) {
 
 void AlertsEditor::chkMailAlert_Click() {
     set_bits(form_.image(), kMailAlertMaster, kMailAlertMasterBit, checked("chkMailAlert") ? 1 : 0, 1);
-    for (int k = 1; k < kCapcodeSlots; ++k) {
-        show_mail_alert(form_, k, slot_is_mail_drop(form_, k));
-        // The continuation of a long pair keeps what it shows.
-        if (pair_shows_long(form_, k)) ++k;
-    }
+    // Every slot, the second of a "Long" pair too: its type follows the first
+    // slot's, and unticking hides all fifteen lists.
+    for (int k = 1; k < kCapcodeSlots; ++k) show_mail_alert(form_, k, slot_is_mail_drop(form_, k));
 }
 
 void AlertsEditor::load_mail_alert() {

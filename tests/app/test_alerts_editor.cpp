@@ -171,6 +171,22 @@ TEST_F(AlertsEditorTest, MailDropColumnFollowsTheMasterTheTypeAndTheLength) {
     EXPECT_TRUE(mail_shown(3));
 }
 
+TEST_F(AlertsEditorTest, TheSecondSlotOfALongPairHidesWithTheMasterAndTakesNoFocus) {
+    // Pair 1 long, slot 2 "Mail drop": slot 3's list lies under slot 2's.
+    mail_master()->setChecked(true);
+    list("cboCtl", 7 + 2)->setCurrentIndex(1);
+    list("cboCapLen", 1)->setCurrentIndex(1);
+    for (const char* name : {"lblAlert", "cboMailAlert"})
+        EXPECT_EQ(form->control(QString::fromLatin1(name), 3)->focusPolicy(), Qt::NoFocus) << name;
+    EXPECT_NE(list("cboMailAlert", 2)->focusPolicy(), Qt::NoFocus);
+    mail_master()->setChecked(false);
+    for (int k = 1; k < 16; ++k) EXPECT_FALSE(mail_shown(k)) << k;
+    // Back to "Short": slot 3's list takes the focus again.
+    mail_master()->setChecked(true);
+    list("cboCapLen", 1)->setCurrentIndex(0);
+    EXPECT_NE(list("cboMailAlert", 3)->focusPolicy(), Qt::NoFocus);
+}
+
 TEST_F(AlertsEditorTest, LengthSwitchCopiesTheMailDropAlertToTheSecondSlot) {
     mail_master()->setChecked(true);
     list("cboCtl", 7 + 4)->setCurrentIndex(1);
