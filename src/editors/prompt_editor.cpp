@@ -108,7 +108,8 @@ void PromptEditor::align(int set, Alignment alignment) {
     if (set == 1) current_ = 0;
     const int p = current_;
     QLineEdit* b = box(p);
-    if (!b) return;
+    // A greyed box (source prompts in mode "Disable") cannot be changed.
+    if (!b || !b->isEnabled()) return;
     show_text(p, align_prompt(b->text(), alignment, max_length(p)));
     txtPrompt_LostFocus(p);
 }
@@ -116,7 +117,7 @@ void PromptEditor::align(int set, Alignment alignment) {
 void PromptEditor::optDefault_Click() {
     const int p = current_;
     QLineEdit* b = box(p);
-    if (!b) return;
+    if (!b || !b->isEnabled()) return;
     const auto address = parse_prompt_tag(b->property("Tag").toString().toStdString());
     if (!address || *address + kPromptRecordSize > kImageSize) return;
     // The factory image holds every prompt's default record; its block

@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QRadioButton>
 
 using namespace qrt58;
 
@@ -185,6 +186,25 @@ TEST_F(AlertsEditorTest, TheSecondSlotOfALongPairHidesWithTheMasterAndTakesNoFoc
     mail_master()->setChecked(true);
     list("cboCapLen", 1)->setCurrentIndex(0);
     EXPECT_NE(list("cboMailAlert", 3)->focusPolicy(), Qt::NoFocus);
+}
+
+TEST_F(AlertsEditorTest, WriteThenModifyKeepsTheLocksThatFollowOtherSettings) {
+    box(35)->setChecked(true); // per-capcode music on
+    box(45)->setChecked(true); // "Always Vibrate": "Set Alert Off" ticked and locked
+    const auto locked = [this] {
+        return std::vector<bool>{menu(kSetAlertItem)->isEnabled(), list("cboMusicType", 0)->isEnabled(),
+                                 form->control("txtPrompt", 33)->isEnabled(), form->control("chkSource", 33)->isEnabled()};
+    };
+    // Music lists on, source prompts greyed (mode "Disable").
+    const std::vector<bool> before = {false, true, false, false};
+    EXPECT_EQ(locked(), before);
+    form->ctl<QRadioButton>("WriteOpt")->click();
+    form->ctl<QRadioButton>("ModifyOpt")->click();
+    EXPECT_EQ(locked(), before);
+    box(35)->setChecked(false); // music off: its lists lock, "Set Alert Off" frees
+    form->ctl<QRadioButton>("WriteOpt")->click();
+    form->ctl<QRadioButton>("ModifyOpt")->click();
+    EXPECT_EQ(locked(), (std::vector<bool>{true, false, false, false}));
 }
 
 TEST_F(AlertsEditorTest, LengthSwitchCopiesTheMailDropAlertToTheSecondSlot) {
