@@ -10,6 +10,8 @@
 #include "password.h"
 #include "prompts.h"
 
+#include <QList>
+
 #include <algorithm>
 #include <cctype>
 #include <optional>
@@ -69,14 +71,6 @@ std::optional<int> parse_number(const std::string& value) {
     const std::string v = trimmed(value);
     if (v.empty() || v.size() > 6 || v.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
     return std::stoi(v);
-}
-
-// Control characters never reach the image: the receiver has no glyph for them
-// and they would break every listing of the text.
-bool has_control_character(const QString& text) {
-    for (const QChar c : text)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F) return true;
-    return false;
 }
 
 std::string box_too_long(int max) { return "the box takes at most " + std::to_string(max) + " characters"; }
@@ -464,7 +458,6 @@ std::string SettingSession::apply_unchecked(const std::string& name, const std::
         const PromptSlot* slot = find_prompt_slot(*index);
         if (!slot) return "prompts are 0 to 32, 50 to 52 and 68";
         const QString text = QString::fromStdString(value);
-        if (has_control_character(text)) return prompt_refusal_message({PromptStoreStatus::NotEncodable, text.at(0)}).toStdString();
         const int box_max = *index == 0 ? logo_max_length(logo_font(image)) : slot->max_length;
         if (text.size() > box_max) return box_too_long(box_max);
         const PromptStoreResult r = store_prompt(image, slot->address, slot->icon, text);
@@ -508,7 +501,6 @@ std::string SettingSession::apply_unchecked(const std::string& name, const std::
                                                         : image[kSourceEnableFirst + k] != 0;
         if (!ticked) return "source prompt " + std::to_string(*number) + " is not ticked";
         const QString text = QString::fromStdString(value);
-        if (has_control_character(text)) return prompt_refusal_message({PromptStoreStatus::NotEncodable, text.at(0)}).toStdString();
         if (text.size() > kSourceBoxMax) return box_too_long(kSourceBoxMax);
         const PromptStoreResult r = enter_source_prompt(image, index, text, shown);
         if (r.status != PromptStoreStatus::Stored) return prompt_refusal_message(r).toStdString();
@@ -561,8 +553,7 @@ std::string SettingSession::apply_unchecked(const std::string& name, const std::
     // ---- passwords
     if (name == "passwords.read_write") {
         const QString text = QString::fromStdString(value);
-        if (has_control_character(text)) return prompt_refusal_message({PromptStoreStatus::NotEncodable, text.at(0)}).toStdString();
-        if (text.size() > kRwPasswordLength) return box_too_long(kRwPasswordLength);
+        if (text.toUcs4().size() > kRwPasswordLength) return box_too_long(kRwPasswordLength);
         const RwPasswordOutcome outcome = check_rw_password(text);
         if (outcome.result != RwPasswordCheck::Accepted) return outcome.message.toStdString();
         store_rw_password(image, outcome.bytes);

@@ -41,7 +41,8 @@ struct Target {
 class SetEquivalence : public EditorFixture {
 protected:
     // QRT58_SEED runs other sequences than the suite's own.
-    std::mt19937 rng{qEnvironmentVariableIsSet("QRT58_SEED") ? qEnvironmentVariableIntValue("QRT58_SEED") : 20261209};
+    std::mt19937 rng{static_cast<std::mt19937::result_type>(
+        qEnvironmentVariableIsSet("QRT58_SEED") ? qEnvironmentVariableIntValue("QRT58_SEED") : 20261209)};
 
     int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
     bool coin() { return pick(2) == 1; }

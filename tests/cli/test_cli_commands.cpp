@@ -357,6 +357,15 @@ TEST_F(Files, SetRefusesAndLeavesTheFileAlone) {
         {"prompts.1.text=ABCDEFGHIJKLMNOPQRS", "Can not exceed 18 characters exclude left space!"},
         {"prompts.1.text=\xE2\x98\x83", "The pager can not show the character"},
         {"prompts.40.text=A", "prompts are 0 to 32"},
+        {"prompts.1.text=A\tB", "The pager can not show the character \"U+0009\"!"},
+        {"prompts.1.text=A\xF0\x9F\x98\x80", "The pager can not show the character \"\xF0\x9F\x98\x80\"!"},
+        {"prompts.0.text=ABCDEFGHIJKLMNOP", "the box takes at most 15 characters"},
+        {"display.contrast=9", "the contrast is 1 to 8"},
+        {"alerts.menu_left_out=", "You must disable one option"},
+        {"alerts.default_tone=Tone 2", "shown only with Set Alert Off ticked"},
+        {"capcodes.1.type=Boss", "takes one of Personal|Mail drop|Group"},
+        {"options.direct_show_lamp_on=true", "shown only with Paging Display Direct"},
+        {"display.battery.high=2.35V", "Waring ! You must let"},
         {"source_prompts.slots.3.text=A", "the source prompts are off (mode Disable)"},
     };
     for (const auto& [assignment, message] : refused) {
