@@ -23,6 +23,10 @@ PromptEditor::PromptEditor(Form1& form) : QObject(&form), form_(form) {
         // Text dropped into a box that does not have the focus never gets a
         // LostFocus: it is stored at once, as leaving the box would.
         connect(box, &QLineEdit::textEdited, this, [this, i, box] {
+            // A longer text shown in the box (the logo after a switch to the
+            // large font) may stay, but typing adds nothing beyond the box's
+            // own length: the allowance shrinks with every edit.
+            box->setMaxLength(std::max(max_length(i), static_cast<int>(box->text().size())));
             if (!box->hasFocus()) txtPrompt_LostFocus(i);
         });
     }

@@ -161,6 +161,22 @@ TEST_F(PromptEditorTest, ButtonsLeaveAGreyedSourcePromptAlone) {
     }
 }
 
+TEST_F(PromptEditorTest, LargeFontLogoTakesFifteenNewCharactersAndKeepsALongerText) {
+    list("cbologo")->setCurrentIndex(list("cbologo")->findText("Small Font"));
+    type(prompt(0), "ABCDEFGHIJKLMNOPQR"); // 18
+    list("cbologo")->setCurrentIndex(list("cbologo")->findText("Large Font"));
+    EXPECT_EQ(prompt(0)->text(), "ABCDEFGHIJKLMNOPQR"); // stays as it is
+    focus(prompt(0));
+    prompt(0)->end(false);
+    QTest::keyClick(prompt(0), Qt::Key_Backspace);
+    QTest::keyClicks(prompt(0), "XY");
+    EXPECT_EQ(prompt(0)->text(), "ABCDEFGHIJKLMNOPQ"); // shorter, never longer again
+    prompt(0)->selectAll();
+    QTest::keyClicks(prompt(0), "0123456789ABCDEFGH");
+    EXPECT_EQ(prompt(0)->text(), "0123456789ABCDE");
+    leave();
+}
+
 TEST_F(PromptEditorTest, DefaultButtonsBringBackTheFactoryRecord) {
     const PagerTable factory = build_default_image();
     auto record = [&](const PagerTable& t, int a) { return std::vector<std::uint8_t>(t.data() + a, t.data() + a + 20); };
