@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "capcode.h"
 #include "ctl_eb_slider.h"
 #include "default_image.h"
 #include "field_tag.h"
@@ -928,6 +929,10 @@ void Form1::image_was_read() { refill_from_image(); }
 // image (a source prompt follows its enable byte), which must not unlock them
 // in Write mode.
 void Form1::refill_from_image() {
+    // The repairs of an opened image (frame map, enable bits above the capcode
+    // count) are the same function qrt58cli applies before it writes or
+    // verifies a file; set_frame below then finds nothing left to change.
+    qrt58::repair_opened_image(image_);
     select_range_from_image();
     init_ctl();
     call("read_CapLen");

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <algorithm>
+#include <utility>
 
 using namespace qrt58;
 
@@ -102,6 +103,7 @@ void Form2::form_activate() {
             engine_.write_and_verify(host_.image());
         }
     }
+    show_results_if_kept();
     close_dialog();
 }
 
@@ -118,8 +120,12 @@ void Form2::cmdWrite_Click() {
         const bool written = !engine_.abort_flag();
         if (written) engine_.verify(host_.image());
         link_.bus_stop();
-        log_receiver(capcode, qrt58::cycle_result(written, !engine_.abort_flag()));
-        if (!engine_.abort_flag() && host_.auto_increment_first()) set_capcode(0);
+        const bool verified = written && !engine_.abort_flag();
+        // A receiver whose memory is lost (the simulated one's file could not
+        // be saved) did not get what was written: no success, no raise.
+        const bool kept = show_results_if_kept();
+        log_receiver(capcode, qrt58::cycle_result(written && (kept || !verified), verified));
+        if (verified && kept && host_.auto_increment_first()) set_capcode(0);
         // After the limit message the run is over: another press would program
         // the next receiver with the same capcode.
         cmdWrite->setEnabled(!run_ended_);
@@ -132,6 +138,18 @@ void Form2::cmdWrite_Click() {
 }
 
 void Form2::cmdExit_Click() { close_dialog(); }
+
+bool Form2::show_results_if_kept() {
+    QString why;
+    const bool kept = link_.keep_memory(&why);
+    const QStringList results = std::exchange(held_results_, {});
+    if (!kept) {
+        message_boxes().show(this, why, MessageIcon::Warning);
+        return false;
+    }
+    for (const QString& text : results) message_boxes().show(this, text, MessageIcon::None);
+    return true;
+}
 
 void Form2::set_capcode(int index) {
     (void)index; // the production station raises box 0 only
@@ -210,6 +228,12 @@ void Form2::set_progress_colour(std::uint32_t colour) {
 }
 
 void Form2::message(const QString& text, MessageKind kind) {
+    // A result ("Verify Success!") waits until the receiver has kept what the
+    // transfer did (show_results_if_kept).
+    if (busy_ && kind == MessageKind::Info) {
+        held_results_.append(text);
+        return;
+    }
     message_boxes().show(this, text, kind == MessageKind::Warning ? MessageIcon::Warning : MessageIcon::None);
 }
 
