@@ -408,7 +408,6 @@ std::string SettingSession::apply_unchecked(const std::string& name, const std::
         const auto index = parse_item(length_texts(), value == "short" ? "Short" : value == "long" ? "Long" : value);
         if (!index) return "the length is Short or Long";
         const int pair = (*number - 1) / 2;
-        if (*number - 1 > capcode_count_field(image)) return "slot " + std::to_string(*number) + " lies above the capcode count";
         const bool to_long = *index == 1;
         if (to_long == shown[static_cast<std::size_t>(pair)]) return {};
         shown[static_cast<std::size_t>(pair)] = to_long;
@@ -673,16 +672,59 @@ std::string SettingSession::apply_unchecked(const std::string& name, const std::
 
 // ---------------------------------------------------------------- commands
 
+namespace {
+
+// Switches that grey out or hide other settings, with the value that opens
+// them. A command that closes one sets its other settings first, as a user of
+// the window opens the lock, changes what it holds and closes it again.
+// Ranks doubled, so that a closing lock fits between the ranks; an opening
+// comes before everything.
+constexpr int kOpen = -1;
+constexpr int kCloseBeforeTexts = 7; // after the values (3), before the texts (4)
+constexpr int kCloseLast = 9;
+struct Lock {
+    const char* name;
+    const char* closed; // nullptr: every value but `open`
+    const char* open;
+    int close;
+};
+constexpr Lock kLocks[] = {
+    // The music type lists and "Always Vibrate"; closed before the default
+    // tone, which shows only while it is clear.
+    {"options.user_s_capcode_music_type_enable", "false", "true", kCloseBeforeTexts},
+    {"options.paging_display", "Page Count", "Direct", kCloseLast}, // direct show boxes, lamp time
+    {"display.push_key_lamp", "false", "true", kCloseLast},         // RD key boxes
+    {"alerts.mail_alert", "false", "true", kCloseLast},             // mail-drop alert lists
+    {"source_prompts.mode", "Disable", "Backward", kCloseLast},     // source prompt boxes
+    {"capcode_count", nullptr, "16", kCloseLast},                   // the rows above the count
+};
+
+struct Step {
+    int rank;
+    std::size_t given; // index of the setting in the command
+    std::string value;
+};
+
+} // namespace
+
 std::string apply_settings(PagerTable& image, const std::vector<std::pair<std::string, std::string>>& settings) {
-    std::vector<std::size_t> order(settings.size());
-    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::stable_sort(order.begin(), order.end(), [&settings](std::size_t a, std::size_t b) {
-        return setting_rank(settings[a].first) < setting_rank(settings[b].first);
-    });
-    SettingSession session(image);
-    for (const std::size_t i : order) {
+    std::vector<Step> steps;
+    for (std::size_t i = 0; i < settings.size(); ++i) {
         const auto& [name, value] = settings[i];
-        if (const std::string why = session.apply(name, value); !why.empty()) return name + "=" + value + ": " + why;
+        int rank = 2 * setting_rank(name);
+        for (const Lock& lock : kLocks) {
+            if (name != lock.name || trimmed(value) == lock.open) continue;
+            if (lock.closed && trimmed(value) != lock.closed) continue;
+            steps.push_back({kOpen, i, lock.open});
+            rank = lock.close;
+        }
+        steps.push_back({rank, i, value});
+    }
+    std::stable_sort(steps.begin(), steps.end(), [](const Step& a, const Step& b) { return a.rank < b.rank; });
+    SettingSession session(image);
+    for (const Step& step : steps) {
+        const auto& [name, value] = settings[step.given];
+        if (const std::string why = session.apply(name, step.value); !why.empty()) return name + "=" + value + ": " + why;
     }
     // A pair switched to "Long" holds one long capcode only once it is given one.
     for (int p = 0; p < kCapcodePairs; ++p) {
