@@ -507,13 +507,18 @@ void Form1::build_menus() {
     add_menu("Pager", "mnuPager",
              {{"Read", "mnuEntire", QKeySequence(Qt::Key_F3), [this] { pager_command(0); }},
               {"Write", "mnuEB", QKeySequence(Qt::Key_F4), [this] { pager_command(1); }},
-              {"Verfy", "mnuEB1", QKeySequence(Qt::Key_F9), [this] { pager_command(2); }}});
+              {"Verfy", "mnuEB1", QKeySequence(Qt::Key_F9), [this] { pager_command(2); }},
+              {nullptr, "mnuJobDash", QKeySequence(), {}},
+              {"Job Station...", "mnuJob", QKeySequence(), [this] { job_station_command(); }}});
     add_menu("Options", "mnuOptions",
              {{"Line Delay...", "mnuLineDelay", QKeySequence(), [this] {
                    if (board_.edit_line_delay) board_.edit_line_delay();
                }},
               {"Board...", "mnuBoard", QKeySequence(), [this] {
                    if (board_.choose_board) board_.choose_board();
+               }},
+              {"Registry...", "mnuRegistry", QKeySequence(), [this] {
+                   if (board_.choose_registry) board_.choose_registry();
                }}});
     add_menu("Help", "mnuHelp", {{"About", "mnuAbout", QKeySequence(), [this] { mnuAbout_Click(); }}});
     // F10 opens the menu bar, as on the usual Linux desktops.
@@ -899,6 +904,16 @@ void Form1::pager_command(int mode) {
     timer_->stop();
     transfer_mode = mode;
     if (take_focused_entry() && board_.show_transfer) board_.show_transfer(transfer_mode);
+    pager_running_ = false;
+    if (!shut_down_) timer_->start();
+}
+
+void Form1::job_station_command() {
+    if (pager_running_) return;
+    start_board();
+    pager_running_ = true;
+    timer_->stop();
+    if (take_focused_entry() && board_.job_station) board_.job_station();
     pager_running_ = false;
     if (!shut_down_) timer_->start();
 }

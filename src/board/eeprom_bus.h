@@ -23,6 +23,7 @@ public:
     // Shows "The Board is not responding!" (GUI: warning box; CLI: a line).
     void set_message_sink(std::function<void(const QString&)> sink) { message_ = std::move(sink); }
     const std::function<void(const QString&)>& message_sink() const { return message_; }
+    const std::function<void()>& event_pump() const { return pump_; }
 
     // Whether the line delay means anything on this bus (the parallel-port
     // board's bit timing); buses without one ignore set_line_delay_us.

@@ -91,7 +91,11 @@ void Form2::form_activate() {
         } else {
             const bool production = host_.auto_increment_first();
             lblAuto1->setVisible(production);
-            if (production) {
+            if (production && !production_log_.writable()) {
+                // A station that cannot record its receivers programs none
+                // (a log that is a folder, a device or not writable).
+                message(production_log_.error(), MessageKind::Warning);
+            } else if (production) {
                 // The station shows the capcode the next Write programs.
                 lblAuto1->setText(kAutoCaption + host_.first_capcode_text());
                 Label1->clear();
@@ -99,8 +103,9 @@ void Form2::form_activate() {
                 cmdExit->setVisible(true);
                 setFixedSize(kWidth, kHeightButtons);
                 return; // stays open for the user
+            } else {
+                engine_.write_and_verify(host_.image());
             }
-            engine_.write_and_verify(host_.image());
         }
     }
     show_results_if_kept();
