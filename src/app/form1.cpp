@@ -992,6 +992,10 @@ void Form1::ModifyOpt_Click() {
             if (has_write_mode_prefix(w->property("ctlName").toString())) w->setEnabled(true);
     if (QWidget* s = control(QStringLiteral("Slider1"))) s->show();
     call("set_frame");
+    // The locks that follow other settings hold again: "Set Alert Off" under
+    // "Always Vibrate", the music type lists, the greyed source prompts.
+    call("load_music_enable");
+    call("read_SourcePrompt");
 }
 
 void Form1::WriteOpt_Click() { keep_write_mode_locks(); }
