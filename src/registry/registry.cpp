@@ -410,6 +410,11 @@ JobOpen Registry::open_job(const JobSpec& spec) {
                 rollback();
                 return false;
             };
+            // Jobs are made one at a time (SQLite: the write lock taken by
+            // begin()): a station that comes second finds the job, or the
+            // capcodes, the first one made.
+            if (postgres() && !q.exec(QStringLiteral("SELECT pg_advisory_xact_lock(5851959)")))
+                return failed(QStringLiteral("cannot lock the jobs"));
             q.prepare(QStringLiteral("SELECT id, plan_sha256, receivers FROM jobs WHERE name = ?"));
             q.addBindValue(spec.name);
             if (!q.exec()) return failed(QStringLiteral("cannot look up the job"));

@@ -92,7 +92,11 @@ TEST(JobRows, QuotedFieldsLineBreaksAndCrlf) {
     EXPECT_EQ(plan.receivers[1].settings[1], "prompts.1.text=say \"hi\"");
     EXPECT_EQ(plan.receivers[2].settings[1], "prompts.1.text=two\nlines");
     EXPECT_EQ(plan.receivers[1].own_slots, (std::vector<int>{0, 1}));
-    EXPECT_TRUE(check_job(plan, rules()).empty());
+    // The line break survives the parsing; set's rules refuse it, on the row's line.
+    const auto problems = check_job(plan, rules());
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].line, 5);
+    EXPECT_TRUE(problems[0].text.startsWith("prompts.1.text=two\nlines: ")) << problems[0].text.toStdString();
     // Each receiver's own capcodes, as stored, in column order.
     EXPECT_EQ(plan.receivers[0].capcodes, std::vector<qint64>{3000});
     EXPECT_EQ(plan.receivers[1].capcodes, (std::vector<qint64>{3001, 2003001}));
