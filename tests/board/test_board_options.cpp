@@ -61,7 +61,7 @@ TEST(BoardOptions, ParsesBoardLineDelayAndTrace) {
     EXPECT_FALSE(parse_board_choice("io:/x"));
 }
 
-TEST(BoardOptions, CommandLineValuesAreRememberedInTheSettings) {
+TEST(BoardOptions, TheBoardOfACommandLineIsForThatRunAndTheLineDelayIsRemembered) {
     QTemporaryDir dir;
     QSettings settings(dir.filePath("s.ini"), QSettings::IniFormat);
     BoardSettings s = resolve_board_settings({}, settings);
@@ -74,9 +74,11 @@ TEST(BoardOptions, CommandLineValuesAreRememberedInTheSettings) {
     s = resolve_board_settings(o, settings);
     EXPECT_EQ(s.line_delay_us, 60);
     EXPECT_EQ(s.choice.text(), "ppdev:/dev/parport0");
-    // Taking them for this run does not remember them yet.
+    // Taking them for this run does not remember them; no choice is made yet.
     EXPECT_EQ(resolve_board_settings({}, settings).choice.text(), "sim");
-    remember_board_choice(settings, o);
+    EXPECT_FALSE(board_choice_made(settings));
+    save_board_choice(settings, *o.board); // the board dialog, qrt58cli board
+    EXPECT_TRUE(board_choice_made(settings));
     EXPECT_EQ(resolve_board_settings({}, settings).choice.text(), "ppdev:/dev/parport0");
     EXPECT_EQ(resolve_board_settings({}, settings).line_delay_us, 25);
     remember_line_delay(settings, o);
