@@ -11,6 +11,6 @@ int main(int argc, char** argv) {
     QCoreApplication::setOrganizationName(QStringLiteral("Norvale"));
     std::vector<std::string> args(argv + 1, argv + argc);
     const qrt58::cli::Streams streams{std::cin, std::cout, std::cerr, ::isatty(2) == 1,
-                                      ::isatty(0) == 1};
+                                      ::isatty(0) == 1, ::isatty(1) == 1};
     return qrt58::cli::run(args, streams);
 }
