@@ -5,6 +5,7 @@ BUILD ?= build
 JOBS  ?= 2
 PACKAGES := build-essential cmake qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
             xvfb xauth fonts-dejavu-core fonts-liberation desktop-file-utils help2man \
+            libqt6sql6-sqlite libqt6sql6-psql postgresql postgresql-common \
             shared-mime-info
 CMAKE_FLAGS ?=
 
@@ -58,8 +59,14 @@ run: build
 	  xvfb-run -a $(BUILD)/src/app/qrt58prog --board sim; \
 	fi
 
+# The registry figures include PostgreSQL in a throwaway cluster when
+# pg_virtualenv (postgresql-common) is there.
 bench: build
-	$(BUILD)/bench/qrt58bench
+	@if command -v pg_virtualenv >/dev/null; then \
+	  pg_virtualenv $(BUILD)/bench/qrt58bench; \
+	else \
+	  $(BUILD)/bench/qrt58bench; \
+	fi
 
 # Installs both programs (stripped of their debug information), the menu
 # entry, the table-file type and the icon under PREFIX (DESTDIR is honoured

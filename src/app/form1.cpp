@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "capcode.h"
 #include "ctl_eb_slider.h"
 #include "default_image.h"
 #include "field_tag.h"
@@ -1051,9 +1052,6 @@ void Form1::mnuSBTF_Click() {
 // had it, and lets its events run. False when the box refused its value (it
 // has shown its message and taken the focus back): the command is dropped.
 bool Form1::take_focused_entry() {
-    // Only a value refused now cancels the command (a box left without typing
-    // since an earlier refusal gets its value back and refuses nothing).
-    entryErrorPending = false;
     if (QWidget* back = control(QStringLiteral("picTabBack"))) back->setFocus(Qt::OtherFocusReason);
     QCoreApplication::processEvents();
     if (!entryErrorPending) return true;
@@ -1138,6 +1136,10 @@ bool Form1::save_production_file(QString& error) {
 // in Write mode.
 void Form1::refill_from_image() {
     refilling_ = true;
+    // The repairs of an opened image (frame map, enable bits above the capcode
+    // count) are the same function qrt58cli applies before it writes or
+    // verifies a file; set_frame below then finds nothing left to change.
+    qrt58::repair_opened_image(image_);
     select_range_from_image();
     init_ctl();
     call("read_CapLen");

@@ -4,7 +4,9 @@
 #include "i2c_bus.h"
 #include "io_driver.h"
 #include "ppdev_driver.h"
+#include "safe_file.h"
 #include "sim_board.h"
+#include "sim_i2c.h"
 
 #include <QFileInfo>
 #include <QSettings>
@@ -23,6 +25,7 @@ QString BoardChoice::text() const {
     case Kind::Ppdev: name = QStringLiteral("ppdev"); break;
     case Kind::Io: name = QStringLiteral("io"); break;
     case Kind::I2c: name = QStringLiteral("i2c"); break;
+    case Kind::SimI2c: name = QStringLiteral("sim-i2c"); break;
     }
     return path.isEmpty() ? name : name + ':' + path;
 }
@@ -41,10 +44,12 @@ std::optional<BoardChoice> parse_board_choice(const QString& text, QString* erro
         c.kind = BoardChoice::Kind::Io;
     } else if (name == QLatin1String("i2c")) {
         c.kind = BoardChoice::Kind::I2c;
+    } else if (name == QLatin1String("sim-i2c")) {
+        c.kind = BoardChoice::Kind::SimI2c;
     } else {
         if (error)
             *error = QStringLiteral("unknown board '%1' (use sim[:FILE], ppdev[:/dev/parportN], io or "
-                                    "i2c[:/dev/i2c-N])")
+                                    "i2c[:/dev/i2c-N]; sim-i2c[:FILE] simulates an I2C adapter)")
                          .arg(text);
         return std::nullopt;
     }
@@ -145,6 +150,15 @@ std::unique_ptr<Board> Board::create(const BoardChoice& choice, Clock* clock) {
     case BoardChoice::Kind::I2c:
         board = std::make_unique<Board>(std::make_unique<LinuxI2cDev>(), choice.path, clock);
         break;
+    case BoardChoice::Kind::SimI2c: {
+        const QString file = choice.path.isEmpty() ? SimI2cFileAdapter::default_file() : choice.path;
+        auto adapter = std::make_unique<SimI2cFileAdapter>(*clock, file);
+        adapter->blocking = own != nullptr; // on the real clock
+        SimBoard* memory = &adapter->memory();
+        board = std::make_unique<Board>(std::move(adapter), file, clock);
+        board->sim_memory_ = memory;
+        break;
+    }
     }
     if (!board) board = std::make_unique<Board>(std::move(driver), clock);
     if (own) board->own_clock_ = std::move(own);
@@ -157,6 +171,10 @@ QString Board::description(bool full_path, const QString& root) const {
     case BoardChoice::Kind::Sim: {
         const QString file = choice_.path.isEmpty() ? SimBoard::default_file() : choice_.path;
         return QStringLiteral("Simulated receiver (%1)").arg(full_path ? file : QFileInfo(file).fileName());
+    }
+    case BoardChoice::Kind::SimI2c: {
+        const QString file = choice_.path.isEmpty() ? SimI2cFileAdapter::default_file() : choice_.path;
+        return QStringLiteral("Simulated receiver on I2C (%1)").arg(full_path ? file : QFileInfo(file).fileName());
     }
     case BoardChoice::Kind::Ppdev:
         return choice_.path.isEmpty() ? QStringLiteral("Parallel port (any /dev/parport*)")
@@ -178,6 +196,10 @@ QString Board::result_suffix() const {
     if (choice_.kind == BoardChoice::Kind::Sim) {
         const QString file = choice_.path.isEmpty() ? SimBoard::default_file() : choice_.path;
         return QStringLiteral("(simulated receiver %1)").arg(file);
+    }
+    if (choice_.kind == BoardChoice::Kind::SimI2c) {
+        const QString file = choice_.path.isEmpty() ? SimI2cFileAdapter::default_file() : choice_.path;
+        return QStringLiteral("(simulated receiver %1 on I2C)").arg(file);
     }
     return QLatin1Char('(') + description() + QLatin1Char(')');
 }
@@ -213,6 +235,7 @@ DriverStatus Board::stop_driver() {
     if (started_ && i2c_bus_) {
         i2c_bus_->close();
         started_ = false;
+        if (sim_memory_ && !sim_memory_->save_error().isEmpty()) error = sim_memory_->save_error();
     } else if (started_) {
         driver_->shutdown();
         started_ = false;
@@ -230,6 +253,12 @@ bool Board::start_trace(const QString& path) {
                            .arg(path);
         return false;
     }
+    if (SimBoard* s = sim(); s && !s->file().isEmpty() && same_file(path, s->file())) {
+        trace_error_ = QStringLiteral("The bus trace %1 is the simulated EEPROM file %2; give the trace a "
+                                      "file of its own")
+                           .arg(path, s->file());
+        return false;
+    }
     auto trace = std::make_unique<VcdTrace>();
     if (!trace->open(path)) {
         trace_error_ = trace->error();
@@ -241,6 +270,9 @@ bool Board::start_trace(const QString& path) {
     return true;
 }
 
-SimBoard* Board::sim() { return dynamic_cast<SimBoard*>(driver_.get()); }
+SimBoard* Board::sim() {
+    if (sim_memory_) return sim_memory_;
+    return dynamic_cast<SimBoard*>(driver_.get());
+}
 
 } // namespace qrt58

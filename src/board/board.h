@@ -36,9 +36,10 @@ namespace qrt58 {
 class I2cBus;
 class SimBoard;
 
-// --board sim[:FILE] | ppdev[:/dev/parportN] | io | i2c[:/dev/i2c-N]
+// --board sim[:FILE] | ppdev[:/dev/parportN] | io | i2c[:/dev/i2c-N] | sim-i2c[:FILE]
+// (sim-i2c: a simulated I2C adapter at 100 kHz with the receiver's memory in FILE)
 struct BoardChoice {
-    enum class Kind { Sim, Ppdev, Io, I2c };
+    enum class Kind { Sim, Ppdev, Io, I2c, SimI2c };
     Kind kind = Kind::Sim;
     QString path; // sim file, ppdev or i2c device; empty = the default
     QString text() const;
@@ -119,7 +120,8 @@ public:
     BoardLink& link() { return *link_; }
     PortDriver& driver() { return *driver_; }
     Clock& clock() { return *clock_; }
-    // The simulated board when that is the backend, else nullptr.
+    // The simulated board when that is the backend (for a simulated I2C
+    // adapter: the memory it keeps in its file), else nullptr.
     SimBoard* sim();
     // The I2C adapter bus when that is the kind, else nullptr.
     I2cBus* i2c() { return i2c_bus_.get(); }
@@ -131,6 +133,7 @@ private:
     std::unique_ptr<BoardLink> link_;
     std::unique_ptr<I2cDev> i2c_dev_;
     std::unique_ptr<I2cBus> i2c_bus_;
+    SimBoard* sim_memory_ = nullptr; // of a simulated I2C adapter
     std::unique_ptr<VcdTrace> trace_;
     QString trace_error_;
     bool started_ = false;

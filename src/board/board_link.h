@@ -75,6 +75,7 @@ public:
     void bus_start();
     void bus_stop() override;
     void board_idle() override;
+    bool keep_memory(QString* reason) override { return driver_.keep_memory(reason); }
     // The keep-alive tick of the main window: the idle pattern, nothing else.
     void idle_tick() override;
 

@@ -9,8 +9,9 @@ void add_board_options(QCommandLineParser& parser) {
         {QStringLiteral("board"),
          QStringLiteral("The programming board: sim[:FILE], ppdev[:/dev/parportN], io or "
                         "i2c[:/dev/i2c-N] (a Linux I2C adapter; without a device, the first "
-                        "adapter found that is not one of the computer's own). Remembered for "
-                        "the next run once its driver starts."),
+                        "adapter found that is not one of the computer's own) or sim-i2c[:FILE] "
+                        "(a simulated I2C adapter). Remembered for the next run once its driver "
+                        "starts."),
          QStringLiteral("BOARD")});
     parser.addOption(
         {QStringLiteral("line-delay"),

@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <QFile>
 
+#include <cerrno>
+
 #include "safe_file.h"
 
 namespace qrt58 {
@@ -18,9 +20,12 @@ bool VcdTrace::open(const QString& path) {
         error_ = QStringLiteral("Cannot write the bus trace %1: %2").arg(path, why);
         return false;
     }
+    errno = 0;
+    errno_ = 0;
     out_.open(QFile::encodeName(path).toStdString(), std::ios::out | std::ios::trunc);
     if (!out_) {
-        error_ = QStringLiteral("Cannot write the bus trace %1: it cannot be created").arg(path);
+        error_ = QStringLiteral("Cannot write the bus trace %1: %2")
+                     .arg(path, errno != 0 ? system_reason(errno) : QStringLiteral("it cannot be created"));
         return false;
     }
     out_ << "$date " << QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString()
@@ -39,10 +44,10 @@ bool VcdTrace::open(const QString& path) {
 }
 
 void VcdTrace::check_stream() {
+    if (!out_ && errno_ == 0) errno_ = errno != 0 ? errno : EIO;
     if (!out_ && error_.isEmpty())
-        error_ = QStringLiteral("Cannot write the bus trace %1: not all of it could be written "
-                                "(is the disk full?)")
-                     .arg(path_);
+        error_ = QStringLiteral("Cannot write the bus trace %1: not all of it could be written (%2)")
+                     .arg(path_, system_reason(errno_));
 }
 
 bool VcdTrace::close() {
@@ -75,6 +80,8 @@ void VcdTrace::on_lines(std::int64_t t_ns, bool scl, bool sda) {
         if (t != last_t_) out_ << '#' << t << '\n';
         if (scl != scl_) out_ << (scl ? '1' : '0') << "!\n";
         if (sda != sda_) out_ << (sda ? '1' : '0') << "\"\n";
+        // The reason of the first failed write, before later calls change errno.
+        if (!out_ && errno_ == 0) errno_ = errno != 0 ? errno : EIO;
     }
     last_t_ = t;
     scl_ = scl;

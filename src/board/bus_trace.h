@@ -41,6 +41,7 @@ private:
     std::ofstream out_;
     QString path_;
     QString error_;
+    int errno_ = 0; // the system's error at the first failed write
     bool started_ = false;
     std::int64_t origin_ = 0;
     std::int64_t last_t_ = -1;

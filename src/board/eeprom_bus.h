@@ -54,11 +54,25 @@ public:
     // values received are then not the chip's).
     virtual bool read_intact() const { return true; }
 
+    // Whether a write may go to the chip now; false with the reason when the
+    // chip must be left alone (a bus the program chose by itself that holds
+    // another device's EEPROM).
+    virtual bool may_write(QString* reason) {
+        (void)reason;
+        return true;
+    }
     // Writes `count` bytes (1..16, inside one 16-byte page) at `address`.
     // `first`: the first page of a run (no page before it still being written).
     virtual bool write_page(int address, const std::uint8_t* data, int count, bool first) = 0;
     // After the last page of a run: the chip may still be writing it.
     virtual void end_write() = 0;
+    // Makes what the chip now holds last, before a result counts (the
+    // simulated receiver's memory file). False with the reason when it cannot:
+    // what was written is then lost.
+    virtual bool keep_memory(QString* reason) {
+        (void)reason;
+        return true;
+    }
 
 protected:
     void pump_events() {

@@ -26,13 +26,14 @@ I2cBus::I2cBus(I2cDev& dev, Clock& clock, QString path) : dev_(dev), clock_(cloc
 
 DriverStatus I2cBus::open() {
     close();
-    if (path_.isEmpty()) {
-        path_ = default_i2c_adapter();
+    if (path_.isEmpty() || chosen_) {
+        chosen_ = true;
+        path_ = default_i2c_adapter(scan_root_);
         if (path_.isEmpty()) {
             open_error_ = list_i2c_adapters().empty()
                               ? QStringLiteral("no I2C adapter found (/dev/i2c-*: plug in the adapter; "
                                                "sudo modprobe i2c-dev)")
-                              : QStringLiteral("no I2C adapter found besides the computer's own buses "
+                                                : QStringLiteral("no I2C adapter found besides the computer's own buses "
                                                "(name one: --board i2c:/dev/i2c-N)");
             return {false, open_error_};
         }
@@ -119,6 +120,41 @@ std::uint8_t I2cBus::receive_byte(bool last) {
         return 0xFF;
     }
     return row_[static_cast<std::size_t>(row_pos_++)];
+}
+
+bool I2cBus::read_span(int address, std::uint8_t* out, int count) {
+    std::uint8_t word = static_cast<std::uint8_t>(address & 0xFF);
+    I2cMessage messages[2] = {{device_for(address), false, &word, 1},
+                              {device_for(address), true, out, static_cast<std::uint16_t>(count)}};
+    pump_events();
+    return transfer_polled(messages, 2) == 0;
+}
+
+bool I2cBus::may_write(QString* reason) {
+    if (!chosen_) return true; // named by the user: the user's choice
+    const auto refuse = [&](const QString& what) {
+        if (reason)
+            *reason = QStringLiteral("Not written: %1 on %2, the I2C adapter the program chose. It may be "
+                                     "another device's EEPROM (board identification, display, memory "
+                                     "module). If the receiver is on this adapter, name it: --board i2c:%2")
+                          .arg(what, path_);
+        return false;
+    };
+    std::array<std::uint8_t, 6> signature{};
+    const int at = kSignatureAddress;
+    if (!read_span(at, signature.data(), static_cast<int>(signature.size())))
+        return refuse(QStringLiteral("the chip at 0x50 could not be read to check what it holds"));
+    if (std::equal(signature.begin(), signature.end(), ver_str.begin())) return true;
+    // Not a receiver image: only a blank chip is taken.
+    std::array<std::uint8_t, 256> block{};
+    for (int base = 0; base < kImageSize; base += static_cast<int>(block.size())) {
+        if (!read_span(base, block.data(), static_cast<int>(block.size())))
+            return refuse(QStringLiteral("the chip at 0x50 could not be read to check what it holds"));
+        if (std::any_of(block.begin(), block.end(), [](std::uint8_t b) { return b != 0xFF; }))
+            return refuse(QStringLiteral("the chip at 0x50 holds no receiver image (no \"QRT58 \" at 0x7E0) "
+                                         "and is not blank"));
+    }
+    return true;
 }
 
 bool I2cBus::write_page(int address, const std::uint8_t* data, int count, bool first) {

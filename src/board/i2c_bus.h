@@ -30,6 +30,10 @@ public:
     DriverStatus open();
     void close();
     const QString& path() const { return path_; }
+    // Whether the adapter was chosen by the program (no path given).
+    bool chosen_by_program() const { return chosen_; }
+    // Where the adapter search looks for dev/ and sys/ (tests); empty: /.
+    void set_scan_root(const QString& root) { scan_root_ = root; }
 
     bool find_board() override;
     void bus_stop() override {}
@@ -38,6 +42,11 @@ public:
     bool begin_read(int address) override;
     std::uint8_t receive_byte(bool last) override;
     bool read_intact() const override { return intact_; }
+    // On an adapter the program chose by itself, only a chip that holds a
+    // receiver image (the signature at 0x7E0) or is blank (all 0xFF) is
+    // written: the EEPROMs of single-board computers (HAT identification),
+    // displays and memory modules answer at 0x50 too.
+    bool may_write(QString* reason) override;
     bool write_page(int address, const std::uint8_t* data, int count, bool first) override;
     void end_write() override {}
 
@@ -54,7 +63,12 @@ private:
     I2cDev& dev_;
     Clock& clock_;
     QString path_;
+    // Reads `count` bytes from `address` on into `out` (one block at most).
+    bool read_span(int address, std::uint8_t* out, int count);
+
     bool open_ = false;
+    bool chosen_ = false;
+    QString scan_root_;
     QString open_error_;
     std::array<std::uint8_t, 16> row_{};
     int row_len_ = 0;

@@ -6,6 +6,13 @@
 
 namespace qrt58 {
 
+// Run through sudo as root, gives up root for the user who ran sudo
+// (SUDO_UID, SUDO_GID, with that user's groups and home folder), so that the
+// files the program writes afterwards belong to that user. Port access gained
+// with ioperm stays. Root run without sudo, or another user, stays as it is.
+// Empty when done or nothing to do, else why root could not be given up.
+QString drop_root_for_sudo_user();
+
 class IoDriver : public PortDriver {
 public:
     ~IoDriver() override;

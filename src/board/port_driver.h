@@ -37,6 +37,13 @@ public:
         (void)observer;
         return false;
     }
+    // Makes what the receiver now holds last (the simulated board saves its
+    // memory file). False with the reason when it cannot; a real board keeps
+    // its EEPROM by itself.
+    virtual bool keep_memory(QString* reason) {
+        (void)reason;
+        return true;
+    }
     // Short description for messages, e.g. "sim:/path" or "ppdev:/dev/parport0".
     virtual QString describe() const = 0;
 };

@@ -21,12 +21,22 @@ const char* production_result_text(ProductionResult result);
 ProductionResult cycle_result(bool written, bool verified);
 QString production_log_line(const QDateTime& when, const QString& capcode, ProductionResult result);
 
+// Why a production run must stop after a receiver: it was programmed with
+// `programmed` as capcode 1, but `file` could not be saved with the next
+// capcode `next` (`error`), so the file still holds `programmed` and the
+// next receiver would get it too.
+QString capcode_not_recorded(const QString& programmed, const QString& next, const QString& file,
+                             const QString& error);
+
 class ProductionLog {
 public:
     explicit ProductionLog(QString path) : path_(std::move(path)) {}
-    // Appends one line and flushes it to the file before returning, so a crash
-    // or a pulled plug loses no receiver. False (reason in error()) when the
-    // line could not be written; only a regular file (or a new one) is written.
+    // Appends one line with one write and syncs it to the disk before
+    // returning, so a crash or a pulled plug loses no receiver and another
+    // program appending meanwhile never splits it. False (reason in error(),
+    // with the system's words) when the line could not be written whole; the
+    // log is then cut back to what it held. Only a regular file (or a new one)
+    // is written.
     bool append(const QString& capcode, ProductionResult result,
                 const QDateTime& when = QDateTime::currentDateTimeUtc());
     // Whether a line could be appended now (the file is opened for appending,
@@ -40,7 +50,8 @@ public:
     static QString default_path();
 
 private:
-    bool open(QFile& file);
+    // The log opened for appending (made when missing), or -1 after failed().
+    int open();
     bool failed(const QString& reason);
 
     QString path_;

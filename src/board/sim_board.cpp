@@ -6,10 +6,16 @@
 #include "safe_file.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QStandardPaths>
+#include <cerrno>
+#include <fcntl.h>
 #include <limits>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace qrt58 {
 
@@ -188,62 +194,97 @@ SimBoard::SimBoard(Clock& clock, QString file, int base)
     std::copy(image.bytes.begin(), image.bytes.end(), eeprom_.memory.begin());
 }
 
-SimBoard::~SimBoard() {
-    flush();
-    lock_.reset();
-}
+SimBoard::~SimBoard() { shutdown(); }
 
 QString SimBoard::default_file() {
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
            QStringLiteral("/sim-eeprom.bin");
 }
 
+namespace {
+
+// The process holding a lock on the file `st` names, from /proc/locks; 0 when
+// it cannot be told.
+qint64 lock_holder(const struct stat& st) {
+    QFile locks(QStringLiteral("/proc/locks"));
+    if (!locks.open(QIODevice::ReadOnly)) return 0;
+    const QByteArray id = QByteArray::number(major(st.st_dev), 16).rightJustified(2, '0') + ':' +
+                          QByteArray::number(minor(st.st_dev), 16).rightJustified(2, '0') + ':' +
+                          QByteArray::number(static_cast<qulonglong>(st.st_ino));
+    for (const QByteArray& line : locks.readAll().split('\n')) {
+        // "1: FLOCK  ADVISORY  WRITE 1234 08:01:5678 0 EOF"; "->" marks a waiter.
+        const QList<QByteArray> f = line.simplified().split(' ');
+        if (f.size() >= 6 && f[1] != "->" && f[5] == id) return f[4].toLongLong();
+    }
+    return 0;
+}
+
+} // namespace
+
 DriverStatus SimBoard::initialize() {
-    if (!file_.isEmpty()) {
-        // One program at a time: a second one saving the same memory would
-        // silently undo what the first one wrote.
+    if (!file_.isEmpty() && fd_ < 0) {
+        const auto refuse = [this](const QString& message) {
+            if (fd_ >= 0) ::close(fd_);
+            fd_ = -1;
+            return DriverStatus{false, message};
+        };
+        // Only a regular file is memory: a pipe is never opened, a device never read.
+        if (const QString why = not_a_regular_file(file_); !why.isEmpty())
+            return refuse(QStringLiteral("Cannot open the simulated EEPROM file %1: %2").arg(file_, why));
         QDir().mkpath(QFileInfo(file_).absolutePath());
-        lock_ = std::make_unique<QLockFile>(file_ + QStringLiteral(".lock"));
-        lock_->setStaleLockTime(0); // a lock of a process that is gone is taken over
-        if (!lock_->tryLock(0)) {
-            qint64 pid = 0;
-            QString host, app;
-            lock_->getLockInfo(&pid, &host, &app);
-            const QString message =
-                lock_->error() == QLockFile::LockFailedError
-                    ? QStringLiteral("Cannot use the simulated EEPROM file %1: it is in use by another "
-                                     "program (process %2)")
-                          .arg(file_)
-                          .arg(pid)
-                    : QStringLiteral("Cannot create the lock file %1.lock of the simulated EEPROM file")
-                          .arg(file_);
-            lock_.reset();
-            return {false, message};
+        const QByteArray name = QFile::encodeName(file_);
+        bool created = false;
+        fd_ = ::open(name.constData(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (fd_ < 0 && errno == ENOENT) {
+            fd_ = ::open(name.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0644);
+            created = fd_ >= 0;
         }
-        if (QFileInfo::exists(file_) || !not_a_regular_file(file_).isEmpty()) {
-            QByteArray bytes;
-            // One byte more than the memory tells a longer file from a good one.
-            const FileResult read = read_regular_file(file_, kImageSize + 1, bytes);
-            if (!read.ok) {
-                lock_.reset();
-                return {false, QStringLiteral("Cannot open the simulated EEPROM file %1: %2")
-                                   .arg(file_, read.reason)};
+        if (fd_ < 0) {
+            const QString reason = system_reason(errno);
+            return refuse((QFileInfo::exists(file_) ? QStringLiteral("Cannot open the simulated EEPROM file %1: %2")
+                                                    : QStringLiteral("Cannot create the simulated EEPROM file %1: %2"))
+                              .arg(file_, reason));
+        }
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))
+            return refuse(QStringLiteral("Cannot open the simulated EEPROM file %1: it is not a regular file")
+                              .arg(file_));
+        // One program at a time: a second one saving the same memory would
+        // silently undo what the first one wrote. The lock sits on the file
+        // itself, so every name of it is refused alike, and it goes with the
+        // program that holds it, however that program ends.
+        if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+            const int error = errno;
+            if (error != EWOULDBLOCK)
+                return refuse(QStringLiteral("Cannot lock the simulated EEPROM file %1: %2")
+                                  .arg(file_, system_reason(error)));
+            const qint64 holder = lock_holder(st);
+            return refuse(QStringLiteral("Cannot use the simulated EEPROM file %1: it is in use by another "
+                                         "program%2")
+                              .arg(file_, holder > 0 ? QStringLiteral(" (process %1)").arg(holder) : QString()));
+        }
+        if (created) {
+            // A new file holds the default image.
+            const FileResult written = rewrite_open_file(
+                fd_, file_, QByteArray(reinterpret_cast<const char*>(eeprom_.memory.data()), kImageSize));
+            if (!written.ok) {
+                ::unlink(name.constData()); // no empty or short file stays behind
+                return refuse(QStringLiteral("Cannot create the simulated EEPROM file %1: %2")
+                                  .arg(file_, written.reason));
             }
-            if (bytes.size() != kImageSize) {
-                lock_.reset();
-                return {false, QStringLiteral("The simulated EEPROM file %1 does not hold 2048 bytes")
-                                   .arg(file_)};
-            }
-            std::copy(bytes.begin(), bytes.end(), eeprom_.memory.begin());
-            eeprom_.dirty = false;
         } else {
-            eeprom_.dirty = true; // a new file holds the default image
-            if (!flush()) {
-                lock_.reset();
-                return {false, QStringLiteral("Cannot create the simulated EEPROM file %1: %2")
-                                   .arg(file_, save_reason_)};
-            }
+            QByteArray bytes(kImageSize + 1, '\0');
+            // One byte more than the memory tells a longer file from a good one.
+            const ssize_t got = ::pread(fd_, bytes.data(), static_cast<size_t>(bytes.size()), 0);
+            if (got < 0)
+                return refuse(QStringLiteral("Cannot open the simulated EEPROM file %1: %2")
+                                  .arg(file_, system_reason(errno)));
+            if (got != kImageSize)
+                return refuse(QStringLiteral("The simulated EEPROM file %1 does not hold 2048 bytes").arg(file_));
+            std::copy(bytes.begin(), bytes.begin() + kImageSize, eeprom_.memory.begin());
         }
+        saved_ = eeprom_.memory;
+        eeprom_.dirty = false;
     }
     started_ = true;
     settle(clock_.now_ns());
@@ -251,20 +292,40 @@ DriverStatus SimBoard::initialize() {
 }
 
 void SimBoard::shutdown() {
-    flush();
+    if (started_) flush();
     started_ = false;
-    lock_.reset();
+    if (fd_ >= 0) ::close(fd_); // releases the lock
+    fd_ = -1;
+}
+
+bool SimBoard::keep_memory(QString* reason) {
+    if (flush()) return true;
+    if (reason) *reason = save_error_;
+    return false;
 }
 
 bool SimBoard::flush() {
-    if (file_.isEmpty() || !eeprom_.dirty) return true;
-    const FileResult saved = write_file_checked(
-        file_, QByteArray(reinterpret_cast<const char*>(eeprom_.memory.data()), kImageSize));
+    if (fd_ < 0 || !started_ || !eeprom_.dirty) return true;
+    const QByteArray bytes(reinterpret_cast<const char*>(eeprom_.memory.data()), kImageSize);
+    FileResult saved = rewrite_open_file(fd_, file_, bytes);
+    if (saved.ok) {
+        // The file written must still be the one of that name: one removed or
+        // replaced meanwhile keeps nothing for the next run.
+        struct stat open_st {}, named_st {};
+        if (::fstat(fd_, &open_st) != 0 || ::stat(QFile::encodeName(file_).constData(), &named_st) != 0 ||
+            open_st.st_dev != named_st.st_dev || open_st.st_ino != named_st.st_ino)
+            saved = {false, QString(), QStringLiteral("the file was removed or replaced while in use")};
+    }
     if (!saved.ok) {
         save_reason_ = saved.reason;
         save_error_ = QStringLiteral("Cannot save the simulated EEPROM file %1: %2").arg(file_, saved.reason);
+        // The write is lost: the memory holds what the file holds, so that
+        // nothing saves it later (after the failure was reported).
+        eeprom_.memory = saved_;
+        eeprom_.dirty = false;
         return false;
     }
+    saved_ = eeprom_.memory;
     eeprom_.dirty = false;
     save_error_.clear();
     return true;

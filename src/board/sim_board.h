@@ -12,8 +12,6 @@
 #include <functional>
 #include <memory>
 
-class QLockFile;
-
 namespace qrt58 {
 
 // 24C16: 2048 bytes in eight 256-byte blocks, 16-byte write pages, 5 ms internal
@@ -105,8 +103,11 @@ public:
     // `file` empty: memory only, starting with the default image. Otherwise the
     // memory is loaded from / saved to `file` (created with the default image when
     // missing; anything but a regular file of 2048 bytes is refused). While the
-    // board runs, a lock file beside it (`file`.lock) keeps every other program
-    // off the same memory. `base` is the port address the board sits at.
+    // board runs it holds the file open with an exclusive lock on it, which
+    // keeps every other program off the same memory under any name (a
+    // symbolic or hard link); saves rewrite that file in place. A program that
+    // ends without stopping the board leaves no lock behind. `base` is the port
+    // address the board sits at.
     SimBoard(Clock& clock, QString file = QString(), int base = 0x378);
     ~SimBoard() override;
 
@@ -117,12 +118,17 @@ public:
     bool observe_bus(BusObserver* observer) override;
     QString describe() const override;
 
-    // Saves the memory to the file now (no-op without a file or when unchanged).
-    // False when the file could not be written; save_error() then says why.
+    // Saves the memory to the file now (no-op without a file, when unchanged or
+    // when the board is not running). False when the file could not be
+    // written; save_error() then says why, the file keeps what it held and the
+    // memory goes back to that too: the simulated receiver lost the write, and
+    // nothing saves it later behind the user's back.
     bool flush();
+    bool keep_memory(QString* reason) override;
     const QString& save_error() const { return save_error_; }
 
     Eeprom24C16& eeprom() { return eeprom_; }
+    const QString& file() const { return file_; }
     int base() const { return base_; }
     bool scl() const { return scl_; }
     bool sda() const { return sda_; }
@@ -148,7 +154,8 @@ private:
     bool started_ = false;
     QString save_error_;
     QString save_reason_;
-    std::unique_ptr<QLockFile> lock_; // held while the board runs on file_
+    int fd_ = -1; // file_, open and locked while the board runs
+    std::array<std::uint8_t, 2048> saved_{}; // what file_ holds
     Eeprom24C16 eeprom_;
     BusObserver* observer_ = nullptr;
     int latch_ = 0xFC;

@@ -20,10 +20,14 @@ public:
     int transfer(I2cMessage* messages, int count) override;
     void close() override { open_ = false; }
 
-    Eeprom24C16& eeprom() { return eeprom_; }
+    Eeprom24C16& eeprom() { return *chip_; }
     bool is_open() const { return open_; }
 
     int bus_hz;
+    // On a real clock, wait for the wire as a kernel adapter does: asleep, so
+    // that several adapters in threads of one program do not compete for the
+    // processor (a virtual clock just moves on).
+    bool blocking = false;
     // Fault hooks: the errno open() gives (ENOENT, EACCES, ...), no chip on
     // the bus at all, and the errno every transfer gives (an adapter that was
     // unplugged: ENODEV).
@@ -37,12 +41,37 @@ public:
     std::int64_t bits = 0; // clocks on the wire, starts and stops counted as one
     QString opened_path;
 
+protected:
+    // The chip on the bus: the adapter's own, or one that a subclass keeps.
+    void use_chip(Eeprom24C16& chip) { chip_ = &chip; }
+
 private:
     void clock_bits(int n);
 
     Clock& clock_;
     Eeprom24C16 eeprom_;
+    Eeprom24C16* chip_ = &eeprom_;
     bool open_ = false;
+    std::int64_t wire_ns_ = 0; // blocking: the transfer's time on the wire so far
+};
+
+// The simulated adapter with the chip's memory in a file, as the simulated
+// parallel-port board keeps it (the same file format, made with the default
+// image when missing, and the same lock against a second program): the board
+// `--board sim-i2c[:FILE]`. Opening the adapter loads the file, closing it saves.
+class SimI2cFileAdapter : public SimI2cAdapter {
+public:
+    SimI2cFileAdapter(Clock& clock, const QString& file, int bus_hz = 100000);
+    int open(const QString& path, QString* reason) override;
+    void close() override;
+    // The memory and its file (flush() saves it now).
+    SimBoard& memory() { return memory_; }
+
+    // Default file, in the user's data folder.
+    static QString default_file();
+
+private:
+    SimBoard memory_;
 };
 
 } // namespace qrt58

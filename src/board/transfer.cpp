@@ -116,6 +116,13 @@ PagerTable stamped_for_write(const PagerTable& image, int stop) {
 }
 
 bool TransferEngine::tbl_writeall(PagerTable& image, int start, int stop) {
+    // A chip the bus must leave alone gets nothing, not even the stamps.
+    if (QString why; !bus_.may_write(&why)) {
+        bus_.board_idle();
+        view_.message(why, MessageKind::Error);
+        abort_flag_ = true;
+        return false;
+    }
     begin("Writing Now.......", stop - 16, start, kHighlightColour);
     image = stamped_for_write(image, stop);
     abort_flag_ = false;

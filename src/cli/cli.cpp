@@ -1,6 +1,7 @@
 #include "cli.h"
 #include "cli_common.h"
 #include "cli_diff.h"
+#include "cli_job.h"
 #include "cli_set.h"
 #include "cli_show.h"
 #include "cli_boards.h"
@@ -62,6 +63,11 @@ int cmd_new(const Arguments& a) {
     return 0;
 }
 
+int usage_error_line(std::ostream& err, const std::string& message) {
+    err << "qrt58cli: " << message << '\n';
+    return kExitUsage;
+}
+
 int run_transfer(const char* command, const Arguments& a) {
     TransferRequest request;
     request.command = command;
@@ -97,6 +103,48 @@ int run_transfer(const char* command, const Arguments& a) {
     return cmd_transfer(request, a.io);
 }
 
+const QCommandLineOption kRegistry(QStringLiteral("registry"),
+                                   QStringLiteral("The production registry: postgresql://USER@HOST/DB "
+                                                  "(shared by stations), sqlite:FILE or FILE. Default: the one "
+                                                  "chosen in the window, else PostgreSQL from the PG* "
+                                                  "variables when set, else registry.sqlite in the data "
+                                                  "folder."),
+                                   QStringLiteral("URL"));
+
+int run_job(const Arguments& a) {
+    if (a.files.isEmpty() || a.files[0] != QLatin1String("run"))
+        return usage_error_line(a.io.err, "job: use 'qrt58cli job run BASE.tbl (--range FIRST:COUNT[:STEP] | "
+                                          "--rows ROWS.csv)'");
+    if (a.files.size() != 2)
+        return usage_error_line(a.io.err, a.files.size() < 2 ? "job: no base table file given"
+                                                             : "job: more than one base table file given");
+    const bool range = a.options.isSet(QStringLiteral("range"));
+    const bool rows = a.options.isSet(QStringLiteral("rows"));
+    if (range == rows)
+        return usage_error_line(a.io.err, "job: give the receivers with --range FIRST:COUNT[:STEP] or --rows "
+                                          "ROWS.csv (one of them)");
+    JobRequest request;
+    request.base = a.files[1].toStdString();
+    if (range) request.range = a.options.value(QStringLiteral("range"));
+    if (rows) request.rows = a.options.value(QStringLiteral("rows"));
+    request.job = a.options.value(QStringLiteral("job"));
+    request.station = a.options.value(QStringLiteral("station"));
+    request.registry = a.options.value(kRegistry);
+    request.virtual_clock = a.options.isSet(QStringLiteral("virtual-clock"));
+    QString error;
+    if (!read_board_options(a.options, request.options, error))
+        return usage_error_line(a.io.err, "job: " + error.toStdString());
+    for (const QString& text : a.options.values(QStringLiteral("board"))) {
+        const auto choice = parse_board_choice(text, &error);
+        if (!choice) return usage_error_line(a.io.err, "job: " + error.toStdString());
+        for (const BoardChoice& other : request.boards)
+            if (other == *choice)
+                return usage_error_line(a.io.err, "job: board " + text.toStdString() + " given twice");
+        request.boards.push_back(*choice);
+    }
+    return cmd_job_run(request, a.io);
+}
+
 const std::vector<Command>& commands() {
     static const std::vector<Command> list = {
         {"new", "FILE [--force]", "Write the factory default image as a table file.", 1, 1,
@@ -113,8 +161,8 @@ const std::vector<Command>& commands() {
              return cmd_show(a.files.constFirst().toStdString(), a.options.isSet(kJson), a.io);
          }},
         {"diff", "A B [--json]",
-         "Compare two table files setting by setting; bytes outside every setting are listed by "
-         "address. "
+         "Compare two table files setting by setting; differing bytes that no listed setting "
+         "shows are listed by address. "
          "Exit status 0 when they are equal, 1 when they differ, 2 on an error.",
          2, 2,
          [](QCommandLineParser& p) {
@@ -150,6 +198,48 @@ const std::vector<Command>& commands() {
              for (int i = 1; i < a.files.size(); ++i)
                  assignments.push_back(a.files[i].toStdString());
              return cmd_set(a.files[0].toStdString(), assignments, a.io);
+         }},
+        {"job",
+         "run BASE.tbl (--range FIRST:COUNT[:STEP] | --rows ROWS.csv) [--job NAME] [--station NAME] "
+         "[--registry URL] [--board BOARD]...",
+         "Run a production job: BASE.tbl plus the receivers to make, a range of values for capcode 1 or a "
+         "CSV file whose header names settings as 'qrt58cli set' takes them, one row per receiver. Every "
+         "receiver is checked before any is programmed. Capcodes come from the production registry, which "
+         "never issues one twice; running the job again resumes it, and stations running the same job share "
+         "its receivers. Several --board options program on several boards at once.",
+         0, -1,
+         [](QCommandLineParser& p) {
+             p.addOption({QStringLiteral("range"),
+                          QStringLiteral("Receivers with capcode 1 = FIRST, FIRST + STEP, ... (COUNT of them)."),
+                          QStringLiteral("FIRST:COUNT[:STEP]")});
+             p.addOption({QStringLiteral("rows"),
+                          QStringLiteral("One receiver per row; the header names the settings, e.g. "
+                                         "capcodes.1.capcode,capcodes.2.capcode,prompts.0.text."),
+                          QStringLiteral("ROWS.csv")});
+             p.addOption({QStringLiteral("job"), QStringLiteral("The job's name (default: BASE.tbl's file name)."),
+                          QStringLiteral("NAME")});
+             p.addOption({QStringLiteral("station"),
+                          QStringLiteral("This station's name in the registry (default: the host name)."),
+                          QStringLiteral("NAME")});
+             p.addOption(kRegistry);
+             p.addOption({QStringLiteral("virtual-clock"),
+                          QStringLiteral("Simulated boards skip the real waiting (for tests).")});
+             add_transfer_options(p);
+         },
+         run_job},
+        {"registry", "release CAPCODE | show CAPCODE | export --csv [--registry URL]",
+         "The production registry: 'release CAPCODE' frees the capcodes of a failed, stopped or interrupted "
+         "receiver so that its job programs them again; 'show CAPCODE' tells when, where and with which image "
+         "it was programmed; 'export --csv' prints the production log, one line per receiver.",
+         1, 2,
+         [](QCommandLineParser& p) {
+             p.addOption(kRegistry);
+             p.addOption({QStringLiteral("csv"), QStringLiteral("export: comma-separated values.")});
+             p.addOption(kQuiet);
+         },
+         [](const Arguments& a) {
+             return cmd_registry(a.files[0], a.files.mid(1), a.options.value(kRegistry),
+                                 a.options.isSet(QStringLiteral("csv")), a.io);
          }},
         {"read", "FILE|- [OPTIONS]", "Read the receiver into a table file ('-': standard output).",
          1, 1, add_transfer_options, [](const Arguments& a) { return run_transfer("read", a); }},

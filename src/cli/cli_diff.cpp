@@ -4,7 +4,11 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <algorithm>
+#include <array>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ostream>
 
 namespace qrt58::cli {
@@ -47,13 +51,25 @@ ImageDiff diff_images(const PagerTable& a, const ImageModel& ma, const PagerTabl
         if (!other || other->value != s.value || other->text != s.text)
             diff.settings.push_back({&s, other});
     }
-    // A byte counts when it differs in bits that no setting of either image
-    // is stored in (prompt records, for one, reach as far as their length).
-    const auto covered_a = ma.coverage();
-    const auto covered_b = mb.coverage();
+    // Every differing bit is accounted for: by a setting listed above that
+    // shows it (in either image), or else as a byte. A byte no setting shows,
+    // or shows only in part (the frame-map copies, a length byte of a disabled
+    // alert, the text past a prompt's length), is listed by its address.
+    std::array<std::uint8_t, kImageSize> explained{};
+    const auto explain = [&explained](const Setting& s) {
+        s.bits.for_each([&explained](const ImageBits& bits) {
+            for (int x = std::max(bits.address, 0); x < bits.address + bits.count && x < kImageSize;
+                 ++x)
+                explained[static_cast<std::size_t>(x)] |= bits.mask;
+        });
+    };
+    for (const SettingChange& c : diff.settings) {
+        explain(*c.a);
+        if (c.b) explain(*c.b);
+    }
     for (int address = 0; address < kImageSize; ++address) {
         const auto i = static_cast<std::size_t>(address);
-        const std::uint8_t outside = static_cast<std::uint8_t>(~(covered_a[i] | covered_b[i]));
+        const std::uint8_t outside = static_cast<std::uint8_t>(~explained[i]);
         if (((a[address] ^ b[address]) & outside) == 0) continue;
         if (diff.bytes.empty() ||
             diff.bytes.back().first + static_cast<int>(diff.bytes.back().a.size()) != address)
@@ -104,7 +120,7 @@ int cmd_diff(const std::string& a, const std::string& b, bool json, const Comman
     else
         print_diff(diff, io.out);
     if (!io.out.flush()) {
-        fail(io.err, "diff", "cannot write the listing");
+        fail(io.err, "diff", std::string("cannot write the listing: ") + std::strerror(errno != 0 ? errno : EIO));
         return kExitUsage;
     }
     return diff.equal() ? 0 : kExitFailed;

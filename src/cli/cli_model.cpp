@@ -30,9 +30,53 @@ ImageModel::ImageModel() {
     index_.reserve(kSettingsOfAnImage);
 }
 
+std::string printable(const std::string& text) {
+    const auto needs_escape = [](unsigned char c, unsigned char next) {
+        return c < 0x20 || c == 0x7F || (c == 0xC2 && next >= 0x80 && next <= 0x9F);
+    };
+    std::size_t i = 0;
+    const auto at = [&text](std::size_t k) {
+        return k < text.size() ? static_cast<unsigned char>(text[k]) : 0u;
+    };
+    while (i < text.size() && !needs_escape(at(i), at(i + 1)))
+        ++i;
+    if (i == text.size()) return text; // the usual case: nothing to escape
+    std::string out = text.substr(0, i);
+    char buf[8];
+    for (; i < text.size(); ++i) {
+        const unsigned char c = at(i);
+        if (c == 0xC2 && needs_escape(c, at(i + 1))) {
+            std::snprintf(buf, sizeof buf, "\\u%04X", at(i + 1));
+            out += buf;
+            ++i;
+        } else if (needs_escape(c, at(i + 1))) {
+            std::snprintf(buf, sizeof buf, "\\x%02X", c);
+            out += buf;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
 void ImageModel::add(std::string key, Value value, std::string text, BitsList bits) {
     index_.emplace(key, settings_.size());
-    settings_.push_back({std::move(key), std::move(value), std::move(text), std::move(bits)});
+    settings_.push_back(
+        {std::move(key), std::move(value), printable(text), std::move(bits)});
+}
+
+void ImageModel::add_list(const std::string& key, const char* item, int stored, BitsList bits) {
+    BitsList code_bits = bits;
+    add_list(key, item, stored, std::move(bits), std::move(code_bits));
+}
+
+void ImageModel::add_list(const std::string& key, const char* item, int stored, BitsList bits,
+                          BitsList code_bits) {
+    if (item)
+        add(key, item, item, std::move(bits));
+    else
+        add(key, Value(), "none of the list (" + std::to_string(stored) + ")", std::move(bits));
+    add(key + "_code", stored, std::to_string(stored), std::move(code_bits));
 }
 
 QJsonValue Value::json() const {
@@ -52,16 +96,6 @@ const Setting& ImageModel::at(const std::string& key) const {
     const auto it = index_.find(key);
     if (it == index_.end()) throw std::out_of_range("no setting named " + key);
     return settings_[it->second];
-}
-
-std::array<std::uint8_t, kImageSize> ImageModel::coverage() const {
-    std::array<std::uint8_t, kImageSize> covered{};
-    for (const Setting& s : settings_)
-        s.bits.for_each([&covered](const ImageBits& b) {
-            for (int a = std::max(b.address, 0); a < b.address + b.count && a < kImageSize; ++a)
-                covered[static_cast<std::size_t>(a)] |= b.mask;
-        });
-    return covered;
 }
 
 ImageModel build_image_model(const PagerTable& image) {

@@ -89,14 +89,20 @@ struct Setting {
 class ImageModel {
 public:
     ImageModel();
+    // `text` is made printable (see printable()); `bits` are the bits the
+    // shown value is read from, in this image.
     void add(std::string key, Value value, std::string text, BitsList bits = {});
+    // A list: its item, or when the stored number matches no item, null and
+    // "none of the list (N)". KEY_code holds the stored number either way, read
+    // from `code_bits` (by default the list's own bits).
+    void add_list(const std::string& key, const char* item, int stored, BitsList bits);
+    void add_list(const std::string& key, const char* item, int stored, BitsList bits,
+                  BitsList code_bits);
     const std::vector<Setting>& settings() const { return settings_; }
     // The setting of that name; throws std::out_of_range for a name the model
     // does not have (a slip of this program, not of its input).
     const Setting& at(const std::string& key) const;
     const std::string& text(const std::string& key) const { return at(key).text; }
-    // Per image byte, the bits that some setting is stored in.
-    std::array<std::uint8_t, kImageSize> coverage() const;
 
 private:
     std::vector<Setting> settings_;
@@ -119,5 +125,10 @@ inline const char* on_off(bool v) {
     return v ? "on" : "off";
 }
 std::string hex_byte(int v); // "0x3F"
+
+// UTF-8 text with its control characters escaped, so that a listing cannot
+// move the cursor or retitle the terminal: C0 controls and DEL as "\xNN",
+// C1 controls (U+0080 to U+009F) as "\u0080".
+std::string printable(const std::string& text);
 
 } // namespace qrt58::cli

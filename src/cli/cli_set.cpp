@@ -4,6 +4,7 @@
 
 #include "alerts.h"
 #include "capcode.h"
+#include "change_rules.h"
 #include "melody.h"
 #include "display.h"
 #include "frequency.h"
@@ -18,9 +19,6 @@
 
 namespace qrt58::cli {
 namespace {
-
-// The capcode an unused slot of the editor starts from.
-constexpr double kPlaceholderCapcode = 1234567;
 
 struct Assignment {
     std::string text; // "NAME=VALUE" as given
@@ -101,6 +99,12 @@ private:
         return {};
     }
 
+    PairLengths shown() const {
+        PairLengths pairs{};
+        for (int p = 0; p < kCapcodePairs; ++p) pairs[static_cast<std::size_t>(p)] = pair_long(p);
+        return pairs;
+    }
+
     std::string capcode(int number, const std::string& value) {
         if (number < 1 || number > kCapcodeSlots) return "capcode slots are 1 to 16";
         const int slot = number - 1;
@@ -113,93 +117,27 @@ private:
                    " holds the second word of the long capcode of slot " +
                    std::to_string(number - 1);
         const bool long_pair = slot % 2 == 0 && pair_long(slot / 2);
-        const bool was_long = slot % 2 == 0 && pair_is_long_in_image(image_, slot / 2);
-        const CapcodeEntry entry = check_capcode_entry(value, long_pair);
-        if (entry.check == CapcodeEntryCheck::NotNumeric) return kCapcodeNotNumericMessage;
-        if (entry.check == CapcodeEntryCheck::OutOfRange) return capcode_range_message(entry.limit);
-        const CapcodeEncoding stored = store_capcode(image_, slot, entry.value, long_pair);
-        if (stored == CapcodeEncoding::Invalid || stored == CapcodeEncoding::Nothing)
-            return kInvalidCapcodeMessage;
+        const CapcodeChange change = enter_capcode(image_, slot, value, shown());
+        if (change.result != CapcodeChangeResult::Stored) return change.message;
         if (long_pair && !pair_is_long_in_image(image_, slot / 2))
             return "a long pair takes a long capcode (2101249 or more); set capcodes." +
                    std::to_string(number) + ".length=short for a short one";
-        if (long_pair) mirror_even_slot(slot);
-        if (long_pair && !was_long) take_over_even_slot(slot);
-        frame_map();
-        auto_cap_prompt(slot, long_pair);
         return {};
-    }
-
-    // With the source-prompt mode on "Auto Cap." the slot's source prompt
-    // follows its capcode: "<" + capcode + ">", centred.
-    void auto_cap_prompt(int slot, bool long_pair) {
-        if (get_bits(image_, kSourceModeAddress, kSourceModeBit, kSourceModeWidth) !=
-            kSourceModeAutoCap)
-            return;
-        const std::optional<std::uint32_t> next =
-            slot + 1 < kCapcodeSlots ? std::optional<std::uint32_t>(capcode_word(image_, slot + 1))
-                                     : std::nullopt;
-        const std::string shown = decode_capcode(capcode_word(image_, slot), next, long_pair).text;
-        const QString text = align_prompt(auto_cap_text(QString::fromStdString(shown)),
-                                          Alignment::Center, kSourceBoxMax);
-        store_source_prompt(image_, source_prompt_address(kSourcePromptFirst + slot), text);
-        if (long_pair)
-            store_source_prompt(image_, source_prompt_address(kSourcePromptFirst + slot + 1), text);
-    }
-
-    // The odd slot of a "Long" pair carries the even slot's per-slot flags.
-    void mirror_even_slot(int even) {
-        set_slot_bit(image_, priority_bit(even + 1), get_slot_bit(image_, priority_bit(even)));
-        set_slot_bit(image_, manual_bit(even + 1), get_slot_bit(image_, manual_bit(even)));
-        set_capcode_type(image_, even + 1, capcode_type(image_, even));
-    }
-
-    // As the window's switch to "Long": the odd slot takes over the even
-    // slot's source prompt with its enable byte, mail-drop alert, music type
-    // and user melody.
-    void take_over_even_slot(int even) {
-        const int odd = even + 1;
-        const QString prompt = source_prompt_text(image_, source_prompt_address(kSourcePromptFirst + even));
-        store_source_prompt(image_, source_prompt_address(kSourcePromptFirst + odd), prompt);
-        // An enable byte above 1 shows grey in the window and is not copied.
-        if (image_[kSourceEnableFirst + even] <= 1)
-            image_[kSourceEnableFirst + odd] = image_[kSourceEnableFirst + even];
-        // Slot 0 has no mail-drop alert of its own to pass on.
-        if (even != 0) {
-            if (const std::optional<MailAlert> alert = mail_alert(image_, even))
-                store_mail_alert(image_, even, *alert, true);
-        }
-        if (const std::optional<int> type = music_type_index(image_, even))
-            store_music_type(image_, even, music_type_items(even)[static_cast<std::size_t>(*type)].value, true);
-        store_user_melody(image_, odd, user_melody_text(image_, even));
     }
 
     std::string length(int number, const std::string& value) {
         if (number < 1 || number > kCapcodeSlots || number % 2 == 0)
             return "the length belongs to the first slot of a pair: 1, 3, ... 15";
         if (value != "short" && value != "long") return "the length is short or long";
-        const int even = number - 1;
+        const int pair = (number - 1) / 2;
         const bool to_long = value == "long";
-        if (to_long == pair_is_long_in_image(image_, even / 2)) return {};
-        // A long capcode comes with its value (capcodes.N.capcode in the same
-        // command, applied there); a short pair has none to keep.
-        if (to_long) return {};
-        // As the window's switch to "Short": both words lose the long flag, a
-        // value too large for a short slot and the odd slot start again from
-        // 1234567.
-        const DecodedCapcode shown =
-            decode_capcode(capcode_word(image_, even), capcode_word(image_, even + 1), true);
-        image_[kCapcodeRecordFirst + 1 + 4 * even] &= static_cast<std::uint8_t>(~0x40);
-        image_[kCapcodeRecordFirst + 5 + 4 * even] &= static_cast<std::uint8_t>(~0x40);
-        const double kept =
-            shown.value && *shown.value < kShortLimit ? *shown.value : kPlaceholderCapcode;
-        store_capcode(image_, even, kept, false);
-        store_capcode(image_, even + 1, kPlaceholderCapcode, false);
-        frame_map();
+        if (to_long == pair_is_long_in_image(image_, pair)) return {};
+        // A switch to "long" comes with its long capcode (capcodes.N.capcode in
+        // the same command, stored after the switch, as the window's box is).
+        if (to_long) switch_pair_to_long(image_, pair);
+        else switch_pair_to_short(image_, pair);
         return {};
     }
-
-    void frame_map() { apply_frame_rule(image_, long_pairs_from_image(image_)); }
 
     std::string prompt(int index, const std::string& value) {
         const PromptSlot* slot = find_prompt_slot(index);
@@ -232,11 +170,8 @@ private:
         const QString text = QString::fromStdString(value);
         if (text.size() > kSourceBoxMax)
             return "the box takes at most " + std::to_string(kSourceBoxMax) + " characters";
-        const PromptStoreResult r = store_source_prompt(image_, source_prompt_address(index), text);
+        const PromptStoreResult r = enter_source_prompt(image_, index, text, shown());
         if (r.status != PromptStoreStatus::Stored) return prompt_refusal_message(r).toStdString();
-        // The odd slot of a "Long" pair carries the even slot's prompt.
-        if (index < kGroupSourcePrompt && slot % 2 == 0 && pair_long(slot / 2))
-            store_source_prompt(image_, source_prompt_address(index + 1), text);
         return {};
     }
 

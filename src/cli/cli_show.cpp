@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QString>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ostream>
@@ -64,7 +65,15 @@ void add_capcodes(ImageModel& m, const PagerTable& image) {
                   ? QString::number(*d.capcode.value, 'f', 0).toStdString()
                   : "");
         m.add(key("length"), long_pair ? "Long" : "Short", long_pair ? "Long" : "Short");
-        add_flag(m, key("enabled"), get_slot_bit(image, enable_bit(s)), enable_bit(s));
+        // The window unticks and greys the "En" box of a slot above the capcode
+        // count (and clears the bit when it opens the image); the stored bit is
+        // listed on its own.
+        const bool stored_on = get_slot_bit(image, enable_bit(s));
+        const bool usable = s <= last_usable;
+        m.add(key("enabled"), stored_on && usable, on_off(stored_on && usable),
+              usable ? BitsList{bit_field(enable_bit(s).address, enable_bit(s).bit, 1)}
+                     : BitsList{});
+        add_flag(m, key("enabled_stored"), stored_on, enable_bit(s));
         const char* type = capcode_type_name(capcode_type(image, s));
         m.add(key("type"), type, type,
               {bit_field(type_bit(s).address, type_bit(s).bit, 1),
@@ -79,22 +88,17 @@ void add_capcodes(ImageModel& m, const PagerTable& image) {
     PagerTable copy = image;
     const FrameResult computed = apply_frame_rule(copy, pairs);
     const std::string stored = frame_label(image[0x92], image[0x93]);
-    BitsList copies;
-    for (int k = 0; k <= 7; ++k)
-        copies.push_back(whole_bytes(0x92 + 4 * k, 2));
-    m.add("frame_map.stored", QString::fromStdString(stored), stored, copies);
+    // The map shown is 0x92/0x93; a difference in one of its seven copies
+    // (0x96-0xAF) shows in no setting and is listed as bytes.
+    m.add("frame_map.stored", QString::fromStdString(stored), stored, whole_bytes(0x92, 2));
     m.add("frame_map.computed", QString::fromStdString(computed.label), computed.label);
 }
 
 void add_frequency(ImageModel& m, const PagerTable& image) {
-    if (const auto range = detect_frequency_range(image)) {
-        const std::string& text = frequency_range_texts()[static_cast<std::size_t>(*range)];
-        m.add("frequency.range", QString::fromStdString(text), text, {bit_field(0xF1, 4, 4)});
-    } else {
-        m.add("frequency.range", Value(),
-              "none of the list (byte 0xF1 = " + hex_byte(image[0xF1]).substr(2) + ")",
-              {bit_field(0xF1, 4, 4)});
-    }
+    const auto range = detect_frequency_range(image);
+    m.add_list("frequency.range",
+               range ? frequency_range_texts()[static_cast<std::size_t>(*range)].c_str() : nullptr,
+               image[0xF1] >> 4, bit_field(0xF1, 4, 4));
     const std::uint64_t hz = static_cast<std::uint64_t>(stored_frequency(image)) * 100;
     m.add("frequency.hz", static_cast<double>(hz), std::to_string(hz),
           whole_bytes(kFreqAddress, 4));
@@ -140,6 +144,8 @@ void print_frequency_and_capcodes(const ImageModel& m, std::ostream& out) {
                           text("priority"), text("manual"), text("record"),
                           m.at(slot_key("capcodes", s + 1, "usable")).value.to_bool()
                               ? ""
+                          : m.at(slot_key("capcodes", s + 1, "enabled_stored")).value.to_bool()
+                              ? "  (above the capcode count; En bit set in the file)"
                               : "  (above the capcode count)");
         }
         out << line;
@@ -185,11 +191,11 @@ int cmd_show(const std::string& file, bool json, const CommandIo& io) {
         io.out
             << QJsonDocument(show_json(file, model)).toJson(QJsonDocument::Indented).toStdString();
     } else {
-        io.out << "Table file: " << file << '\n';
+        io.out << "Table file: " << printable(file) << '\n';
         print_model(model, io.out);
     }
     // A full disk or a closed pipe must not pass for a complete listing.
-    if (!io.out.flush()) return fail(io.err, "show", "cannot write the listing");
+    if (!io.out.flush()) return fail(io.err, "show", std::string("cannot write the listing: ") + std::strerror(errno != 0 ? errno : EIO));
     return 0;
 }
 

@@ -42,6 +42,8 @@ const std::vector<PlainBinding>& plain_bindings() {
         {"Password Required", "&H36,1,1,chk", {}},
         {"Password Modification", "&H36,2,1,chk", {}},
         {"Time Auto Update", "&H32,2,1,chkN", {}},
+        {"Date Display", "&H3B,3,1,cbo", {"dd-mm-yy", "mm-dd-yy"}},
+        {"24H o'clock", "&H595,3,1,chkN", {}},
         {"Numeric Display Mode", "&H3D,2,1,cbo", {"Standard", "OEC(china)"}},
         {"Vibrate Off In Charger", "&H715,7,1,chkN", {}},
         {"Vibrate & Alert At Priority", "&H715,2,1,chkN", {}},
@@ -50,6 +52,8 @@ const std::vector<PlainBinding>& plain_bindings() {
         {"Paging Display", "&H3B,4,1,cbo", {"Page Count", "Direct"}},
         {"Direct Show Lamp On", "&H36,6,1,chkN", {}},
         {"Direct Show Until Press Key", "&H32,3,1,chkN", {}},
+        {"RD Key Delete Enable", "&H32,1,1,chkN", {}},
+        {"RD Key Switch Alert", "&H595,4,1,chkN", {}},
         {"Read Time Out", "&H39,0,2,cbo", {"8 sec", "14 sec", "20 sec", "30 sec"}},
         {"Discard Error Message", "&H3D,0,1,chk", {}},
         {"Air Program Enable", "&H3D,6,1,chk", {}},
@@ -93,23 +97,23 @@ void add_binding(ImageModel& m, const PagerTable& image, const PlainBinding& b) 
             m.add(key, v == 1, on_off(v == 1), bits);
         else
             m.add(key, v, "value " + std::to_string(v), bits);
-    } else if (v < static_cast<int>(b.items.size())) {
-        m.add(key, b.items[static_cast<std::size_t>(v)], b.items[static_cast<std::size_t>(v)],
-              bits);
     } else {
-        m.add(key, v, "no item (value " + std::to_string(v) + ")", bits);
+        // A list: its field always names an item (the lists have 2^width items).
+        const bool known = v < static_cast<int>(b.items.size());
+        if (known)
+            m.add(key, b.items[static_cast<std::size_t>(v)], b.items[static_cast<std::size_t>(v)],
+                  bits);
+        else
+            m.add(key, Value(), "none of the list (" + std::to_string(v) + ")", bits);
     }
 }
 
-// The item text of a stored value, or null and the value.
+// The item text of a stored value (null when none), and KEY_code.
 void add_item(ImageModel& m, const std::string& key, const std::vector<StoredItem>& items,
               int value, BitsList bits) {
-    if (const auto i = item_index(items, value)) {
-        const std::string& text = items[static_cast<std::size_t>(*i)].text;
-        m.add(key, QString::fromStdString(text), text, std::move(bits));
-    } else {
-        m.add(key, value, "no item (value " + std::to_string(value) + ")", std::move(bits));
-    }
+    const auto i = item_index(items, value);
+    m.add_list(key, i ? items[static_cast<std::size_t>(*i)].text : nullptr, value,
+               std::move(bits));
 }
 
 std::string slot_caption(int slot) {
@@ -132,18 +136,38 @@ void add_alerts_and_melodies(ImageModel& m, const PagerTable& image) {
     }
     m.add("alerts.menu_left_out", menu_items, menu.empty() ? "none" : menu,
           whole_bytes(kMenuSlotFirst, kMenuSlots));
-    add_item(m, "alerts.default_tone", tone_items(), image[kToneAddress],
-             whole_bytes(kToneAddress, 1));
+    // While "User's Capcode Music Type Enable" is ticked the window hides the
+    // default tone list, and the byte holds 36, no item of it.
+    const int tone = image[kToneAddress];
+    const bool capcode_music = get_bits(image, 0x33, 5, 1) == 0;
+    if (capcode_music && !item_index(tone_items(), tone)) {
+        m.add("alerts.default_tone", Value(),
+              "per-capcode music is on (" + std::to_string(tone) + ")",
+              {whole_bytes(kToneAddress, 1), bit_field(0x33, 5, 1)});
+        m.add("alerts.default_tone_code", tone, std::to_string(tone), whole_bytes(kToneAddress, 1));
+    } else {
+        const auto i = item_index(tone_items(), tone);
+        m.add_list("alerts.default_tone",
+                   i ? tone_items()[static_cast<std::size_t>(*i)].text : nullptr, tone,
+                   {whole_bytes(kToneAddress, 1), bit_field(0x33, 5, 1)},
+                   whole_bytes(kToneAddress, 1));
+    }
     add_item(m, "alerts.personal_alert_length", person_alert_items(), image[kPersonAlertAddress],
              whole_bytes(kPersonAlertAddress, 1));
     const std::string out_of_range =
         out_of_range_items()[static_cast<std::size_t>(out_of_range_index(image))].text;
+    // The time byte shows only while the alert is on; the lockout time only
+    // while the lockout is on.
+    const bool ora_on = get_bits(image, 0x596, 4, 1) == 0;
     m.add("alerts.out_of_range", QString::fromStdString(out_of_range), out_of_range,
-          {bit_field(0x596, 4, 1), whole_bytes(0x5D5, 1)});
+          ora_on ? BitsList{bit_field(0x596, 4, 1), whole_bytes(0x5D5, 1)}
+                 : BitsList{bit_field(0x596, 4, 1)});
     const std::string lockout =
         sequential_lockout_items()[static_cast<std::size_t>(sequential_lockout_index(image))].text;
+    const bool lockout_on = get_bits(image, 0x3C, 3, 1) == 1;
     m.add("alerts.sequential_lockout", QString::fromStdString(lockout), lockout,
-          {bit_field(0x3C, 3, 1), bit_field(0x3C, 0, 2)});
+          lockout_on ? BitsList{bit_field(0x3C, 3, 1), bit_field(0x3C, 0, 2)}
+                     : BitsList{bit_field(0x3C, 3, 1)});
     for (const PlainBinding& b : plain_bindings())
         add_binding(m, image, b);
 
@@ -155,18 +179,25 @@ void add_alerts_and_melodies(ImageModel& m, const PagerTable& image) {
             return slot_key("alerts.mail_drop", k + 1, field);
         };
         const auto choice = mail_alert(image, k);
-        const BitsList bits = {bit_field(kMailAlertEnableFirst + (k - 1) / 8, (k - 1) % 8, 1),
-                               whole_bytes(kMailAlertLengthBase + k, 1)};
+        // "Disable" shows the enable bit only; a length shows the byte too.
+        const BitsList bits =
+            mail_alert_enabled(image, k)
+                ? BitsList{bit_field(kMailAlertEnableFirst + (k - 1) / 8, (k - 1) % 8, 1),
+                           whole_bytes(kMailAlertLengthBase + k, 1)}
+                : BitsList{bit_field(kMailAlertEnableFirst + (k - 1) / 8, (k - 1) % 8, 1)};
         m.add(key("slot"), k + 1, slot_caption(k));
-        if (choice) {
-            const std::string text = mail_alert_texts()[static_cast<std::size_t>(*choice)];
-            m.add(key("alert"), QString::fromStdString(text), text, bits);
-        } else {
-            m.add(key("alert"), image[kMailAlertLengthBase + k],
-                  "no item (length " + std::to_string(image[kMailAlertLengthBase + k]) + ")", bits);
-        }
+        m.add_list(key("alert"),
+                   choice ? mail_alert_texts()[static_cast<std::size_t>(*choice)] : nullptr,
+                   image[kMailAlertLengthBase + k], bits, whole_bytes(kMailAlertLengthBase + k, 1));
         const bool mail_drop = capcode_type(image, k) == CapcodeType::MailDrop;
         m.add(key("mail_drop_capcode"), mail_drop, on_off(mail_drop));
+        // The second slot of a "Long" pair follows its first slot: the window
+        // edits the pair's alert on the first slot and copies it here.
+        const bool covered = k % 2 == 1 && pair_is_long_in_image(image, k / 2);
+        m.add(key("covered"), covered,
+              covered ? "second slot of the Long pair " + slot_caption(k - 1) + "/" +
+                            slot_caption(k).substr(4)
+                      : "");
     }
 
     const bool single = single_tone_mode(image);
@@ -178,14 +209,9 @@ void add_alerts_and_melodies(ImageModel& m, const PagerTable& image) {
         };
         m.add(key("slot"), s + 1, slot_caption(s));
         const auto index = music_type_index(image, s);
-        const BitsList type_bits = whole_bytes(kMusicTypeFirst + s, 1);
-        if (index) {
-            const std::string text = music_type_items(s)[static_cast<std::size_t>(*index)].text;
-            m.add(key("music_type"), QString::fromStdString(text), text, type_bits);
-        } else {
-            m.add(key("music_type"), image[kMusicTypeFirst + s],
-                  "no item (value " + std::to_string(image[kMusicTypeFirst + s]) + ")", type_bits);
-        }
+        m.add_list(key("music_type"),
+                   index ? music_type_items(s)[static_cast<std::size_t>(*index)].text : nullptr,
+                   image[kMusicTypeFirst + s], whole_bytes(kMusicTypeFirst + s, 1));
         const std::string melody = user_melody_text(image, s);
         m.add(key("melody"), QString::fromStdString(melody), melody,
               single ? whole_bytes(kSingleToneFirst + 2 * s, 2)
@@ -199,8 +225,14 @@ void print_alerts_and_melodies(const ImageModel& m, std::ostream& out) {
     out << "Personal Alert Length: " << m.text("alerts.personal_alert_length") << '\n';
     out << "Out-of Range Alert: " << m.text("alerts.out_of_range") << '\n';
     out << "Sequential Lockout: " << m.text("alerts.sequential_lockout") << '\n';
-    for (const PlainBinding& b : plain_bindings())
-        out << b.caption << ": " << m.text(binding_key(b)) << '\n';
+    // The two "RD Key" boxes show only while "Push Key Lamp On Enable" is ticked.
+    const bool key_lamp = m.at("display.push_key_lamp").value.to_bool();
+    for (const PlainBinding& b : plain_bindings()) {
+        out << b.caption << ": " << m.text(binding_key(b));
+        if (!key_lamp && std::string(b.caption).rfind("RD Key", 0) == 0)
+            out << "  (hidden: Push Key Lamp On Enable is off)";
+        out << '\n';
+    }
 
     out << "Mail Alert: " << m.text("alerts.mail_alert") << '\n';
     out << "Mail-drop alert:\n";
@@ -209,7 +241,9 @@ void print_alerts_and_melodies(const ImageModel& m, std::ostream& out) {
             return m.text(slot_key("alerts.mail_drop", k + 1, field));
         };
         out << "  " << text("slot") << "  " << text("alert");
-        if (!m.at(slot_key("alerts.mail_drop", k + 1, "mail_drop_capcode")).value.to_bool())
+        if (m.at(slot_key("alerts.mail_drop", k + 1, "covered")).value.to_bool())
+            out << "  (" << text("covered") << ")";
+        else if (!m.at(slot_key("alerts.mail_drop", k + 1, "mail_drop_capcode")).value.to_bool())
             out << "  (not a mail-drop capcode)";
         out << '\n';
     }

@@ -18,11 +18,11 @@ std::string quoted(const std::string& text) {
     return '"' + text + '"';
 }
 
-// Battery level text of a stored code.
-std::string battery_text(int code) {
+// Battery level item of a stored code, null for none.
+const char* battery_item(int code) {
     for (const BatteryLevel& level : battery_levels())
         if (level.value == code) return level.text;
-    return "none of the list (" + hex_byte(code) + ")";
+    return nullptr;
 }
 
 // The bits a prompt record shows: the start column and the length, then the
@@ -49,11 +49,13 @@ void add_prompts(ImageModel& m, const PagerTable& image) {
 
 void add_source_prompts(ImageModel& m, const PagerTable& image) {
     static const char* const modes[4] = {"Forward", "Backward", "Auto Cap.", "Disable"};
-    const char* mode = modes[get_bits(image, kSourceModeAddress, kSourceModeBit, kSourceModeWidth)];
-    m.add("source_prompts.mode", mode, mode,
-          {bit_field(kSourceModeAddress, kSourceModeBit, kSourceModeWidth)});
     // "Multiple Source Prompt" and the group prompt are on while their bit is 0.
     const bool multiple = get_bits(image, 0x596, 3, 1) == 0;
+    // With "Multiple Source Prompt" on the list has no "Forward": a stored 0
+    // selects nothing.
+    const int mode = get_bits(image, kSourceModeAddress, kSourceModeBit, kSourceModeWidth);
+    m.add_list("source_prompts.mode", mode == 0 && multiple ? nullptr : modes[mode], mode,
+               bit_field(kSourceModeAddress, kSourceModeBit, kSourceModeWidth));
     m.add("source_prompts.multiple", multiple, on_off(multiple), {bit_field(0x596, 3, 1)});
     for (int index = kSourcePromptFirst; index <= kGroupSourcePrompt; ++index) {
         const int address = source_prompt_address(index);
@@ -80,31 +82,27 @@ void add_source_prompts(ImageModel& m, const PagerTable& image) {
 
 void add_display(ImageModel& m, const PagerTable& image) {
     const int code = stored_language_code(image);
-    std::string language = "none of the list";
+    const char* language = nullptr;
     for (const LanguageItem& item : language_items())
-        if (item.code == code) language = item.text;
-    m.add("display.language", QString::fromStdString(language), language);
-    m.add("display.language_code", code, std::to_string(code), {bit_field(0x3E, 0, 4)});
+        if (item.code == code && !language) language = item.text;
+    m.add_list("display.language", language, code, bit_field(0x3E, 0, 4));
 
     const int font = logo_font(image);
     const char* font_text = font == kLogoLargeFont   ? "Large Font"
                             : font == kLogoSmallFont ? "Small Font"
-                                                     : "none of the list";
-    m.add("display.logo_font", font_text, font_text);
-    m.add("display.logo_font_code", font, std::to_string(font),
-          {bit_field(kLogoFontAddress, 0, 4)});
+                                                     : nullptr;
+    m.add_list("display.logo_font", font_text, font, bit_field(kLogoFontAddress, 0, 4));
 
     const int contrast = image[kContrastAddress];
     m.add("display.contrast", contrast, std::to_string(contrast), whole_bytes(kContrastAddress, 1));
-    m.add("display.contrast_shown", contrast_to_show(image),
-          std::to_string(contrast_to_show(image)));
+    m.add("display.contrast_shown", contrast_on_slider(image),
+          std::to_string(contrast_on_slider(image)));
 
     const int lamp = image[kLampAddress];
-    std::string lamp_text = "none of the list (" + std::to_string(lamp) + ")";
+    const char* lamp_text = nullptr;
     for (const LampItem& item : lamp_items())
-        if (item.value == lamp) lamp_text = item.text;
-    m.add("display.lamp_time", QString::fromStdString(lamp_text), lamp_text,
-          whole_bytes(kLampAddress, 1));
+        if (item.value == lamp && !lamp_text) lamp_text = item.text;
+    m.add_list("display.lamp_time", lamp_text, lamp, whole_bytes(kLampAddress, 1));
     // Ticked while bit 7 of 0x36 is 0.
     const bool key_lamp = get_bits(image, 0x36, 7, 1) == 0;
     m.add("display.push_key_lamp", key_lamp, on_off(key_lamp), {bit_field(0x36, 7, 1)});
@@ -114,9 +112,9 @@ void add_display(ImageModel& m, const PagerTable& image) {
 
     static const char* const levels[3] = {"low", "med", "high"};
     for (int i = 0; i < 3; ++i) {
-        const std::string text = battery_text(image[kBatteryLevelFirst + i]);
-        m.add(std::string("display.battery.") + levels[i], QString::fromStdString(text), text,
-              whole_bytes(kBatteryLevelFirst + i, 1));
+        const int stored = image[kBatteryLevelFirst + i];
+        m.add_list(std::string("display.battery.") + levels[i], battery_item(stored), stored,
+                   whole_bytes(kBatteryLevelFirst + i, 1));
     }
     const bool ordered = battery_levels_ordered(image);
     m.add("display.battery.ordered", ordered, on_off(ordered));
@@ -163,10 +161,14 @@ void print_prompts_and_display(const ImageModel& m, std::ostream& out) {
         out << line << text("text") << '\n';
     }
 
-    out << "Prompt language: " << m.text("display.language") << " (code "
-        << m.text("display.language_code") << ")\n";
-    out << "Logo font: " << m.text("display.logo_font") << " (" << m.text("display.logo_font_code")
-        << ")\n";
+    out << "Prompt language: " << m.text("display.language");
+    if (!m.at("display.language").value.is_null())
+        out << " (code " << m.text("display.language_code") << ")";
+    out << '\n';
+    out << "Logo font: " << m.text("display.logo_font");
+    if (!m.at("display.logo_font").value.is_null())
+        out << " (" << m.text("display.logo_font_code") << ")";
+    out << '\n';
     out << "Screen contrast: " << m.text("display.contrast");
     if (m.text("display.contrast_shown") != m.text("display.contrast"))
         out << " (shown as " << m.text("display.contrast_shown") << ")";

@@ -1,6 +1,7 @@
 #include "cli_transfer.h"
 
 #include "production_log.h"
+#include "safe_file.h"
 
 #include "board.h"
 #include "capcode.h"
@@ -14,6 +15,8 @@
 #include <QSettings>
 #include <QString>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <istream>
 #include <optional>
 #include <ostream>
@@ -139,12 +142,12 @@ bool raise_first_capcode(PagerTable& image, TerminalView& view) {
     return true;
 }
 
-// What a successful cycle leaves behind must be on disk before it counts: the
+// What a successful cycle leaves behind must be kept before it counts: the
 // simulated receiver's memory file.
 bool board_memory_saved(Board& board, std::ostream& err) {
-    SimBoard* sim = board.sim();
-    if (!sim || sim->flush()) return true;
-    err << "qrt58cli: " << sim->save_error().toStdString() << '\n';
+    QString why;
+    if (board.bus().keep_memory(&why)) return true;
+    err << "qrt58cli: " << why.toStdString() << '\n';
     return false;
 }
 
@@ -210,10 +213,9 @@ int run_writes(const TransferRequest& request, PagerTable& image, TransferEngine
         board.bus().bus_stop();
         if (view.take_verify_failed()) report_verify_error(board.bus(), image, view);
         const bool verified = written && !engine.abort_flag();
-        // In a run, what a receiver counts on must be on disk before the next
-        // one (a simulated receiver's memory file; a lost one is a failed
-        // write); a single write is checked when the board stops.
-        const bool kept = verified && (request.count == 0 || board_memory_saved(board, io.err));
+        // What a receiver counts on must be kept before the result counts (a
+        // simulated receiver's memory file; a lost one is a failed write).
+        const bool kept = verified && board_memory_saved(board, io.err);
         if (!logged(capcode, cycle_result(written && (kept || !verified), verified)) || !kept)
             return kExitFailed;
         if (request.count == 0) return 0;
@@ -224,9 +226,39 @@ int run_writes(const TransferRequest& request, PagerTable& image, TransferEngine
             return kExitFailed;
         }
         const SaveResult stored = save_table_file(QString::fromStdString(request.file), image);
-        if (!stored.ok) return fail(io.err, "write", stored.error.toStdString());
+        if (!stored.ok)
+            // The file still holds the capcode just programmed: going on (or a
+            // rerun) would program it into the next receiver as well.
+            return fail(io.err, "write",
+                        capcode_not_recorded(QString::fromStdString(capcode), QString::fromStdString(first_capcode_text(image)),
+                                             QString::fromStdString(request.file), stored.error)
+                            .toStdString());
     }
     return 0;
+}
+
+// The files one run writes or reads, with what they are to it.
+std::vector<std::pair<QString, QString>> run_files(const TransferRequest& request, const BoardChoice& board,
+                                                   bool piped) {
+    std::vector<std::pair<QString, QString>> files;
+    if (!piped) files.emplace_back(QStringLiteral("the table file"), QString::fromStdString(request.file));
+    if (!request.options.trace_vcd.isEmpty())
+        files.emplace_back(QStringLiteral("the bus trace"), request.options.trace_vcd);
+    if (!request.log.isEmpty()) files.emplace_back(QStringLiteral("the production log"), request.log);
+    if (board.kind == BoardChoice::Kind::Sim)
+        files.emplace_back(QStringLiteral("the simulated EEPROM file"),
+                           board.path.isEmpty() ? SimBoard::default_file() : board.path);
+    return files;
+}
+
+// "the bus trace X is the table file Y" for the first two that are one file.
+QString files_in_conflict(const std::vector<std::pair<QString, QString>>& files) {
+    for (std::size_t i = 0; i < files.size(); ++i)
+        for (std::size_t j = i + 1; j < files.size(); ++j)
+            if (same_file(files[i].second, files[j].second))
+                return QStringLiteral("%1 %2 is %3 %4; give each its own file")
+                    .arg(files[j].first, files[j].second, files[i].first, files[i].second);
+    return QString();
 }
 
 } // namespace
@@ -262,8 +294,26 @@ int cmd_transfer(const TransferRequest& request, const CommandIo& io) {
         }
     }
 
+    if (command != "read") {
+        // Program and compare what the window would after opening the same
+        // file: its repairs on opening come first, and the user is told.
+        const OpenRepair repair = repair_opened_image(image);
+        if (repair.any())
+            io.out << "Repaired as the editor window does on opening " << (piped ? "the image" : file)
+                   << ": " << repair.describe() << '\n';
+    }
+
     auto settings = open_board_settings();
     const BoardSettings chosen = resolve_board_settings(request.options, *settings);
+    // No file of this run is written over another one of it (a trace over the
+    // table file, the log over the receiver's memory), under any name.
+    if (const QString clash = files_in_conflict(run_files(request, chosen.choice, piped)); !clash.isEmpty())
+        return fail(err, command, clash.toStdString());
+    if (command == "read" && !piped) {
+        // The receiver is read only when what it holds can be kept.
+        if (const QString why = cannot_save_reason(path); !why.isEmpty())
+            return fail(err, command, "Cannot save " + file + ": " + why.toStdString());
+    }
     if (request.count > 0) {
         // The raised capcode is kept in FILE after each receiver: make sure it
         // can be, before the first receiver is programmed.
@@ -347,9 +397,12 @@ int cmd_transfer(const TransferRequest& request, const CommandIo& io) {
         status = kExitFailed;
     }
     if (status == 0 && piped && command == "read") {
+        errno = 0;
         io.data.write(reinterpret_cast<const char*>(image.data()), kImageSize);
         if (!io.data.flush())
-            status = fail(err, command, "cannot write the image to standard output");
+            status = fail(err, command,
+                          std::string("cannot write the image to standard output: ") +
+                              std::strerror(errno != 0 ? errno : EIO));
     }
     if (status == 0) {
         view.print_results();

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <algorithm>
+#include <utility>
 
 using namespace qrt58;
 
@@ -122,6 +123,7 @@ void Form2::form_activate() {
             }
         }
     }
+    show_results_if_kept();
     close_dialog();
 }
 
@@ -138,10 +140,14 @@ void Form2::cmdWrite_Click() {
         const bool written = !engine_.abort_flag();
         if (written) engine_.verify(host_.image());
         link_.bus_stop();
-        const ProductionResult result = qrt58::cycle_result(written, !engine_.abort_flag());
+        const bool verified = written && !engine_.abort_flag();
+        // A receiver whose memory is lost (the simulated one's file could not
+        // be saved) did not get what was written: no success, no raise.
+        const bool kept = show_results_if_kept();
+        const ProductionResult result = qrt58::cycle_result(written && (kept || !verified), verified);
         log_receiver(capcode, result);
         last_result_ = capcode + QLatin1Char(' ') + QString::fromLatin1(production_result_text(result));
-        if (!engine_.abort_flag()) {
+        if (verified && kept) {
             ++receivers_done_;
             if (host_.auto_increment_first()) set_capcode(0);
             // The raised capcode goes into the file at once: a station closed
@@ -200,6 +206,20 @@ void Form2::keyPressEvent(QKeyEvent* event) {
 }
 
 void Form2::cmdExit_Click() { close_dialog(); }
+
+bool Form2::show_results_if_kept() {
+    QString why;
+    const bool kept = link_.keep_memory(&why);
+    const QStringList results = std::exchange(held_results_, {});
+    if (!kept) {
+        message_boxes().show(this, why, MessageIcon::Warning);
+        return false;
+    }
+    // The station reports each receiver on its line, not in a box to click away.
+    if (!station_)
+        for (const QString& text : results) message_boxes().show(this, text, MessageIcon::None);
+    return true;
+}
 
 void Form2::set_capcode(int index) {
     (void)index; // the production station raises box 0 only
@@ -278,9 +298,10 @@ void Form2::set_progress_colour(std::uint32_t colour) {
 }
 
 void Form2::message(const QString& text, MessageKind kind) {
-    // The station reports each receiver on its line, not in a box to click away.
-    if (station_ && kind == MessageKind::Info) {
-        Label1->setText(text);
+    // A result ("Verify Success!") waits until the receiver has kept what the
+    // transfer did (show_results_if_kept).
+    if (busy_ && kind == MessageKind::Info) {
+        held_results_.append(text);
         return;
     }
     message_boxes().show(this, text, kind == MessageKind::Warning ? MessageIcon::Warning : MessageIcon::None);

@@ -16,6 +16,7 @@
 
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QStringList>
 
 class QLabel;
 class QProgressBar;
@@ -79,6 +80,9 @@ private:
     // capcode is known and writable. False when it is not (said so).
     bool open_station();
     void show_station_line();
+    // Makes the receiver keep what the transfer did, then shows the results
+    // held back meanwhile; shows why instead when it cannot. True when kept.
+    bool show_results_if_kept();
 
     qrt58::EepromBus& link_;
     TransferHost& host_;
@@ -96,4 +100,5 @@ private:
     int position_ = 0;
     std::uint32_t colour_ = 0;
     QElapsedTimer bar_clock_; // since the bar last moved
+    QStringList held_results_; // results of the running transfer, not shown yet
 };

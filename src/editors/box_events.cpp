@@ -41,6 +41,7 @@ bool BoxEvents::eventFilter(QObject* watched, QEvent* event) {
             // A box that refused its value and took the focus back keeps the
             // text it had before the user's first entry.
             if (!checking_) before_ = box->text();
+            refused_ = checking_;
             typed_ = false;
             if (got_focus) got_focus();
             on_entry_ = box->text();
@@ -48,8 +49,11 @@ bool BoxEvents::eventFilter(QObject* watched, QEvent* event) {
             // The focus was on its way in when a rejected box took it back: this
             // box never had it, so there is nothing to check here.
             break;
-        } else if (!typed_ && box->text() == on_entry_) {
-            // Left without typing: the previous text comes back, nothing is checked.
+        } else if (!typed_ && box->text() == on_entry_ && !refused_) {
+            // Left without typing: the previous text comes back, nothing is
+            // checked. (A box that has just refused the user's entry and taken
+            // the focus back goes through its check as before: the refusal
+            // still cancels a Pager command chosen now.)
             entered_ = false;
             forwarding_ = true;
             QCoreApplication::sendEvent(watched, event);

@@ -40,6 +40,12 @@ void set_enabled(QWidget* w, bool on) {
 
 } // namespace
 
+PairLengths shown_pairs(const Form1& form) {
+    PairLengths pairs{};
+    for (int p = 0; p < kCapcodePairs; ++p) pairs[static_cast<std::size_t>(p)] = pair_shows_long(form, 2 * p);
+    return pairs;
+}
+
 bool pair_shows_long(const Form1& form, int slot) {
     if (slot < 0 || slot >= kCapcodeSlots || slot % 2 != 0) return false;
     const auto* list = form.ctl<QComboBox>(QStringLiteral("cboCapLen"), slot / 2);
@@ -105,47 +111,33 @@ void CapcodeEditor::txtAddr_LostFocus(int slot) {
     auto* box = form_.ctl<QLineEdit>(QStringLiteral("txtAddr"), slot);
     if (!box) return;
     auto& boxes = form_.messages();
-    // The flag answers for this entry only: the "En" box and the length switch
-    // store capcodes too, and a refusal there has no box to report it.
     form_.capcodeInvalid = false;
-    const CapcodeEntry entry = check_capcode_entry(box->text().toStdString(), pair_shows_long(form_, slot));
-    if (entry.check == CapcodeEntryCheck::NotNumeric) {
-        boxes.show(&form_, QString::fromLatin1(kNumericMessage), MessageIcon::None);
+    const CapcodeChange change = enter_capcode(form_.image(), slot, box->text().toStdString(), shown_pairs(form_));
+    switch (change.result) {
+    case CapcodeChangeResult::NotNumeric:
+        boxes.show(&form_, QString::fromStdString(change.message), MessageIcon::None);
         read_dftaddr();
         focus_back(box);
         return;
-    }
-    // The box takes the focus back last, so that it ends up empty and focused
-    // after the refill below.
-    bool refocus = false;
-    if (entry.check == CapcodeEntryCheck::OutOfRange) {
-        boxes.show(&form_, QString::fromStdString(capcode_range_message(entry.limit)), MessageIcon::None);
+    case CapcodeChangeResult::OutOfRange:
+        // The box takes the focus back last, so that it ends up empty and
+        // focused after the refill.
+        boxes.show(&form_, QString::fromStdString(change.message), MessageIcon::None);
         read_dftaddr();
-        refocus = true;
-    } else {
-        txt_to_tbl(slot);
-    }
-    if (box->text().isEmpty()) form_.capcodeInvalid = false;
-    if (form_.capcodeInvalid) {
+        focus_back(box);
+        return;
+    case CapcodeChangeResult::Invalid:
         form_.entryErrorPending = true;
-        form_.capcodeInvalid = false;
-        boxes.show(&form_, QString::fromLatin1(kInvalidMessage), MessageIcon::None);
-        refocus = true;
-    } else {
-        read_dftaddr();
-        set_frame();
-    }
-    if (refocus) {
+        boxes.show(&form_, QString::fromStdString(change.message), MessageIcon::None);
         focus_back(box);
         return;
+    case CapcodeChangeResult::Stored:
+    case CapcodeChangeResult::Unchanged: break;
     }
-    // With the source-prompt mode on "Auto Cap." the slot's source prompt follows
-    // the capcode: the source-prompt editor writes "<" + capcode + ">" into it,
-    // centres and stores it.
-    auto* mode = form_.ctl<QComboBox>(QStringLiteral("cboCtl"), 2);
-    auto* multiple = form_.ctl<QCheckBox>(QStringLiteral("chkCtl"), 43);
-    if (mode && multiple && mode->currentIndex() == (multiple->isChecked() ? 1 : 2))
-        form_.call("auto_cap_prompt", slot);
+    read_dftaddr();
+    set_frame();
+    // Under "Auto Cap." the slot's source prompt followed the capcode.
+    if (auto_cap_mode(form_.image())) form_.call("show_auto_cap_prompt", slot);
 }
 
 void CapcodeEditor::txt_to_tbl(int slot) {
@@ -161,9 +153,7 @@ void CapcodeEditor::txt_to_tbl(int slot) {
 }
 
 void CapcodeEditor::read_dftaddr() {
-    std::array<bool, kCapcodePairs> pairs{};
-    for (int p = 0; p < kCapcodePairs; ++p) pairs[static_cast<std::size_t>(p)] = pair_shows_long(form_, 2 * p);
-    const auto decoded = decode_all_capcodes(form_.image(), pairs);
+    const auto decoded = decode_all_capcodes(form_.image(), shown_pairs(form_));
     for (int s = 0; s < kCapcodeSlots; ++s) {
         const auto& d = decoded[static_cast<std::size_t>(s)];
         if (d.covered) continue;
@@ -173,9 +163,7 @@ void CapcodeEditor::read_dftaddr() {
 }
 
 void CapcodeEditor::set_frame() {
-    std::array<bool, kCapcodePairs> pairs{};
-    for (int p = 0; p < kCapcodePairs; ++p) pairs[static_cast<std::size_t>(p)] = pair_shows_long(form_, 2 * p);
-    const FrameResult r = apply_frame_rule(form_.image(), pairs);
+    const FrameResult r = update_frame_map(form_.image(), shown_pairs(form_));
     // In Write mode nothing may be edited: the rows stay disabled until Modify.
     const bool editable = !form_.write_mode();
     for (int s = 0; s < kCapcodeSlots; ++s) {

@@ -3,11 +3,15 @@
 // scrolling panel (Picture1 frame, Picture2 panel, VScroll1).
 //
 // Registers the window procedures "txt_to_tbl" (slot), "read_dftaddr" and
-// "set_frame". Calls, when another editor has registered it:
-//   "auto_cap_prompt" (slot)  after an accepted capcode while the source-prompt
-//                             mode is "Auto Cap.": source prompt 33 + slot :=
-//                             "<" + txtAddr(slot) + ">", centred and stored.
+// "set_frame". What an entry does to the image is enter_capcode of
+// change_rules.h (frame map and Auto Cap. source prompt included). Calls, when
+// another editor has registered it:
+//   "show_auto_cap_prompt" (slot)  after an accepted capcode while the
+//                                  source-prompt mode is "Auto Cap.": the
+//                                  source prompt boxes show the new text.
 #pragma once
+
+#include "change_rules.h"
 
 #include "capcode.h"
 
@@ -22,6 +26,8 @@ namespace qrt58::editors {
 // True when `slot` is the even slot of a pair whose length list cboCapLen shows
 // "Long": the slot then holds one long capcode over its record and the next.
 bool pair_shows_long(const Form1& form, int slot);
+// The lengths the cboCapLen lists show, pair by pair.
+qrt58::PairLengths shown_pairs(const Form1& form);
 
 // The mail-drop alert of slot 1..15 (lblAlert, cboMailAlert) is shown exactly
 // when "Mail Alert" is ticked and the slot's type is "Mail drop". Slot 0 has

@@ -70,72 +70,23 @@ void CapcodeLengthEditor::set_odd_row_visible(int p, bool visible) {
         if (QWidget* w = form_.control(QString::fromLatin1(name), index)) w->setVisible(visible);
 }
 
-void CapcodeLengthEditor::rerun_click(const char* array, int index) {
-    form_.run_click(QString::fromLatin1(array), index);
-}
-
-void CapcodeLengthEditor::reapply_even_slot(int p) {
-    const int even = 2 * p;
-    capcodes_.txt_to_tbl(even);
-    // The even slot's settings again, so that the odd slot mirrors them in a
-    // "Long" pair.
-    rerun_click("cboCtl", even + 7);
-    rerun_click("chkCtl", even + 50);
-    rerun_click("chkCtl", even + 70);
-    form_.call("cboMailAlert_Click", even);
-    rerun_click("chkSource", even + 33);
-    form_.call("cboMusicType_Click", even);
-    form_.init_ctl();
-}
-
 void CapcodeLengthEditor::cboCapLen_Click(int p) {
     auto* list = form_.ctl<QComboBox>(QStringLiteral("cboCapLen"), p);
     if (!list || list->currentIndex() < 0) return;
-    const int even = 2 * p;
-    auto* caption = form_.control(QStringLiteral("Label1"), even);
+    const bool is_long = list->currentIndex() == 1;
+    set_odd_row_visible(p, !is_long);
+    if (auto* caption = form_.control(QStringLiteral("Label1"), 2 * p))
+        caption->setToolTip(QString::fromLatin1(is_long ? kLongTip : kShortTip));
     if (following_image_) {
         // The lengths follow an image that was just opened or read: the copy
         // and store steps of a switch would overwrite its odd slots (capcode
         // 1234567, mirrored bits and prompts), so only the rows change.
-        const bool is_long = list->currentIndex() == 1;
-        set_odd_row_visible(p, !is_long);
-        if (caption) caption->setToolTip(QString::fromLatin1(is_long ? kLongTip : kShortTip));
         layout_changed_ = true;
         return;
     }
-    if (list->currentIndex() == 1) {
-        set_odd_row_visible(p, false);
-        if (caption) caption->setToolTip(QString::fromLatin1(kLongTip));
-        // The odd slot takes over the even slot's source prompt and user melody.
-        auto* from = form_.ctl<QLineEdit>(QStringLiteral("txtPrompt"), even + 33);
-        auto* to = form_.ctl<QLineEdit>(QStringLiteral("txtPrompt"), even + 34);
-        if (from && to) {
-            to->setText(from->text());
-            form_.call("Source_Data", even + 34);
-        }
-        auto* melody = form_.ctl<QLineEdit>(QStringLiteral("txtUser"), even);
-        auto* melody_odd = form_.ctl<QLineEdit>(QStringLiteral("txtUser"), even + 1);
-        if (melody && melody_odd) {
-            melody_odd->setText(melody->text());
-            form_.call("User_Data", even + 1);
-        }
-    } else {
-        PagerTable& image = form_.image();
-        image[kCapcodeRecordFirst + 1 + 8 * p] &= static_cast<std::uint8_t>(~0x40);
-        image[kCapcodeRecordFirst + 5 + 8 * p] &= static_cast<std::uint8_t>(~0x40);
-        set_odd_row_visible(p, true);
-        if (caption) caption->setToolTip(QString::fromLatin1(kShortTip));
-        // A capcode too large for a short slot is replaced; the odd slot always
-        // starts again from 1234567.
-        if (auto* box = form_.ctl<QLineEdit>(QStringLiteral("txtAddr"), even)) {
-            if (leading_number(box->text().toStdString()) >= kShortLimit) box->setText(QStringLiteral("1234567"));
-        }
-        if (auto* box = form_.ctl<QLineEdit>(QStringLiteral("txtAddr"), even + 1)) {
-            box->setText(QStringLiteral("1234567"));
-            capcodes_.txt_to_tbl(even + 1);
-        }
-    }
-    reapply_even_slot(p);
+    if (is_long) switch_pair_to_long(form_.image(), p);
+    else switch_pair_to_short(form_.image(), p);
+    form_.init_ctl();
 }
 
 void CapcodeLengthEditor::read_CapLen() {

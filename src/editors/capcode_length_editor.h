@@ -2,15 +2,10 @@
 // fixed "Short" boxes cboCapSht of the odd rows, and the row layout that closes up
 // and renumbers the rows when a pair holds one long capcode.
 //
-// Registers the window procedures "read_CapLen" and "ChkCapLen". A length switch
-// also runs steps that belong to other editors; it calls them by these names and
-// skips the ones nobody has registered:
-//   "Source_Data" (prompt index)   stores source prompt box 33..48
-//   "User_Data" (slot)             stores user melody box txtUser(slot)
-//   "cboMailAlert_Click" (slot)    re-applies the slot's mail-drop alert
-//   "cboMusicType_Click" (slot)    re-applies the slot's music type
-// The type, "Pri", "Manual" and source-prompt boxes are re-applied through the
-// window's own click handlers (Form1::run_click).
+// Registers the window procedures "read_CapLen" and "ChkCapLen". What a length
+// switch does to the image (the second slot's copies, the capcodes stored again)
+// is switch_pair_to_long / switch_pair_to_short of change_rules.h; the editor
+// shows or hides the rows and fills every control again.
 #pragma once
 
 #include <QObject>
@@ -38,8 +33,6 @@ public:
 
 private:
     void set_odd_row_visible(int pair, bool visible);
-    void reapply_even_slot(int pair);
-    void rerun_click(const char* array, int index);
     // Current pixel top a control would have in its design place, and the row
     // pitch of its control array.
     double design_top(QWidget* w) const;

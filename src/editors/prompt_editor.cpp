@@ -101,15 +101,7 @@ void PromptEditor::store_ordinary(int index) {
 }
 
 void PromptEditor::store_source_box(int index) {
-    if (!store_source || !store_source(index)) return;
-    // The odd slot of a "Long" pair carries the even slot's prompt. A refused
-    // text is not copied: it would be refused again in a box that lies hidden
-    // under this one.
-    const int slot = index - kSourcePromptFirst;
-    if (index < kGroupSourcePrompt && pair_shows_long(form_, slot)) {
-        if (QLineEdit* b = box(index)) show_text(index + 1, b->text());
-        store_source(index + 1);
-    }
+    if (store_source) store_source(index);
 }
 
 void PromptEditor::align(int set, Alignment alignment) {

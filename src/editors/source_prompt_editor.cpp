@@ -22,7 +22,7 @@ SourcePromptEditor::SourcePromptEditor(Form1& form, PromptEditor& prompts)
     form.add_click_rule(QStringLiteral("chkCtl"), 43, [this] { multiple_rule(); });
     form.set_procedure("Source_Data", std::function<void(int)>([this](int i) { Source_Data(i); }));
     form.set_procedure("read_SourcePrompt", std::function<void()>([this] { read_SourcePrompt(); }));
-    form.set_procedure("auto_cap_prompt", std::function<void(int)>([this](int s) { auto_cap_prompt(s); }));
+    form.set_procedure("show_auto_cap_prompt", std::function<void(int)>([this](int s) { show_auto_cap_prompt(s); }));
 }
 
 int SourcePromptEditor::multiple_value() const {
@@ -33,9 +33,7 @@ int SourcePromptEditor::multiple_value() const {
 bool SourcePromptEditor::Source_Data(int index) {
     QLineEdit* box = prompts_.box(index);
     if (!box || !is_source_prompt(index)) return false;
-    const auto address = parse_prompt_tag(box->property("Tag").toString().toStdString());
-    if (!address) return false;
-    const PromptStoreResult r = store_source_prompt(form_.image(), *address, box->text());
+    const PromptStoreResult r = enter_source_prompt(form_.image(), index, box->text(), shown_pairs(form_));
     if (r.status == PromptStoreStatus::Stored) return true;
     prompts_.refuse(index, r);
     return false;
@@ -53,13 +51,10 @@ void SourcePromptEditor::read_SourcePrompt() {
     }
 }
 
-void SourcePromptEditor::auto_cap_prompt(int slot) {
-    const auto* capcode = form_.ctl<QLineEdit>(QStringLiteral("txtAddr"), slot);
-    const int index = kSourcePromptFirst + slot;
-    if (!capcode || !prompts_.box(index)) return;
-    prompts_.show_text(index, auto_cap_text(capcode->text()));
-    prompts_.set_current_prompt(index);
-    prompts_.align(2, Alignment::Center);
+void SourcePromptEditor::show_auto_cap_prompt(int slot) {
+    // The alignment buttons then work on the prompt that changed.
+    prompts_.set_current_prompt(kSourcePromptFirst + slot);
+    prompts_.read_prompt();
 }
 
 void SourcePromptEditor::chkSource_rule(int index) {
@@ -88,7 +83,8 @@ void SourcePromptEditor::mode_rule() {
             form_.suppressClick = was;
             return;
         }
-        for (int slot = 0; slot < kCapcodeSlots; ++slot) auto_cap_prompt(slot);
+        follow_auto_cap_all(form_.image(), shown_pairs(form_));
+        show_auto_cap_prompt(kCapcodeSlots - 1);
     }
     read_SourcePrompt();
 }

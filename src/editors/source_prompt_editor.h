@@ -4,7 +4,7 @@
 // chkCtl(43).
 //
 // Registers "Source_Data" (prompt index), "read_SourcePrompt" and
-// "auto_cap_prompt" (capcode slot), and the click rules of chkSource 33..48,
+// "show_auto_cap_prompt" (capcode slot), and the click rules of chkSource 33..48,
 // cboCtl(2) and chkCtl(43). The window does not write cboCtl(2) through its tag:
 // the mode is list index + value of chkCtl(43), and the mode rule here writes it.
 #pragma once
@@ -24,12 +24,13 @@ public:
 
     SourcePromptEditor(Form1& form, PromptEditor& prompts);
 
-    // Stores source prompt box `index` into its record; false when refused.
+    // Stores source prompt box `index` into its record (a "Long" pair's first
+    // slot into the second one's too); false when refused.
     bool Source_Data(int index);
     // Enable boxes and prompt boxes editable as the mode and the boxes say.
     void read_SourcePrompt();
-    // Source prompt of capcode slot `slot` := "<" + capcode + ">", centred, stored.
-    void auto_cap_prompt(int slot);
+    // The boxes after Auto Cap. wrote the source prompt of capcode slot `slot`.
+    void show_auto_cap_prompt(int slot);
 
     void chkSource_rule(int index); // after the window's write-back
     void mode_rule();               // cboCtl(2)

@@ -305,4 +305,37 @@ FrameResult apply_frame_rule(PagerTable& image, const std::array<bool, kCapcodeP
     return apply_frame_rule(image, values);
 }
 
+OpenRepair repair_opened_image(PagerTable& image) {
+    const PagerTable before = image;
+    OpenRepair r;
+    r.frame_before = frame_label(before[0x92], before[0x93]);
+    const FrameResult f = apply_frame_rule(image, long_pairs_from_image(before));
+    r.frame_after = f.label;
+    for (int a = 0x96; a <= 0xAF; ++a)
+        r.frame_copies_changed = r.frame_copies_changed || before[a] != image[a];
+    for (int s = 0; s < kCapcodeSlots; ++s)
+        if (get_slot_bit(before, enable_bit(s)) && !get_slot_bit(image, enable_bit(s)))
+            r.slots_disabled.push_back(s);
+    return r;
+}
+
+std::string OpenRepair::describe() const {
+    std::string text;
+    const auto part = [&text](const std::string& p) {
+        if (!text.empty()) text += "; ";
+        text += p;
+    };
+    if (frame_before != frame_after)
+        part("frame map " + frame_before + " -> " + frame_after);
+    if (frame_copies_changed) part("frame map copies (0x96-0xAF) rewritten");
+    if (!slots_disabled.empty()) {
+        std::string slots;
+        for (const int s : slots_disabled)
+            slots += (slots.empty() ? "" : ", ") + std::to_string(s + 1);
+        part(std::string(slots_disabled.size() == 1 ? "slot " : "slots ") + slots +
+             " switched off (above the capcode count)");
+    }
+    return text.empty() ? "nothing" : text;
+}
+
 } // namespace qrt58

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qrt58 {
 
@@ -170,5 +171,24 @@ FrameResult apply_frame_rule(PagerTable& image, const std::array<std::optional<d
 // The same with the capcode values decoded from the image.
 FrameResult apply_frame_rule(PagerTable& image, const std::array<bool, kCapcodePairs>& long_pairs);
 std::string frame_label(std::uint8_t high, std::uint8_t low);
+
+// What opening an image repairs: the frame map (0x92/0x93 and its seven
+// copies) recomputed from the enabled capcodes, and the enable bits of the
+// slots above the capcode count cleared. The window does this whenever it takes
+// a new image (a file opened, an image read), and the command line does it
+// before it programs or compares a file, so that both program the same bytes.
+struct OpenRepair {
+    std::string frame_before;        // label of the stored map
+    std::string frame_after;         // label of the recomputed map
+    bool frame_copies_changed = false; // any of 0x96..0xAF rewritten
+    std::vector<int> slots_disabled; // slots (0-based) whose enable bit was cleared
+    bool any() const {
+        return frame_before != frame_after || frame_copies_changed || !slots_disabled.empty();
+    }
+    // One line, e.g. "frame map 0100 -> 0001; enable bit cleared above the
+    // capcode count: slots 9, 12"; "nothing" when nothing changed.
+    std::string describe() const;
+};
+OpenRepair repair_opened_image(PagerTable& image);
 
 } // namespace qrt58

@@ -1,5 +1,7 @@
 #include "display.h"
 
+#include <algorithm>
+
 namespace qrt58 {
 
 int logo_font(const PagerTable& image) { return get_bits(image, kLogoFontAddress, 0, 4); }
@@ -9,6 +11,10 @@ int logo_max_length(int font) { return font == kLogoSmallFont ? 20 : 15; }
 int contrast_to_show(const PagerTable& image) {
     const int v = image[kContrastAddress];
     return v > kContrastMax ? 4 : v;
+}
+
+int contrast_on_slider(const PagerTable& image) {
+    return std::clamp(contrast_to_show(image), kContrastMin, kContrastMax);
 }
 
 int contrast_grey_on_load(int v) { return 5 * v; }

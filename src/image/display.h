@@ -21,6 +21,9 @@ constexpr int kContrastAddress = 0x369;
 constexpr int kContrastMin = 1;
 constexpr int kContrastMax = 8;
 int contrast_to_show(const PagerTable& image);
+// The number the slider then shows: contrast_to_show() kept within the
+// slider's range 1..8 (a stored 0 shows 1).
+int contrast_on_slider(const PagerTable& image);
 // Grey levels of the "Screen" sample: 5v when the image is loaded, 80 - 10v
 // when the user moves the slider (two different scales, both in use).
 int contrast_grey_on_load(int v);

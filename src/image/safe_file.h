@@ -25,8 +25,30 @@ FileResult read_regular_file(const QString& path, qint64 max_bytes, QByteArray& 
 // Replaces the regular file `path` (or creates it) with `bytes`: written to a
 // temporary file beside it and renamed over it, so a failure keeps the old
 // file. Where the folder allows no temporary file but the file itself may be
-// written, the file is written in place. Every write and the flush are
-// checked; something that is not a regular file is never replaced.
+// written, the file is rewritten in place (rewrite_open_file), which puts the
+// old content back when a write fails. Every write and the flush are checked;
+// something that is not a regular file is never replaced.
 FileResult write_file_checked(const QString& path, const QByteArray& bytes);
+
+// Rewrites the open regular file `fd` (named `path` in messages) with `bytes`
+// in place: the inode stays the same (links and locks on it keep holding).
+// When any write, the truncation or the sync fails, the old content is
+// written back and the file cut to its old length, so the file holds either
+// the old or the new bytes. The reason names the system's error.
+FileResult rewrite_open_file(int fd, const QString& path, const QByteArray& bytes);
+
+// Whether `path` could be saved now, checked without changing anything: a
+// regular file or a new name in an existing folder, and the folder takes a
+// temporary file or the file itself may be written. Empty when it can, else
+// the reason.
+QString cannot_save_reason(const QString& path);
+
+// Whether two paths name the same file: by device and inode when both exist
+// (symbolic and hard links included), else by the path with its folder's
+// links resolved.
+bool same_file(const QString& a, const QString& b);
+
+// The system's text for an errno value.
+QString system_reason(int error);
 
 } // namespace qrt58

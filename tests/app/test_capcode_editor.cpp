@@ -1,6 +1,7 @@
 // Capcode table and capcode length editors, driven through the window's controls.
 #include "capcode.h"
 #include "default_image.h"
+#include "prompts.h"
 #include "editors.h"
 #include "form1.h"
 #include "table_file.h"
@@ -323,7 +324,7 @@ namespace {
 
 TEST_F(CapcodeEditorTest, AutoCapSourcePromptFollowsAcceptedCapcodesOnly) {
     std::vector<int> prompts;
-    form->set_procedure("auto_cap_prompt", std::function<void(int)>([&](int s) { prompts.push_back(s); }));
+    form->set_procedure("show_auto_cap_prompt", std::function<void(int)>([&](int s) { prompts.push_back(s); }));
     auto* mode = form->ctl<QComboBox>(QStringLiteral("cboCtl"), 2);
     const bool multiple = form->ctl<QCheckBox>(QStringLiteral("chkCtl"), 43)->isChecked();
     type(1, QStringLiteral("77"));
@@ -332,10 +333,26 @@ TEST_F(CapcodeEditorTest, AutoCapSourcePromptFollowsAcceptedCapcodesOnly) {
     form->suppressClick = true; // choose the mode without its own confirmation
     mode->setCurrentIndex(multiple ? 1 : 2);
     form->suppressClick = false;
+    set_bits(form->image(), kSourceModeAddress, kSourceModeBit, kSourceModeAutoCap, kSourceModeWidth);
     ASSERT_EQ(mode->currentText(), QStringLiteral("Auto Cap."));
     type(1, QStringLiteral("78"));
     type(2, QStringLiteral("2031615")); // refused: the prompt stays
     EXPECT_EQ(prompts, std::vector<int>{1});
+}
+
+TEST_F(CapcodeEditorTest, AutoCapGivesBothSlotsOfALongPairTheFirstSlotsPrompt) {
+    // A long pair whose second slot's hidden box still holds an old capcode.
+    type(1, QStringLiteral("1111111"));
+    length(0)->setCurrentIndex(1);
+    type(0, QStringLiteral("3000000000"));
+    auto* mode = form->ctl<QComboBox>(QStringLiteral("cboCtl"), 2);
+    mode->setCurrentIndex(mode->findText(QStringLiteral("Auto Cap."))); // answered Yes
+    const auto prompt = [this](int index) {
+        return source_prompt_text(form->image(), source_prompt_address(index)).trimmed();
+    };
+    EXPECT_EQ(prompt(33), QStringLiteral("<3000000000>"));
+    EXPECT_EQ(prompt(34), QStringLiteral("<3000000000>"));
+    EXPECT_EQ(prompt(35), QStringLiteral("<1234567>"));
 }
 
 TEST_F(CapcodeEditorTest, MailDropAlertColumnFollowsTheTypeInALongPair) {

@@ -72,7 +72,7 @@ TEST_F(PromptEditorTest, StartUpShowsEveryDefaultTextUnchanged) {
     EXPECT_EQ(list("cboLamp")->currentText(), "10 sec");
     EXPECT_EQ(list("cboBatLev", 0)->currentText(), "2.40V");
     for (const char* name : {"load_chkCtl36_38", "load_cbologo", "load_cboLng", "load_contrast", "read_prompt",
-                             "read_SourcePrompt", "read_BatLev", "read_Lamp", "Source_Data", "auto_cap_prompt"})
+                             "read_SourcePrompt", "read_BatLev", "read_Lamp", "Source_Data", "show_auto_cap_prompt"})
         EXPECT_TRUE(form->has_procedure(name)) << name;
     // The default mode "Disable" locks the source prompts.
     EXPECT_EQ(mode()->currentText(), "Disable");

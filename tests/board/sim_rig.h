@@ -32,6 +32,7 @@ public:
         return inner_.set_port_val(port, value);
     }
     bool observe_bus(BusObserver* o) override { return !hide_bus && inner_.observe_bus(o); }
+    bool keep_memory(QString* reason) override { return inner_.keep_memory(reason); }
     QString describe() const override { return inner_.describe(); }
 
     std::vector<Access> log;

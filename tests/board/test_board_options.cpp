@@ -1,16 +1,21 @@
 // Board choice, command-line options and persisted settings.
 #include "board.h"
 #include "board_options.h"
+#include "io_driver.h"
 #include "ppdev_driver.h"
 #include "sim_board.h"
 
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace qrt58;
 
@@ -180,4 +185,43 @@ TEST(PpdevDriver, PortsAtAnyAddressTakeTheSearchedAddresses) {
 
     QTemporaryDir empty;
     EXPECT_TRUE(PpdevDriver::plan_ports(QString(), empty.path()).empty());
+}
+
+TEST(IoDriver, RootGainedThroughSudoIsGivenUpForTheUser) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root";
+    QTemporaryDir dir;
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                          QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther);
+    struct Case {
+        const char *uid, *gid; // nullptr: not set
+        int exit;              // 0 dropped to 65534, 1 stayed root, 2 refused
+    };
+    const Case cases[] = {{"65534", "65534", 0}, {nullptr, nullptr, 1}, {"0", "0", 1}, {"x", "65534", 2}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.uid ? c.uid : "unset");
+        const QString made = dir.filePath(QStringLiteral("made-%1").arg(c.uid ? c.uid : "unset"));
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (c.uid) ::setenv("SUDO_UID", c.uid, 1);
+            else ::unsetenv("SUDO_UID");
+            if (c.gid) ::setenv("SUDO_GID", c.gid, 1);
+            else ::unsetenv("SUDO_GID");
+            if (!drop_root_for_sudo_user().isEmpty()) ::_exit(2);
+            QFile f(made);
+            if (!f.open(QIODevice::WriteOnly)) ::_exit(4);
+            f.close();
+            uid_t r = 0, e = 0, s = 0;
+            ::getresuid(&r, &e, &s);
+            if (r == 65534 && e == 65534 && s == 65534 && ::getgid() == 65534 && ::getegid() == 65534)
+                ::_exit(::setuid(0) == 0 ? 5 : 0); // root must not come back
+            ::_exit(r == 0 && e == 0 ? 1 : 3);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), c.exit);
+        if (c.exit == 0) {
+            EXPECT_EQ(QFileInfo(made).ownerId(), 65534u); // the user's file
+        }
+    }
 }

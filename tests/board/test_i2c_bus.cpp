@@ -290,3 +290,53 @@ TEST(BoardScan, ListsAdaptersWithTheirNamesAndSkipsTheComputersOwnBuses) {
     EXPECT_FALSE(is_host_adapter("MCP2221 usb-i2c bridge"));
     EXPECT_FALSE(is_host_adapter("bcm2835 (i2c@7e804000)"));
 }
+
+TEST(I2cBoard, AnAdapterTheProgramChoseWritesOnlyAReceiverOrABlankChip) {
+    // A single-board computer's own bus, with its HAT identification EEPROM
+    // (another 24C16-sized chip) at 0x50.
+    QTemporaryDir root;
+    make_node(root, "i2c-1", "bcm2835 (i2c@7e804000)");
+    PagerTable receiver = build_default_image();
+    std::array<std::uint8_t, 2048> other{};
+    for (std::size_t i = 0; i < other.size(); ++i) other[i] = static_cast<std::uint8_t>(i * 31 + 7);
+    other[0] = 'R', other[1] = '-', other[2] = 'P', other[3] = 'i';
+    std::array<std::uint8_t, 2048> blank_but_one{};
+    blank_but_one.fill(0xFF);
+    blank_but_one[0x7FF] = 0x00;
+    std::array<std::uint8_t, 2048> blank{};
+    blank.fill(0xFF);
+    struct Case {
+        const char* what;
+        std::array<std::uint8_t, 2048> chip;
+        bool named; // --board i2c:/dev/i2c-1 instead of plain i2c
+        bool written;
+    };
+    const Case cases[] = {{"another EEPROM", other, false, false},
+                          {"all 0xFF but one byte", blank_but_one, false, false},
+                          {"a blank chip", blank, false, true},
+                          {"a receiver", receiver.bytes, false, true},
+                          {"another EEPROM, adapter named", other, true, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        VirtualClock clock;
+        SimI2cAdapter adapter(clock);
+        adapter.eeprom().memory = c.chip;
+        I2cBus bus(adapter, clock, c.named ? QStringLiteral("/dev/i2c-1") : QString());
+        bus.set_scan_root(root.path());
+        RecordingView view;
+        TransferEngine engine(bus, view);
+        ASSERT_TRUE(bus.open().ok);
+        EXPECT_EQ(bus.path(), "/dev/i2c-1");
+        ASSERT_TRUE(engine.find_board());
+        PagerTable image = test_image();
+        EXPECT_EQ(engine.write_and_verify(image), c.written);
+        if (c.written) continue;
+        EXPECT_EQ(adapter.eeprom().memory, c.chip);
+        EXPECT_EQ(adapter.eeprom().data_bytes, 0); // only the reads' word addresses went out
+        EXPECT_EQ(adapter.eeprom().pages_committed, 0);
+        ASSERT_FALSE(view.messages.empty());
+        const QString& m = view.messages.back();
+        EXPECT_TRUE(m.contains("/dev/i2c-1") && m.contains("--board i2c:/dev/i2c-1")) << m.toStdString();
+        EXPECT_FALSE(view.messages.contains("Verify Success!"));
+    }
+}

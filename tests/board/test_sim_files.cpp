@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -63,28 +64,101 @@ TEST(SimFile, OnlyARegularFileOfTheRightSizeIsUsedAndNothingBlocks) {
     EXPECT_TRUE(st.error.contains("2048"));
 }
 
-TEST(SimFile, AFailedSaveIsReportedAndKeepsTheOldMemory) {
+TEST(SimFile, AFailedSaveIsReportedAndNothingSavesItLater) {
     QTemporaryDir dir;
     const QString path = dir.filePath("eeprom.bin");
     VirtualClock clock;
+    const QByteArray before = [&] {
+        SimBoard sim(clock, path);
+        EXPECT_TRUE(sim.initialize().ok);
+        sim.shutdown();
+        return read_all(path);
+    }();
+    ASSERT_EQ(before.size(), 2048);
+    {
+        SimBoard sim(clock, path);
+        ASSERT_TRUE(sim.initialize().ok);
+        sim.eeprom().memory[0x40] ^= 0xFF;
+        sim.eeprom().dirty = true;
+        QString why;
+        const bool kept = qrt58::test::with_file_size_limit(1024, [&] { return sim.keep_memory(&why); });
+        EXPECT_FALSE(kept);
+        EXPECT_TRUE(why.contains(path) && why.contains("File too large")) << why.toStdString();
+        EXPECT_EQ(why, sim.save_error());
+        EXPECT_EQ(read_all(path), before); // not an empty, short or mixed file
+        // The simulated receiver lost the write: its memory is the file's again.
+        EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(sim.eeprom().memory.data()), 2048), before);
+        EXPECT_TRUE(sim.flush());
+        sim.shutdown();
+        // ... and the destructor after the lock is gone saves nothing either.
+    }
+    EXPECT_EQ(read_all(path), before);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("eeprom.bin")});
+
+    // A board that stopped saves nothing more.
     SimBoard sim(clock, path);
     ASSERT_TRUE(sim.initialize().ok);
-    const QByteArray before = read_all(path);
-    ASSERT_EQ(before.size(), 2048);
-
-    sim.eeprom().memory[0x40] ^= 0xFF;
-    sim.eeprom().dirty = true;
-    const bool saved = qrt58::test::with_file_size_limit(1024, [&] { return sim.flush(); });
-    EXPECT_FALSE(saved);
-    EXPECT_TRUE(sim.save_error().contains(path)) << sim.save_error().toStdString();
-    EXPECT_EQ(read_all(path), before); // not an empty or a short file
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
-              (QStringList{QStringLiteral("eeprom.bin"), QStringLiteral("eeprom.bin.lock")}));
-
-    // Still pending: the next save writes it.
-    EXPECT_TRUE(sim.flush());
-    EXPECT_EQ(static_cast<std::uint8_t>(read_all(path).at(0x40)), sim.eeprom().memory[0x40]);
     sim.shutdown();
+    sim.eeprom().memory[0x41] ^= 0xFF;
+    sim.eeprom().dirty = true;
+    EXPECT_TRUE(sim.flush());
+    EXPECT_EQ(read_all(path), before);
+}
+
+TEST(SimFile, TheLockHoldsUnderEveryNameOfTheFile) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("g.bin");
+    VirtualClock clock;
+    SimBoard first(clock, path);
+    ASSERT_TRUE(first.initialize().ok);
+    const QString sym = dir.filePath("g2.bin"), hard = dir.filePath("g3.bin");
+    ASSERT_TRUE(QFile::link(path, sym));
+    ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(hard).constData()), 0);
+    ASSERT_TRUE(QDir().mkdir(dir.filePath("sub")));
+    const QString via_folder = dir.filePath("sub/../g.bin");
+    for (const QString& name : {path, sym, hard, via_folder}) {
+        SCOPED_TRACE(name.toStdString());
+        SimBoard second(clock, name);
+        const DriverStatus st = second.initialize();
+        EXPECT_FALSE(st.ok);
+        EXPECT_TRUE(st.error.contains(name) && st.error.contains("in use by another program"))
+            << st.error.toStdString();
+        EXPECT_TRUE(st.error.contains(QStringLiteral("(process %1)").arg(::getpid()))) << st.error.toStdString();
+    }
+    // Saves keep the file what it is: the links still name the same memory.
+    first.eeprom().memory[0x10] = 0x5A;
+    first.eeprom().dirty = true;
+    ASSERT_TRUE(first.flush());
+    EXPECT_EQ(read_all(sym).at(0x10), '\x5A');
+    EXPECT_EQ(read_all(hard).at(0x10), '\x5A');
+    first.shutdown();
+    SimBoard after(clock, hard);
+    EXPECT_TRUE(after.initialize().ok);
+}
+
+TEST(SimFile, LeftoverOrDamagedLockFilesBlockNothing) {
+    // Lock files of earlier versions beside the memory file: empty, garbage,
+    // unreadable, or naming a process that is gone.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("eeprom.bin");
+    VirtualClock clock;
+    const std::pair<QByteArray, QFileDevice::Permissions> leftovers[] = {
+        {QByteArray(), QFileDevice::ReadOwner | QFileDevice::WriteOwner},
+        {QByteArray("\xff\x00garbage\n"), QFileDevice::ReadOwner | QFileDevice::WriteOwner},
+        {QByteArray("12345\nqrt58cli\nhost\n"), QFileDevice::Permissions()},
+        {QByteArray("999999999\nqrt58cli\n") + QSysInfo::machineHostName().toUtf8() + '\n',
+         QFileDevice::ReadOwner}};
+    for (const auto& [content, permissions] : leftovers) {
+        QFile lock(path + ".lock");
+        lock.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        ASSERT_TRUE(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        lock.write(content);
+        lock.close();
+        lock.setPermissions(permissions);
+        SimBoard sim(clock, path);
+        const DriverStatus st = sim.initialize();
+        EXPECT_TRUE(st.ok) << st.error.toStdString();
+    }
 }
 
 TEST(SimFile, OneProgramAtATimeUsesTheMemoryFile) {
@@ -119,7 +193,6 @@ TEST(SimFile, OneProgramAtATimeUsesTheMemoryFile) {
         ::_exit(0); // no shut-down: the lock file stays behind
     }
     ::waitpid(child, nullptr, 0);
-    ASSERT_TRUE(QFile::exists(path + ".lock"));
     SimBoard after(clock, path);
     EXPECT_TRUE(after.initialize().ok);
 }

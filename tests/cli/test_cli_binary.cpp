@@ -22,7 +22,8 @@ struct Child {
 
 // Runs `program` with `args`; standard error goes to a pseudo-terminal when
 // `err_on_terminal`, else to a pipe; standard input is /dev/null.
-Child spawn(const char* program, const std::vector<std::string>& args, bool err_on_terminal) {
+Child spawn(const char* program, const std::vector<std::string>& args, bool err_on_terminal,
+            const char* out_file = nullptr) {
     Child result;
     int out_pipe[2];
     if (::pipe(out_pipe) != 0) return result;
@@ -39,7 +40,7 @@ Child spawn(const char* program, const std::vector<std::string>& args, bool err_
     if (pid == 0) {
         const int null = ::open("/dev/null", O_RDONLY);
         ::dup2(null, 0);
-        ::dup2(out_pipe[1], 1);
+        ::dup2(out_file ? ::open(out_file, O_WRONLY) : out_pipe[1], 1);
         ::dup2(err_write, 2);
         ::close(out_pipe[0]);
         ::close(err_read);
@@ -122,6 +123,16 @@ TEST_F(Binary, ExitStatusesHelpAndVersion) {
     // One table file to open at most.
     c = spawn(QRT58PROG, {"a.tbl", "b.tbl"}, false);
     EXPECT_EQ(c.status, 2);
+}
+
+TEST_F(Binary, OutputThatCannotBeWrittenFailsTheCommand) {
+    ASSERT_EQ(spawn(QRT58CLI, {"new", path("a.tbl")}, false).status, 0);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--version"}, {"show", path("a.tbl")}, {"show", path("a.tbl"), "--json"}}) {
+        const Child c = spawn(QRT58CLI, args, false, "/dev/full");
+        EXPECT_EQ(c.status, 1) << args[0];
+        EXPECT_NE(c.err.find("No space left on device"), std::string::npos) << c.err;
+    }
 }
 
 TEST_F(Binary, ProgressBarOnAPseudoTerminalNotOnAPipe) {

@@ -147,7 +147,9 @@ TEST_F(Files, ShowJsonOfTheDefaultImage) {
     EXPECT_EQ(doc["options"]["history_off"].toBool(), true);
     EXPECT_EQ(doc["options"]["read_time_out"].toString(), "8 sec");
     EXPECT_EQ(doc["alerts"]["menu_left_out"].toArray(), QJsonArray{"CAP-ON Off"});
-    EXPECT_EQ(doc["alerts"]["default_tone"].toInt(), 36); // no item: the stored value
+    // Per-capcode music is on: the list shows no tone, the byte holds 36.
+    EXPECT_TRUE(doc["alerts"]["default_tone"].isNull());
+    EXPECT_EQ(doc["alerts"]["default_tone_code"].toInt(), 36);
     EXPECT_EQ(doc["alerts"]["mail_drop"].toArray().size(), 15);
     EXPECT_EQ(doc["melodies"]["slots"].toArray().at(0)["melody"].toString(), "1010101010101010");
     EXPECT_EQ(doc["passwords"]["manual"].toString(), "0000");

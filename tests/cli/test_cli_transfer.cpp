@@ -11,6 +11,8 @@
 #include "sim_board.h"
 #include "default_image.h"
 #include "table_file.h"
+#include "board.h"
+#include "production_log.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -25,6 +27,8 @@
 #include <QRegularExpression>
 #include <cerrno>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "../support/file_size_limit.h"
 
@@ -536,11 +540,153 @@ TEST_F(CliRig, HelpAllListsEveryCommandWithAllItsOptions) {
         ++commands;
         ASSERT_EQ(run({m.captured(1).toStdString(), "--help"}), 0);
         for (const QString& option : QString::fromStdString(out).split('\n'))
-            if (option.trimmed().startsWith('-'))
+            if (option.trimmed().startsWith('-')) {
                 EXPECT_NE(all.find(option.toStdString()), std::string::npos) << option.toStdString();
+            }
         EXPECT_NE(all.find("Usage: qrt58cli " + m.captured(1).toStdString() + ' '), std::string::npos);
     }
     EXPECT_GE(commands, 9);
 }
 
 } // namespace
+
+TEST_F(CliRig, NoFileOfARunIsWrittenOverAnotherOfIt) {
+    ASSERT_EQ(run({"new", path("t.tbl")}), 0);
+    ASSERT_EQ(run({"read", path("r.tbl"), "--board", sim()}), 0) << err;
+    ASSERT_TRUE(QFile::link(dir.filePath("t.tbl"), dir.filePath("sym.tbl")));
+    ASSERT_EQ(::link(dir.filePath("t.tbl").toLocal8Bit().constData(),
+                     dir.filePath("hard.tbl").toLocal8Bit().constData()),
+              0);
+    const QByteArray table = bytes("t.tbl"), receiver = bytes("eeprom.bin");
+    const std::string t = path("t.tbl");
+    const std::vector<std::vector<std::string>> runs = {
+        {"write", t, "--trace-vcd", t},
+        {"write", t, "--trace-vcd", path("sym.tbl")},
+        {"verify", t, "--trace-vcd", path("hard.tbl")},
+        {"read", t, "--trace-vcd", path("sub/../t.tbl")},
+        {"write", t, "--count", "2", "--log", path("hard.tbl")},
+        {"write", t, "--count", "2", "--log", path("eeprom.bin")},
+        {"verify", t, "--trace-vcd", path("eeprom.bin")},
+        {"read", path("eeprom.bin")},
+        {"read", path("new.tbl"), "--trace-vcd", path("new.tbl")},
+    };
+    QDir().mkdir(dir.filePath("sub"));
+    for (std::vector<std::string> args : runs) {
+        args.insert(args.end(), {"--board", sim()});
+        SCOPED_TRACE(args[0] + " " + args[2]);
+        EXPECT_EQ(run(args), 1);
+        EXPECT_NE(err.find(" is the "), std::string::npos) << err;
+        EXPECT_EQ(out.find("success"), std::string::npos) << out;
+        EXPECT_EQ(out.find("Success"), std::string::npos) << out;
+        EXPECT_EQ(bytes("t.tbl"), table);
+        EXPECT_EQ(bytes("eeprom.bin"), receiver);
+        EXPECT_FALSE(QFile::exists(dir.filePath("new.tbl")));
+    }
+    // The window's trace over its simulated EEPROM file is refused as well.
+    auto board = Board::create(*parse_board_choice(QString::fromStdString(sim())), &clock);
+    ASSERT_TRUE(board->start_driver().ok);
+    EXPECT_FALSE(board->start_trace(dir.filePath("eeprom.bin")));
+    EXPECT_TRUE(board->trace_error().contains("simulated EEPROM file")) << board->trace_error().toStdString();
+    board->stop_driver();
+    EXPECT_EQ(bytes("eeprom.bin"), receiver);
+}
+
+TEST_F(CliRig, ARunThatCannotRecordTheRaisedCapcodeStopsAndNamesIt) {
+    PagerTable image = build_default_image();
+    store_capcode(image, 0, 1000, false);
+    ASSERT_TRUE(QDir().mkdir(dir.filePath("job")));
+    ASSERT_TRUE(save_table_file(dir.filePath("job/run.tbl"), image).ok);
+    FolderRemovingClock lossy; // the job's folder goes during the first write
+    lossy.folder = dir.filePath("job");
+    cli::set_transfer_clock(&lossy);
+    const int status = run({"write", path("job/run.tbl"), "--count", "3", "--board", sim()});
+    cli::set_transfer_clock(&clock);
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(out.find("Receiver 1 of 3"), std::string::npos) << out;
+    EXPECT_EQ(out.find("Receiver 2"), std::string::npos) << out;
+    EXPECT_NE(err.find("programmed with capcode 1 0001000"), std::string::npos) << err;
+    EXPECT_NE(err.find("next capcode 0001001 could not be recorded"), std::string::npos) << err;
+    EXPECT_NE(err.find(path("job/run.tbl")), std::string::npos) << err;
+}
+
+TEST_F(CliRig, ReadOntoAFileThatCannotBeSavedIsRefusedBeforeTheTransfer) {
+    ::mkfifo(dir.filePath("pipe.tbl").toLocal8Bit().constData(), 0600);
+    for (const std::string& target : {path("no/such/folder/x.tbl"), path("pipe.tbl"), std::string("/dev/null"),
+                                      dir.path().toStdString()}) {
+        SCOPED_TRACE(target);
+        EXPECT_EQ(run({"read", target, "--board", sim()}), 1);
+        EXPECT_NE(err.find("Cannot save " + target), std::string::npos) << err;
+        EXPECT_FALSE(QFile::exists(dir.filePath("eeprom.bin"))) << "the board was started";
+    }
+}
+
+TEST(ProductionLogFile, AFailedAppendLeavesTheLogAsItWasAndNamesTheCause) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("log.csv");
+    ProductionLog log(path);
+    ASSERT_TRUE(log.append("0001000", ProductionResult::Ok));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+    // The disk fills up in the middle of the next line, then at its start.
+    for (const qint64 room : {before.size() + 10, before.size() + 0}) {
+        const bool appended = qrt58::test::with_file_size_limit(
+            static_cast<rlim_t>(room), [&] { return log.append("0001001", ProductionResult::Ok); });
+        EXPECT_FALSE(appended);
+        EXPECT_TRUE(log.error().contains(path) && log.error().contains("File too large")) << log.error().toStdString();
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), before);
+        f.close();
+    }
+    ASSERT_TRUE(log.append("0001001", ProductionResult::Ok));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll().count('\n'), 2);
+    f.close();
+
+    // Anything but a regular file is refused before it is written to.
+    ::mkfifo(dir.filePath("pipe.csv").toLocal8Bit().constData(), 0600);
+    for (const QString& odd : {dir.filePath("pipe.csv"), QStringLiteral("/dev/null"), dir.path()}) {
+        ProductionLog bad(odd);
+        EXPECT_FALSE(bad.writable()) << odd.toStdString();
+        EXPECT_FALSE(bad.append("0001000", ProductionResult::Ok));
+        EXPECT_TRUE(bad.error().contains(odd));
+    }
+}
+
+// A hand-edited file with a stale frame map and an En bit above the capcode
+// count: the command line programs and compares what the window would after
+// opening it, and says what it repaired.
+TEST_F(CliRig, WriteAndVerifyUseTheImageTheWindowProgramsAfterOpeningTheFile) {
+    PagerTable image = build_default_image();
+    set_bits(image, 0x3E, 4, 7, 4);            // slots 1-8 in use
+    set_slot_bit(image, enable_bit(12), true); // above the count
+    image[0x9A] ^= 0x21;                       // a stale copy of the map
+    ASSERT_TRUE(save_table_file(dir.filePath("in.tbl"), image).ok);
+    const QByteArray file = bytes("in.tbl");
+    PagerTable window = image;
+    const OpenRepair repair = repair_opened_image(window);
+    ASSERT_EQ(repair.slots_disabled, std::vector<int>{12});
+    EXPECT_TRUE(repair.frame_copies_changed);
+    const std::string said =
+        "Repaired as the editor window does on opening " + path("in.tbl") + ": " + repair.describe() + "\n";
+    EXPECT_NE(said.find("frame map copies (0x96-0xAF) rewritten; slot 13 switched off (above the capcode count)"),
+              std::string::npos)
+        << said;
+
+    // A receiver programmed by the window from this file.
+    ASSERT_TRUE(save_table_file(dir.filePath("window.tbl"), window).ok);
+    ASSERT_EQ(run({"write", path("window.tbl"), "--board", sim()}), 0) << err;
+    EXPECT_EQ(out, done("Verify Success!")); // nothing left to repair
+    ASSERT_EQ(run({"verify", path("in.tbl"), "--board", sim()}), 0) << err;
+    EXPECT_EQ(out, said + done("Verify Success!"));
+
+    // Programmed from the file itself: the same bytes; the file stays as it was.
+    ASSERT_EQ(run({"read", path("window-read.tbl"), "--board", sim()}), 0) << err;
+    const QByteArray by_window = bytes("window-read.tbl");
+    ASSERT_EQ(run({"write", path("in.tbl"), "--board", sim()}), 0) << err;
+    EXPECT_EQ(out, said + done("Verify Success!"));
+    EXPECT_EQ(bytes("in.tbl"), file);
+    ASSERT_EQ(run({"read", path("cli-read.tbl"), "--board", sim()}), 0) << err;
+    EXPECT_EQ(bytes("cli-read.tbl"), by_window);
+}

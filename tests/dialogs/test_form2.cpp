@@ -25,6 +25,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include "../support/file_size_limit.h"
+
 using namespace qrt58;
 using qrt58::test::SimRig;
 
@@ -152,6 +154,61 @@ TEST_F(Form2Rig, WriteVerifiesAndCloses) {
     EXPECT_TRUE(checksum_matches(host.img));
     EXPECT_TRUE(d->closed());
     EXPECT_TRUE(d->lblAuto1->isHidden());
+}
+
+TEST_F(Form2Rig, NoSuccessUntilTheReceiverFileIsSaved) {
+    // The simulated receiver's memory file cannot be saved (a full disk): the
+    // window says why instead of "Verify Success!", the file keeps what it
+    // held, and nothing changes it later (the keep-alive, the board's stop).
+    QTemporaryDir dir;
+    const QString path = dir.filePath("receiver.bin");
+    VirtualClock clock;
+    SimBoard sim(clock, path);
+    ASSERT_TRUE(sim.initialize().ok);
+    BoardLink link(sim, clock);
+    link.set_driver_ready(true);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    host.img[0x3B8] = 'W';
+    host.auto_increment = false;
+    Form2 d(link, host, 1);
+    qrt58::test::with_file_size_limit(1024, [&] {
+        d.form_activate();
+        return 0;
+    });
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages()[0].startsWith("Cannot save the simulated EEPROM file " + path)) << messages()[0].toStdString();
+    EXPECT_TRUE(d.closed());
+    link.idle_tick();
+    link.idle_tick();
+    sim.shutdown();
+    file.seek(0);
+    EXPECT_EQ(file.readAll(), before);
+
+    // The production station: the receiver is not counted and the capcode stays.
+    boxes->clear();
+    QFile::remove(ProductionLog::default_path()); // small enough for the full disk below
+    SimBoard station_sim(clock, path);
+    ASSERT_TRUE(station_sim.initialize().ok);
+    BoardLink station_link(station_sim, clock);
+    station_link.set_driver_ready(true);
+    host.auto_increment = true;
+    host.set_first_capcode("1000");
+    Form2 station(station_link, host, 1);
+    station.form_activate();
+    qrt58::test::with_file_size_limit(1024, [&] {
+        station.cmdWrite_Click();
+        return 0;
+    });
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages()[0].contains(path));
+    EXPECT_EQ(host.box0, "0001000");
+    EXPECT_EQ(station.receivers_done(), 0);
+    station.cmdWrite_Click(); // the disk has room again
+    EXPECT_EQ(messages().size(), 1); // the station reports on its line
+    EXPECT_EQ(station.receivers_done(), 1);
+    EXPECT_EQ(host.box0, "0001001");
 }
 
 TEST_F(Form2Rig, WriteErrorsSkipVerify) {

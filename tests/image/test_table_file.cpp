@@ -1,5 +1,8 @@
 #include "default_image.h"
 #include "table_file.h"
+#include "safe_file.h"
+
+#include "../support/file_size_limit.h"
 
 #include <QDir>
 #include <QFile>
@@ -246,4 +249,86 @@ TEST(TableFile, SaveThatFailsWhileWritingKeepsTheOldFile) {
     EXPECT_TRUE(r.error.contains(path)) << r.error.toStdString();
     EXPECT_EQ(read_all(path), old);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("keep.tbl")});
+}
+
+TEST(TableFile, AnInPlaceSaveThatFailsPartWayPutsTheOldContentBack) {
+    // The folder takes no temporary file, the file itself may be written, and
+    // the disk fills up after 1 KiB: the file must still be the old table.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("inplace.tbl");
+    const QByteArray old = signed_bytes(kImageSize);
+    write_all(path, old);
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther |
+                                    QFileDevice::WriteOther);
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                          QFileDevice::ReadOther | QFileDevice::ExeOther);
+    const bool kept = as_ordinary_user(
+        [&] {
+            ::signal(SIGXFSZ, SIG_IGN);
+            rlimit small{1024, RLIM_INFINITY};
+            ::setrlimit(RLIMIT_FSIZE, &small);
+            const SaveResult r = save_table_file(path, marked_image());
+            return !r.ok && r.error.contains(path) && r.error.contains("File too large") && read_all(path) == old;
+        },
+        path);
+    EXPECT_TRUE(kept);
+}
+
+TEST(SafeFile, ARewriteInPlaceLeavesTheOldOrTheNewContentNeverAMix) {
+    // Old and new lengths on both sides of the point where the writes start
+    // failing (a file-size limit, as a full disk).
+    struct Case {
+        int old_size, new_size, limit;
+        bool ok;
+    };
+    const Case cases[] = {{2048, 2048, 1024, false}, {100, 2048, 1024, false}, {3000, 2048, 1024, false},
+                          {2048, 2048, 0, false},    {2048, 100, 4096, true},   {100, 2048, 4096, true},
+                          {2048, 2048, 2048, true}};
+    QTemporaryDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.old_size << " -> " << c.new_size << " limit " << c.limit);
+        const QString path = dir.filePath("f.bin");
+        const QByteArray old(c.old_size, 'o'), fresh(c.new_size, 'n');
+        write_all(path, old);
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR);
+        ASSERT_GE(fd, 0);
+        struct stat before {};
+        ::fstat(fd, &before);
+        const FileResult r = qrt58::test::with_file_size_limit(
+            static_cast<rlim_t>(c.limit), [&] { return rewrite_open_file(fd, path, fresh); });
+        ::close(fd);
+        EXPECT_EQ(r.ok, c.ok) << r.error.toStdString();
+        EXPECT_EQ(read_all(path), c.ok ? fresh : old);
+        if (!r.ok) {
+            EXPECT_TRUE(r.error.contains(path) && r.reason.contains("File too large")) << r.error.toStdString();
+        }
+        struct stat after {};
+        ::stat(QFile::encodeName(path).constData(), &after);
+        EXPECT_EQ(after.st_ino, before.st_ino); // the same file, not a new one
+    }
+}
+
+TEST(SafeFile, SameFileSeesThroughLinksAndNamesNotYetMade) {
+    QTemporaryDir dir;
+    const QString real = dir.filePath("real.tbl");
+    write_all(real, "x");
+    ASSERT_TRUE(QFile::link(real, dir.filePath("sym.tbl")));
+    ASSERT_EQ(::link(QFile::encodeName(real).constData(), QFile::encodeName(dir.filePath("hard.tbl")).constData()), 0);
+    ASSERT_TRUE(QDir().mkdir(dir.filePath("sub")));
+    ASSERT_TRUE(QFile::link(dir.filePath("sub"), dir.filePath("sublink")));
+    ASSERT_TRUE(QFile::link(dir.filePath("sub/new.tbl"), dir.filePath("dangling.tbl")));
+    struct Case {
+        const char *a, *b;
+        bool same;
+    };
+    const Case cases[] = {{"real.tbl", "sym.tbl", true},           {"real.tbl", "hard.tbl", true},
+                          {"sym.tbl", "hard.tbl", true},           {"real.tbl", "sub/../real.tbl", true},
+                          {"sub/new.tbl", "sublink/new.tbl", true}, {"dangling.tbl", "sub/new.tbl", true},
+                          {"real.tbl", "sub/new.tbl", false},      {"a.tbl", "b.tbl", false},
+                          {"real.tbl", "real.tbl.lock", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.a) + " / " + c.b);
+        EXPECT_EQ(same_file(dir.filePath(c.a), dir.filePath(c.b)), c.same);
+        EXPECT_EQ(same_file(dir.filePath(c.b), dir.filePath(c.a)), c.same);
+    }
 }

@@ -1,0 +1,793 @@
+#include "registry.h"
+
+#include <QAtomicInteger>
+#include <QCryptographicHash>
+#include <QRegularExpression>
+#include <QSysInfo>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QThread>
+#include <QVariant>
+
+#include <cerrno>
+#include <csignal>
+#include <sys/types.h>
+
+namespace qrt58 {
+namespace {
+
+QAtomicInteger<quint64> g_connections = 0;
+
+QString now_text() { return QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs); }
+
+bool process_alive(qint64 pid) {
+    if (pid <= 0) return false;
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
+QString local_host() { return QSysInfo::machineHostName(); }
+
+// One step of the schema, per dialect.
+struct Migration {
+    int version;
+    QStringList sqlite;
+    QStringList postgres;
+};
+
+const std::vector<Migration>& migrations() {
+    static const std::vector<Migration> list = {
+        {1,
+         {
+             "CREATE TABLE jobs (id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE, "
+             "base_sha256 TEXT NOT NULL, base_image BLOB NOT NULL, plan_sha256 TEXT NOT NULL, "
+             "receivers INTEGER NOT NULL, created_at TEXT NOT NULL)",
+             "CREATE TABLE job_items (job_id INTEGER NOT NULL REFERENCES jobs(id), item INTEGER "
+             "NOT NULL, line INTEGER NOT NULL, settings TEXT NOT NULL, capcodes TEXT NOT NULL, "
+             "receiver_id INTEGER, PRIMARY KEY (job_id, item))",
+             "CREATE TABLE reservations (capcode INTEGER PRIMARY KEY, job_id INTEGER NOT NULL "
+             "REFERENCES jobs(id), item INTEGER NOT NULL)",
+             "CREATE TABLE sessions (id INTEGER PRIMARY KEY, station TEXT NOT NULL, host TEXT NOT "
+             "NULL, pid INTEGER NOT NULL, started_at TEXT NOT NULL, heartbeat_at TEXT NOT NULL, "
+             "ended_at TEXT)",
+             "CREATE TABLE receivers (id INTEGER PRIMARY KEY, job_id INTEGER REFERENCES jobs(id), "
+             "item INTEGER, session_id INTEGER REFERENCES sessions(id), station TEXT NOT NULL, "
+             "board TEXT NOT NULL, started_at TEXT NOT NULL, finished_at TEXT, capcodes TEXT NOT "
+             "NULL DEFAULT '', image_sha256 TEXT NOT NULL DEFAULT '', result TEXT NOT NULL, "
+             "released_at TEXT)",
+             "CREATE TABLE issued (capcode INTEGER PRIMARY KEY, receiver_id INTEGER NOT NULL "
+             "REFERENCES receivers(id), job_id INTEGER NOT NULL, item INTEGER NOT NULL)",
+         },
+         {
+             "CREATE TABLE jobs (id BIGSERIAL PRIMARY KEY, name TEXT NOT NULL UNIQUE, "
+             "base_sha256 TEXT NOT NULL, base_image BYTEA NOT NULL, plan_sha256 TEXT NOT NULL, "
+             "receivers INTEGER NOT NULL, created_at TEXT NOT NULL)",
+             "CREATE TABLE job_items (job_id BIGINT NOT NULL REFERENCES jobs(id), item INTEGER "
+             "NOT NULL, line INTEGER NOT NULL, settings TEXT NOT NULL, capcodes TEXT NOT NULL, "
+             "receiver_id BIGINT, PRIMARY KEY (job_id, item))",
+             "CREATE TABLE reservations (capcode BIGINT PRIMARY KEY, job_id BIGINT NOT NULL "
+             "REFERENCES jobs(id), item INTEGER NOT NULL)",
+             "CREATE TABLE sessions (id BIGSERIAL PRIMARY KEY, station TEXT NOT NULL, host TEXT "
+             "NOT NULL, pid BIGINT NOT NULL, started_at TEXT NOT NULL, heartbeat_at TEXT NOT "
+             "NULL, ended_at TEXT)",
+             "CREATE TABLE receivers (id BIGSERIAL PRIMARY KEY, job_id BIGINT REFERENCES jobs(id), "
+             "item INTEGER, session_id BIGINT REFERENCES sessions(id), station TEXT NOT NULL, "
+             "board TEXT NOT NULL, started_at TEXT NOT NULL, finished_at TEXT, capcodes TEXT NOT "
+             "NULL DEFAULT '', image_sha256 TEXT NOT NULL DEFAULT '', result TEXT NOT NULL, "
+             "released_at TEXT)",
+             "CREATE TABLE issued (capcode BIGINT PRIMARY KEY, receiver_id BIGINT NOT NULL "
+             "REFERENCES receivers(id), job_id BIGINT NOT NULL, item INTEGER NOT NULL)",
+         }},
+        // The look-ups a station makes for every receiver.
+        {2,
+         {
+             "CREATE INDEX issued_item ON issued (job_id, item)",
+             "CREATE INDEX receivers_result ON receivers (result)",
+             "CREATE INDEX receivers_job ON receivers (job_id, item)",
+             "CREATE INDEX job_items_free ON job_items (job_id, receiver_id, item)",
+         },
+         {
+             "CREATE INDEX issued_item ON issued (job_id, item)",
+             "CREATE INDEX receivers_result ON receivers (result)",
+             "CREATE INDEX receivers_job ON receivers (job_id, item)",
+             "CREATE INDEX job_items_free ON job_items (job_id, receiver_id, item)",
+         }},
+    };
+    return list;
+}
+
+bool is_unique_violation(const QSqlError& e) {
+    const QString code = e.nativeErrorCode();
+    // PostgreSQL's unique_violation; SQLite's constraint codes (plain and extended).
+    return code == QLatin1String("23505") || code == QLatin1String("19") ||
+           code == QLatin1String("2067") || code == QLatin1String("1555") ||
+           e.databaseText().contains(QLatin1String("UNIQUE constraint failed"));
+}
+
+} // namespace
+
+const char* receiver_result_text(ReceiverResult result) {
+    switch (result) {
+    case ReceiverResult::Programming: return "programming";
+    case ReceiverResult::Ok: return "ok";
+    case ReceiverResult::WriteError: return "write error";
+    case ReceiverResult::VerifyError: return "verify error";
+    case ReceiverResult::Stopped: return "stopped";
+    case ReceiverResult::Died: return "died";
+    }
+    return "?";
+}
+
+QString capcode_list_text(const std::vector<qint64>& capcodes) {
+    QString text = QStringLiteral(""); // never null: the columns are NOT NULL
+    for (const qint64 c : capcodes) text += (text.isEmpty() ? QString() : QStringLiteral(" ")) + QString::number(c);
+    return text;
+}
+
+std::vector<qint64> capcode_list(const QString& text) {
+    std::vector<qint64> list;
+    for (const QString& part : text.split(' ', Qt::SkipEmptyParts)) list.push_back(part.toLongLong());
+    return list;
+}
+
+Registry::Registry(RegistryLocation where) : where_(std::move(where)) {
+    connection_ = QStringLiteral("qrt58-registry-%1").arg(++g_connections);
+}
+
+Registry::~Registry() {
+    {
+        QSqlDatabase db = QSqlDatabase::database(connection_, false);
+        if (db.isValid()) db.close();
+    }
+    QSqlDatabase::removeDatabase(connection_);
+}
+
+std::unique_ptr<Registry> Registry::open(const RegistryLocation& where, QString* error,
+                                         const QString& application) {
+    std::unique_ptr<Registry> r(new Registry(where));
+    r->application_ = application;
+    if (!r->connect_db() || !r->migrate()) {
+        if (error) *error = r->error_;
+        return nullptr;
+    }
+    return r;
+}
+
+bool Registry::connect_db() {
+    if (postgres()) {
+        if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"))) {
+            error_ = QStringLiteral("the PostgreSQL driver of Qt is not installed (Debian: libqt6sql6-psql)");
+            return false;
+        }
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connection_);
+        if (!where_.host.isEmpty()) db.setHostName(where_.host);
+        if (where_.port >= 0) db.setPort(where_.port);
+        if (!where_.user.isEmpty()) db.setUserName(where_.user);
+        if (!where_.password.isEmpty()) db.setPassword(where_.password);
+        if (!where_.database.isEmpty()) db.setDatabaseName(where_.database);
+        QString name = application_;
+        name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9_.:-]")), QStringLiteral("_"));
+        db.setConnectOptions(QStringLiteral("connect_timeout=10;application_name=%1").arg(name));
+        if (!db.open()) return fail(QStringLiteral("cannot open the registry %1").arg(where_.text()), db.lastError());
+        return true;
+    }
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) {
+        error_ = QStringLiteral("the SQLite driver of Qt is not installed (Debian: libqt6sql6-sqlite)");
+        return false;
+    }
+    const QFileInfo info(where_.path);
+    if (info.exists() && !info.isFile()) {
+        error_ = QStringLiteral("the registry %1 is not a regular file").arg(where_.path);
+        return false;
+    }
+    QDir().mkpath(info.absolutePath());
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
+    db.setDatabaseName(where_.path);
+    // Writers wait for each other instead of failing at once.
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=60000"));
+    if (!db.open()) return fail(QStringLiteral("cannot open the registry %1").arg(where_.path), db.lastError());
+    QSqlQuery q(db);
+    // Readers never block the writer; every commit is on the disk before it counts.
+    for (const char* pragma : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL", "PRAGMA foreign_keys=ON"})
+        if (!q.exec(QString::fromLatin1(pragma)))
+            return fail_query(QStringLiteral("cannot set up the registry %1").arg(where_.path), q);
+    return true;
+}
+
+bool Registry::fail(const QString& what, const QSqlError& e) {
+    last_unique_violation_ = is_unique_violation(e);
+    QString text = e.databaseText().trimmed();
+    if (text.isEmpty()) text = e.driverText().trimmed();
+    error_ = what + QStringLiteral(": ") + text;
+    return false;
+}
+
+bool Registry::fail_query(const QString& what, const QSqlQuery& q) { return fail(what, q.lastError()); }
+
+bool Registry::begin() {
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    // SQLite: take the write lock at once, so that two writers never both
+    // read and then collide; PostgreSQL relies on row locks and the keys.
+    if (!q.exec(postgres() ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE")))
+        return fail_query(QStringLiteral("cannot begin a transaction"), q);
+    return true;
+}
+
+bool Registry::commit() {
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    if (!q.exec(QStringLiteral("COMMIT"))) {
+        fail_query(QStringLiteral("cannot commit"), q);
+        rollback();
+        return false;
+    }
+    return true;
+}
+
+void Registry::rollback() {
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    q.exec(QStringLiteral("ROLLBACK"));
+}
+
+bool Registry::migrate() {
+    QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    if (!begin()) return false;
+    QSqlQuery q(db);
+    const auto failed = [&](const QString& what) {
+        fail_query(what, q);
+        q.finish();
+        rollback();
+        return false;
+    };
+    // Two stations opening a new database at once: one migrates, the other waits.
+    if (postgres() && !q.exec(QStringLiteral("SELECT pg_advisory_xact_lock(5851958)")))
+        return failed(QStringLiteral("cannot lock the registry schema"));
+    if (!q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)")))
+        return failed(QStringLiteral("cannot create the schema version table"));
+    if (!q.exec(QStringLiteral("SELECT version FROM schema_version")))
+        return failed(QStringLiteral("cannot read the schema version"));
+    int version = 0;
+    bool have = false;
+    if (q.next()) {
+        version = q.value(0).toInt();
+        have = true;
+    }
+    q.finish();
+    if (version > kSchemaVersion) {
+        rollback();
+        error_ = QStringLiteral("the registry %1 has schema version %2, newer than this program's %3; "
+                                "update the program")
+                     .arg(where_.text())
+                     .arg(version)
+                     .arg(kSchemaVersion);
+        return false;
+    }
+    if (!have && !q.exec(QStringLiteral("INSERT INTO schema_version (version) VALUES (0)")))
+        return failed(QStringLiteral("cannot set the schema version"));
+    for (const Migration& m : migrations()) {
+        if (m.version <= version) continue;
+        for (const QString& statement : postgres() ? m.postgres : m.sqlite)
+            if (!q.exec(statement))
+                return failed(QStringLiteral("cannot migrate the registry to version %1").arg(m.version));
+        q.prepare(QStringLiteral("UPDATE schema_version SET version = ?"));
+        q.addBindValue(m.version);
+        if (!q.exec()) return failed(QStringLiteral("cannot set the schema version"));
+    }
+    q.finish();
+    return commit();
+}
+
+int Registry::schema_version() {
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    if (!q.exec(QStringLiteral("SELECT version FROM schema_version")) || !q.next()) return -1;
+    return q.value(0).toInt();
+}
+
+bool Registry::connection_alive() {
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    return q.exec(QStringLiteral("SELECT 1")) && q.next();
+}
+
+bool Registry::reconnect() {
+    const QString kept = error_;
+    for (const int wait_ms : {0, 100, 300, 600, 1000}) {
+        QThread::msleep(static_cast<unsigned long>(wait_ms));
+        {
+            QSqlDatabase db = QSqlDatabase::database(connection_, false);
+            db.close();
+            if (db.open() && connection_alive()) {
+                if (!postgres()) {
+                    QSqlQuery q(db);
+                    q.exec(QStringLiteral("PRAGMA synchronous=FULL"));
+                    q.exec(QStringLiteral("PRAGMA foreign_keys=ON"));
+                }
+                error_ = kept;
+                return true;
+            }
+        }
+    }
+    error_ = kept + QStringLiteral(" (the connection could not be made again)");
+    return false;
+}
+
+bool Registry::retrying(const std::function<bool()>& op) {
+    if (op()) return true;
+    if (last_unique_violation_ || connection_alive()) return false;
+    if (!reconnect()) return false;
+    return op();
+}
+
+bool Registry::begin_session(const QString& station, const QString& host, qint64 pid) {
+    return retrying([&] {
+        QSqlQuery q(QSqlDatabase::database(connection_, false));
+        const QString now = now_text();
+        q.prepare(QStringLiteral("INSERT INTO sessions (station, host, pid, started_at, heartbeat_at) "
+                                 "VALUES (?, ?, ?, ?, ?) RETURNING id"));
+        q.addBindValue(station);
+        q.addBindValue(host);
+        q.addBindValue(pid);
+        q.addBindValue(now);
+        q.addBindValue(now);
+        if (!q.exec() || !q.next()) return fail_query(QStringLiteral("cannot record the station"), q);
+        session_ = q.value(0).toLongLong();
+        return true;
+    });
+}
+
+bool Registry::end_session() {
+    if (session_ == 0) return true;
+    return retrying([&] {
+        QSqlQuery q(QSqlDatabase::database(connection_, false));
+        const QString now = now_text();
+        q.prepare(QStringLiteral("UPDATE receivers SET result = ?, finished_at = ? WHERE session_id = ? "
+                                 "AND result = ?"));
+        q.addBindValue(QString::fromLatin1(receiver_result_text(ReceiverResult::Stopped)));
+        q.addBindValue(now);
+        q.addBindValue(session_);
+        q.addBindValue(QString::fromLatin1(receiver_result_text(ReceiverResult::Programming)));
+        if (!q.exec()) return fail_query(QStringLiteral("cannot close the station's receivers"), q);
+        q.prepare(QStringLiteral("UPDATE sessions SET ended_at = ?, heartbeat_at = ? WHERE id = ?"));
+        q.addBindValue(now);
+        q.addBindValue(now);
+        q.addBindValue(session_);
+        if (!q.exec()) return fail_query(QStringLiteral("cannot close the station's run"), q);
+        return true;
+    });
+}
+
+int Registry::reap_interrupted(int stale_seconds) {
+    int reaped = -1;
+    retrying([&] {
+        QSqlDatabase db = QSqlDatabase::database(connection_, false);
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("SELECT r.id, s.host, s.pid, s.heartbeat_at, s.ended_at, s.id FROM "
+                                 "receivers r JOIN sessions s ON r.session_id = s.id WHERE r.result = ?"));
+        q.addBindValue(QString::fromLatin1(receiver_result_text(ReceiverResult::Programming)));
+        if (!q.exec()) return fail_query(QStringLiteral("cannot look for interrupted receivers"), q);
+        const QString host = local_host();
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        std::vector<qint64> gone;
+        while (q.next()) {
+            if (q.value(5).toLongLong() == session_) continue;
+            const bool here = q.value(1).toString() == host;
+            const bool ended = !q.value(4).isNull();
+            const QDateTime beat = QDateTime::fromString(q.value(3).toString(), Qt::ISODateWithMs);
+            const bool stale = !beat.isValid() || beat.secsTo(now) > stale_seconds;
+            if (ended || stale || (here && !process_alive(q.value(2).toLongLong())))
+                gone.push_back(q.value(0).toLongLong());
+        }
+        q.finish();
+        QSqlQuery u(db);
+        for (const qint64 id : gone) {
+            u.prepare(QStringLiteral("UPDATE receivers SET result = ?, finished_at = ? WHERE id = ? AND result = ?"));
+            u.addBindValue(QString::fromLatin1(receiver_result_text(ReceiverResult::Died)));
+            u.addBindValue(now_text());
+            u.addBindValue(id);
+            u.addBindValue(QString::fromLatin1(receiver_result_text(ReceiverResult::Programming)));
+            if (!u.exec()) return fail_query(QStringLiteral("cannot mark an interrupted receiver"), u);
+        }
+        reaped = static_cast<int>(gone.size());
+        return true;
+    });
+    return reaped;
+}
+
+JobOpen Registry::open_job(const JobSpec& spec) {
+    JobOpen result;
+    const QString base_sha = QString::fromLatin1(
+        QCryptographicHash::hash(spec.base_image, QCryptographicHash::Sha256).toHex());
+    // Two tries: a station that loses the race to create the job finds it made.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const bool done = retrying([&] {
+            QSqlDatabase db = QSqlDatabase::database(connection_, false);
+            if (!begin()) return false;
+            QSqlQuery q(db);
+            const auto failed = [&](const QString& what) {
+                fail_query(what, q);
+                q.finish();
+                rollback();
+                return false;
+            };
+            q.prepare(QStringLiteral("SELECT id, plan_sha256, receivers FROM jobs WHERE name = ?"));
+            q.addBindValue(spec.name);
+            if (!q.exec()) return failed(QStringLiteral("cannot look up the job"));
+            if (q.next()) {
+                const qint64 id = q.value(0).toLongLong();
+                const bool same = q.value(1).toString() == spec.plan_sha256;
+                const int receivers = q.value(2).toInt();
+                q.finish();
+                rollback();
+                if (!same) {
+                    error_ = QStringLiteral("job '%1' already exists with %2 receivers of another "
+                                            "base file or list; name this one otherwise (--job NAME)")
+                                 .arg(spec.name)
+                                 .arg(receivers);
+                    return false;
+                }
+                result.job_id = id;
+                result.ok = true;
+                return true;
+            }
+            q.finish();
+            // A new job: its capcodes must be free.
+            QSqlQuery c(db);
+            c.prepare(QStringLiteral("SELECT j.name FROM reservations r JOIN jobs j ON r.job_id = j.id "
+                                     "WHERE r.capcode = ?"));
+            for (std::size_t i = 0; i < spec.items.size(); ++i) {
+                for (const qint64 capcode : spec.items[i].capcodes) {
+                    c.addBindValue(capcode);
+                    if (!c.exec()) {
+                        fail_query(QStringLiteral("cannot check the capcodes"), c);
+                        c.finish();
+                        rollback();
+                        return false;
+                    }
+                    if (c.next())
+                        result.conflicts.push_back({static_cast<int>(i), capcode, c.value(0).toString()});
+                    c.finish();
+                }
+            }
+            if (!result.conflicts.empty()) {
+                rollback();
+                error_ = QStringLiteral("%1 capcodes of the job are held for other jobs").arg(result.conflicts.size());
+                return false;
+            }
+            q.prepare(QStringLiteral("INSERT INTO jobs (name, base_sha256, base_image, plan_sha256, receivers, "
+                                     "created_at) VALUES (?, ?, ?, ?, ?, ?) RETURNING id"));
+            q.addBindValue(spec.name);
+            q.addBindValue(base_sha);
+            q.addBindValue(spec.base_image);
+            q.addBindValue(spec.plan_sha256);
+            q.addBindValue(static_cast<int>(spec.items.size()));
+            q.addBindValue(now_text());
+            if (!q.exec() || !q.next()) return failed(QStringLiteral("cannot store the job"));
+            const qint64 id = q.value(0).toLongLong();
+            q.finish();
+            QSqlQuery item(db), reserve(db);
+            item.prepare(QStringLiteral("INSERT INTO job_items (job_id, item, line, settings, capcodes) "
+                                        "VALUES (?, ?, ?, ?, ?)"));
+            reserve.prepare(QStringLiteral("INSERT INTO reservations (capcode, job_id, item) VALUES (?, ?, ?)"));
+            for (std::size_t i = 0; i < spec.items.size(); ++i) {
+                const JobSpec::Item& it = spec.items[i];
+                item.addBindValue(id);
+                item.addBindValue(static_cast<int>(i));
+                item.addBindValue(it.line);
+                item.addBindValue(it.settings.isNull() ? QStringLiteral("") : it.settings);
+                item.addBindValue(capcode_list_text(it.capcodes));
+                if (!item.exec()) {
+                    fail_query(QStringLiteral("cannot store the job's receivers"), item);
+                    rollback();
+                    return false;
+                }
+                for (const qint64 capcode : it.capcodes) {
+                    reserve.addBindValue(capcode);
+                    reserve.addBindValue(id);
+                    reserve.addBindValue(static_cast<int>(i));
+                    if (!reserve.exec()) {
+                        // Another job took it since the check (or the job twice).
+                        if (is_unique_violation(reserve.lastError()))
+                            result.conflicts.push_back({static_cast<int>(i), capcode, QString()});
+                        fail_query(QStringLiteral("cannot reserve capcode %1").arg(capcode), reserve);
+                        rollback();
+                        return false;
+                    }
+                }
+            }
+            if (!commit()) return false;
+            result.job_id = id;
+            result.created = true;
+            result.ok = true;
+            return true;
+        });
+        if (done) return result;
+        if (!result.conflicts.empty()) break;
+        // Lost the race to create it: the next attempt finds it.
+        if (!last_unique_violation_) break;
+    }
+    result.ok = false;
+    result.error = error_;
+    return result;
+}
+
+TakeStatus Registry::take_next(qint64 job_id, const QString& board, TakenReceiver& taken,
+                               const FinishedReceiver* finished) {
+    TakeStatus status = TakeStatus::Failed;
+    // A receiver is taken in one transaction: the next free item, the receiver
+    // row and its capcodes in `issued`, whose key refuses a capcode twice. A
+    // station that loses a race for an item rolls back and tries the next.
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        last_unique_violation_ = false;
+        const bool ok = retrying([&] {
+            QSqlDatabase db = QSqlDatabase::database(connection_, false);
+            if (!begin()) return false;
+            // The board's last receiver is recorded in the same commit.
+            if (finished && !record_result(*finished)) {
+                rollback();
+                return false;
+            }
+            QSqlQuery q(db);
+            const auto failed = [&](const QString& what) {
+                fail_query(what, q);
+                q.finish();
+                rollback();
+                return false;
+            };
+            // PostgreSQL: an item another station is taking right now is
+            // skipped, and one it took meanwhile fails the re-check of
+            // receiver_id under the row lock.
+            q.prepare(QStringLiteral("SELECT item, capcodes FROM job_items WHERE job_id = ? AND receiver_id IS "
+                                     "NULL ORDER BY item LIMIT 1") +
+                      (postgres() ? QStringLiteral(" FOR UPDATE SKIP LOCKED") : QString()));
+            q.addBindValue(job_id);
+            if (!q.exec()) return failed(QStringLiteral("cannot look for the next receiver"));
+            if (!q.next()) {
+                q.finish();
+                if (finished) {
+                    if (!commit()) return false;
+                } else {
+                    rollback();
+                }
+                status = TakeStatus::NoneLeft;
+                return true;
+            }
+            const int item = q.value(0).toInt();
+            const std::vector<qint64> capcodes = capcode_list(q.value(1).toString());
+            q.finish();
+            const QString now = now_text();
+            q.prepare(QStringLiteral("INSERT INTO receivers (job_id, item, session_id, station, board, "
+                                     "started_at, capcodes, result) SELECT ?, ?, id, station, ?, ?, ?, ? "
+                                     "FROM sessions WHERE id = ? RETURNING id"));
+            q.addBindValue(job_id);
+            q.addBindValue(item);
+            q.addBindValue(board);
+            q.addBindValue(now);
+            q.addBindValue(capcode_list_text(capcodes));
+            q.addBindValue(QString::fromLatin1(receiver_result_text(ReceiverResult::Programming)));
+            q.addBindValue(session_);
+            if (!q.exec() || !q.next()) return failed(QStringLiteral("cannot record the receiver"));
+            const qint64 receiver = q.value(0).toLongLong();
+            q.finish();
+            q.prepare(QStringLiteral("UPDATE job_items SET receiver_id = ? WHERE job_id = ? AND item = ? AND "
+                                     "receiver_id IS NULL"));
+            q.addBindValue(receiver);
+            q.addBindValue(job_id);
+            q.addBindValue(item);
+            if (!q.exec()) return failed(QStringLiteral("cannot take the receiver"));
+            if (q.numRowsAffected() != 1) {
+                // Taken by another station since the look-up: try the next.
+                q.finish();
+                rollback();
+                last_unique_violation_ = true;
+                return false;
+            }
+            q.prepare(QStringLiteral("INSERT INTO issued (capcode, receiver_id, job_id, item) VALUES (?, ?, ?, ?)"));
+            for (const qint64 capcode : capcodes) {
+                q.addBindValue(capcode);
+                q.addBindValue(receiver);
+                q.addBindValue(job_id);
+                q.addBindValue(item);
+                if (!q.exec()) return failed(QStringLiteral("cannot issue capcode %1").arg(capcode));
+            }
+            q.prepare(QStringLiteral("UPDATE sessions SET heartbeat_at = ? WHERE id = ?"));
+            q.addBindValue(now);
+            q.addBindValue(session_);
+            if (!q.exec()) return failed(QStringLiteral("cannot record the station's heartbeat"));
+            q.finish();
+            if (!commit()) return false;
+            taken = {receiver, item};
+            status = TakeStatus::Taken;
+            return true;
+        });
+        if (ok) return status;
+        if (!last_unique_violation_) return TakeStatus::Failed;
+    }
+    return TakeStatus::Failed;
+}
+
+bool Registry::record_result(const FinishedReceiver& done) {
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    q.prepare(QStringLiteral("UPDATE receivers SET result = ?, finished_at = ?, capcodes = ?, "
+                             "image_sha256 = ? WHERE id = ?"));
+    q.addBindValue(QString::fromLatin1(receiver_result_text(done.result)));
+    q.addBindValue(now_text());
+    q.addBindValue(capcode_list_text(done.capcodes));
+    q.addBindValue(done.image_sha256.isNull() ? QStringLiteral("") : done.image_sha256);
+    q.addBindValue(done.receiver_id);
+    if (!q.exec()) return fail_query(QStringLiteral("cannot record the receiver's result"), q);
+    if (q.numRowsAffected() != 1) {
+        error_ = QStringLiteral("receiver %1 is not in the registry").arg(done.receiver_id);
+        return false;
+    }
+    return true;
+}
+
+bool Registry::finish(qint64 receiver_id, ReceiverResult result, const std::vector<qint64>& capcodes,
+                      const QString& image_sha256) {
+    const FinishedReceiver done{receiver_id, result, capcodes, image_sha256};
+    return retrying([&] { return record_result(done); });
+}
+
+bool Registry::counts(qint64 job_id, JobCounts& counts) {
+    return retrying([&] {
+        QSqlQuery q(QSqlDatabase::database(connection_, false));
+        q.prepare(QStringLiteral("SELECT receivers FROM jobs WHERE id = ?"));
+        q.addBindValue(job_id);
+        if (!q.exec() || !q.next()) return fail_query(QStringLiteral("cannot count the job"), q);
+        counts = {};
+        counts.receivers = q.value(0).toInt();
+        q.finish();
+        // The receivers that hold the job's items now (one per item at most).
+        q.prepare(QStringLiteral("SELECT r.result, COUNT(DISTINCT r.id) FROM issued i JOIN receivers r ON "
+                                 "i.receiver_id = r.id WHERE i.job_id = ? GROUP BY r.result"));
+        q.addBindValue(job_id);
+        if (!q.exec()) return fail_query(QStringLiteral("cannot count the job"), q);
+        while (q.next()) {
+            const QString result = q.value(0).toString();
+            const int n = q.value(1).toInt();
+            if (result == QLatin1String("ok")) counts.done += n;
+            else if (result == QLatin1String("programming")) counts.in_progress += n;
+            else counts.held += n;
+        }
+        return true;
+    });
+}
+
+std::vector<HeldReceiver> Registry::held(qint64 job_id) {
+    std::vector<HeldReceiver> list;
+    retrying([&] {
+        list.clear();
+        QSqlQuery q(QSqlDatabase::database(connection_, false));
+        q.prepare(QStringLiteral("SELECT DISTINCT r.id, r.item, r.result, r.capcodes FROM issued i JOIN receivers r "
+                                 "ON i.receiver_id = r.id WHERE i.job_id = ? AND r.result NOT IN ('ok', "
+                                 "'programming') ORDER BY r.item"));
+        q.addBindValue(job_id);
+        if (!q.exec()) return fail_query(QStringLiteral("cannot list the held receivers"), q);
+        while (q.next()) {
+            HeldReceiver h;
+            h.receiver_id = q.value(0).toLongLong();
+            h.item = q.value(1).toInt();
+            h.result = q.value(2).toString();
+            h.capcodes = capcode_list(q.value(3).toString());
+            list.push_back(h);
+        }
+        return true;
+    });
+    return list;
+}
+
+bool Registry::release(qint64 capcode, QString& message) {
+    return retrying([&] {
+        QSqlDatabase db = QSqlDatabase::database(connection_, false);
+        if (!begin()) return false;
+        QSqlQuery q(db);
+        const auto failed = [&](const QString& what) {
+            fail_query(what, q);
+            q.finish();
+            rollback();
+            return false;
+        };
+        q.prepare(QStringLiteral("SELECT r.id, r.result, r.station FROM issued i JOIN receivers r ON "
+                                 "i.receiver_id = r.id WHERE i.capcode = ?"));
+        q.addBindValue(capcode);
+        if (!q.exec()) return failed(QStringLiteral("cannot look up capcode %1").arg(capcode));
+        if (!q.next()) {
+            q.finish();
+            rollback();
+            message = QStringLiteral("capcode %1 is not held by any receiver; nothing to release").arg(capcode);
+            error_ = message;
+            return false;
+        }
+        const qint64 receiver = q.value(0).toLongLong();
+        const QString result = q.value(1).toString();
+        const QString station = q.value(2).toString();
+        q.finish();
+        if (result == QLatin1String("ok") || result == QLatin1String("programming")) {
+            rollback();
+            message = result == QLatin1String("ok")
+                          ? QStringLiteral("capcode %1 was programmed into receiver %2 successfully; it "
+                                           "stays taken")
+                                .arg(capcode)
+                                .arg(receiver)
+                          : QStringLiteral("capcode %1 is being programmed now (receiver %2, station %3); "
+                                           "it is released only when that receiver failed or its station "
+                                           "is gone")
+                                .arg(capcode)
+                                .arg(receiver)
+                                .arg(station);
+            error_ = message;
+            return false;
+        }
+        q.prepare(QStringLiteral("SELECT capcode FROM issued WHERE receiver_id = ? ORDER BY capcode"));
+        q.addBindValue(receiver);
+        if (!q.exec()) return failed(QStringLiteral("cannot list the receiver's capcodes"));
+        std::vector<qint64> freed;
+        while (q.next()) freed.push_back(q.value(0).toLongLong());
+        q.finish();
+        q.prepare(QStringLiteral("DELETE FROM issued WHERE receiver_id = ?"));
+        q.addBindValue(receiver);
+        if (!q.exec()) return failed(QStringLiteral("cannot release capcode %1").arg(capcode));
+        q.prepare(QStringLiteral("UPDATE job_items SET receiver_id = NULL WHERE receiver_id = ?"));
+        q.addBindValue(receiver);
+        if (!q.exec()) return failed(QStringLiteral("cannot release capcode %1").arg(capcode));
+        q.prepare(QStringLiteral("UPDATE receivers SET released_at = ? WHERE id = ?"));
+        q.addBindValue(now_text());
+        q.addBindValue(receiver);
+        if (!q.exec()) return failed(QStringLiteral("cannot release capcode %1").arg(capcode));
+        q.finish();
+        if (!commit()) return false;
+        message = QStringLiteral("Released capcode%1 %2 of receiver %3 (%4); its job programs %5 again")
+                      .arg(freed.size() == 1 ? QString() : QStringLiteral("s"), capcode_list_text(freed))
+                      .arg(receiver)
+                      .arg(result, freed.size() == 1 ? QStringLiteral("it") : QStringLiteral("them"));
+        return true;
+    });
+}
+
+namespace {
+const char* const kReceiverColumns =
+    "SELECT r.id, j.name, r.item, r.station, r.board, r.started_at, r.finished_at, r.capcodes, "
+    "r.image_sha256, r.result, r.released_at FROM receivers r LEFT JOIN jobs j ON r.job_id = j.id ";
+
+ReceiverRecord record_of(const QSqlQuery& q) {
+    ReceiverRecord r;
+    r.id = q.value(0).toLongLong();
+    r.job = q.value(1).toString();
+    r.item = q.value(2).toInt();
+    r.station = q.value(3).toString();
+    r.board = q.value(4).toString();
+    r.started_at = q.value(5).toString();
+    r.finished_at = q.value(6).toString();
+    r.capcodes = q.value(7).toString();
+    r.image_sha256 = q.value(8).toString();
+    r.result = q.value(9).toString();
+    r.released_at = q.value(10).toString();
+    return r;
+}
+} // namespace
+
+std::vector<ReceiverRecord> Registry::receivers_with(qint64 capcode) {
+    std::vector<ReceiverRecord> list;
+    retrying([&] {
+        list.clear();
+        QSqlQuery q(QSqlDatabase::database(connection_, false));
+        q.prepare(QString::fromLatin1(kReceiverColumns) +
+                  QStringLiteral("WHERE (' ' || r.capcodes || ' ') LIKE ? ORDER BY r.id"));
+        q.addBindValue(QStringLiteral("% %1 %").arg(capcode));
+        if (!q.exec()) return fail_query(QStringLiteral("cannot look up capcode %1").arg(capcode), q);
+        while (q.next()) list.push_back(record_of(q));
+        return true;
+    });
+    return list;
+}
+
+bool Registry::for_each_receiver(const std::function<void(const ReceiverRecord&)>& fn) {
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    q.setForwardOnly(true);
+    if (!q.exec(QString::fromLatin1(kReceiverColumns) + QStringLiteral("ORDER BY r.id")))
+        return fail_query(QStringLiteral("cannot read the receivers"), q);
+    while (q.next()) fn(record_of(q));
+    return true;
+}
+
+} // namespace qrt58

@@ -1,0 +1,191 @@
+// The production registry: which receiver got which capcodes and image, kept in
+// a real database through Qt SQL (an SQLite file by default, PostgreSQL when
+// several stations share it).
+//
+// Tables (schema_version holds the version; open() runs the migrations):
+//   jobs          one row per job: name, base image, digest of its receiver list
+//   job_items     the receivers a job makes: settings, their own capcodes, and
+//                 the receiver that holds the item now
+//   reservations  capcode -> job: a capcode belongs to one job only
+//   sessions      one row per station run (station, host, process, heartbeat)
+//   receivers     one row per receiver programmed or begun: time, station,
+//                 board, every capcode programmed, SHA-256 of the image
+//                 written, result (programming / ok / write error / verify
+//                 error / stopped / died)
+//   issued        capcode -> receiver, unique: the allocation. A receiver takes
+//                 its capcodes by inserting these rows in one transaction; the
+//                 primary key makes a second receiver with the same capcode
+//                 impossible. Rows of receivers that failed, were stopped or
+//                 whose station died stay until `release` removes them.
+//
+// One Registry is one database connection and must be used by the thread that
+// opened it; a station opens one per board.
+#pragma once
+
+#include "registry_location.h"
+
+#include <QByteArray>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace qrt58 {
+
+enum class ReceiverResult { Programming, Ok, WriteError, VerifyError, Stopped, Died };
+const char* receiver_result_text(ReceiverResult result);
+
+// What a job is, as open_job() stores it or checks it against the stored one.
+struct JobSpec {
+    QString name;
+    QByteArray base_image; // the base table file's 2048 bytes
+    QString plan_sha256;   // digest of the base image and every receiver's settings
+    struct Item {
+        int line = 0;                 // where the receiver came from (CSV line or range number)
+        QString settings;             // NAME=VALUE lines
+        std::vector<qint64> capcodes; // the receiver's own capcodes
+    };
+    std::vector<Item> items;
+};
+
+struct CapcodeConflict {
+    int item = 0;
+    qint64 capcode = 0;
+    QString job; // the job that holds it
+};
+
+struct JobOpen {
+    bool ok = false;
+    bool created = false; // false: an existing job of that name, resumed
+    qint64 job_id = 0;
+    QString error;
+    std::vector<CapcodeConflict> conflicts; // capcodes held for other jobs
+};
+
+struct FinishedReceiver {
+    qint64 receiver_id = 0;
+    ReceiverResult result = ReceiverResult::Ok;
+    std::vector<qint64> capcodes; // every capcode programmed, slot order
+    QString image_sha256;
+};
+
+struct TakenReceiver {
+    qint64 receiver_id = 0;
+    int item = 0;
+};
+enum class TakeStatus { Taken, NoneLeft, Failed };
+
+struct JobCounts {
+    int receivers = 0;   // in the job
+    int done = 0;        // programmed ok
+    int in_progress = 0; // being programmed now
+    int held = 0;        // held by a failed, stopped or interrupted receiver
+};
+
+struct ReceiverRecord {
+    qint64 id = 0;
+    QString job;
+    int item = 0;
+    QString station, board, started_at, finished_at, capcodes, image_sha256, result, released_at;
+};
+
+struct HeldReceiver {
+    qint64 receiver_id = 0;
+    int item = 0;
+    QString result;
+    std::vector<qint64> capcodes;
+};
+
+class Registry {
+public:
+    ~Registry();
+    Registry(const Registry&) = delete;
+    Registry& operator=(const Registry&) = delete;
+
+    // Opens a connection of its own and brings the schema up to date. nullptr
+    // with `error` set when the database cannot be opened or migrated.
+    // `application` names the connection on the server (PostgreSQL).
+    static std::unique_ptr<Registry> open(const RegistryLocation& where, QString* error,
+                                          const QString& application = QStringLiteral("qrt58"));
+
+    static constexpr int kSchemaVersion = 2;
+    int schema_version();
+    const RegistryLocation& location() const { return where_; }
+    const QString& error() const { return error_; }
+
+    // A station run: receivers taken are recorded under it. end_session()
+    // marks receivers it left unfinished as stopped.
+    bool begin_session(const QString& station, const QString& host, qint64 pid);
+    bool end_session();
+    qint64 session_id() const { return session_; }
+    // Records receivers under a run begun on another connection (a station's
+    // board workers share its run).
+    void use_session(qint64 id) { session_ = id; }
+
+    // Marks as died the receivers left "programming" by station runs that are
+    // gone: a process on this host that no longer exists, an ended run, or no
+    // heartbeat for `stale_seconds`. Returns how many (-1 on a failure).
+    int reap_interrupted(int stale_seconds = 600);
+
+    // Stores a new job with its capcode reservations, or checks that the job
+    // of that name is this one. Capcodes held for another job are refused:
+    // ok false with `conflicts` listed.
+    JobOpen open_job(const JobSpec& spec);
+
+    // Allocates the next receiver of the job that no receiver holds: inserts
+    // it ("programming") and its capcodes in one transaction. `finished`, the
+    // board's previous receiver, is recorded in the same transaction: one
+    // commit (one flush to the disk) per receiver.
+    TakeStatus take_next(qint64 job_id, const QString& board, TakenReceiver& taken,
+                         const FinishedReceiver* finished = nullptr);
+    // Records a receiver's end: result, every capcode programmed into it
+    // (values, slot order), digest of the image written.
+    bool finish(qint64 receiver_id, ReceiverResult result, const std::vector<qint64>& capcodes,
+                const QString& image_sha256);
+
+    bool counts(qint64 job_id, JobCounts& counts);
+    std::vector<HeldReceiver> held(qint64 job_id);
+
+    // Frees the capcodes of the failed, stopped or interrupted receiver that
+    // holds `capcode`, so that its job can program them again. `message`
+    // says what was done or why not.
+    bool release(qint64 capcode, QString& message);
+    // Every receiver whose capcodes include `capcode`, oldest first.
+    std::vector<ReceiverRecord> receivers_with(qint64 capcode);
+    // Every receiver, oldest first.
+    bool for_each_receiver(const std::function<void(const ReceiverRecord&)>& fn);
+
+    // Re-opens a dropped connection (a few tries over about two seconds).
+    bool reconnect();
+
+private:
+    explicit Registry(RegistryLocation where);
+    bool connect_db();
+    bool migrate();
+    bool begin();
+    bool commit();
+    void rollback();
+    bool fail(const QString& what, const class QSqlError& e);
+    bool fail_query(const QString& what, const class QSqlQuery& q);
+    // Runs `op`; when it fails because the connection dropped, reconnects and
+    // runs it once more.
+    bool retrying(const std::function<bool()>& op);
+    bool connection_alive();
+    bool record_result(const FinishedReceiver& done);
+    bool postgres() const { return where_.kind == RegistryLocation::Kind::Postgres; }
+
+    RegistryLocation where_;
+    QString connection_;
+    QString application_;
+    QString error_;
+    bool last_unique_violation_ = false;
+    qint64 session_ = 0;
+};
+
+// "a1 b2 ..." <-> values.
+QString capcode_list_text(const std::vector<qint64>& capcodes);
+std::vector<qint64> capcode_list(const QString& text);
+
+} // namespace qrt58

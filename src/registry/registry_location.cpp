@@ -1,0 +1,87 @@
+#include "registry_location.h"
+
+#include <QSettings>
+#include <QStandardPaths>
+#include <QUrl>
+
+namespace qrt58 {
+namespace {
+const QString kRegistryKey = QStringLiteral("registry/location");
+}
+
+QString RegistryLocation::text() const {
+    if (kind == Kind::Sqlite) return QStringLiteral("sqlite:") + path;
+    if (host.isEmpty() && user.isEmpty() && database.isEmpty() && port < 0)
+        return QStringLiteral("postgresql:");
+    QString t = QStringLiteral("postgresql://");
+    if (!user.isEmpty()) t += user + '@';
+    t += host;
+    if (port >= 0) t += ':' + QString::number(port);
+    return t + '/' + database;
+}
+
+std::optional<RegistryLocation> parse_registry_location(const QString& text, QString* error) {
+    const auto bad = [&](const QString& why) -> std::optional<RegistryLocation> {
+        if (error) *error = QStringLiteral("registry '%1': %2").arg(text, why);
+        return std::nullopt;
+    };
+    RegistryLocation r;
+    if (text.isEmpty()) return bad(QStringLiteral("no location given"));
+    if (text == QLatin1String("postgresql:") || text == QLatin1String("postgres:")) {
+        r.kind = RegistryLocation::Kind::Postgres;
+        return r;
+    }
+    if (text.startsWith(QLatin1String("postgresql://")) || text.startsWith(QLatin1String("postgres://"))) {
+        const QUrl url(text, QUrl::StrictMode);
+        if (!url.isValid()) return bad(url.errorString());
+        if (url.hasQuery() || url.hasFragment()) return bad(QStringLiteral("takes no query or fragment"));
+        r.kind = RegistryLocation::Kind::Postgres;
+        r.host = url.host();
+        r.user = url.userName();
+        r.password = url.password();
+        r.port = url.port(-1);
+        r.database = url.path().mid(1);
+        if (r.database.contains('/')) return bad(QStringLiteral("the path names one database"));
+        return r;
+    }
+    QString path = text;
+    if (text.startsWith(QLatin1String("sqlite:"))) path = text.mid(7);
+    else if (text.contains(QLatin1String("://")))
+        return bad(QStringLiteral("use postgresql://USER@HOST/DB, sqlite:PATH or a file path"));
+    if (path.isEmpty()) return bad(QStringLiteral("no file given"));
+    r.path = path;
+    return r;
+}
+
+QString default_registry_file() {
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+           QStringLiteral("/registry.sqlite");
+}
+
+bool postgres_environment() {
+    return !qEnvironmentVariableIsEmpty("PGHOST") || !qEnvironmentVariableIsEmpty("PGDATABASE") ||
+           !qEnvironmentVariableIsEmpty("PGSERVICE");
+}
+
+std::optional<RegistryLocation> resolve_registry_location(const QString& given, QSettings& settings,
+                                                          QString* error) {
+    if (!given.isEmpty()) return parse_registry_location(given, error);
+    const QString stored = stored_registry_text(settings);
+    if (!stored.isEmpty()) return parse_registry_location(stored, error);
+    RegistryLocation r;
+    if (postgres_environment()) {
+        r.kind = RegistryLocation::Kind::Postgres;
+        return r;
+    }
+    r.path = default_registry_file();
+    return r;
+}
+
+QString stored_registry_text(QSettings& settings) { return settings.value(kRegistryKey).toString(); }
+
+void store_registry_text(QSettings& settings, const QString& text) {
+    if (text.isEmpty()) settings.remove(kRegistryKey);
+    else settings.setValue(kRegistryKey, text);
+}
+
+} // namespace qrt58
