@@ -1187,6 +1187,10 @@ QString Form1::board_status() const { return board_label_ ? board_label_->text()
 
 void Form1::show_status(const QString& text) { statusBar()->showMessage(text); }
 
+void Form1::show_no_board_choice() {
+    show_status(QStringLiteral("No board chosen yet (Options > Board... chooses one)"));
+}
+
 QString Form1::status_text() const { return statusBar()->currentMessage(); }
 
 bool Form1::write_mode() const {

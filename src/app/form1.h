@@ -217,6 +217,9 @@ public:
     QString board_status() const;
     // A passing note (the left part of the status bar).
     void show_status(const QString& text);
+    // No board was ever chosen: the simulated receiver is used, and the status
+    // bar says so until one is chosen.
+    void show_no_board_choice();
     QString status_text() const;
 
     // ---- commands (menu handlers)

@@ -156,11 +156,7 @@ int main(int argc, char** argv) {
 
     // The window comes up first; the board is searched once it has painted.
     show_board(QStringLiteral("not searched yet"));
-    if (no_choice) {
-        QString notice = qrt58::no_board_choice_notice();
-        notice[0] = notice[0].toUpper();
-        w.show_status(notice);
-    }
+    if (no_choice) w.show_no_board_choice();
     w.form_load(Form1::BoardStart::AfterShow);
     w.show();
     return QApplication::exec();

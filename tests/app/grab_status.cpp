@@ -54,11 +54,7 @@ int main(int argc, char** argv) {
         const auto board = qrt58::Board::create(*qrt58::parse_board_choice(QString::fromLatin1(s.board)));
         w.set_board_status(board->description(false, scratch.path()) + QStringLiteral(" \u2014 ") +
                            QString::fromLatin1(s.state));
-        if (s.notice) {
-            QString notice = qrt58::no_board_choice_notice();
-            notice[0] = notice[0].toUpper();
-            w.show_status(notice);
-        }
+        if (s.notice) w.show_no_board_choice();
         w.show();
         QApplication::processEvents();
         w.grab().save(folder + '/' + QString::fromLatin1(s.file));
