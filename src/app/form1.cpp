@@ -533,13 +533,18 @@ void Form1::build_menus() {
     add_menu("Pager", "mnuPager",
              {{"Read", "mnuEntire", {QKeySequence(Qt::Key_F3)}, [this] { pager_command(0); }},
               {"Write", "mnuEB", {QKeySequence(Qt::Key_F4)}, [this] { pager_command(1); }},
-              {"Verfy", "mnuEB1", {QKeySequence(Qt::Key_F9)}, [this] { pager_command(2); }}});
+              {"Verfy", "mnuEB1", {QKeySequence(Qt::Key_F9)}, [this] { pager_command(2); }},
+              {nullptr, "mnuJobDash", {}, {}},
+              {"Job Station...", "mnuJob", {}, [this] { job_station_command(); }}});
     add_menu("Options", "mnuOptions",
              {{"Line Delay...", "mnuLineDelay", {}, [this] {
                    if (board_.edit_line_delay) board_.edit_line_delay();
                }},
               {"Board...", "mnuBoard", {}, [this] {
                    if (board_.choose_board) board_.choose_board();
+               }},
+              {"Registry...", "mnuRegistry", {}, [this] {
+                   if (board_.choose_registry) board_.choose_registry();
                }}});
     add_menu("Help", "mnuHelp", {{"About", "mnuAbout", {}, [this] { mnuAbout_Click(); }}});
     rebuild_recent_menu();
@@ -1080,6 +1085,16 @@ void Form1::pager_command(int mode) {
     if (!shut_down_) timer_->start();
 }
 
+void Form1::job_station_command() {
+    if (pager_running_) return;
+    start_board();
+    pager_running_ = true;
+    timer_->stop();
+    if (take_focused_entry() && board_.job_station) board_.job_station();
+    pager_running_ = false;
+    if (!shut_down_) timer_->start();
+}
+
 QString Form1::first_capcode_text() const {
     auto* box = ctl<QLineEdit>(QStringLiteral("txtAddr"), 0);
     return box ? box->text() : QString();
@@ -1205,6 +1220,10 @@ void Form1::ModifyOpt_Click() {
             if (has_write_mode_prefix(w->property("ctlName").toString())) w->setEnabled(true);
     if (QWidget* s = control(QStringLiteral("Slider1"))) s->show();
     call("set_frame");
+    // The locks that follow other settings hold again: "Set Alert Off" under
+    // "Always Vibrate", the music type lists, the greyed source prompts.
+    call("load_music_enable");
+    call("read_SourcePrompt");
 }
 
 void Form1::WriteOpt_Click() { keep_write_mode_locks(); }

@@ -116,6 +116,8 @@ public:
         std::function<void()> stop_driver;      // port driver stop
         std::function<void()> edit_line_delay;  // Options > Line Delay...
         std::function<void()> choose_board;     // Options > Board...
+        std::function<void()> job_station;      // Pager > Job Station... (keep-alive stopped)
+        std::function<void()> choose_registry;  // Options > Registry...
     };
 
     // init_ctl: kInitStepsFirst, the source-prompt mode list, the generic tag
@@ -229,6 +231,9 @@ public:
     void mnuExit_Click();
     void pager_command(int mode); // Read 0, Write 1, Verfy 2
     void mnuAbout_Click();
+    // Pager > Job Station...: the job station dialog, with the keep-alive
+    // timer stopped as for a transfer.
+    void job_station_command();
     void ModifyOpt_Click();
     void WriteOpt_Click();
     void select_page(int page); // 0..4, as the tab buttons do

@@ -7,6 +7,8 @@
 #include "form1.h"
 #include "form2.h"
 #include "line_delay_dialog.h"
+#include "job_dialog.h"
+#include "cli_set.h"
 #include "pager_table.h"
 #include "ui_seams.h"
 
@@ -150,6 +152,14 @@ int main(int argc, char** argv) {
         show_board(!started.ok ? QStringLiteral("not started")
                                : found ? QStringLiteral("answered") : QStringLiteral("not responding"));
     };
+    hooks.job_station = [&] {
+        qrt58::JobDialog dialog(*board, board_choice, *settings,
+                                [](qrt58::PagerTable& image, const std::vector<std::string>& assignments,
+                                   std::string& error) { return qrt58::cli::apply_assignments(image, assignments, error); },
+                                w.use_tbl_path ? w.tbl_path : QString(), &w);
+        dialog.exec();
+    };
+    hooks.choose_registry = [&] { qrt58::choose_registry(&w, *settings); };
     w.set_board_hooks(hooks);
     w.set_settings(settings.get()); // remembers the folder of the file dialogs
     qrt58::editors::attach_editors(w);

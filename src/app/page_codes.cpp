@@ -59,10 +59,10 @@ void add_capcode_row(std::vector<ControlSpec>& rows, int s) {
 
     // Mail-drop alert length of the slot; shown only for "Mail drop" slots while
     // the mail alert is on.
-    auto& alert = add_row(rows, ControlKind::Label, "lblAlert", s, "Alert", panel, 8070, top + 45, 540, 255);
+    auto& alert = add_row(rows, ControlKind::Label, "lblAlert", s, "Alert", panel, 8070, top + 45, 510, 255);
     alert.tooltip = "Mail drop alert length.";
     alert.visible = false;
-    auto& mail = add_row(rows, ControlKind::ComboBox, "cboMailAlert", s, "", panel, 8625, top, 1035, 315);
+    auto& mail = add_row(rows, ControlKind::ComboBox, "cboMailAlert", s, "", panel, 8580, top, 1110, 315);
     for (const char* text : mail_alert_texts()) mail.items.push_back(ListItem{text});
     mail.tooltip = "Mail drop alert length.";
     mail.visible = false;

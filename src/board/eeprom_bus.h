@@ -26,6 +26,7 @@ public:
     // Receives the bus's steps as lines (board search, addresses, retries),
     // for a verbose command line. Nothing is formatted while it is unset.
     void set_step_log(std::function<void(const QString&)> log) { step_log_ = std::move(log); }
+    const std::function<void()>& event_pump() const { return pump_; }
 
     // Whether the line delay means anything on this bus (the parallel-port
     // board's bit timing); buses without one ignore set_line_delay_us.

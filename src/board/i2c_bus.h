@@ -49,6 +49,7 @@ public:
     bool may_write(QString* reason) override;
     bool write_page(int address, const std::uint8_t* data, int count, bool first) override;
     void end_write() override {}
+    bool keep_memory(QString* reason) override { return dev_.keep_memory(reason); }
 
     // Transfers tried by the last polled operation (1 = acknowledged at once).
     int last_attempts() const { return last_attempts_; }

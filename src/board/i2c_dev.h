@@ -27,6 +27,12 @@ public:
     // EREMOTEIO when a byte was not acknowledged).
     virtual int transfer(I2cMessage* messages, int count) = 0;
     virtual void close() = 0;
+    // Makes what the chip now holds last (a simulated adapter saves its
+    // memory file). False with the reason when it cannot.
+    virtual bool keep_memory(QString* reason) {
+        (void)reason;
+        return true;
+    }
 };
 
 // /dev/i2c-N through open(2) and ioctl(I2C_RDWR).

@@ -64,6 +64,7 @@ public:
     SimI2cFileAdapter(Clock& clock, const QString& file, int bus_hz = 100000);
     int open(const QString& path, QString* reason) override;
     void close() override;
+    bool keep_memory(QString* reason) override { return memory_.keep_memory(reason); }
     // The memory and its file (flush() saves it now).
     SimBoard& memory() { return memory_; }
 

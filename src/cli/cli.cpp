@@ -228,7 +228,7 @@ const std::vector<Command>& commands() {
          },
          run_job},
         {"registry", "release CAPCODE | show CAPCODE | export --csv [--registry URL]",
-         "The production registry: 'release CAPCODE' frees the capcodes of a failed, stopped or interrupted "
+         "Release, show or export what the production registry holds. 'release CAPCODE' frees the capcodes of a failed, stopped or interrupted "
          "receiver so that its job programs them again; 'show CAPCODE' tells when, where and with which image "
          "it was programmed; 'export --csv' prints the production log, one line per receiver.",
          1, 2,

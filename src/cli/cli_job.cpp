@@ -312,7 +312,15 @@ int cmd_registry(const QString& action, const QStringList& args, const QString& 
     if (action == QLatin1String("show")) {
         const auto list = registry->receivers_with(capcode);
         if (!registry->error().isEmpty() && list.empty()) return fail(io.err, command, registry->error().toStdString());
-        if (list.empty()) return fail(io.err, command, "capcode " + std::to_string(capcode) + " is in no receiver of the registry");
+        if (list.empty()) {
+            const QString job = registry->job_holding(capcode);
+            if (!job.isEmpty()) {
+                io.out << "Capcode " << capcode << ": held for job " << job.toStdString()
+                       << ", not programmed yet\n";
+                return 0;
+            }
+            return fail(io.err, command, "capcode " + std::to_string(capcode) + " is in no receiver of the registry");
+        }
         for (const ReceiverRecord& r : list) {
             io.out << "Capcode " << capcode << ": receiver " << r.id << " of job " << r.job.toStdString()
                    << ", " << r.result.toStdString() << (r.released_at.isEmpty() ? "" : ", released " + r.released_at.toStdString())

@@ -7,6 +7,7 @@
 #include "capcode.h"
 #include "default_image.h"
 #include "sim_board.h"
+#include "sim_i2c.h"
 #include "table_file.h"
 #include "transfer.h"
 
@@ -248,6 +249,9 @@ std::vector<std::pair<QString, QString>> run_files(const TransferRequest& reques
     if (board.kind == BoardChoice::Kind::Sim)
         files.emplace_back(QStringLiteral("the simulated EEPROM file"),
                            board.path.isEmpty() ? SimBoard::default_file() : board.path);
+    if (board.kind == BoardChoice::Kind::SimI2c)
+        files.emplace_back(QStringLiteral("the simulated EEPROM file"),
+                           board.path.isEmpty() ? SimI2cFileAdapter::default_file() : board.path);
     return files;
 }
 

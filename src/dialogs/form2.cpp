@@ -100,7 +100,11 @@ void Form2::form_activate() {
         } else if (host_.modify_mode()) {
             message(QStringLiteral("Modify Mode can not write! Please check!"), MessageKind::Warning);
         } else {
-            if (host_.auto_increment_first()) {
+            if (host_.auto_increment_first() && !production_log_.writable()) {
+                // A station that cannot record its receivers programs none
+                // (a log that is a folder, a device or not writable).
+                message(production_log_.error(), MessageKind::Warning);
+            } else if (host_.auto_increment_first()) {
                 if (open_station()) {
                     // The station shows the capcode the next Write programs.
                     lblAuto1->setText(kAutoCaption + host_.first_capcode_text());

@@ -3,6 +3,7 @@
 #include "alerts.h"
 #include "capcode.h"
 #include "capcode_editor.h"
+#include "change_rules.h"
 #include "form1.h"
 
 #include <QCheckBox>
@@ -134,13 +135,15 @@ void AlertsEditor::time_auto_update_rule() { store_time_auto_update_companion(fo
 
 void AlertsEditor::always_vibrate_rule() {
     const bool on = checked("chkCtl", 45);
-    store_always_vibrate_copy(form_.image(), on);
+    change_always_vibrate(form_.image(), on);
     auto* set_alert = form_.ctl<QCheckBox>(QStringLiteral("chkMenu"), kSetAlertItem);
     if (on) {
         info(kSetAlertOffMessage);
         if (set_alert) {
-            set_alert->setChecked(true); // its own handler rebuilds the menu list
+            // The menu list without "Set Alert Off" is already stored.
+            set_checked_quietly(set_alert, true);
             set_alert->setEnabled(false);
+            apply_tone_visibility();
         }
     } else {
         info(kSetAlertOnMessage);
@@ -150,13 +153,9 @@ void AlertsEditor::always_vibrate_rule() {
 
 void AlertsEditor::capcode_music_rule() {
     const bool on = checked("chkCtl", 35);
-    store_capcode_music_companions(form_.image(), on);
-    if (!on) {
-        if (auto* tone = form_.ctl<QComboBox>(QStringLiteral("cboTone"))) {
-            select_quietly(tone, saved_tone_);
-            cboTone_Click();
-        }
-    }
+    change_capcode_music(form_.image(), on, saved_tone_);
+    // Switched off, the list shows the saved tone the image holds again.
+    if (!on) select_quietly(form_.ctl<QComboBox>(QStringLiteral("cboTone")), saved_tone_);
     for (const auto& [slot, list] : form_.array<QComboBox>(QStringLiteral("cboMusicType"))) list->setEnabled(on);
     QWidget* tone = form_.control(QStringLiteral("cboTone"));
     if (tone && !tone->isHidden() && on) {
@@ -204,11 +203,9 @@ void AlertsEditor::cboMailAlert_Click(int slot) {
 
 void AlertsEditor::chkMailAlert_Click() {
     set_bits(form_.image(), kMailAlertMaster, kMailAlertMasterBit, checked("chkMailAlert") ? 1 : 0, 1);
-    for (int k = 1; k < kCapcodeSlots; ++k) {
-        show_mail_alert(form_, k, slot_is_mail_drop(form_, k));
-        // The continuation of a long pair keeps what it shows.
-        if (pair_shows_long(form_, k)) ++k;
-    }
+    // Every slot, the second of a "Long" pair too: its type follows the first
+    // slot's, and unticking hides all fifteen lists.
+    for (int k = 1; k < kCapcodeSlots; ++k) show_mail_alert(form_, k, slot_is_mail_drop(form_, k));
 }
 
 void AlertsEditor::load_mail_alert() {

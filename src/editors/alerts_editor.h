@@ -14,6 +14,8 @@
 // nothing. A list whose stored value has no item shows no item.
 #pragma once
 
+#include "alerts.h"
+
 #include <QObject>
 
 class Form1;
@@ -22,7 +24,7 @@ namespace qrt58::editors {
 
 class AlertsEditor : public QObject {
 public:
-    static constexpr const char* kMenuFullMessage = "You must disable one option";
+    static constexpr const char* kMenuFullMessage = qrt58::kMenuFullMessage;
     static constexpr const char* kSetAlertOffMessage = "Set Alert Feature Will Be Disable!";
     static constexpr const char* kSetAlertOnMessage = "Set Alert Feature Will Be Enable!";
     static constexpr const char* kToneOffMessage = "Default Tones Selection will be Disable";

@@ -185,30 +185,31 @@ void CapcodeEditor::set_frame() {
     if (auto* label = form_.ctl<QLabel>(QStringLiteral("lblFrame"))) label->setText(QString::fromStdString(r.label));
 }
 
+bool CapcodeEditor::ticked(int index) const {
+    const auto* box = form_.ctl<QCheckBox>(QStringLiteral("chkCtl"), index);
+    return box && box->isChecked();
+}
+
 void CapcodeEditor::en_rule(int slot) {
-    if (pair_shows_long(form_, slot)) txt_to_tbl(slot);
+    change_capcode_enable(form_.image(), slot, ticked(10 + slot), shown_pairs(form_));
     set_frame();
 }
 
-void CapcodeEditor::copy_bit_to_odd_slot(int slot, bool priority) {
-    if (!pair_shows_long(form_, slot)) return;
-    PagerTable& image = form_.image();
-    if (priority) set_slot_bit(image, priority_bit(slot + 1), get_slot_bit(image, priority_bit(slot)));
-    else set_slot_bit(image, manual_bit(slot + 1), get_slot_bit(image, manual_bit(slot)));
+void CapcodeEditor::pri_rule(int slot) {
+    change_slot_flag(form_.image(), slot, SlotFlag::Priority, ticked(50 + slot), shown_pairs(form_));
 }
 
-void CapcodeEditor::pri_rule(int slot) { copy_bit_to_odd_slot(slot, true); }
-void CapcodeEditor::manual_rule(int slot) { copy_bit_to_odd_slot(slot, false); }
+void CapcodeEditor::manual_rule(int slot) {
+    change_slot_flag(form_.image(), slot, SlotFlag::Manual, ticked(70 + slot), shown_pairs(form_));
+}
 
 void CapcodeEditor::type_rule(int slot) {
     auto* list = form_.ctl<QComboBox>(QStringLiteral("cboCtl"), 7 + slot);
     if (!list || list->currentIndex() < 0) return;
     const auto type = static_cast<CapcodeType>(list->currentIndex());
     const bool mail_drop = type == CapcodeType::MailDrop;
-    if (pair_shows_long(form_, slot)) {
-        set_capcode_type(form_.image(), slot + 1, type);
-        show_mail_alert(form_, slot + 1, mail_drop);
-    }
+    change_capcode_type(form_.image(), slot, type, shown_pairs(form_));
+    if (pair_shows_long(form_, slot)) show_mail_alert(form_, slot + 1, mail_drop);
     show_mail_alert(form_, slot, mail_drop);
 }
 

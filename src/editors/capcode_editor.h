@@ -68,7 +68,7 @@ public:
 
 private:
     QWidget* row_control(const char* name, int index) const;
-    void copy_bit_to_odd_slot(int slot, bool priority);
+    bool ticked(int chk_index) const; // chkCtl(chk_index) is ticked
 
     Form1& form_;
 };

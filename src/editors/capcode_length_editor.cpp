@@ -29,13 +29,14 @@ struct RowArray {
     const char* name;
     int offset;
     bool own_pitch;
+    bool covers = false; // lies over the odd row of a "Long" pair, which it covers
 };
 constexpr RowArray kRowArrays[] = {
     {"Label1", 0, false},       {"txtAddr", 0, false},      {"Text1", 0, false},
     {"chkCtl", 10, false},      {"Label2", 0, false},       {"cboCtl", 7, false},
     {"chkCtl", 50, false},      {"chkCtl", 70, false},      {"chkSource", 33, true},
     {"txtPrompt", 33, true},    {"lblCapMsc", 0, true},     {"cboMusicType", 0, true},
-    {"txtUser", 0, true},       {"lblAlert", 0, false},     {"cboMailAlert", 0, false},
+    {"txtUser", 0, true},       {"lblAlert", 0, false, true}, {"cboMailAlert", 0, false, true},
 };
 
 // The control's own Visible flag, whatever its page shows.
@@ -150,7 +151,7 @@ void CapcodeLengthEditor::ChkCapLen() {
         const int hidden_above = s - std::max(n - 1, 0);
         for (const RowArray& a : kRowArrays)
             place(form_.control(QString::fromLatin1(a.name), s + a.offset), hidden_above, array_pitch(a), row_shown,
-                  a.own_pitch);
+                  a.own_pitch || a.covers);
         if (s % 2 == 1) place(form_.control(QStringLiteral("cboCapSht"), s / 2), hidden_above, pitch, row_shown, false);
         else place(form_.control(QStringLiteral("cboCapLen"), s / 2), hidden_above, pitch, row_shown, false);
 

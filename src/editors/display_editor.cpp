@@ -6,6 +6,7 @@
 #include "form1.h"
 #include "prompt_editor.h"
 #include "prompts.h"
+#include "change_rules.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -158,7 +159,7 @@ void DisplayEditor::show_rd_key_boxes() {
 void DisplayEditor::push_key_lamp_rule() {
     show_rd_key_boxes();
     const auto* lamp = form_.ctl<QCheckBox>(QStringLiteral("chkCtl"), 37);
-    form_.image()[kKeyLampCompanionAddress] = key_lamp_companion(lamp && lamp->isChecked());
+    change_push_key_lamp(form_.image(), lamp && lamp->isChecked());
 }
 
 void DisplayEditor::load_chkCtl36_38() { show_rd_key_boxes(); }

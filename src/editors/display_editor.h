@@ -9,6 +9,8 @@
 // value that matches no list item shows no item.
 #pragma once
 
+#include "display.h"
+
 #include <QObject>
 
 class Form1;
@@ -19,8 +21,7 @@ class PromptEditor;
 
 class DisplayEditor : public QObject {
 public:
-    static constexpr const char* kBatteryOrderMessage =
-        "Waring ! You must let ( Level-High > Level-Med > Level-Low ).";
+    static constexpr const char* kBatteryOrderMessage = qrt58::kBatteryOrderMessage;
 
     DisplayEditor(Form1& form, PromptEditor& prompts);
 

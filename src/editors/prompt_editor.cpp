@@ -23,6 +23,10 @@ PromptEditor::PromptEditor(Form1& form) : QObject(&form), form_(form) {
         // Text dropped into a box that does not have the focus never gets a
         // LostFocus: it is stored at once, as leaving the box would.
         connect(box, &QLineEdit::textEdited, this, [this, i, box] {
+            // A longer text shown in the box (the logo after a switch to the
+            // large font) may stay, but typing adds nothing beyond the box's
+            // own length: the allowance shrinks with every edit.
+            box->setMaxLength(std::max(max_length(i), static_cast<int>(box->text().size())));
             if (!box->hasFocus()) txtPrompt_LostFocus(i);
         });
     }
@@ -108,7 +112,8 @@ void PromptEditor::align(int set, Alignment alignment) {
     if (set == 1) current_ = 0;
     const int p = current_;
     QLineEdit* b = box(p);
-    if (!b) return;
+    // A greyed box (source prompts in mode "Disable") cannot be changed.
+    if (!b || !b->isEnabled()) return;
     show_text(p, align_prompt(b->text(), alignment, max_length(p)));
     txtPrompt_LostFocus(p);
 }
@@ -116,7 +121,7 @@ void PromptEditor::align(int set, Alignment alignment) {
 void PromptEditor::optDefault_Click() {
     const int p = current_;
     QLineEdit* b = box(p);
-    if (!b) return;
+    if (!b || !b->isEnabled()) return;
     const auto address = parse_prompt_tag(b->property("Tag").toString().toStdString());
     if (!address || *address + kPromptRecordSize > kImageSize) return;
     // The factory image holds every prompt's default record; its block

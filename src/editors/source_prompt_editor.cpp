@@ -58,11 +58,9 @@ void SourcePromptEditor::show_auto_cap_prompt(int slot) {
 }
 
 void SourcePromptEditor::chkSource_rule(int index) {
-    const int slot = index - kSourcePromptFirst;
-    if (!pair_shows_long(form_, slot)) return;
     const auto* check = form_.ctl<QCheckBox>(QStringLiteral("chkSource"), index);
     if (!check) return;
-    form_.image()[kSourceEnableFirst + slot + 1] = check->isChecked() ? 1 : 0;
+    change_source_enable(form_.image(), index - kSourcePromptFirst, check->isChecked(), shown_pairs(form_));
 }
 
 void SourcePromptEditor::mode_rule() {
@@ -73,19 +71,15 @@ void SourcePromptEditor::mode_rule() {
         get_bits(form_.image(), kSourceModeAddress, kSourceModeBit, kSourceModeWidth);
     const int mode = list->currentIndex() + multiple;
     if (mode > kSourceModeDisable) return;
-    set_bits(form_.image(), kSourceModeAddress, kSourceModeBit, mode, kSourceModeWidth);
-    if (mode == kSourceModeAutoCap) {
-        if (!form_.messages().ask_yes_no(&form_, QString::fromLatin1(kAutoCapQuestion))) {
-            const bool was = form_.suppressClick;
-            form_.suppressClick = true;
-            list->setCurrentIndex(old_mode - multiple);
-            set_bits(form_.image(), kSourceModeAddress, kSourceModeBit, old_mode, kSourceModeWidth);
-            form_.suppressClick = was;
-            return;
-        }
-        follow_auto_cap_all(form_.image(), shown_pairs(form_));
-        show_auto_cap_prompt(kCapcodeSlots - 1);
+    if (mode == kSourceModeAutoCap && !form_.messages().ask_yes_no(&form_, QString::fromLatin1(kAutoCapQuestion))) {
+        const bool was = form_.suppressClick;
+        form_.suppressClick = true;
+        list->setCurrentIndex(old_mode - multiple);
+        form_.suppressClick = was;
+        return;
     }
+    change_source_mode(form_.image(), mode, shown_pairs(form_));
+    if (mode == kSourceModeAutoCap) show_auto_cap_prompt(kCapcodeSlots - 1);
     read_SourcePrompt();
 }
 
@@ -93,9 +87,7 @@ void SourcePromptEditor::multiple_rule() {
     form_.rebuild_source_list();
     const int multiple = multiple_value();
     PagerTable& image = form_.image();
-    // "Forward" is not offered while several source prompts are on.
-    if (multiple == 1 && get_bits(image, kSourceModeAddress, kSourceModeBit, kSourceModeWidth) == 0)
-        set_bits(image, kSourceModeAddress, kSourceModeBit, 1, kSourceModeWidth);
+    change_multiple_source(image, multiple == 1);
     // Showing the stored mode is no new choice: no question, no write.
     auto* list = form_.ctl<QComboBox>(QStringLiteral("cboCtl"), 2);
     if (!list) return;

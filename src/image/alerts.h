@@ -45,6 +45,8 @@ MenuLeftOut menu_left_out(const PagerTable& image);
 // "CAP-ON Off". Returns false and writes nothing when every item is left out
 // (eight items cannot fit seven slots).
 bool store_menu_list(PagerTable& image, const MenuLeftOut& left_out);
+// The message of a refused menu list.
+constexpr const char* kMenuFullMessage = "You must disable one option";
 
 // ---- default alert tone (byte 0x31)
 

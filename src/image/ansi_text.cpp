@@ -36,4 +36,11 @@ QString ansi_text(const std::uint8_t* bytes, int count) {
     return out;
 }
 
+bool is_control_character(char32_t ch) { return ch < 0x20 || ch == 0x7F; }
+
+QString character_name(char32_t ch) {
+    if (is_control_character(ch)) return QStringLiteral("U+%1").arg(static_cast<uint>(ch), 4, 16, QLatin1Char('0')).toUpper();
+    return QString::fromUcs4(&ch, 1);
+}
+
 } // namespace qrt58

@@ -17,6 +17,13 @@ char32_t ansi_to_unicode(std::uint8_t code);
 // The byte of a character, or nothing when the character has no one-byte code.
 std::optional<std::uint8_t> unicode_to_ansi(char32_t ch);
 
+// The control characters below 0x20 and 0x7F: the receiver shows no glyph for
+// them and they would break every listing of the text, so no entry takes them.
+bool is_control_character(char32_t ch);
+// A character as a message names it: the whole character (both halves of a
+// surrogate pair), or "U+0009" for a control character.
+QString character_name(char32_t ch);
+
 // Text of a run of bytes.
 QString ansi_text(const std::uint8_t* bytes, int count);
 

@@ -1,6 +1,7 @@
 #include "change_rules.h"
 
 #include "alerts.h"
+#include "display.h"
 #include "melody.h"
 
 namespace qrt58 {
@@ -59,6 +60,15 @@ void switch_pair_to_short(PagerTable& image, int pair) {
     update_frame_map(image, lengths);
 }
 
+void change_capcode_enable(PagerTable& image, int slot, bool on, const PairLengths& shown) {
+    set_slot_bit(image, enable_bit(slot), on);
+    if (shown_long(shown, slot)) {
+        const DecodedCapcode capcode = decode_capcode(capcode_word(image, slot), next_word(image, slot), true);
+        if (capcode.value) store_capcode(image, slot, *capcode.value, true);
+    }
+    update_frame_map(image, shown);
+}
+
 FrameResult update_frame_map(PagerTable& image, const PairLengths& shown) { return apply_frame_rule(image, shown); }
 
 bool auto_cap_mode(const PagerTable& image) {
@@ -103,6 +113,99 @@ PromptStoreResult enter_source_prompt(PagerTable& image, int index, const QStrin
         shown_long(shown, index - kSourcePromptFirst))
         store_source_prompt(image, source_prompt_address(index + 1), text);
     return r;
+}
+
+
+bool capcode_music_on(const PagerTable& image) {
+    return get_bits(image, kMusicEnableAddress, kMusicEnableBit, 1) == 0;
+}
+bool always_vibrate_on(const PagerTable& image) {
+    return get_bits(image, kAlwaysVibrateAddress, kAlwaysVibrateBit, 1) == 0;
+}
+bool key_lamp_on(const PagerTable& image) { return get_bits(image, kKeyLampAddress, kKeyLampBit, 1) == 0; }
+bool direct_paging(const PagerTable& image) {
+    return get_bits(image, kPagingDisplayAddress, kPagingDisplayBit, 1) == 1;
+}
+bool multiple_source(const PagerTable& image) {
+    return get_bits(image, kMultipleSourceAddress, kMultipleSourceBit, 1) == 0;
+}
+int source_mode(const PagerTable& image) {
+    return get_bits(image, kSourceModeAddress, kSourceModeBit, kSourceModeWidth);
+}
+bool set_alert_left_out(const PagerTable& image) {
+    return menu_left_out(image)[static_cast<std::size_t>(kSetAlertItem)];
+}
+
+
+// "Always Vibrate": its bit and copy; ticking it leaves "Set Alert Off" out of
+// the menu (the window ticks that box, whose own rule rebuilds the list).
+void change_always_vibrate(PagerTable& image, bool on) {
+    set_bits(image, kAlwaysVibrateAddress, kAlwaysVibrateBit, on ? 0 : 1, 1);
+    store_always_vibrate_copy(image, on);
+    if (on && !set_alert_left_out(image)) {
+        MenuLeftOut left_out = menu_left_out(image);
+        left_out[static_cast<std::size_t>(kSetAlertItem)] = true;
+        store_menu_list(image, left_out);
+    }
+}
+
+// "User's Capcode Music Type Enable": its bit and companions (tone 36 while
+// on); switched off, the default tone goes back to the saved tone and
+// "Always Vibrate" is unticked.
+void change_capcode_music(PagerTable& image, bool on, int saved_tone) {
+    set_bits(image, kMusicEnableAddress, kMusicEnableBit, on ? 0 : 1, 1);
+    store_capcode_music_companions(image, on);
+    if (on) return;
+    image[kToneAddress] = static_cast<std::uint8_t>(tone_items()[static_cast<std::size_t>(saved_tone)].value);
+    if (always_vibrate_on(image)) change_always_vibrate(image, false);
+}
+
+// The source-prompt mode; "Auto Cap." fills every slot's prompt from its capcode.
+void change_source_mode(PagerTable& image, int mode, const PairLengths& shown) {
+    set_bits(image, kSourceModeAddress, kSourceModeBit, mode, kSourceModeWidth);
+    if (mode == kSourceModeAutoCap) follow_auto_cap_all(image, shown);
+}
+
+// "Multiple Source Prompt": "Forward" is not offered while it is ticked, and a
+// "Forward" mode becomes "Backward".
+void change_multiple_source(PagerTable& image, bool on) {
+    set_bits(image, kMultipleSourceAddress, kMultipleSourceBit, on ? 0 : 1, 1);
+    if (on && source_mode(image) == 0) set_bits(image, kSourceModeAddress, kSourceModeBit, 1, kSourceModeWidth);
+}
+
+// The enable box of source prompt k (0..15, 16 the group); a "Long" pair's
+// second slot follows its first.
+void change_source_enable(PagerTable& image, int k, bool on, const PairLengths& shown) {
+    if (k == kGroupSourcePrompt - kSourcePromptFirst) {
+        set_bits(image, kGroupSourceAddress, kGroupSourceBit, on ? 0 : 1, 1);
+        return;
+    }
+    image[kSourceEnableFirst + k] = on ? 1 : 0;
+    if (k % 2 == 0 && shown[static_cast<std::size_t>(k / 2)]) image[kSourceEnableFirst + k + 1] = on ? 1 : 0;
+}
+
+void change_capcode_type(PagerTable& image, int slot, CapcodeType type, const PairLengths& shown) {
+    set_capcode_type(image, slot, type);
+    if (shown_long(shown, slot)) set_capcode_type(image, slot + 1, type);
+}
+
+void change_slot_flag(PagerTable& image, int slot, SlotFlag flag, bool ticked, const PairLengths& shown) {
+    // "Pri" is ticked while its bit is 0.
+    const bool stored = flag == SlotFlag::Priority ? !ticked : ticked;
+    const auto bit = [flag](int s) { return flag == SlotFlag::Priority ? priority_bit(s) : manual_bit(s); };
+    set_slot_bit(image, bit(slot), stored);
+    if (shown_long(shown, slot)) set_slot_bit(image, bit(slot + 1), stored);
+}
+
+std::string enter_user_melody(PagerTable& image, int slot, const std::string& text, const PairLengths& shown) {
+    const std::string padded = store_user_melody(image, slot, text);
+    if (shown_long(shown, slot)) store_user_melody(image, slot + 1, padded);
+    return padded;
+}
+
+void change_push_key_lamp(PagerTable& image, bool on) {
+    set_bits(image, kKeyLampAddress, kKeyLampBit, on ? 0 : 1, 1);
+    image[kKeyLampCompanionAddress] = key_lamp_companion(on);
 }
 
 } // namespace qrt58

@@ -45,5 +45,7 @@ std::uint8_t key_lamp_companion(bool enabled);
 constexpr int kBatteryLevelFirst = 0x3B2;
 // True when High > Med > Low.
 bool battery_levels_ordered(const PagerTable& image);
+// The message of levels out of that order.
+constexpr const char* kBatteryOrderMessage = "Waring ! You must let ( Level-High > Level-Med > Level-Low ).";
 
 } // namespace qrt58

@@ -27,12 +27,12 @@ RwPasswordOutcome check_rw_password(const QString& text) {
     while (chars.size() < static_cast<std::size_t>(kRwPasswordLength)) chars.push_back(U' ');
     for (int i = 0; i < kRwPasswordLength; ++i) {
         const char32_t ch = chars[static_cast<std::size_t>(i)];
-        const auto code = unicode_to_ansi(ch);
+        const auto code = is_control_character(ch) ? std::nullopt : unicode_to_ansi(ch);
         if (!code) {
             out.result = RwPasswordCheck::NotAnsi;
             out.message = QStringLiteral("The character \"%1\" cannot be stored in the password. "
                                          "Please use characters of the Western (ANSI) set only!")
-                              .arg(QString::fromUcs4(&ch, 1));
+                              .arg(character_name(ch));
             return out;
         }
         out.bytes[static_cast<std::size_t>(i)] = *code;

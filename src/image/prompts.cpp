@@ -2,6 +2,8 @@
 
 #include "ansi_text.h"
 
+#include <QList>
+
 #include <algorithm>
 
 namespace qrt58 {
@@ -34,9 +36,9 @@ QString record_text(const PagerTable& image, int address) {
 // The one-byte codes of `text`, or the result that refuses it.
 PromptStoreResult encode(const QString& text, std::vector<std::uint8_t>& codes) {
     if (text.size() > kPromptTextMax) return {PromptStoreStatus::TooLong, {}};
-    for (const QChar ch : text) {
-        const auto code = ch.isSurrogate() ? std::nullopt : unicode_to_ansi(ch.unicode());
-        if (!code) return {PromptStoreStatus::NotEncodable, ch};
+    for (const char32_t ch : text.toUcs4()) {
+        const auto code = is_control_character(ch) ? std::nullopt : unicode_to_ansi(ch);
+        if (!code) return {PromptStoreStatus::NotEncodable, character_name(ch)};
         codes.push_back(*code);
     }
     return {};

@@ -67,7 +67,7 @@ enum class PromptStoreStatus {
 };
 struct PromptStoreResult {
     PromptStoreStatus status = PromptStoreStatus::Stored;
-    QChar bad_char; // the first character that has no code (NotEncodable)
+    QString bad_char; // the first character refused (NotEncodable), as character_name gives it
 };
 
 // The message of a refused store: "Can not exceed 18 characters exclude left

@@ -312,6 +312,7 @@ bool Registry::reconnect() {
 }
 
 bool Registry::retrying(const std::function<bool()>& op) {
+    last_unique_violation_ = false;
     if (op()) return true;
     if (last_unique_violation_ || connection_alive()) return false;
     if (!reconnect()) return false;
@@ -409,6 +410,11 @@ JobOpen Registry::open_job(const JobSpec& spec) {
                 rollback();
                 return false;
             };
+            // Jobs are made one at a time (SQLite: the write lock taken by
+            // begin()): a station that comes second finds the job, or the
+            // capcodes, the first one made.
+            if (postgres() && !q.exec(QStringLiteral("SELECT pg_advisory_xact_lock(5851959)")))
+                return failed(QStringLiteral("cannot lock the jobs"));
             q.prepare(QStringLiteral("SELECT id, plan_sha256, receivers FROM jobs WHERE name = ?"));
             q.addBindValue(spec.name);
             if (!q.exec()) return failed(QStringLiteral("cannot look up the job"));
@@ -779,6 +785,19 @@ std::vector<ReceiverRecord> Registry::receivers_with(qint64 capcode) {
         return true;
     });
     return list;
+}
+
+QString Registry::job_holding(qint64 capcode) {
+    QString job;
+    retrying([&] {
+        QSqlQuery q(QSqlDatabase::database(connection_, false));
+        q.prepare(QStringLiteral("SELECT j.name FROM reservations r JOIN jobs j ON r.job_id = j.id WHERE r.capcode = ?"));
+        q.addBindValue(capcode);
+        if (!q.exec()) return fail_query(QStringLiteral("cannot look up capcode %1").arg(capcode), q);
+        if (q.next()) job = q.value(0).toString();
+        return true;
+    });
+    return job;
 }
 
 bool Registry::for_each_receiver(const std::function<void(const ReceiverRecord&)>& fn) {

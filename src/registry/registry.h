@@ -154,6 +154,8 @@ public:
     bool release(qint64 capcode, QString& message);
     // Every receiver whose capcodes include `capcode`, oldest first.
     std::vector<ReceiverRecord> receivers_with(qint64 capcode);
+    // The job that holds `capcode` (empty when none).
+    QString job_holding(qint64 capcode);
     // Every receiver, oldest first.
     bool for_each_receiver(const std::function<void(const ReceiverRecord&)>& fn);
 

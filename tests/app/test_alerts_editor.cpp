@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QRadioButton>
 
 using namespace qrt58;
 
@@ -169,6 +170,41 @@ TEST_F(AlertsEditorTest, MailDropColumnFollowsTheMasterTheTypeAndTheLength) {
     list("cboCtl", 7 + 2)->setCurrentIndex(0);
     EXPECT_FALSE(mail_shown(2));
     EXPECT_TRUE(mail_shown(3));
+}
+
+TEST_F(AlertsEditorTest, TheSecondSlotOfALongPairHidesWithTheMasterAndTakesNoFocus) {
+    // Pair 1 long, slot 2 "Mail drop": slot 3's list lies under slot 2's.
+    mail_master()->setChecked(true);
+    list("cboCtl", 7 + 2)->setCurrentIndex(1);
+    list("cboCapLen", 1)->setCurrentIndex(1);
+    for (const char* name : {"lblAlert", "cboMailAlert"})
+        EXPECT_EQ(form->control(QString::fromLatin1(name), 3)->focusPolicy(), Qt::NoFocus) << name;
+    EXPECT_NE(list("cboMailAlert", 2)->focusPolicy(), Qt::NoFocus);
+    mail_master()->setChecked(false);
+    for (int k = 1; k < 16; ++k) EXPECT_FALSE(mail_shown(k)) << k;
+    // Back to "Short": slot 3's list takes the focus again.
+    mail_master()->setChecked(true);
+    list("cboCapLen", 1)->setCurrentIndex(0);
+    EXPECT_NE(list("cboMailAlert", 3)->focusPolicy(), Qt::NoFocus);
+}
+
+TEST_F(AlertsEditorTest, WriteThenModifyKeepsTheLocksThatFollowOtherSettings) {
+    box(35)->setChecked(true); // per-capcode music on
+    box(45)->setChecked(true); // "Always Vibrate": "Set Alert Off" ticked and locked
+    const auto locked = [this] {
+        return std::vector<bool>{menu(kSetAlertItem)->isEnabled(), list("cboMusicType", 0)->isEnabled(),
+                                 form->control("txtPrompt", 33)->isEnabled(), form->control("chkSource", 33)->isEnabled()};
+    };
+    // Music lists on, source prompts greyed (mode "Disable").
+    const std::vector<bool> before = {false, true, false, false};
+    EXPECT_EQ(locked(), before);
+    form->ctl<QRadioButton>("WriteOpt")->click();
+    form->ctl<QRadioButton>("ModifyOpt")->click();
+    EXPECT_EQ(locked(), before);
+    box(35)->setChecked(false); // music off: its lists lock, "Set Alert Off" frees
+    form->ctl<QRadioButton>("WriteOpt")->click();
+    form->ctl<QRadioButton>("ModifyOpt")->click();
+    EXPECT_EQ(locked(), (std::vector<bool>{true, false, false, false}));
 }
 
 TEST_F(AlertsEditorTest, LengthSwitchCopiesTheMailDropAlertToTheSecondSlot) {

@@ -27,6 +27,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTimer>
 #include <QWheelEvent>
 
@@ -294,6 +295,30 @@ TEST_F(Desktop, EveryCaptionFitsItsControlAtDesignSize) {
     dialog.Label1->setText("Writing Now.......");
     EXPECT_EQ(clipped_captions(children_of(&dialog), checked), QStringList());
     dialog.hide();
+}
+
+// Every item of the lists that show a short choice fits the list's text field
+// at the start-up size, the longest mail-drop item "Disable" included.
+TEST_F(Desktop, ListItemsFitTheirListAtDesignSize) {
+    ASSERT_EQ(form->centralWidget()->size(), form->design_client_size());
+    QStringList clipped;
+    for (QWidget* w : form->controls()) {
+        auto* list = qobject_cast<QComboBox*>(w);
+        const QString name = w->property("ctlName").toString();
+        if (!list || (name != QLatin1String("cboMailAlert") && name != QLatin1String("cboCtl"))) continue;
+        QStyleOptionComboBox option;
+        option.initFrom(list);
+        option.editable = false;
+        const QRect field = list->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list);
+        const QFontMetrics fm(list->font());
+        for (int i = 0; i < list->count(); ++i)
+            if (fm.horizontalAdvance(list->itemText(i)) > field.width())
+                clipped << QStringLiteral("%1 \"%2\" needs %3 px, has %4")
+                               .arg(w->objectName(), list->itemText(i))
+                               .arg(fm.horizontalAdvance(list->itemText(i)))
+                               .arg(field.width());
+    }
+    EXPECT_TRUE(clipped.isEmpty()) << clipped.join(QLatin1Char('\n')).toStdString();
 }
 
 TEST_F(Desktop, TheSelectedTabLabelIsReadable) {

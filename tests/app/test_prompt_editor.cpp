@@ -149,6 +149,34 @@ TEST_F(PromptEditorTest, AlignmentActsOnTheLogoAndOnTheCurrentSourcePrompt) {
     EXPECT_EQ(prompt(35)->text(), QString(16, ' ') + "< 3 >");
 }
 
+TEST_F(PromptEditorTest, ButtonsLeaveAGreyedSourcePromptAlone) {
+    mode()->setCurrentIndex(1); // "Backward"
+    type(prompt(35), "AB");
+    mode()->setCurrentIndex(3); // "Disable": the boxes grey out, prompt 35 stays current
+    ASSERT_FALSE(prompt(35)->isEnabled());
+    const PagerTable before = form->image();
+    for (const auto& [name, set] : {std::pair{"optLeft", 2}, {"optCenter", 2}, {"optRight", 2}, {"optDefault", 1}}) {
+        click(name, set);
+        EXPECT_EQ(form->image(), before) << name;
+    }
+}
+
+TEST_F(PromptEditorTest, LargeFontLogoTakesFifteenNewCharactersAndKeepsALongerText) {
+    list("cbologo")->setCurrentIndex(list("cbologo")->findText("Small Font"));
+    type(prompt(0), "ABCDEFGHIJKLMNOPQR"); // 18
+    list("cbologo")->setCurrentIndex(list("cbologo")->findText("Large Font"));
+    EXPECT_EQ(prompt(0)->text(), "ABCDEFGHIJKLMNOPQR"); // stays as it is
+    focus(prompt(0));
+    prompt(0)->end(false);
+    QTest::keyClick(prompt(0), Qt::Key_Backspace);
+    QTest::keyClicks(prompt(0), "XY");
+    EXPECT_EQ(prompt(0)->text(), "ABCDEFGHIJKLMNOPQ"); // shorter, never longer again
+    prompt(0)->selectAll();
+    QTest::keyClicks(prompt(0), "0123456789ABCDEFGH");
+    EXPECT_EQ(prompt(0)->text(), "0123456789ABCDE");
+    leave();
+}
+
 TEST_F(PromptEditorTest, DefaultButtonsBringBackTheFactoryRecord) {
     const PagerTable factory = build_default_image();
     auto record = [&](const PagerTable& t, int a) { return std::vector<std::uint8_t>(t.data() + a, t.data() + a + 20); };

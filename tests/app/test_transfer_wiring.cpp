@@ -18,6 +18,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -118,6 +119,29 @@ TEST_F(TransferWiring, OptionsMenuOpensTheBoardChoice) {
     EXPECT_EQ(item->text(), QStringLiteral("Board..."));
     item->trigger();
     EXPECT_EQ(opened, 1);
+}
+
+TEST_F(TransferWiring, MenusOpenTheJobStationAndTheRegistryChoice) {
+    int jobs = 0, registries = 0;
+    Form1::BoardHooks hooks;
+    auto* timer = form->findChild<QTimer*>(QStringLiteral("Timer1"));
+    ASSERT_NE(timer, nullptr);
+    ASSERT_TRUE(timer->isActive());
+    // The station drives the window's board from its workers: no keep-alive meanwhile.
+    hooks.job_station = [&] { jobs += timer->isActive() ? 100 : 1; };
+    hooks.choose_registry = [&] { ++registries; };
+    form->set_board_hooks(hooks);
+    QAction* job = form->findChild<QAction*>(QStringLiteral("mnuJob"));
+    QAction* registry = form->findChild<QAction*>(QStringLiteral("mnuRegistry"));
+    ASSERT_NE(job, nullptr);
+    ASSERT_NE(registry, nullptr);
+    EXPECT_EQ(job->text(), QStringLiteral("Job Station..."));
+    EXPECT_EQ(registry->text(), QStringLiteral("Registry..."));
+    job->trigger();
+    registry->trigger();
+    EXPECT_EQ(jobs, 1);
+    EXPECT_EQ(registries, 1);
+    EXPECT_TRUE(timer->isActive());
 }
 
 TEST_F(TransferWiring, RejectedFrequencyCancelsTheCommandOnce) {

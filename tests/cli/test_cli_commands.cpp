@@ -353,10 +353,21 @@ TEST_F(Files, SetRefusesAndLeavesTheFileAlone) {
         {"capcodes.2.length=long", "the length belongs to the first slot of a pair"},
         {"capcodes.1.length=long", "give the long capcode too"},
         {"passwords.read_write=abc", "Please input 6 Charcter!"},
-        {"passwords.manual=12345", "Please insert a number between 0000 to 9999"},
+        {"passwords.manual=12345", "the box takes at most 4 characters"},
+        {"passwords.manual=-1", "Please insert a decimal numeric!"},
+        {"passwords.read_write=ABCDEFGHIJ", "the box takes at most 6 characters"},
         {"prompts.1.text=ABCDEFGHIJKLMNOPQRS", "Can not exceed 18 characters exclude left space!"},
         {"prompts.1.text=\xE2\x98\x83", "The pager can not show the character"},
         {"prompts.40.text=A", "prompts are 0 to 32"},
+        {"prompts.1.text=A\tB", "The pager can not show the character \"U+0009\"!"},
+        {"prompts.1.text=A\xF0\x9F\x98\x80", "The pager can not show the character \"\xF0\x9F\x98\x80\"!"},
+        {"prompts.0.text=ABCDEFGHIJKLMNOP", "the box takes at most 15 characters"},
+        {"display.contrast=9", "the contrast is 1 to 8"},
+        {"alerts.menu_left_out=", "You must disable one option"},
+        {"alerts.default_tone=Tone 2", "shown only with Set Alert Off ticked"},
+        {"capcodes.1.type=Boss", "takes one of Personal|Mail drop|Group"},
+        {"options.direct_show_lamp_on=true", "shown only with Paging Display Direct"},
+        {"display.battery.high=2.35V", "Waring ! You must let"},
         {"source_prompts.slots.3.text=A", "the source prompts are off (mode Disable)"},
     };
     for (const auto& [assignment, message] : refused) {
@@ -385,7 +396,7 @@ TEST_F(Files, SetRefusesAndLeavesTheFileAlone) {
     const CliRun list = run_cli({"set", "--list"});
     EXPECT_EQ(list.status, 0);
     for (const char* name :
-         {"frequency=", "capcodes.N.capcode=", "capcodes.N.length=", "passwords.read_write=",
-          "passwords.manual=", "prompts.N.text=", "source_prompts.slots.N.text="})
+         {"\nfrequency ", "\ncapcodes.N.capcode ", "\ncapcodes.N.length ", "\npasswords.read_write ",
+          "\npasswords.manual ", "\nprompts.N.text ", "\nsource_prompts.slots.N.text "})
         EXPECT_NE(list.out.find(name), std::string::npos) << name;
 }

@@ -25,6 +25,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cerrno>
 #include <sstream>
 #include <sys/stat.h>
@@ -569,10 +570,11 @@ TEST_F(CliRig, NoFileOfARunIsWrittenOverAnotherOfIt) {
         {"verify", t, "--trace-vcd", path("eeprom.bin")},
         {"read", path("eeprom.bin")},
         {"read", path("new.tbl"), "--trace-vcd", path("new.tbl")},
+        {"write", t, "--count", "2", "--log", path("i2c.bin"), "--board", "sim-i2c:" + path("i2c.bin")},
     };
     QDir().mkdir(dir.filePath("sub"));
     for (std::vector<std::string> args : runs) {
-        args.insert(args.end(), {"--board", sim()});
+        if (std::find(args.begin(), args.end(), "--board") == args.end()) args.insert(args.end(), {"--board", sim()});
         SCOPED_TRACE(args[0] + " " + args[2]);
         EXPECT_EQ(run(args), 1);
         EXPECT_NE(err.find(" is the "), std::string::npos) << err;
@@ -607,6 +609,18 @@ TEST_F(CliRig, ARunThatCannotRecordTheRaisedCapcodeStopsAndNamesIt) {
     EXPECT_NE(err.find("programmed with capcode 1 0001000"), std::string::npos) << err;
     EXPECT_NE(err.find("next capcode 0001001 could not be recorded"), std::string::npos) << err;
     EXPECT_NE(err.find(path("job/run.tbl")), std::string::npos) << err;
+}
+
+TEST_F(CliRig, TheSimulatedAdapterCountsAWriteOnlyOnceItsFileIsSaved) {
+    ASSERT_TRUE(save_table_file(dir.filePath("in.tbl"), build_default_image()).ok);
+    const std::string board = "sim-i2c:" + path("i2c.bin");
+    ASSERT_EQ(run({"read", path("first.tbl"), "--board", board}), 0) << err;
+    const QByteArray before = bytes("i2c.bin");
+    const int status = qrt58::test::with_file_size_limit(1024, [&] { return run({"write", path("in.tbl"), "--board", board}); });
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(out.find("Verify Success!"), std::string::npos) << out;
+    EXPECT_NE(err.find("Cannot save the simulated EEPROM file " + path("i2c.bin")), std::string::npos) << err;
+    EXPECT_EQ(bytes("i2c.bin"), before);
 }
 
 TEST_F(CliRig, ReadOntoAFileThatCannotBeSavedIsRefusedBeforeTheTransfer) {

@@ -14,6 +14,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QTest>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QProgressBar>
@@ -318,6 +319,20 @@ TEST_F(Form2Rig, ProductionStationLogsEachReceiver) {
               (QStringList{"2031613,ok", "2031614,ok", "2031614,limit", "0001000,write error"}));
     EXPECT_FALSE(messages().contains(QStringLiteral("cannot write the production log"),
                                      Qt::CaseInsensitive));
+}
+
+TEST_F(Form2Rig, AStationThatCannotKeepItsLogProgramsNothing) {
+    const QString log = ProductionLog::default_path();
+    QFile::remove(log);
+    ASSERT_TRUE(QDir().mkpath(log)); // a folder where the log belongs
+    host.auto_increment = true;
+    auto d = dialog(1);
+    d->form_activate();
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages()[0].contains("cannot write the production log " + log)) << messages()[0].toStdString();
+    EXPECT_TRUE(d->closed());
+    EXPECT_EQ(rig.sim.eeprom().data_bytes, 0);
+    QDir(log).removeRecursively();
 }
 
 TEST_F(Form2Rig, ProductionRunEndsWhereTheNextCapcodeCannotBeStored) {

@@ -1,6 +1,7 @@
 // Prompt and source-prompt records, alignment, the language switch and the
 // display settings, on plain images.
 #include "display.h"
+#include "password.h"
 #include "prompts.h"
 
 #include <gtest/gtest.h>
@@ -67,7 +68,26 @@ TEST(PromptRecord, EmptyBoxKeepsTheColumnAndTooMuchTextNeverSpills) {
     // A character without a one-byte code is refused, not written as '?'.
     const PromptStoreResult r = store_prompt(t, kPrompt1, false, QStringLiteral("A\u03A9B"));
     EXPECT_EQ(r.status, PromptStoreStatus::NotEncodable);
-    EXPECT_EQ(r.bad_char, QChar(0x03A9));
+    EXPECT_EQ(r.bad_char, QString(QChar(0x03A9)));
+    EXPECT_EQ(t, before);
+    // The message names the whole character; control characters are refused
+    // too, by their code.
+    const std::pair<QString, QString> refused[] = {
+        {QStringLiteral("A\U0001F600"), QStringLiteral("\U0001F600")}, {QStringLiteral("A\tB"), QStringLiteral("U+0009")},
+        {QStringLiteral("A\nB"), QStringLiteral("U+000A")},             {QStringLiteral("\x1B[2J"), QStringLiteral("U+001B")},
+        {QStringLiteral("A\x7F"), QStringLiteral("U+007F")},
+    };
+    for (const auto& [text, name] : refused) {
+        for (const PromptStoreResult& result :
+             {store_prompt(t, kPrompt1, false, text), store_source_prompt(t, 0x400, text)}) {
+            EXPECT_EQ(result.status, PromptStoreStatus::NotEncodable) << text.toStdString();
+            EXPECT_EQ(prompt_refusal_message(result),
+                      QStringLiteral("The pager can not show the character \"%1\"!").arg(name));
+        }
+        const RwPasswordOutcome password = check_rw_password(text + QStringLiteral("ABCDEF"));
+        EXPECT_EQ(password.result, RwPasswordCheck::NotAnsi) << text.toStdString();
+        EXPECT_TRUE(password.message.contains(QLatin1Char('"') + name + QLatin1Char('"'))) << password.message.toStdString();
+    }
     EXPECT_EQ(t, before);
     EXPECT_EQ(store_source_prompt(t, 0x400, QStringLiteral("\u20AC\U0001F600")).status,
               PromptStoreStatus::NotEncodable);

@@ -1,0 +1,85 @@
+// Every setting a user chooses in the editor window, by the dotted name the
+// listing (`qrt58cli show --json`) gives it, and what choosing a value does to
+// the image: the window's own rule for that change (change_rules.h and the
+// store functions of the other image headers), its refusals as errors, and the
+// controls it greys out or hides as settings that cannot be chosen in that
+// state.
+//
+// `qrt58cli set` and the production jobs apply settings through this; the
+// window's editors call the same store and change functions.
+#pragma once
+
+#include "change_rules.h"
+#include "pager_table.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace qrt58 {
+
+// What the window holds beside the image while settings change one after
+// another: the lengths the lists show and the saved default tone (the tone the
+// list goes back to when per-capcode music is switched off again). A session
+// started on an image holds what a window that has just opened it holds.
+class SettingSession {
+public:
+    explicit SettingSession(PagerTable& image);
+
+    // Applies NAME=VALUE; empty when accepted, else the reason (the window's
+    // message where the window has one). A refusal leaves the image unchanged.
+    std::string apply(const std::string& name, const std::string& value);
+
+    // The checks that need the settings of a whole command (the battery
+    // levels' order); empty when they hold.
+    std::string finish() const;
+
+    PairLengths shown{};
+    int saved_tone = 0; // index into tone_items()
+
+private:
+    std::string apply_unchecked(const std::string& name, const std::string& value);
+
+    PagerTable& image_;
+};
+
+// A settable name (N stands for a slot or prompt number) with the values it
+// takes, for `set --list`.
+struct SettableName {
+    std::string name;
+    std::string values;
+};
+const std::vector<SettableName>& settable_names();
+
+// True when `name` is a settable name (any slot number; the number itself is
+// checked when applied).
+bool is_settable_name(const std::string& name);
+
+// Order in which the settings of one command are applied: a setting that
+// changes what others may take or mean (a range preset, a length, a mode, a
+// lock) comes before them. Lower first.
+int setting_rank(const std::string& name);
+
+// Applies NAME=VALUE pairs in setting_rank order (given order within a rank)
+// through one session. Returns empty when every one was accepted, else
+// "NAME=VALUE: reason" of the first refusal; the image may then be partly
+// changed, so callers work on a copy.
+std::string apply_settings(PagerTable& image, const std::vector<std::pair<std::string, std::string>>& settings);
+
+// One setting on its own: apply_settings with a single pair.
+std::string apply_setting(PagerTable& image, const std::string& name, const std::string& value);
+
+// "options." + the caption in lower case, words joined by "_": the name of a
+// plain check box or list of the status and options areas.
+std::string option_key(const char* caption);
+
+// The plain check boxes and lists (field tags) that hold nothing but their
+// field, in page order, with their list items.
+struct OptionBinding {
+    const char* caption;
+    const char* tag;
+    std::vector<const char*> items; // lists only
+};
+const std::vector<OptionBinding>& option_bindings();
+
+} // namespace qrt58

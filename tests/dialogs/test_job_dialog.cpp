@@ -1,0 +1,148 @@
+// Pager > "Job Station...": a job from a range or rows on the window's board
+// and others at once, one table row per board; refused rows with their lines;
+// Options > "Registry...".
+#include "job_dialog.h"
+
+#include "board.h"
+#include "cli_set.h"
+#include "clock.h"
+#include "default_image.h"
+#include "registry.h"
+#include "table_file.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace qrt58;
+
+namespace {
+
+struct JobRig : ::testing::Test {
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        base = dir.filePath("base.tbl");
+        ASSERT_TRUE(save_table_file(base, build_default_image()).ok);
+        store_registry_text(settings, "sqlite:" + dir.filePath("registry.sqlite"));
+        window_choice = *parse_board_choice("sim-i2c:" + dir.filePath("window.bin"));
+        window_board = Board::create(window_choice, &window_clock);
+        ASSERT_TRUE(window_board->start_driver().ok);
+        window_board->bus().set_event_pump([this] { ++pumped; });
+    }
+    std::unique_ptr<JobDialog> dialog() {
+        auto d = std::make_unique<JobDialog>(
+            *window_board, window_choice, settings,
+            [](PagerTable& image, const std::vector<std::string>& a, std::string& error) {
+                return cli::apply_assignments(image, a, error);
+            },
+            base);
+        d->make_board = [this](const BoardChoice& c) {
+            clocks.push_back(std::make_unique<VirtualClock>());
+            return Board::create(c, clocks.back().get());
+        };
+        return d;
+    }
+    std::map<QString, int> results() {
+        QString error;
+        auto r = Registry::open(*parse_registry_location("sqlite:" + dir.filePath("registry.sqlite")), &error);
+        std::map<QString, int> counts;
+        if (r) r->for_each_receiver([&](const ReceiverRecord& rec) { ++counts[rec.result]; });
+        return counts;
+    }
+
+    QTemporaryDir dir;
+    QSettings settings{dir.filePath("settings.ini"), QSettings::IniFormat};
+    QString base;
+    VirtualClock window_clock;
+    BoardChoice window_choice;
+    std::unique_ptr<Board> window_board;
+    std::vector<std::unique_ptr<VirtualClock>> clocks;
+    int pumped = 0;
+};
+
+TEST_F(JobRig, ARangeOnTheWindowsBoardAndAnotherOneRowPerBoard) {
+    auto d = dialog();
+    d->txtRange->setText("5000:6");
+    d->txtBoards->setText(window_choice.text() + " sim-i2c:" + dir.filePath("second.bin"));
+    d->chkContinuous->setChecked(true);
+    EXPECT_EQ(d->lblRegistry->text(), "sqlite:" + dir.filePath("registry.sqlite"));
+    ASSERT_TRUE(d->start()) << d->txtLog->toPlainText().toStdString();
+    EXPECT_FALSE(d->cmdStart->isEnabled());
+    EXPECT_FALSE(d->cmdClose->isEnabled());
+    // The window's board runs in a worker now: no window events from there.
+    EXPECT_FALSE(window_board->bus().event_pump());
+    d->wait();
+    ASSERT_EQ(d->tblBoards->rowCount(), 2);
+    EXPECT_EQ(d->tblBoards->item(0, 0)->text(), window_choice.text());
+    EXPECT_EQ(d->tblBoards->item(0, 5)->text().toInt() + d->tblBoards->item(1, 5)->text().toInt(), 6);
+    EXPECT_EQ(d->tblBoards->item(0, 1)->text(), "done");
+    const QString log = d->txtLog->toPlainText();
+    EXPECT_TRUE(log.contains(window_choice.text() + ": receiver 1 of the range, capcode 5000: ok") ||
+                log.contains("second.bin: receiver 1 of the range, capcode 5000: ok"))
+        << log.toStdString();
+    EXPECT_EQ(d->lblSummary->text(), "Job base.tbl: 6 of 6 done; this station 6 ok, 0 failed");
+    EXPECT_TRUE(d->cmdStart->isEnabled());
+    EXPECT_TRUE(window_board->bus().event_pump()) << "the window's pump is back";
+    EXPECT_EQ(results()["ok"], 6);
+}
+
+TEST_F(JobRig, EachStartProgramsOneReceiverPerBoardAndTheJobResumes) {
+    auto d = dialog();
+    d->txtRange->setText("6000:3");
+    d->txtJob->setText("rounds");
+    for (int round = 1; round <= 4; ++round) {
+        ASSERT_TRUE(d->start()) << d->txtLog->toPlainText().toStdString();
+        d->wait();
+        EXPECT_EQ(results()["ok"], std::min(round, 3)) << round;
+    }
+    EXPECT_EQ(d->lblSummary->text(), "Job rounds: 3 of 3 done; this station 0 ok, 0 failed");
+}
+
+TEST_F(JobRig, BadRowsAreListedWithTheirLinesAndNothingIsProgrammed) {
+    const QString rows = dir.filePath("rows.csv");
+    QFile f(rows);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("capcodes.1.capcode,prompts.1.text\n7000,A\n70x1,B\n7000,C\n");
+    f.close();
+    auto d = dialog();
+    d->txtRows->setText(rows);
+    d->optRows->setChecked(true);
+    EXPECT_FALSE(d->start());
+    const QString log = d->txtLog->toPlainText();
+    EXPECT_TRUE(log.contains("rows.csv line 3: capcodes.1.capcode=70x1: Please insert a numeric!")) << log.toStdString();
+    EXPECT_TRUE(log.contains("rows.csv line 4: capcode 7000 is already in the job (rows.csv line 2)")) << log.toStdString();
+    EXPECT_TRUE(log.endsWith("Nothing programmed."));
+    EXPECT_EQ(d->tblBoards->rowCount(), 0);
+    EXPECT_TRUE(results().empty());
+}
+
+TEST(RegistryDialog, KeepsALocationAndRefusesAMalformedOne) {
+    QTemporaryDir dir;
+    QSettings settings(dir.filePath("s.ini"), QSettings::IniFormat);
+    RegistryDialog d(settings);
+    d.txtRegistry->setText("mysql://x/y");
+    EXPECT_FALSE(d.keep());
+    EXPECT_FALSE(d.lblError->text().isEmpty());
+    EXPECT_TRUE(stored_registry_text(settings).isEmpty());
+    d.txtRegistry->setText("postgresql://qrt58@server:5433/production");
+    EXPECT_TRUE(d.keep());
+    EXPECT_EQ(stored_registry_text(settings), "postgresql://qrt58@server:5433/production");
+    EXPECT_EQ(d.lblInUse->text(), "In use: postgresql://qrt58@server:5433/production");
+    const auto where = parse_registry_location(stored_registry_text(settings));
+    ASSERT_TRUE(where);
+    EXPECT_EQ(where->port, 5433);
+    EXPECT_EQ(where->database, "production");
+    d.txtRegistry->clear();
+    EXPECT_TRUE(d.keep());
+    EXPECT_TRUE(stored_registry_text(settings).isEmpty());
+}
+
+} // namespace
