@@ -5,7 +5,8 @@ BUILD ?= build
 JOBS  ?= 2
 PACKAGES := build-essential cmake qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
             xvfb xauth fonts-dejavu-core fonts-liberation desktop-file-utils help2man \
-            libqt6sql6-sqlite libqt6sql6-psql postgresql postgresql-common
+            libqt6sql6-sqlite libqt6sql6-psql postgresql postgresql-common \
+            shared-mime-info
 CMAKE_FLAGS ?=
 
 .PHONY: all deps configure build test check-asan run bench install clean
@@ -67,11 +68,12 @@ bench: build
 	  $(BUILD)/bench/qrt58bench; \
 	fi
 
-# Installs both programs, the menu entry and the icon under PREFIX (DESTDIR is
-# honoured for packaging: make install PREFIX=/usr DESTDIR=/tmp/pkg).
+# Installs both programs (stripped of their debug information), the menu
+# entry, the table-file type and the icon under PREFIX (DESTDIR is honoured
+# for packaging: make install PREFIX=/usr DESTDIR=/tmp/pkg).
 PREFIX ?= /usr/local
 install: build
-	cmake --install $(BUILD) --prefix $(PREFIX)
+	cmake --install $(BUILD) --prefix $(PREFIX) --strip
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -83,6 +83,8 @@ struct BenchHost : TransferHost {
     int first_pair_length_index() const override { return 0; }
     void set_first_capcode(const QString&) override {}
     void image_was_read() override {}
+    QString production_file() override { return QString(); }
+    bool save_production_file(QString&) override { return true; }
     PagerTable img = build_default_image();
 };
 
@@ -92,6 +94,7 @@ struct QuietBoxes : MessageBoxes {
         if (!text.endsWith(QLatin1String("Success!"))) std::fprintf(stderr, "unexpected: %s\n", qPrintable(text));
     }
     bool ask_yes_no(QWidget*, const QString&) override { return true; }
+    SaveAnswer ask_save_discard_cancel(QWidget*, const QString&) override { return SaveAnswer::Discard; }
 };
 
 } // namespace

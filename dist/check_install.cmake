@@ -1,12 +1,15 @@
 # Installs the build into STAGE (prefix /usr) and checks the installed files.
 file(REMOVE_RECURSE "${STAGE}")
-execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${STAGE}/usr"
+# Staged as a package would be (DESTDIR), stripped as make install does it.
+set(ENV{DESTDIR} "")
+execute_process(COMMAND ${CMAKE_COMMAND} -E env DESTDIR=${STAGE} ${CMAKE_COMMAND} --install "${BUILD_DIR}"
+                        --prefix /usr --strip
                 RESULT_VARIABLE result OUTPUT_QUIET)
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${result}")
 endif()
 foreach(f bin/qrt58prog bin/qrt58cli share/applications/qrt58prog.desktop
-          share/icons/hicolor/scalable/apps/qrt58prog.svg)
+          share/icons/hicolor/scalable/apps/qrt58prog.svg share/mime/packages/qrt58prog.xml)
   if(NOT EXISTS "${STAGE}/usr/${f}")
     message(FATAL_ERROR "not installed: ${f}")
   endif()
@@ -17,9 +20,28 @@ foreach(f bin/qrt58prog bin/qrt58cli)
     message(FATAL_ERROR "not executable: ${f}")
   endif()
 endforeach()
-# The entry starts the installed program by name and names the installed icon.
+# Stripped: no debug information left in the installed programs.
+foreach(f qrt58prog qrt58cli)
+  execute_process(COMMAND readelf -S "${STAGE}/usr/bin/${f}" OUTPUT_VARIABLE sections)
+  if(sections MATCHES "\\.debug_info")
+    message(FATAL_ERROR "installed with debug information: bin/${f}")
+  endif()
+endforeach()
+# The entry starts the installed program by name with the file to open, names
+# the installed icon and the table-file type.
 file(READ "${STAGE}/usr/share/applications/qrt58prog.desktop" entry)
-if(NOT entry MATCHES "\nExec=qrt58prog\n" OR NOT entry MATCHES "\nIcon=qrt58prog\n")
-  message(FATAL_ERROR "the desktop entry does not name the installed program and icon")
+if(NOT entry MATCHES "\nExec=qrt58prog %f\n" OR NOT entry MATCHES "\nIcon=qrt58prog\n"
+   OR NOT entry MATCHES "\nMimeType=application/x-qrt58-table;\n")
+  message(FATAL_ERROR "the desktop entry does not name the installed program, icon and file type")
+endif()
+# The type database built from the installed XML maps *.tbl to the type.
+find_program(UPDATE_MIME update-mime-database)
+if(UPDATE_MIME)
+  execute_process(COMMAND ${UPDATE_MIME} "${STAGE}/usr/share/mime" RESULT_VARIABLE mime_result
+                  OUTPUT_QUIET ERROR_VARIABLE mime_errors)
+  file(READ "${STAGE}/usr/share/mime/globs2" globs)
+  if(NOT mime_result EQUAL 0 OR NOT globs MATCHES "application/x-qrt58-table:\\*\\.tbl")
+    message(FATAL_ERROR "the table-file type is not taken up: ${mime_errors}")
+  endif()
 endif()
 file(REMOVE_RECURSE "${STAGE}")

@@ -5,6 +5,7 @@
 #include "default_image.h"
 #include "field_tag.h"
 #include "frm_about.h"
+#include "program_icon.h"
 #include "frequency.h"
 #include "page_rows.h"
 #include "pages.h"
@@ -32,6 +33,7 @@
 #include <QSettings>
 #include <QSignalBlocker>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTimer>
 #include <QWheelEvent>
 
@@ -56,6 +58,8 @@ const QColor kModeBackground(0, 128, 128);
 
 const QString kTableFilter = QStringLiteral("Table files (*.tbl)");
 const QString kFolderKey = QStringLiteral("files/last_folder");
+const QString kRecentKey = QStringLiteral("files/recent");
+constexpr int kRecentCount = 8;
 // The board steps run at the first paint of the window, and this long after it
 // is shown at the latest.
 constexpr int kBoardStartLatestMs = 1000;
@@ -241,8 +245,13 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
     f.setPointSizeF(8.25);
     setFont(f);
     design_size_ = QSize(kDesignClientWidth, kDesignClientHeight);
+    setWindowIcon(program_icon());
     build_window();
     build_menus();
+    board_label_ = new QLabel(statusBar());
+    board_label_->setObjectName(QStringLiteral("lblBoardStatus"));
+    statusBar()->setObjectName(QStringLiteral("statusBar"));
+    statusBar()->addPermanentWidget(board_label_);
     timer_ = new QTimer(this);
     timer_->setObjectName(QStringLiteral("Timer1"));
     timer_->setInterval(50);
@@ -252,7 +261,8 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
     qApp->installEventFilter(this);
     central_->setMinimumSize(static_cast<int>(std::ceil(kDesignClientWidth * kMinimumScale)),
                              static_cast<int>(std::ceil(kDesignClientHeight * kMinimumScale)));
-    resize(kDesignClientWidth, kDesignClientHeight + menuBar()->sizeHint().height());
+    resize(kDesignClientWidth,
+           kDesignClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
 }
 
 Form1::~Form1() = default;
@@ -475,7 +485,7 @@ void Form1::build_menus() {
     struct Item {
         const char* caption;
         const char* name;
-        QKeySequence key;
+        QList<QKeySequence> keys;
         std::function<void()> handler;
     };
     auto add_menu = [this](const char* caption, const char* name, const std::vector<Item>& items) {
@@ -486,9 +496,16 @@ void Form1::build_menus() {
             QAction* a = nullptr;
             if (!it.caption) {
                 a = menu->addSeparator();
+            } else if (!it.handler) {
+                // A submenu (File > Open Recent), filled as it opens.
+                QMenu* sub = menu->addMenu(QString::fromLatin1(it.caption));
+                sub->setObjectName(QString::fromLatin1(it.name) + QStringLiteral("Menu"));
+                recent_menu_ = sub;
+                connect(sub, &QMenu::aboutToShow, this, [this] { rebuild_recent_menu(); });
+                a = sub->menuAction();
             } else {
                 a = menu->addAction(QString::fromLatin1(it.caption));
-                a->setShortcut(it.key);
+                a->setShortcuts(it.keys);
                 a->setShortcutContext(Qt::WindowShortcut);
                 auto handler = it.handler;
                 connect(a, &QAction::triggered, this, [handler] { handler(); });
@@ -499,28 +516,39 @@ void Form1::build_menus() {
         }
     };
     add_menu("File", "mnuFile",
-             {{"Open", "mnuLBFF", QKeySequence(Qt::CTRL | Qt::Key_O), [this] { mnuLBFF_Click(); }},
-              {"Save", "mnuSBTF", QKeySequence(Qt::CTRL | Qt::Key_S), [this] { mnuSBTF_Click(); }},
-              {"Save As...", "mnuSA", QKeySequence(Qt::CTRL | Qt::Key_A), [this] { mnuSA_Click(); }},
-              {nullptr, "mnudash", QKeySequence(), {}},
-              {"Exit", "mnuExit", QKeySequence(Qt::CTRL | Qt::Key_E), [this] { mnuExit_Click(); }}});
+             {{"Open", "mnuLBFF", {QKeySequence(Qt::CTRL | Qt::Key_O)}, [this] { mnuLBFF_Click(); }},
+              {"Open Recent", "mnuRecent", {}, {}},
+              {"Save", "mnuSBTF", {QKeySequence(Qt::CTRL | Qt::Key_S)}, [this] { mnuSBTF_Click(); }},
+              {"Save As...", "mnuSA",
+               {QKeySequence(Qt::CTRL | Qt::Key_A), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+               [this] { mnuSA_Click(); }},
+              {nullptr, "mnudash", {}, {}},
+              {"Exit", "mnuExit", {QKeySequence(Qt::CTRL | Qt::Key_E), QKeySequence(Qt::CTRL | Qt::Key_Q)},
+               [this] { mnuExit_Click(); }}});
+    add_menu("Edit", "mnuEdit",
+             {{"Undo", "mnuUndo", {QKeySequence(Qt::CTRL | Qt::Key_Z)}, [this] { undo(); }},
+              {"Redo", "mnuRedo",
+               {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
+               [this] { redo(); }}});
     add_menu("Pager", "mnuPager",
-             {{"Read", "mnuEntire", QKeySequence(Qt::Key_F3), [this] { pager_command(0); }},
-              {"Write", "mnuEB", QKeySequence(Qt::Key_F4), [this] { pager_command(1); }},
-              {"Verfy", "mnuEB1", QKeySequence(Qt::Key_F9), [this] { pager_command(2); }},
-              {nullptr, "mnuJobDash", QKeySequence(), {}},
-              {"Job Station...", "mnuJob", QKeySequence(), [this] { job_station_command(); }}});
+             {{"Read", "mnuEntire", {QKeySequence(Qt::Key_F3)}, [this] { pager_command(0); }},
+              {"Write", "mnuEB", {QKeySequence(Qt::Key_F4)}, [this] { pager_command(1); }},
+              {"Verfy", "mnuEB1", {QKeySequence(Qt::Key_F9)}, [this] { pager_command(2); }},
+              {nullptr, "mnuJobDash", {}, {}},
+              {"Job Station...", "mnuJob", {}, [this] { job_station_command(); }}});
     add_menu("Options", "mnuOptions",
-             {{"Line Delay...", "mnuLineDelay", QKeySequence(), [this] {
+             {{"Line Delay...", "mnuLineDelay", {}, [this] {
                    if (board_.edit_line_delay) board_.edit_line_delay();
                }},
-              {"Board...", "mnuBoard", QKeySequence(), [this] {
+              {"Board...", "mnuBoard", {}, [this] {
                    if (board_.choose_board) board_.choose_board();
                }},
-              {"Registry...", "mnuRegistry", QKeySequence(), [this] {
+              {"Registry...", "mnuRegistry", {}, [this] {
                    if (board_.choose_registry) board_.choose_registry();
                }}});
-    add_menu("Help", "mnuHelp", {{"About", "mnuAbout", QKeySequence(), [this] { mnuAbout_Click(); }}});
+    add_menu("Help", "mnuHelp", {{"About", "mnuAbout", {}, [this] { mnuAbout_Click(); }}});
+    rebuild_recent_menu();
+    update_edit_actions();
     // F10 opens the menu bar, as on the usual Linux desktops.
     auto* f10 = new QAction(this);
     f10->setObjectName(QStringLiteral("menuBarKey"));
@@ -599,13 +627,23 @@ void Form1::form_load(BoardStart when) {
     const QString found = QFileInfo(user_default).isFile()      ? user_default
                           : QFileInfo(program_default).isFile() ? program_default
                                                                 : QString();
-    if (!found.isEmpty()) {
+    doc_.reset(image_, Document::Origin::Default, user_default);
+    tbl_path = user_default;
+    bool opened = false;
+    if (!start_file.isEmpty()) {
+        // The file named on the command line instead of the default table.
+        if (QFileInfo(start_file).isFile()) opened = load_file(start_file, Document::Origin::File);
+        else messages().info(this, QStringLiteral("This file is not exit!"));
+    }
+    if (!opened && !found.isEmpty()) {
         tbl_path = found;
         use_tbl_path = true;
         mnuLBFF_Click();
         use_tbl_path = false;
     }
-    tbl_path = user_default;
+    tbl_path = doc_.save_path();
+    update_title();
+    update_edit_actions();
     if (!board_pending_) timer_->start();
     select_page(0);
 }
@@ -796,71 +834,203 @@ void Form1::select_range_from_image() {
     suppressClick = false;
 }
 
-void Form1::set_window_title_path(const QString& path) {
-    const QString title = windowTitle();
-    const int bracket = title.indexOf(QLatin1Char('['));
-    const QString shown = QDir::toNativeSeparators(path);
-    if (bracket >= 0)
-        setWindowTitle(title.left(bracket + 1) + shown + QLatin1Char(']'));
-    else
-        setWindowTitle(title + QStringLiteral(" - [") + shown + QLatin1Char(']'));
+void Form1::update_title() {
+    QString title = QStringLiteral("Norvale ") + QString::fromStdString(qrt58::ver_str);
+    QString shown;
+    if (doc_.origin() == Document::Origin::Receiver) shown = QStringLiteral("read from the receiver");
+    else if (!doc_.shown_path().isEmpty()) shown = QDir::toNativeSeparators(doc_.shown_path());
+    if (!shown.isEmpty()) title += QStringLiteral(" - [") + shown + QLatin1Char(']');
+    setWindowTitle(title + QStringLiteral("[*]"));
+    setWindowModified(doc_.modified());
 }
 
-void Form1::mnuLBFF_Click() {
-    QString path;
-    if (use_tbl_path) {
-        path = tbl_path;
-    } else {
-        path = qrt58::file_dialogs().open_file(this, dialog_folder(), kTableFilter);
-        if (path.isEmpty()) return;
-        remember_folder(path);
-        if (!QFileInfo::exists(path)) {
-            messages().info(this, QStringLiteral("This file is not exit!"));
-            return;
-        }
+void Form1::update_edit_actions() {
+    for (QAction* a : actions_) {
+        if (a->objectName() == QLatin1String("mnuUndo")) a->setEnabled(doc_.can_undo());
+        else if (a->objectName() == QLatin1String("mnuRedo")) a->setEnabled(doc_.can_redo());
     }
+}
+
+void Form1::schedule_change_check() {
+    if (change_check_scheduled_ || !loaded_) return;
+    change_check_scheduled_ = true;
+    QTimer::singleShot(0, this, [this] {
+        change_check_scheduled_ = false;
+        note_changes();
+    });
+}
+
+void Form1::note_changes() {
+    if (refilling_ || !loaded_) return;
+    if (doc_.commit(image_)) {
+        update_title();
+        update_edit_actions();
+    }
+}
+
+bool Form1::may_discard_changes() {
+    if (!take_focused_entry()) return false;
+    note_changes();
+    if (!doc_.modified()) return true;
+    switch (messages().ask_save_discard_cancel(
+        this, QStringLiteral("Save changes to ") + doc_.display_name() + QLatin1Char('?'))) {
+    case qrt58::SaveAnswer::Save: return save_document(doc_.save_path().isEmpty());
+    case qrt58::SaveAnswer::Discard: return true;
+    case qrt58::SaveAnswer::Cancel: break;
+    }
+    return false;
+}
+
+void Form1::undo() {
+    if (write_mode() || !take_focused_entry()) return;
+    note_changes();
+    if (!doc_.can_undo()) return;
+    image_ = doc_.undo();
+    refill_from_image();
+    doc_.absorb(image_);
+    update_title();
+    update_edit_actions();
+}
+
+void Form1::redo() {
+    if (write_mode() || !take_focused_entry()) return;
+    note_changes();
+    if (!doc_.can_redo()) return;
+    image_ = doc_.redo();
+    refill_from_image();
+    doc_.absorb(image_);
+    update_title();
+    update_edit_actions();
+}
+
+bool Form1::load_file(const QString& path, Document::Origin origin) {
     qrt58::PagerTable loaded = image_;
     const qrt58::LoadResult result = qrt58::load_table_file(path, loaded);
     if (result.status == qrt58::LoadStatus::WrongSignature) {
         messages().info(this, QStringLiteral("The [") + path +
                                   QStringLiteral("] is not correct format, the file will discard !"));
-        return;
+        return false;
     }
     if (result.status != qrt58::LoadStatus::Ok) {
         messages().error(this, result.error);
-        return;
+        return false;
     }
     image_ = loaded;
-    tbl_path = path;
     refill_from_image();
-    set_window_title_path(path);
+    const QString user_default = data_path + QStringLiteral("/default.tbl");
+    doc_.reset(image_, origin, origin == Document::Origin::Default ? user_default : path, path);
+    tbl_path = doc_.save_path();
+    if (origin == Document::Origin::File) add_recent(path);
+    update_title();
+    update_edit_actions();
+    return true;
 }
 
-void Form1::mnuSA_Click() {
-    // A value typed but not yet confirmed is stored (or refused) first, so
-    // that the file holds what the window shows.
-    if (!take_focused_entry()) return;
-    QString path;
+void Form1::mnuLBFF_Click() {
     if (use_tbl_path) {
-        path = tbl_path;
-    } else {
-        path = qrt58::file_dialogs().save_file(this, dialog_folder(), kTableFilter);
-        if (path.isEmpty()) return;
-        remember_folder(path);
-        if (QFileInfo::exists(path) &&
-            !messages().ask_yes_no(this, QStringLiteral("This file is arealy exist ! \nAre you sure overwrite this file?")))
-            return;
+        load_file(tbl_path, Document::Origin::Default);
+        return;
     }
+    if (!may_discard_changes()) return;
+    const QString path = qrt58::file_dialogs().open_file(
+        this, dialog_folder(), kTableFilter + QStringLiteral(";;All files (*)"));
+    if (path.isEmpty()) return;
+    remember_folder(path);
+    if (!QFileInfo::exists(path)) {
+        messages().info(this, QStringLiteral("This file is not exit!"));
+        return;
+    }
+    load_file(path, Document::Origin::File);
+}
+
+void Form1::open_recent(const QString& path) {
+    if (!may_discard_changes()) return;
+    if (!QFileInfo(path).isFile()) {
+        messages().info(this, QStringLiteral("This file is not exit!"));
+        recent_files(); // drops it from the list
+        rebuild_recent_menu();
+        return;
+    }
+    load_file(path, Document::Origin::File);
+}
+
+bool Form1::save_to(const QString& path) {
     // The user's data folder may not exist yet before the first save.
-    if (use_tbl_path && QFileInfo(path).absolutePath() == QFileInfo(data_path).absoluteFilePath())
-        QDir().mkpath(data_path);
+    if (QFileInfo(path).absolutePath() == QFileInfo(data_path).absoluteFilePath()) QDir().mkpath(data_path);
     const qrt58::SaveResult result = qrt58::save_table_file(path, image_);
     if (!result.ok) {
         messages().error(this, result.error);
-        return;
+        return false;
     }
+    const bool was_default = doc_.origin() == Document::Origin::Default && path == doc_.save_path();
+    doc_.saved(image_, path);
     tbl_path = path;
-    set_window_title_path(path);
+    add_recent(path);
+    update_title();
+    update_edit_actions();
+    if (was_default)
+        show_status(QStringLiteral("Saved the default table %1; it is loaded at the next start")
+                        .arg(QDir::toNativeSeparators(path)));
+    else
+        show_status(QStringLiteral("Saved %1").arg(QDir::toNativeSeparators(path)));
+    return true;
+}
+
+bool Form1::save_document(bool ask_name) {
+    // A value typed but not yet confirmed is stored (or refused) first, so
+    // that the file holds what the window shows.
+    if (!take_focused_entry()) return false;
+    note_changes();
+    if (!ask_name) return save_to(tbl_path);
+    QString path = qrt58::file_dialogs().save_file(this, dialog_folder(), kTableFilter);
+    if (path.isEmpty()) return false;
+    // A name without a suffix is a table file.
+    if (QFileInfo(path).suffix().isEmpty() && !path.endsWith(QLatin1Char('.')))
+        path += QStringLiteral(".tbl");
+    remember_folder(path);
+    if (QFileInfo::exists(path) &&
+        !messages().ask_yes_no(this, QStringLiteral("This file is arealy exist ! \nAre you sure overwrite this file?")))
+        return false;
+    return save_to(path);
+}
+
+void Form1::mnuSA_Click() { save_document(!use_tbl_path); }
+
+QStringList Form1::recent_files() const {
+    QStringList stored = settings_ ? settings_->value(kRecentKey).toStringList() : recent_;
+    QStringList kept;
+    for (const QString& path : stored)
+        if (QFileInfo(path).isFile() && !kept.contains(path)) kept << path;
+    if (kept != stored) {
+        if (settings_) settings_->setValue(kRecentKey, kept);
+        else const_cast<Form1*>(this)->recent_ = kept;
+    }
+    return kept;
+}
+
+void Form1::add_recent(const QString& path) {
+    QStringList list = recent_files();
+    const QString full = QFileInfo(path).absoluteFilePath();
+    list.removeAll(full);
+    list.prepend(full);
+    while (list.size() > kRecentCount) list.removeLast();
+    if (settings_) settings_->setValue(kRecentKey, list);
+    else recent_ = list;
+    rebuild_recent_menu();
+}
+
+void Form1::rebuild_recent_menu() {
+    if (!recent_menu_) return;
+    recent_menu_->clear();
+    const QStringList files = recent_files();
+    for (int i = 0; i < files.size(); ++i) {
+        const QString path = files[i];
+        QAction* a = recent_menu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName()));
+        a->setToolTip(QDir::toNativeSeparators(path));
+        a->setData(path);
+        connect(a, &QAction::triggered, this, [this, path] { open_recent(path); });
+    }
+    if (files.isEmpty()) recent_menu_->addAction(QStringLiteral("(none)"))->setEnabled(false);
 }
 
 QString Form1::dialog_folder() const {
@@ -877,9 +1047,8 @@ void Form1::remember_folder(const QString& file_path) {
 }
 
 void Form1::mnuSBTF_Click() {
-    use_tbl_path = true;
-    mnuSA_Click();
-    use_tbl_path = false;
+    // After a read from the receiver there is no file to write to: Save asks.
+    save_document(doc_.save_path().isEmpty());
 }
 
 // ---------------------------------------------------------------- commands
@@ -903,7 +1072,15 @@ void Form1::pager_command(int mode) {
     pager_running_ = true;
     timer_->stop();
     transfer_mode = mode;
-    if (take_focused_entry() && board_.show_transfer) board_.show_transfer(transfer_mode);
+    // A read replaces the image: unsaved changes are saved or dropped first.
+    if (take_focused_entry() && (mode != 0 || may_discard_changes()) && board_.show_transfer) {
+        note_changes();
+        board_.show_transfer(transfer_mode);
+        // A write stamps its checksum and marker into the image: the
+        // transfer's bytes, not a change of the user's.
+        if (mode != 0) doc_.absorb(image_);
+        update_title();
+    }
     pager_running_ = false;
     if (!shut_down_) timer_->start();
 }
@@ -938,12 +1115,42 @@ void Form1::set_first_capcode(const QString& text) {
     keep_write_mode_locks();
 }
 
-void Form1::image_was_read() { refill_from_image(); }
+// The image is the receiver's now, not the file's: the title says so and Save
+// asks for a name.
+void Form1::image_was_read() {
+    refill_from_image();
+    doc_.reset(image_, Document::Origin::Receiver, QString());
+    tbl_path.clear();
+    update_title();
+    update_edit_actions();
+}
+
+QString Form1::production_file() {
+    if (doc_.origin() == Document::Origin::File) return doc_.save_path();
+    // No table file open: the station keeps its capcodes in one the user names.
+    if (!save_document(true)) return QString();
+    return doc_.save_path();
+}
+
+bool Form1::save_production_file(QString& error) {
+    note_changes();
+    const QString path = doc_.save_path();
+    const qrt58::SaveResult result = qrt58::save_table_file(path, image_);
+    if (!result.ok) {
+        error = result.error;
+        return false;
+    }
+    doc_.saved(image_, path);
+    update_title();
+    update_edit_actions();
+    return true;
+}
 
 // A new image refills every control; the loader enables some boxes from the
 // image (a source prompt follows its enable byte), which must not unlock them
 // in Write mode.
 void Form1::refill_from_image() {
+    refilling_ = true;
     // The repairs of an opened image (frame map, enable bits above the capcode
     // count) are the same function qrt58cli applies before it writes or
     // verifies a file; set_frame below then finds nothing left to change.
@@ -952,11 +1159,13 @@ void Form1::refill_from_image() {
     init_ctl();
     call("read_CapLen");
     keep_write_mode_locks();
+    refilling_ = false;
 }
 
 void Form1::mnuAbout_Click() {
     frmAbout about(this);
     about.set_title(about_title_);
+    about.setWindowIcon(program_icon());
     about.exec();
 }
 
@@ -970,15 +1179,34 @@ void Form1::shut_down() {
 }
 
 void Form1::mnuExit_Click() {
+    if (!shut_down_ && !may_discard_changes()) return;
     shut_down();
     close();
     QCoreApplication::quit();
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
+    if (!shut_down_ && !may_discard_changes()) {
+        event->ignore();
+        return;
+    }
     shut_down();
     event->accept();
 }
+
+void Form1::set_board_status(const QString& text) {
+    if (board_label_) board_label_->setText(text);
+}
+
+QString Form1::board_status() const { return board_label_ ? board_label_->text() : QString(); }
+
+void Form1::show_status(const QString& text) { statusBar()->showMessage(text); }
+
+void Form1::show_no_board_choice() {
+    show_status(QStringLiteral("No board chosen yet (Options > Board... chooses one)"));
+}
+
+QString Form1::status_text() const { return statusBar()->currentMessage(); }
 
 bool Form1::write_mode() const {
     auto* w = ctl<QRadioButton>(QStringLiteral("WriteOpt"));
@@ -1087,11 +1315,21 @@ bool Form1::wheel(QWidget* target, QWheelEvent* event) {
 bool Form1::is_menu_shortcut(const QKeyEvent* key) const {
     const QKeySequence seq(key->keyCombination());
     for (QAction* a : actions_)
-        if (!a->shortcut().isEmpty() && a->shortcut() == seq) return true;
+        if (a->shortcuts().contains(seq)) return true;
     return false;
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::KeyRelease:
+    case QEvent::MouseButtonRelease:
+    case QEvent::FocusOut:
+    case QEvent::Wheel:
+        // A user action may have committed a change to the image.
+        schedule_change_check();
+        break;
+    default: break;
+    }
     if (watched == central_ && event->type() == QEvent::Resize) {
         layout_controls();
         return false;
@@ -1116,7 +1354,14 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (t == QEvent::KeyPress && page_key(key)) return true;
     if (t == QEvent::ShortcutOverride) {
-        // The menu keys win over a text box's own use of them (Ctrl+A).
+        // The menu keys win over a text box's own use of them, except Ctrl+A,
+        // which selects all in an editable box, and the undo keys while the
+        // box has typing of its own to undo.
+        if (auto* edit = qobject_cast<QLineEdit*>(w); edit && !edit->isReadOnly()) {
+            if (key->matches(QKeySequence::SelectAll)) return false;
+            if (key->matches(QKeySequence::Undo) && edit->isUndoAvailable()) return false;
+            if (key->matches(QKeySequence::Redo) && edit->isRedoAvailable()) return false;
+        }
         return is_menu_shortcut(key);
     }
     if (key->key() == Qt::Key_Space && write_mode()) {

@@ -60,6 +60,7 @@
 #pragma once
 
 #include "control_table.h"
+#include "document.h"
 #include "pager_table.h"
 #include "transfer_host.h"
 #include "ui_seams.h"
@@ -77,6 +78,8 @@
 
 class QAction;
 class QComboBox;
+class QLabel;
+class QMenu;
 class QKeyEvent;
 class QSettings;
 class QTimer;
@@ -190,6 +193,36 @@ public:
     QString data_path;
     QString tbl_path;
     bool use_tbl_path = false;
+    // A table file to open at start instead of the default table (qrt58prog FILE).
+    QString start_file;
+
+    // ---- the document: where the image came from, unsaved changes, undo
+    Document& document() { return doc_; }
+    const Document& document() const { return doc_; }
+    // Compares the image with the document's last state and records a change
+    // as an undo step. Runs by itself after every user action (key, click,
+    // focus change, wheel), so that no editor has to report its changes.
+    void note_changes();
+    // "Save changes to FILE?" when the image holds unsaved changes: Save saves
+    // (false when that fails or is cancelled), Discard goes on, Cancel stops.
+    // True when the caller may drop the image.
+    bool may_discard_changes();
+    void undo(); // Edit > Undo
+    void redo(); // Edit > Redo
+    // File > Open Recent: the last eight files opened or saved, missing ones dropped.
+    QStringList recent_files() const;
+    void open_recent(const QString& path);
+
+    // ---- status bar
+    // The board in use (kept at the right of the status bar).
+    void set_board_status(const QString& text);
+    QString board_status() const;
+    // A passing note (the left part of the status bar).
+    void show_status(const QString& text);
+    // No board was ever chosen: the simulated receiver is used, and the status
+    // bar says so until one is chosen.
+    void show_no_board_choice();
+    QString status_text() const;
 
     // ---- commands (menu handlers)
     void mnuLBFF_Click(); // File > Open
@@ -217,6 +250,8 @@ public:
     int first_pair_length_index() const override;
     void set_first_capcode(const QString& text) override;
     void image_was_read() override;
+    QString production_file() override;
+    bool save_production_file(QString& error) override;
 
     // Proportional layout for the current client size.
     void layout_controls();
@@ -238,7 +273,17 @@ private:
     QWidget* create_control(const qrt58::ui::ControlSpec& row);
     void add_rows(const std::vector<qrt58::ui::ControlSpec>& rows);
     void append_tag_geometry();
-    void set_window_title_path(const QString& path);
+    void update_title();
+    void update_edit_actions();
+    // Loads a table file (messages on failure); the document starts anew.
+    bool load_file(const QString& path, Document::Origin origin);
+    // Writes the image to `path` and makes it the document's file.
+    bool save_to(const QString& path);
+    // File > Save and Save As; false when nothing was saved.
+    bool save_document(bool ask_name);
+    void add_recent(const QString& path);
+    void rebuild_recent_menu();
+    void schedule_change_check();
     void select_range_from_image();
     void refill_from_image();      // after File > Open and a read from the receiver
     void keep_write_mode_locks();  // Write mode: edit controls disabled, Slider1 hidden
@@ -277,6 +322,12 @@ private:
     bool board_pending_ = false;
     bool board_scheduled_ = false;
     int wheel_rest_ = 0; // part of a wheel notch not yet scrolled
+    Document doc_;
+    bool refilling_ = false;
+    bool change_check_scheduled_ = false;
+    QMenu* recent_menu_ = nullptr;
+    QStringList recent_; // without settings: this run only
+    QLabel* board_label_ = nullptr;
 };
 
 template <class T>

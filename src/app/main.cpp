@@ -1,5 +1,5 @@
 // qrt58prog: the programmer window.
-//   qrt58prog [--board BOARD] [--line-delay US] [--trace-vcd FILE] [--help] [--version]
+//   qrt58prog [--board BOARD] [--line-delay US] [--trace-vcd FILE] [--help] [--version] [FILE]
 #include "board.h"
 #include "board_dialog.h"
 #include "board_options.h"
@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QSettings>
 
 #include <cstdio>
@@ -28,6 +29,9 @@ void add_help_and_version(QCommandLineParser& parser) {
     parser.addOption({{QStringLiteral("v"), QStringLiteral("version")},
                       QStringLiteral("Show the version and exit.")});
     qrt58::add_board_options(parser);
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("A table file to open instead of the default table."),
+                                 QStringLiteral("[FILE]"));
 }
 
 // --help and --version are answered before the window system starts, so that
@@ -45,7 +49,7 @@ int answer_help_or_version(int argc, char** argv) {
     add_help_and_version(parser);
     if (help) {
         QString text = parser.helpText();
-        text = QStringLiteral("Usage: qrt58prog [OPTIONS]\n") + text.mid(text.indexOf(QLatin1Char('\n')));
+        text = QStringLiteral("Usage: qrt58prog [OPTIONS] [FILE]\n") + text.mid(text.indexOf(QLatin1Char('\n')));
         std::fputs(text.toLocal8Bit().constData(), stdout);
     } else {
         std::printf("qrt58prog %s\n", qrt58::ver_str.c_str());
@@ -67,9 +71,8 @@ int main(int argc, char** argv) {
     QString error;
     if (!parser.parse(QCoreApplication::arguments())) {
         error = parser.errorText();
-    } else if (!parser.positionalArguments().isEmpty()) {
-        error =
-            QStringLiteral("unknown argument '%1'").arg(parser.positionalArguments().constFirst());
+    } else if (parser.positionalArguments().size() > 1) {
+        error = QStringLiteral("more than one file given ('%1')").arg(parser.positionalArguments().at(1));
     } else {
         qrt58::read_board_options(parser, options, error);
     }
@@ -82,8 +85,17 @@ int main(int argc, char** argv) {
     const std::unique_ptr<QSettings> settings = qrt58::open_board_settings();
     const qrt58::BoardSettings board_settings = qrt58::resolve_board_settings(options, *settings);
     std::unique_ptr<qrt58::Board> board = qrt58::Board::create(board_settings.choice);
+    // With no board chosen yet (and none given for this run) the simulated
+    // receiver is used, and the status bar says so.
+    const bool no_choice = !options.board && !qrt58::board_choice_made(*settings);
 
     Form1 w;
+    if (!parser.positionalArguments().isEmpty())
+        w.start_file = QFileInfo(parser.positionalArguments().constFirst()).absoluteFilePath();
+    // The board in use, and whether it answered its last search.
+    const auto show_board = [&](const QString& state) {
+        w.set_board_status(board->description() + QStringLiteral(" \u2014 ") + state);
+    };
     qrt58::BoardChoice board_choice = board_settings.choice;
     int line_delay_us = board_settings.line_delay_us;
     // The board's bus: line delay, event pump, message box; the line-delay
@@ -100,16 +112,16 @@ int main(int argc, char** argv) {
     Form1::BoardHooks hooks;
     hooks.start_driver = [&] {
         const qrt58::DriverStatus status = board->start_driver();
-        // A board given on the command line is kept for the next start only
-        // when its driver starts.
-        if (status.ok) qrt58::remember_board_choice(*settings, options);
-        else qrt58::message_boxes().warning(&w, status.error);
+        if (!status.ok) qrt58::message_boxes().warning(&w, status.error);
+        show_board(status.ok ? QStringLiteral("searching...") : QStringLiteral("not started"));
         if (!options.trace_vcd.isEmpty() && !board->start_trace(options.trace_vcd))
             qrt58::message_boxes().warning(&w, board->trace_error());
     };
     hooks.board_startup = [&] {
-        // ... and a line delay when the board answered with it.
-        if (board->start_up()) qrt58::remember_line_delay(*settings, options);
+        // A line delay given for this run is kept when the board answered with it.
+        const bool found = board->start_up();
+        if (found) qrt58::remember_line_delay(*settings, options);
+        show_board(found ? QStringLiteral("answered") : QStringLiteral("not responding"));
     };
     hooks.keep_alive = [&] { board->bus().idle_tick(); };
     hooks.stop_driver = [&] {
@@ -119,12 +131,15 @@ int main(int argc, char** argv) {
     hooks.show_transfer = [&](int mode) {
         Form2 dialog(board->bus(), w, mode, &w);
         dialog.exec();
+        show_board(dialog.board_found() ? QStringLiteral("answered") : QStringLiteral("not responding"));
     };
     hooks.edit_line_delay = [&] { qrt58::edit_line_delay(&w, board->bus(), *settings); };
     hooks.choose_board = [&] {
         // The chosen board is kept in the settings and taken into use at once.
         const std::optional<qrt58::BoardChoice> chosen = qrt58::choose_board(&w, board_choice, *settings);
-        if (!chosen || *chosen == board_choice) return;
+        if (!chosen) return;
+        w.show_status(QString()); // a choice is made now
+        if (*chosen == board_choice) return;
         if (board->bus().has_line_delay()) line_delay_us = board->bus().line_delay_us();
         const qrt58::DriverStatus stopped = board->stop_driver();
         if (!stopped.ok) qrt58::message_boxes().warning(&w, stopped.error);
@@ -133,7 +148,9 @@ int main(int argc, char** argv) {
         set_up_bus();
         const qrt58::DriverStatus started = board->start_driver();
         if (!started.ok) qrt58::message_boxes().warning(&w, started.error);
-        board->start_up();
+        const bool found = started.ok && board->start_up();
+        show_board(!started.ok ? QStringLiteral("not started")
+                               : found ? QStringLiteral("answered") : QStringLiteral("not responding"));
     };
     hooks.job_station = [&] {
         qrt58::JobDialog dialog(*board, board_choice, *settings,
@@ -148,6 +165,8 @@ int main(int argc, char** argv) {
     qrt58::editors::attach_editors(w);
 
     // The window comes up first; the board is searched once it has painted.
+    show_board(QStringLiteral("not searched yet"));
+    if (no_choice) w.show_no_board_choice();
     w.form_load(Form1::BoardStart::AfterShow);
     w.show();
     return QApplication::exec();

@@ -1,5 +1,6 @@
 #include "board.h"
 
+#include "board_scan.h"
 #include "i2c_bus.h"
 #include "io_driver.h"
 #include "ppdev_driver.h"
@@ -7,6 +8,7 @@
 #include "sim_board.h"
 #include "sim_i2c.h"
 
+#include <QFileInfo>
 #include <QSettings>
 
 namespace qrt58 {
@@ -76,8 +78,11 @@ BoardSettings resolve_board_settings(const BoardOptions& options, QSettings& set
     return s;
 }
 
-void remember_board_choice(QSettings& settings, const BoardOptions& options) {
-    if (options.board) save_board_choice(settings, *options.board);
+bool board_choice_made(QSettings& settings) { return settings.contains(kBoardKey); }
+
+QString no_board_choice_notice() {
+    return QStringLiteral("no board chosen yet: using the simulated receiver "
+                          "(choose one with Options > Board... or qrt58cli board BOARD)");
 }
 
 void save_board_choice(QSettings& settings, const BoardChoice& choice) {
@@ -157,7 +162,46 @@ std::unique_ptr<Board> Board::create(const BoardChoice& choice, Clock* clock) {
     }
     if (!board) board = std::make_unique<Board>(std::move(driver), clock);
     if (own) board->own_clock_ = std::move(own);
+    board->choice_ = choice;
     return board;
+}
+
+QString Board::description(bool full_path, const QString& root) const {
+    switch (choice_.kind) {
+    case BoardChoice::Kind::Sim: {
+        const QString file = choice_.path.isEmpty() ? SimBoard::default_file() : choice_.path;
+        return QStringLiteral("Simulated receiver (%1)").arg(full_path ? file : QFileInfo(file).fileName());
+    }
+    case BoardChoice::Kind::SimI2c: {
+        const QString file = choice_.path.isEmpty() ? SimI2cFileAdapter::default_file() : choice_.path;
+        return QStringLiteral("Simulated receiver on I2C (%1)").arg(full_path ? file : QFileInfo(file).fileName());
+    }
+    case BoardChoice::Kind::Ppdev:
+        return choice_.path.isEmpty() ? QStringLiteral("Parallel port (any /dev/parport*)")
+                                      : QStringLiteral("Parallel port ") + choice_.path;
+    case BoardChoice::Kind::Io: return QStringLiteral("Parallel port I/O (0x378, 0x278, 0x3BC)");
+    case BoardChoice::Kind::I2c: {
+        // The adapter found when none was named is known once the driver started.
+        const QString path = i2c_bus_ && !i2c_bus_->path().isEmpty() ? i2c_bus_->path() : choice_.path;
+        if (path.isEmpty()) return QStringLiteral("I2C (first adapter found)");
+        for (const I2cAdapterInfo& a : list_i2c_adapters(root))
+            if (a.path == path && !a.name.isEmpty()) return QStringLiteral("I2C %1 (%2)").arg(path, a.name);
+        return QStringLiteral("I2C ") + path;
+    }
+    }
+    return choice_.text();
+}
+
+QString Board::result_suffix() const {
+    if (choice_.kind == BoardChoice::Kind::Sim) {
+        const QString file = choice_.path.isEmpty() ? SimBoard::default_file() : choice_.path;
+        return QStringLiteral("(simulated receiver %1)").arg(file);
+    }
+    if (choice_.kind == BoardChoice::Kind::SimI2c) {
+        const QString file = choice_.path.isEmpty() ? SimI2cFileAdapter::default_file() : choice_.path;
+        return QStringLiteral("(simulated receiver %1 on I2C)").arg(file);
+    }
+    return QLatin1Char('(') + description() + QLatin1Char(')');
 }
 
 DriverStatus Board::start_driver() {

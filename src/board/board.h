@@ -64,11 +64,15 @@ struct BoardSettings {
 BoardSettings load_board_settings(QSettings& settings);
 void save_board_settings(QSettings& settings, const BoardSettings& values);
 // Command-line values win; the rest comes from the settings. Nothing is saved:
-// a value given on the command line is remembered only once it has proved
-// itself, the board choice when its driver started (remember_board_choice),
-// the line delay after a run with it succeeded (remember_line_delay).
+// --board applies to its run only (the remembered choice is made in the
+// window's board dialog or with `qrt58cli board`), a line delay is remembered
+// after a run with it succeeded (remember_line_delay).
 BoardSettings resolve_board_settings(const BoardOptions& options, QSettings& settings);
-void remember_board_choice(QSettings& settings, const BoardOptions& options);
+// The one line that tells the user nothing was chosen yet.
+QString no_board_choice_notice();
+// Whether a board was ever chosen (Options > Board... or `qrt58cli board`);
+// without a choice the simulated receiver is used.
+bool board_choice_made(QSettings& settings);
 // Keeps `choice` as the board of the next start (the window's board dialog).
 void save_board_choice(QSettings& settings, const BoardChoice& choice);
 void remember_line_delay(QSettings& settings, const BoardOptions& options);
@@ -86,6 +90,15 @@ public:
     Board(std::unique_ptr<I2cDev> dev, const QString& path, Clock* clock = nullptr);
     ~Board();
     static std::unique_ptr<Board> create(const BoardChoice& choice, Clock* clock = nullptr);
+
+    // What the board is, for the status bar and every result line:
+    // "Simulated receiver (sim-eeprom.bin)", "Parallel port /dev/parport0",
+    // "I2C /dev/i2c-3 (CP2112 SMBus Bridge)". `full_path`: the simulated
+    // receiver's file with its folder. `root` prefixes /sys (tests).
+    QString description(bool full_path = false, const QString& root = QString()) const;
+    // "(simulated receiver FILE)" on the simulated board, else "(DESCRIPTION)":
+    // what a result line adds.
+    QString result_suffix() const;
 
     // Starts the port driver (first thing at start-up).
     DriverStatus start_driver();
@@ -124,6 +137,7 @@ private:
     std::unique_ptr<VcdTrace> trace_;
     QString trace_error_;
     bool started_ = false;
+    BoardChoice choice_;
 };
 
 } // namespace qrt58

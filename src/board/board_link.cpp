@@ -149,7 +149,12 @@ bool BoardLink::find_board() {
         port_shadow_ = kLinesReleased;
         for (int base : kPortBases) {
             data_port_ = base;
-            if (probe_port(base)) {
+            const bool answered = probe_port(base);
+            if (logging_steps())
+                log_step(QStringLiteral("board search at 0x%1: %2")
+                             .arg(base, 3, 16, QLatin1Char('0'))
+                             .arg(answered ? QStringLiteral("answered") : QStringLiteral("no answer")));
+            if (answered) {
                 status_port_ = base + 1;
                 return true;
             }
@@ -261,7 +266,13 @@ bool BoardLink::select_device(int address) {
 }
 
 bool BoardLink::begin_read(int address) {
-    if (!select_device(address)) return false;
+    const bool selected = select_device(address);
+    if (logging_steps())
+        log_step(QStringLiteral("read from 0x%1: %2 addressing attempt(s)%3")
+                     .arg(address, 3, 16, QLatin1Char('0'))
+                     .arg(last_select_attempts_)
+                     .arg(selected ? QString() : QStringLiteral(", not acknowledged")));
+    if (!selected) return false;
     send_byte(static_cast<std::uint8_t>(address & 0xFF));
     bus_start();
     send_byte(static_cast<std::uint8_t>(control_byte(address) + 1));
@@ -284,8 +295,10 @@ void BoardLink::page_gap() {
 bool BoardLink::poll_control_byte(int address) {
     bus_start();
     const std::uint32_t start = clock_.ms();
+    last_polls_ = 0;
     while (true) {
         if (clock_.ms() - start > static_cast<std::uint32_t>(kWritePollMs)) return false;
+        ++last_polls_;
         if (send_byte(control_byte(address))) return true;
         bus_start();
     }
@@ -293,10 +306,15 @@ bool BoardLink::poll_control_byte(int address) {
 
 bool BoardLink::write_page(int address, const std::uint8_t* data, int count, bool first) {
     if (!first) page_gap();
-    if (!poll_control_byte(address) || !send_byte(static_cast<std::uint8_t>(address & 0xFF))) return false;
-    for (int i = 0; i < count; ++i)
-        if (!send_byte(data[i])) return false;
-    return true;
+    bool ok = poll_control_byte(address) && send_byte(static_cast<std::uint8_t>(address & 0xFF));
+    for (int i = 0; ok && i < count; ++i) ok = send_byte(data[i]);
+    if (logging_steps())
+        log_step(QStringLiteral("write page 0x%1: %2 byte(s), %3 poll(s)%4")
+                     .arg(address, 3, 16, QLatin1Char('0'))
+                     .arg(count)
+                     .arg(last_polls_)
+                     .arg(ok ? QString() : QStringLiteral(", not acknowledged")));
+    return ok;
 }
 
 } // namespace qrt58

@@ -139,6 +139,7 @@ private:
     int status_port_ = 0x379;
     std::uint8_t port_shadow_ = kLinesReleased;
     int last_select_attempts_ = 0;
+    int last_polls_ = 0; // control-byte attempts of the last page write
     std::int64_t delay_units_ = 0;
     std::int64_t slept_ms_ = 0;
     std::int64_t waited_ms_ = 0;

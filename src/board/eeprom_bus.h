@@ -23,6 +23,9 @@ public:
     // Shows "The Board is not responding!" (GUI: warning box; CLI: a line).
     void set_message_sink(std::function<void(const QString&)> sink) { message_ = std::move(sink); }
     const std::function<void(const QString&)>& message_sink() const { return message_; }
+    // Receives the bus's steps as lines (board search, addresses, retries),
+    // for a verbose command line. Nothing is formatted while it is unset.
+    void set_step_log(std::function<void(const QString&)> log) { step_log_ = std::move(log); }
     const std::function<void()>& event_pump() const { return pump_; }
 
     // Whether the line delay means anything on this bus (the parallel-port
@@ -79,9 +82,14 @@ protected:
     void show_message(const QString& text) {
         if (message_) message_(text);
     }
+    bool logging_steps() const { return static_cast<bool>(step_log_); }
+    void log_step(const QString& text) {
+        if (step_log_) step_log_(text);
+    }
 
     std::function<void()> pump_;
     std::function<void(const QString&)> message_;
+    std::function<void(const QString&)> step_log_;
 };
 
 } // namespace qrt58

@@ -66,6 +66,10 @@ bool I2cBus::find_board() {
         std::uint8_t byte = 0;
         I2cMessage probe{kEepromI2cAddress, true, &byte, 1};
         const int error = transfer_polled(&probe, 1);
+        if (logging_steps())
+            log_step(QStringLiteral("board search: 0x50 on %1 %2 after %3 attempt(s)")
+                         .arg(path_, error == 0 ? QStringLiteral("answered") : QStringLiteral("did not answer"))
+                         .arg(last_attempts_));
         if (error == 0) return true;
         // An adapter that went away (unplugged) says so rather than blaming the chip.
         show_message(QString::fromUtf8(kBoardNotResponding) + '\n' +
@@ -98,7 +102,13 @@ bool I2cBus::fetch_row() {
 bool I2cBus::begin_read(int address) {
     intact_ = true;
     next_ = address & (kImageSize - 1);
-    return fetch_row();
+    const bool ok = fetch_row();
+    if (logging_steps())
+        log_step(QStringLiteral("read from 0x%1: %2 attempt(s)%3")
+                     .arg(address, 3, 16, QLatin1Char('0'))
+                     .arg(last_attempts_)
+                     .arg(ok ? QString() : QStringLiteral(", not acknowledged")));
+    return ok;
 }
 
 std::uint8_t I2cBus::receive_byte(bool last) {
@@ -155,7 +165,14 @@ bool I2cBus::write_page(int address, const std::uint8_t* data, int count, bool f
     std::copy(data, data + count, buffer.begin() + 1);
     I2cMessage message{device_for(address), false, buffer.data(), static_cast<std::uint16_t>(count + 1)};
     pump_events();
-    return transfer_polled(&message, 1) == 0;
+    const bool ok = transfer_polled(&message, 1) == 0;
+    if (logging_steps())
+        log_step(QStringLiteral("write page 0x%1: %2 byte(s), %3 attempt(s)%4")
+                     .arg(address, 3, 16, QLatin1Char('0'))
+                     .arg(count)
+                     .arg(last_attempts_)
+                     .arg(ok ? QString() : QStringLiteral(", not acknowledged")));
+    return ok;
 }
 
 } // namespace qrt58

@@ -68,6 +68,44 @@ bool TransferEngine::eep_readall(PagerTable& image, int start, int stop) {
     return true;
 }
 
+VerifyReport compare_with_receiver(const PagerTable& image, const PagerTable& receiver) {
+    const auto against = [&](const PagerTable& reference) {
+        VerifyReport r;
+        for (int a = 0; a < kImageSize; ++a) {
+            if (reference[a] == receiver[a]) continue;
+            if (r.first < 0) {
+                r.first = a;
+                r.expected = reference[a];
+                r.got = receiver[a];
+            }
+            ++r.differing;
+        }
+        return r;
+    };
+    const VerifyReport as_is = against(image);
+    const VerifyReport as_written = against(stamped_for_write(image));
+    return as_written.differing < as_is.differing ? as_written : as_is;
+}
+
+QString verify_report_text(const VerifyReport& report) {
+    if (report.differing == 0) return QStringLiteral("Verify Error! (the receiver reads back equal now)");
+    const auto hex = [](int v, int width) {
+        return QStringLiteral("0x%1").arg(v, width, 16, QLatin1Char('0')).toUpper().replace(QLatin1String("0X"), QLatin1String("0x"));
+    };
+    return QStringLiteral("Verify Error! %1 %2, first at %3: file %4, receiver %5")
+        .arg(report.differing)
+        .arg(report.differing == 1 ? QStringLiteral("byte differs") : QStringLiteral("bytes differ"))
+        .arg(hex(report.first, 4), hex(report.expected, 2), hex(report.got, 2));
+}
+
+bool read_receiver(EepromBus& bus, PagerTable& out) {
+    if (!bus.begin_read(0)) return false;
+    for (int a = 0; a < kImageSize; ++a) out[a] = bus.receive_byte(a == kLastAddress);
+    const bool intact = bus.read_intact();
+    bus.bus_stop();
+    return intact;
+}
+
 PagerTable stamped_for_write(const PagerTable& image, int stop) {
     PagerTable out = image;
     const std::uint16_t sum = transfer_checksum(out);

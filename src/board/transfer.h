@@ -72,6 +72,23 @@ std::uint16_t transfer_checksum(const PagerTable& image);
 // write marker 1 at 0x3E0.
 PagerTable stamped_for_write(const PagerTable& image, int stop = kLastAddress);
 
+// What differs between an image and a receiver that failed its verify: the
+// number of differing bytes and the first of them. A receiver is compared
+// with the image as it is and as a write stamps it (checksum and write
+// marker), and the closer of the two is reported.
+struct VerifyReport {
+    int differing = 0;
+    int first = -1;                // address of the first difference, -1 for none
+    std::uint8_t expected = 0;     // the file's byte there (as written)
+    std::uint8_t got = 0;          // the receiver's
+};
+VerifyReport compare_with_receiver(const PagerTable& image, const PagerTable& receiver);
+// "Verify Error! 3 bytes differ, first at 0x0123: file 0x41, receiver 0x00"
+QString verify_report_text(const VerifyReport& report);
+// Reads the whole receiver as it is (no checksum test), for such a report.
+// False when the addressing or a byte failed.
+bool read_receiver(EepromBus& bus, PagerTable& out);
+
 // The first-capcode increment of the production station (the window's and the
 // command line's). `text` is the text of capcode box 0, `long_capcode` whether
 // its pair is "Long". A short run stops at 2031614, the largest short capcode

@@ -4,6 +4,7 @@
 #include "cli_job.h"
 #include "cli_set.h"
 #include "cli_show.h"
+#include "cli_boards.h"
 #include "cli_transfer.h"
 
 #include "board_options.h"
@@ -41,9 +42,13 @@ const QCommandLineOption kHelp({QStringLiteral("h"), QStringLiteral("help")},
 const QCommandLineOption kQuiet({QStringLiteral("q"), QStringLiteral("quiet")},
                                 QStringLiteral("Print nothing but errors."));
 const QCommandLineOption kJson(QStringLiteral("json"), QStringLiteral("Print one JSON document."));
+const QCommandLineOption kVerbose({QStringLiteral("v"), QStringLiteral("verbose")},
+                                  QStringLiteral("Print the board's steps on standard error: the search, "
+                                                 "the addresses and the retries."));
 
 void add_transfer_options(QCommandLineParser& p) {
     p.addOption(kQuiet);
+    p.addOption(kVerbose);
     add_board_options(p);
 }
 
@@ -70,6 +75,13 @@ int run_transfer(const char* command, const Arguments& a) {
     QString error;
     if (!read_board_options(a.options, request.options, error)) {
         a.io.err << "qrt58cli: " << command << ": " << error.toStdString() << '\n';
+        return kExitUsage;
+    }
+    request.verbose = a.options.isSet(kVerbose);
+    request.json = request.command == "verify" && a.options.isSet(kJson);
+    if (request.command == "read" && request.file == "-" && a.io.out_terminal) {
+        a.io.err << "qrt58cli: read: standard output is a terminal, not the place for a binary image "
+                    "(redirect it: qrt58cli read - > FILE, or pipe it)\n";
         return kExitUsage;
     }
     const bool write = request.command == "write";
@@ -247,9 +259,28 @@ const std::vector<Command>& commands() {
              add_transfer_options(p);
          },
          [](const Arguments& a) { return run_transfer("write", a); }},
-        {"verify", "FILE|- [OPTIONS]",
-         "Compare the receiver with a table file ('-': standard input).", 1, 1,
-         add_transfer_options, [](const Arguments& a) { return run_transfer("verify", a); }},
+        {"verify", "FILE|- [--json] [OPTIONS]",
+         "Compare the receiver with a table file ('-': standard input). A difference is reported "
+         "with the number of differing bytes and the first of them.",
+         1, 1,
+         [](QCommandLineParser& p) {
+             p.addOption(kJson);
+             add_transfer_options(p);
+         },
+         [](const Arguments& a) { return run_transfer("verify", a); }},
+        {"boards", "[--json]",
+         "List the programming boards found: the simulated receiver, the parallel ports and the "
+         "I2C adapters with their names and whether a chip answers at 0x50.",
+         0, 0, [](QCommandLineParser& p) { p.addOption(kJson); },
+         [](const Arguments& a) { return cmd_boards(a.options.isSet(kJson), a.io); }},
+        {"board", "[BOARD]",
+         "Show the board in use, or choose BOARD (sim[:FILE], ppdev[:/dev/parportN], io, "
+         "i2c[:/dev/i2c-N]) for every later run. --board on a command line applies to that run "
+         "only.",
+         0, 1, [](QCommandLineParser& p) { p.addOption(kQuiet); },
+         [](const Arguments& a) {
+             return cmd_board(a.files.isEmpty() ? QString() : a.files.constFirst(), a.io);
+         }},
     };
     return list;
 }
@@ -274,6 +305,7 @@ std::string usage() {
     }
     text += "\nOptions:\n"
             "  -h, --help     Show this help; 'qrt58cli COMMAND --help' shows a command's.\n"
+            "  --help-all     Show this help and every command's options.\n"
             "  -v, --version  Show the version.\n"
             "\nExit status: 0 done, 1 the work failed, 2 a usage error.\n";
     return text;
@@ -348,7 +380,8 @@ int run_command(const Command& c, const std::vector<std::string>& rest, const St
                        s.err,
                        quiet,
                        s.err_is_terminal && !quiet,
-                       s.in_is_terminal};
+                       s.in_is_terminal,
+                       s.out_is_terminal};
     return c.run({parser, files, io});
 }
 
@@ -382,6 +415,12 @@ int run(const std::vector<std::string>& args, const Streams& s) {
                                "unknown command '" + args[1] + "' (see qrt58cli --help)");
         }
         s.out << usage();
+        return 0;
+    }
+    if (first == "--help-all") {
+        // Everything, for the manual page.
+        s.out << usage() << "\nCommands and their options:\n";
+        for (const Command& c : commands()) s.out << '\n' << command_help(c);
         return 0;
     }
     if (first == "--version" || first == "-v") {

@@ -14,6 +14,7 @@ struct Streams {
     std::ostream& err;            // errors and the progress bar
     bool err_is_terminal = false; // the progress bar is drawn only on a terminal
     bool in_is_terminal = false;  // production runs ask before each receiver
+    bool out_is_terminal = false; // `read -` refuses to put the image on a terminal
 };
 
 // Runs one command line (args without the program name). Exit status: 0 done,

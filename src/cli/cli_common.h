@@ -21,6 +21,7 @@ struct CommandIo {
     bool quiet = false;
     bool bar = false; // draw the progress bar on `err`
     bool ask = false; // production runs ask before each receiver
+    bool out_terminal = false; // standard output is a terminal
     // Where results go when standard output carries an image.
     std::ostream& notes() const { return quiet ? out : err; }
 };

@@ -11,6 +11,8 @@
 #include "table_file.h"
 #include "transfer.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSettings>
 #include <QString>
 #include <algorithm>
@@ -53,13 +55,34 @@ public:
     void set_progress_colour(std::uint32_t) override {}
     void message(const QString& text, MessageKind kind) override {
         if (kind == MessageKind::Info) {
-            results_.push_back(text.toStdString());
+            results_.push_back(text.toStdString() + suffix_);
             return;
         }
+        if (kind == MessageKind::Warning && hold_warnings_) {
+            held_ << text;
+            return;
+        }
+        if (text == QLatin1String("Verify Error!")) {
+            // The caller reports what differs, in one line of its own.
+            verify_failed_ = true;
+            return;
+        }
+        line(text.toStdString() + (kind == MessageKind::Error ? suffix_ : std::string()));
+    }
+    // A line on standard error, after the bar.
+    void line(const std::string& text) {
         end_bar();
-        err_ << text.toStdString() << '\n';
+        err_ << text << '\n';
         err_.flush();
     }
+    // " (simulated receiver FILE)": every result line names the board.
+    void set_suffix(const QString& suffix) { suffix_ = ' ' + suffix.toStdString(); }
+    const std::string& suffix() const { return suffix_; }
+    // While the board is searched its messages are kept for one line.
+    void hold_warnings(bool hold) { hold_warnings_ = hold; }
+    QStringList take_held() { return std::exchange(held_, {}); }
+    bool take_verify_failed() { return std::exchange(verify_failed_, false); }
+    void drop_results() { results_.clear(); }
     // Prints the results held back so far.
     void print_results() {
         end_bar();
@@ -91,6 +114,10 @@ private:
     std::ostream& out_;
     std::ostream& err_;
     bool bar_;
+    std::string suffix_;
+    bool hold_warnings_ = false;
+    QStringList held_;
+    bool verify_failed_ = false;
     std::vector<std::string> results_;
     bool drawn_ = false;
     int last_pct_ = -1;
@@ -125,6 +152,37 @@ bool board_memory_saved(Board& board, std::ostream& err) {
     return false;
 }
 
+// The verify failed: what differs, read back from the receiver, in one line.
+VerifyReport report_verify_error(EepromBus& bus, const PagerTable& image, TerminalView& view) {
+    PagerTable got;
+    VerifyReport report;
+    if (read_receiver(bus, got)) {
+        report = compare_with_receiver(image, got);
+        view.line(verify_report_text(report).toStdString() + view.suffix());
+    } else {
+        report.differing = -1;
+        view.line("Verify Error! (the receiver could not be read back to show what differs)" + view.suffix());
+    }
+    bus.board_idle();
+    return report;
+}
+
+// The board search failed: one line with what is known of the reason.
+void report_no_board(const std::string& command, const Board& board, const QString& start_error,
+                     TerminalView& view, std::ostream& err) {
+    QStringList reasons;
+    if (!start_error.isEmpty()) reasons << start_error;
+    for (const QString& text : view.take_held())
+        for (const QString& part : text.split('\n', Qt::SkipEmptyParts)) {
+            const QString t = part.trimmed();
+            if (t != QLatin1String(kBoardNotResponding) && !reasons.contains(t)) reasons << t;
+        }
+    QString detail = board.description(true);
+    if (!reasons.isEmpty()) detail += QStringLiteral(": ") + reasons.join(QStringLiteral("; "));
+    view.end_bar();
+    err << "qrt58cli: " << command << ": " << kBoardNotResponding << " (" << detail.toStdString() << ")\n";
+}
+
 std::string first_capcode_text(const PagerTable& image) {
     return decode_capcode(capcode_word(image, 0), capcode_word(image, 1),
                           pair_is_long_in_image(image, 0))
@@ -154,6 +212,7 @@ int run_writes(const TransferRequest& request, PagerTable& image, TransferEngine
         const bool written = !engine.abort_flag();
         if (written) engine.verify(image);
         board.bus().bus_stop();
+        if (view.take_verify_failed()) report_verify_error(board.bus(), image, view);
         const bool verified = written && !engine.abort_flag();
         // What a receiver counts on must be kept before the result counts (a
         // simulated receiver's memory file; a lost one is a failed write).
@@ -272,10 +331,11 @@ int cmd_transfer(const TransferRequest& request, const CommandIo& io) {
         if (!log->writable()) return fail(err, command, log->error().toStdString());
     }
     auto board = Board::create(chosen.choice, g_clock);
+    // --board is for this run; without it and without a remembered choice the
+    // simulated receiver is used, which is worth a word.
+    if (!request.options.board && !board_choice_made(*settings) && !io.quiet)
+        err << "qrt58cli: " << no_board_choice_notice().toStdString() << '\n';
     const DriverStatus started = board->start_driver();
-    if (started.ok)
-        remember_board_choice(*settings, request.options);
-    else err << "qrt58cli: " << started.error.toStdString() << '\n';
     EepromBus& link = board->bus();
     link.set_line_delay_us(chosen.line_delay_us);
     if (!request.options.trace_vcd.isEmpty() && !board->start_trace(request.options.trace_vcd))
@@ -283,9 +343,19 @@ int cmd_transfer(const TransferRequest& request, const CommandIo& io) {
 
     // With the image on standard output, the results go to standard error.
     TerminalView view(piped && command == "read" ? io.notes() : io.out, err, io.bar);
+    view.set_suffix(board->result_suffix());
+    if (request.verbose)
+        link.set_step_log([&](const QString& step) { view.line("qrt58cli: board: " + step.toStdString()); });
     TransferEngine engine(link, view);
     link.calibrate_delay();
-    if (!engine.find_board()) return kExitFailed;
+    view.hold_warnings(true);
+    const bool found = engine.find_board();
+    view.hold_warnings(false);
+    if (!found) {
+        report_no_board(command, *board, started.ok ? QString() : started.error, view, err);
+        return kExitFailed;
+    }
+    if (request.verbose) view.line("qrt58cli: board: " + board->description(true).toStdString() + " answered");
 
     int status = 0;
     if (command == "read") {
@@ -301,6 +371,25 @@ int cmd_transfer(const TransferRequest& request, const CommandIo& io) {
         engine.verify(image);
         link.bus_stop();
         status = engine.abort_flag() ? kExitFailed : 0;
+        std::optional<VerifyReport> report;
+        if (view.take_verify_failed()) report = report_verify_error(link, image, view);
+        if (request.json) {
+            // One document instead of the result line.
+            view.drop_results();
+            QJsonObject doc{{"command", "verify"},
+                            {"file", QString::fromStdString(file)},
+                            {"board", board->description(true)},
+                            {"result", status == 0 ? "equal" : report ? "differ" : "error"}};
+            if (report && report->differing >= 0) {
+                doc["differing_bytes"] = report->differing;
+                if (report->first >= 0) {
+                    doc["first_difference"] = QJsonObject{{"address", report->first},
+                                                          {"file", report->expected},
+                                                          {"receiver", report->got}};
+                }
+            }
+            io.out << QJsonDocument(doc).toJson(QJsonDocument::Indented).toStdString();
+        }
     } else {
         status = run_writes(request, image, engine, *board, view, log ? &*log : nullptr, io);
     }

@@ -19,6 +19,8 @@ struct TransferRequest {
     int count = 0;       // write: receivers of a production run, 0 for one plain write
     QString log;         // write: production log (CSV), empty for none
     BoardOptions options;
+    bool verbose = false; // the board's steps on standard error
+    bool json = false;    // verify: one JSON document on standard output
 };
 
 int cmd_transfer(const TransferRequest& request, const CommandIo& io);

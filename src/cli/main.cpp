@@ -60,7 +60,8 @@ int main(int argc, char** argv) {
     CheckedOutput output;
     output.line_buffered = ::isatty(1) == 1;
     std::ostream out(&output);
-    const qrt58::cli::Streams streams{std::cin, out, std::cerr, ::isatty(2) == 1, ::isatty(0) == 1};
+    const qrt58::cli::Streams streams{std::cin, out, std::cerr, ::isatty(2) == 1, ::isatty(0) == 1,
+                                      ::isatty(1) == 1};
     int status = qrt58::cli::run(args, streams);
     out.flush();
     // A command that failed has said why already (its listing or image could not be written).

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPalette>
 #include <QProgressBar>
@@ -18,7 +20,7 @@ namespace {
 const QString kAutoCaption = QStringLiteral(" 1st capcode : ");
 const QString kSearching = QStringLiteral("Searching for the board...");
 // Dialog heights: status and bar only; with the capcode line and the buttons.
-constexpr int kWidth = 360, kHeightBar = 76, kHeightButtons = 150;
+constexpr int kWidth = 360, kHeightBar = 76, kHeightButtons = 150, kHeightStation = 220;
 // The bar repaints at most this often during a transfer: every repaint is time
 // the bus waits for.
 constexpr qint64 kBarRepaintMs = 250;
@@ -66,6 +68,14 @@ Form2::Form2(EepromBus& link, TransferHost& host, int transfer_mode, QWidget* pa
     cmdExit->setGeometry(190, 104, 90, 28);
     cmdExit->setVisible(false);
     connect(cmdExit, &QPushButton::clicked, this, [this] { cmdExit_Click(); });
+
+    lblStation = new QLabel(this);
+    lblStation->setObjectName(QStringLiteral("lblStation"));
+    lblStation->setGeometry(16, 140, 328, 72);
+    lblStation->setWordWrap(true);
+    lblStation->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblStation->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblStation->setVisible(false);
 }
 
 void Form2::showEvent(QShowEvent* event) {
@@ -78,7 +88,8 @@ void Form2::form_activate() {
     activated_ = true;
     {
         BusyScope busy(busy_);
-        if (!engine_.find_board()) {
+        board_found_ = engine_.find_board();
+        if (!board_found_) {
             // nothing to do: the search has shown its message
         } else if (transfer_mode_ == 0) {
             if (engine_.eep_readall(host_.image())) host_.image_was_read();
@@ -89,20 +100,28 @@ void Form2::form_activate() {
         } else if (host_.modify_mode()) {
             message(QStringLiteral("Modify Mode can not write! Please check!"), MessageKind::Warning);
         } else {
-            const bool production = host_.auto_increment_first();
-            lblAuto1->setVisible(production);
-            if (production && !production_log_.writable()) {
+            if (host_.auto_increment_first() && !production_log_.writable()) {
                 // A station that cannot record its receivers programs none
                 // (a log that is a folder, a device or not writable).
                 message(production_log_.error(), MessageKind::Warning);
-            } else if (production) {
-                // The station shows the capcode the next Write programs.
-                lblAuto1->setText(kAutoCaption + host_.first_capcode_text());
-                Label1->clear();
-                cmdWrite->setVisible(true);
-                cmdExit->setVisible(true);
-                setFixedSize(kWidth, kHeightButtons);
-                return; // stays open for the user
+            } else if (host_.auto_increment_first()) {
+                if (open_station()) {
+                    // The station shows the capcode the next Write programs.
+                    lblAuto1->setText(kAutoCaption + host_.first_capcode_text());
+                    Label1->clear();
+                    lblAuto1->setVisible(true);
+                    cmdWrite->setVisible(true);
+                    cmdExit->setVisible(true);
+                    // The keys write; the buttons take no focus, so that Space
+                    // never presses Exit by accident.
+                    cmdWrite->setFocusPolicy(Qt::NoFocus);
+                    cmdExit->setFocusPolicy(Qt::NoFocus);
+                    lblStation->setVisible(true);
+                    setFixedSize(kWidth, kHeightStation);
+                    show_station_line();
+                    return; // stays open for the user
+                }
+                // no file to keep the capcodes in: nothing is programmed
             } else {
                 engine_.write_and_verify(host_.image());
             }
@@ -129,8 +148,20 @@ void Form2::cmdWrite_Click() {
         // A receiver whose memory is lost (the simulated one's file could not
         // be saved) did not get what was written: no success, no raise.
         const bool kept = show_results_if_kept();
-        log_receiver(capcode, qrt58::cycle_result(written && (kept || !verified), verified));
-        if (verified && kept && host_.auto_increment_first()) set_capcode(0);
+        const ProductionResult result = qrt58::cycle_result(written && (kept || !verified), verified);
+        log_receiver(capcode, result);
+        last_result_ = capcode + QLatin1Char(' ') + QString::fromLatin1(production_result_text(result));
+        if (verified && kept) {
+            ++receivers_done_;
+            if (host_.auto_increment_first()) set_capcode(0);
+            // The raised capcode goes into the file at once: a station closed
+            // (or a program ended) now never programs this capcode again.
+            QString error;
+            if (!run_ended_ && !host_.save_production_file(error)) {
+                run_ended_ = true;
+                message(error, MessageKind::Error);
+            }
+        }
         // After the limit message the run is over: another press would program
         // the next receiver with the same capcode.
         cmdWrite->setEnabled(!run_ended_);
@@ -139,7 +170,43 @@ void Form2::cmdWrite_Click() {
         set_progress_position(0);
         Label1->setText(QString());
         link_.board_idle();
+        show_station_line();
     }
+}
+
+bool Form2::open_station() {
+    const QString file = host_.production_file();
+    if (file.isEmpty()) return false; // no file named: nothing is programmed
+    // Before the first receiver: the file takes the raised capcode.
+    QString error;
+    if (!host_.save_production_file(error)) {
+        message(error, MessageKind::Error);
+        return false;
+    }
+    station_ = true;
+    return true;
+}
+
+void Form2::show_station_line() {
+    if (!station_) return;
+    QString text = QStringLiteral("Receivers done: %1").arg(receivers_done_);
+    if (!last_result_.isEmpty()) text += QStringLiteral("; last: ") + last_result_;
+    text += QLatin1Char('\n');
+    if (run_ended_) text += QStringLiteral("The run has ended.");
+    else text += QStringLiteral("Next capcode: %1 (Space or Enter writes it)").arg(host_.first_capcode_text());
+    text += QStringLiteral("\nLog: ") + QDir::toNativeSeparators(production_log_.path());
+    lblStation->setText(text);
+}
+
+void Form2::keyPressEvent(QKeyEvent* event) {
+    const int k = event->key();
+    if (station_ && (k == Qt::Key_Space || k == Qt::Key_Return || k == Qt::Key_Enter)) {
+        // A held key does not program receiver after receiver.
+        if (!event->isAutoRepeat() && cmdWrite->isEnabled()) cmdWrite_Click();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void Form2::cmdExit_Click() { close_dialog(); }
@@ -152,7 +219,9 @@ bool Form2::show_results_if_kept() {
         message_boxes().show(this, why, MessageIcon::Warning);
         return false;
     }
-    for (const QString& text : results) message_boxes().show(this, text, MessageIcon::None);
+    // The station reports each receiver on its line, not in a box to click away.
+    if (!station_)
+        for (const QString& text : results) message_boxes().show(this, text, MessageIcon::None);
     return true;
 }
 

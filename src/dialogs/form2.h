@@ -49,9 +49,19 @@ public:
     QLabel* lblAuto1;
     QPushButton* cmdWrite;
     QPushButton* cmdExit;
+    // The production station's line: receivers done, the last result, the
+    // next capcode and the log file.
+    QLabel* lblStation;
+
+    bool station() const { return station_; }
+    // Whether the board answered the dialog's search.
+    bool board_found() const { return board_found_; }
+    int receivers_done() const { return receivers_done_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // At the station, Space or Enter writes the next receiver.
+    void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void reject() override;
 
@@ -66,6 +76,10 @@ private:
     void process_events() override;
 
     void close_dialog();
+    // Opens the production station: the table file that keeps the raised
+    // capcode is known and writable. False when it is not (said so).
+    bool open_station();
+    void show_station_line();
     // Makes the receiver keep what the transfer did, then shows the results
     // held back meanwhile; shows why instead when it cannot. True when kept.
     bool show_results_if_kept();
@@ -78,6 +92,10 @@ private:
     bool busy_ = false;
     bool unloaded_ = false;
     bool run_ended_ = false; // the first capcode cannot be raised any further
+    bool station_ = false;   // the production station is open
+    bool board_found_ = false;
+    int receivers_done_ = 0;
+    QString last_result_;    // "1234567 ok" of the last receiver
     qrt58::ProductionLog production_log_{qrt58::ProductionLog::default_path()};
     int position_ = 0;
     std::uint32_t colour_ = 0;

@@ -11,6 +11,7 @@ namespace qrt58::editors {
 BoxEvents* BoxEvents::attach(QLineEdit* box, QObject* owner) {
     auto* hooks = new BoxEvents(owner);
     box->installEventFilter(hooks);
+    QObject::connect(box, &QLineEdit::textEdited, hooks, [hooks] { hooks->typed_ = true; });
     return hooks;
 }
 
@@ -34,13 +35,31 @@ bool BoxEvents::eventFilter(QObject* watched, QEvent* event) {
             if (event->type() == QEvent::FocusIn) entered_ = true;
             break;
         }
+        auto* box = static_cast<QLineEdit*>(watched);
         if (event->type() == QEvent::FocusIn) {
             entered_ = true;
+            // A box that refused its value and took the focus back keeps the
+            // text it had before the user's first entry.
+            if (!checking_) before_ = box->text();
+            refused_ = checking_;
+            typed_ = false;
             if (got_focus) got_focus();
+            on_entry_ = box->text();
         } else if (!entered_) {
             // The focus was on its way in when a rejected box took it back: this
             // box never had it, so there is nothing to check here.
             break;
+        } else if (!typed_ && box->text() == on_entry_ && !refused_) {
+            // Left without typing: the previous text comes back, nothing is
+            // checked. (A box that has just refused the user's entry and taken
+            // the focus back goes through its check as before: the refusal
+            // still cancels a Pager command chosen now.)
+            entered_ = false;
+            forwarding_ = true;
+            QCoreApplication::sendEvent(watched, event);
+            forwarding_ = false;
+            box->setText(before_);
+            return true;
         } else if (lost_focus) {
             entered_ = false;
             // The box finishes its own focus handling first, so a validation that
@@ -48,14 +67,25 @@ bool BoxEvents::eventFilter(QObject* watched, QEvent* event) {
             forwarding_ = true;
             QCoreApplication::sendEvent(watched, event);
             forwarding_ = false;
+            checking_ = true;
             lost_focus();
+            checking_ = false;
             return true;
         }
         break;
     }
-    case QEvent::KeyPress:
-        if (key_press && key_press(static_cast<QKeyEvent*>(event))) return true;
+    case QEvent::KeyPress: {
+        // Any key that puts text in or takes it out counts as typing (pasting
+        // and cutting with Ctrl+V / Ctrl+X count through textEdited).
+        auto* key = static_cast<QKeyEvent*>(event);
+        const bool text_key = !key->text().isEmpty() && !is_enter(key) && key->key() != Qt::Key_Tab &&
+                              key->key() != Qt::Key_Backtab && key->key() != Qt::Key_Escape;
+        const bool erase_key = key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete;
+        if (!(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && (text_key || erase_key))
+            typed_ = true;
+        if (key_press && key_press(key)) return true;
         break;
+    }
     case QEvent::KeyRelease: {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key_up && !key->isAutoRepeat()) key_up(key);

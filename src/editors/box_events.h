@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 #include <functional>
 
 class QKeyEvent;
@@ -11,6 +12,10 @@ class QWidget;
 
 namespace qrt58::editors {
 
+// A box the user leaves without typing anything gets back the text it had
+// before it emptied itself on entry, silently: tabbing through the boxes
+// checks nothing and changes nothing. What the user typed (or pasted) is
+// checked by lost_focus as always.
 class BoxEvents : public QObject {
 public:
     // Return true from key_press to swallow the key.
@@ -30,6 +35,11 @@ private:
     using QObject::QObject;
     bool forwarding_ = false;
     bool entered_ = false; // the box received its FocusIn
+    bool typed_ = false;   // the user edited the box since it got the focus
+    bool checking_ = false; // lost_focus is running (a rejected box takes the focus back)
+    bool refused_ = false;  // the box took the focus back after refusing an entry
+    QString before_;       // the text before the box got the focus
+    QString on_entry_;     // the text right after got_focus
 };
 
 // True for the Enter keys (character 13).

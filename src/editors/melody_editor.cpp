@@ -154,13 +154,11 @@ void MelodyEditor::txtUser_LostFocus(int slot) {
         read_UserMsc(); // nothing typed: every box shows the image again
         return;
     }
-    User_Data(slot);
-    if (pair_shows_long(form_, slot)) {
-        if (auto* next = form_.ctl<QLineEdit>(QStringLiteral("txtUser"), slot + 1)) {
-            next->setText(box->text());
-            User_Data(slot + 1);
-        }
-    }
+    const std::string padded = enter_user_melody(form_.image(), slot, box->text().toLatin1().toStdString(), shown_pairs(form_));
+    box->setText(QString::fromLatin1(padded));
+    // A "Long" pair's second slot shows the same melody.
+    if (pair_shows_long(form_, slot))
+        if (auto* next = form_.ctl<QLineEdit>(QStringLiteral("txtUser"), slot + 1)) next->setText(box->text());
 }
 
 } // namespace qrt58::editors

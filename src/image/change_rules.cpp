@@ -197,6 +197,12 @@ void change_slot_flag(PagerTable& image, int slot, SlotFlag flag, bool ticked, c
     if (shown_long(shown, slot)) set_slot_bit(image, bit(slot + 1), stored);
 }
 
+std::string enter_user_melody(PagerTable& image, int slot, const std::string& text, const PairLengths& shown) {
+    const std::string padded = store_user_melody(image, slot, text);
+    if (shown_long(shown, slot)) store_user_melody(image, slot + 1, padded);
+    return padded;
+}
+
 void change_push_key_lamp(PagerTable& image, bool on) {
     set_bits(image, kKeyLampAddress, kKeyLampBit, on ? 0 : 1, 1);
     image[kKeyLampCompanionAddress] = key_lamp_companion(on);

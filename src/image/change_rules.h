@@ -142,6 +142,10 @@ void change_capcode_type(PagerTable& image, int slot, CapcodeType type, const Pa
 enum class SlotFlag { Priority, Manual };
 void change_slot_flag(PagerTable& image, int slot, SlotFlag flag, bool ticked, const PairLengths& shown);
 
+// A user melody box of `slot` stored (padded with "0"); a "Long" pair's second
+// slot gets the same melody. Returns the padded text the box then shows.
+std::string enter_user_melody(PagerTable& image, int slot, const std::string& text, const PairLengths& shown);
+
 // "Push Key Lamp On Enable": its bit and the companion byte 0x3B0.
 void change_push_key_lamp(PagerTable& image, bool on);
 

@@ -663,8 +663,7 @@ std::string SettingSession::apply_unchecked(const std::string& name, const std::
         const bool single = single_tone_mode(image);
         for (const char c : value)
             if (!melody_char_allowed(c, single)) return melody_refusal_message(single);
-        const std::string padded = store_user_melody(image, slot, value);
-        if (slot % 2 == 0 && shown[static_cast<std::size_t>(slot / 2)]) store_user_melody(image, slot + 1, padded);
+        enter_user_melody(image, slot, value, shown);
         return {};
     }
     return "no setting of that name";

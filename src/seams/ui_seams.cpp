@@ -26,6 +26,17 @@ public:
         return QMessageBox::question(parent, kTitle, text, QMessageBox::Yes | QMessageBox::No) ==
                QMessageBox::Yes;
     }
+    SaveAnswer ask_save_discard_cancel(QWidget* parent, const QString& text) override {
+        QMessageBox box(QMessageBox::Warning, kTitle, text,
+                        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+        box.setDefaultButton(QMessageBox::Save);
+        box.setEscapeButton(QMessageBox::Cancel);
+        switch (box.exec()) {
+        case QMessageBox::Save: return SaveAnswer::Save;
+        case QMessageBox::Discard: return SaveAnswer::Discard;
+        default: return SaveAnswer::Cancel;
+        }
+    }
 };
 
 class QtFileDialogs : public FileDialogs {
@@ -68,6 +79,13 @@ bool RecordingMessageBoxes::ask_yes_no(QWidget*, const QString& text) {
     if (answers.empty()) return true;
     const bool a = answers.front();
     answers.pop_front();
+    return a;
+}
+SaveAnswer RecordingMessageBoxes::ask_save_discard_cancel(QWidget*, const QString& text) {
+    entries.push_back({text, MessageIcon::Question, true});
+    if (save_answers.empty()) return SaveAnswer::Discard;
+    const SaveAnswer a = save_answers.front();
+    save_answers.pop_front();
     return a;
 }
 QStringList RecordingMessageBoxes::texts() const {

@@ -15,6 +15,8 @@ class QWidget;
 namespace qrt58 {
 
 enum class MessageIcon { None, Information, Warning, Error, Question };
+// The answer to "Save changes to FILE?".
+enum class SaveAnswer { Save, Discard, Cancel };
 
 class MessageBoxes {
 public:
@@ -23,6 +25,8 @@ public:
     virtual void show(QWidget* parent, const QString& text, MessageIcon icon) = 0;
     // A Yes/No question; true for Yes.
     virtual bool ask_yes_no(QWidget* parent, const QString& text) = 0;
+    // A question with the buttons Save, Discard and Cancel (Save the default).
+    virtual SaveAnswer ask_save_discard_cancel(QWidget* parent, const QString& text) = 0;
 
     void info(QWidget* parent, const QString& text) { show(parent, text, MessageIcon::None); }
     void warning(QWidget* parent, const QString& text) { show(parent, text, MessageIcon::Warning); }
@@ -53,9 +57,12 @@ public:
     };
     void show(QWidget* parent, const QString& text, MessageIcon icon) override;
     bool ask_yes_no(QWidget* parent, const QString& text) override;
+    // Answers from save_answers; Discard when the script is empty.
+    SaveAnswer ask_save_discard_cancel(QWidget* parent, const QString& text) override;
 
     std::vector<Entry> entries;
     std::deque<bool> answers;
+    std::deque<SaveAnswer> save_answers;
     QStringList texts() const;
     void clear() { entries.clear(); }
 };

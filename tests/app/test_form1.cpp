@@ -56,6 +56,13 @@ protected:
     int ticks = 0;
 };
 
+// The title as the window manager shows it with no unsaved changes: Qt's
+// modified mark "[*]" left out.
+QString shown_title(const QWidget& w) {
+    QString t = w.windowTitle();
+    return t.remove(QStringLiteral("[*]"));
+}
+
 std::string tag_text(const QWidget* w) { return w->property("Tag").toString().toStdString(); }
 
 // The page that is drawn in front at the centre of the page area.
@@ -82,7 +89,7 @@ Qt::CheckState expected_state(const qrt58::FieldTag& tag, int value) {
 
 TEST_F(Form1Test, StartUpShowsTitleFirstPageAndRunsInOrder) {
     load();
-    EXPECT_EQ(form->windowTitle(), QStringLiteral("Norvale QRT58 V05.02"));
+    EXPECT_EQ(shown_title(*form), QStringLiteral("Norvale QRT58 V05.02"));
     EXPECT_EQ(QCoreApplication::applicationName(), QStringLiteral("QRT58"));
     EXPECT_EQ(form->about_title(), QStringLiteral("QRT58 Pager Programmer"));
     EXPECT_EQ(events, (std::vector<std::string>{"start", "board"}));
@@ -489,14 +496,23 @@ TEST_F(Form1Test, PagerCommandsHandOverTheModeUnlessAnEntryFailed) {
     form->pager_command(2);
     EXPECT_EQ(transfers, (std::vector<int>{0, 2}));
     // A rejected entry found while the focus moves away drops the command once.
-    form->entryErrorPending = true;
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    auto* freq = form->ctl<QLineEdit>(QStringLiteral("txtFreq"));
+    freq->setFocus();
+    const auto refusal = QObject::connect(qApp, &QApplication::focusChanged, [&](QWidget* old, QWidget*) {
+        if (old == freq) form->entryErrorPending = true; // as the box's check does
+    });
     form->pager_command(1);
+    QObject::disconnect(refusal);
     EXPECT_EQ(transfers.size(), 2u);
     EXPECT_FALSE(form->entryErrorPending);
     EXPECT_EQ(form->transfer_mode, 1);
     EXPECT_TRUE(form->findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
     form->pager_command(1);
     EXPECT_EQ(transfers, (std::vector<int>{0, 2, 1}));
+    form->hide();
 }
 
 TEST_F(Form1Test, FocusLeavesTheEntryBoxBeforeTheTransferStarts) {
@@ -625,7 +641,7 @@ TEST_F(Form1Test, OpenSaveRoundTripAndTitleSequence) {
     // Nothing used yet: the user's documents folder.
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     EXPECT_EQ(seams.dialogs->last_start_folder, QFileInfo(documents).isDir() ? documents : QDir::homePath());
-    EXPECT_EQ(form->windowTitle(), base + QStringLiteral(" - [") + file("a.tbl") + QStringLiteral("]"));
+    EXPECT_EQ(shown_title(*form), base + QStringLiteral(" - [") + file("a.tbl") + QStringLiteral("]"));
     QFile saved(file("a.tbl"));
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     const QByteArray bytes = saved.readAll();
@@ -645,8 +661,8 @@ TEST_F(Form1Test, OpenSaveRoundTripAndTitleSequence) {
     // Save As another name replaces the bracketed path only.
     seams.dialogs->answers = {file("b.tbl")};
     form->mnuSA_Click();
-    EXPECT_EQ(form->windowTitle(), base + QStringLiteral(" - [") + file("b.tbl") + QStringLiteral("]"));
-    EXPECT_EQ(form->windowTitle().count(QLatin1Char('[')), 1);
+    EXPECT_EQ(shown_title(*form), base + QStringLiteral(" - [") + file("b.tbl") + QStringLiteral("]"));
+    EXPECT_EQ(shown_title(*form).count(QLatin1Char('[')), 1);
 
     // Save writes to the current table without asking.
     form->image()[0x3B8] = 'y';
@@ -654,13 +670,14 @@ TEST_F(Form1Test, OpenSaveRoundTripAndTitleSequence) {
     qrt58::PagerTable back;
     ASSERT_EQ(qrt58::load_table_file(file("b.tbl"), back).status, qrt58::LoadStatus::Ok);
     EXPECT_EQ(back, form->image());
-    EXPECT_TRUE(seams.boxes->entries.empty());
+    // Only the question before the Open, the image having been changed.
+    EXPECT_EQ(seams.boxes->texts(), QStringList{QStringLiteral("Save changes to a.tbl?")});
 }
 
 TEST_F(Form1Test, OpenRejectsMissingWrongAndUnreadableFiles) {
     load();
     const qrt58::PagerTable before = form->image();
-    const QString title = form->windowTitle();
+    const QString title = shown_title(*form);
     const QString path_before = form->tbl_path;
 
     seams.dialogs->answers = {file("none.tbl")};
@@ -693,7 +710,7 @@ TEST_F(Form1Test, OpenRejectsMissingWrongAndUnreadableFiles) {
     EXPECT_TRUE(seams.boxes->entries.empty());
 
     EXPECT_EQ(form->image(), before);
-    EXPECT_EQ(form->windowTitle(), title);
+    EXPECT_EQ(shown_title(*form), title);
     EXPECT_EQ(form->tbl_path, path_before);
 }
 
@@ -713,7 +730,7 @@ TEST_F(Form1Test, SaveAsAsksBeforeOverwritingAndReportsFailures) {
     ASSERT_TRUE(old.open(QIODevice::ReadOnly));
     EXPECT_EQ(old.readAll(), QByteArray("keep me"));
     old.close();
-    EXPECT_EQ(form->windowTitle(), QStringLiteral("Norvale QRT58 V05.02"));
+    EXPECT_EQ(shown_title(*form), QStringLiteral("Norvale QRT58 V05.02"));
 
     // A save that cannot be written is reported; path and title stay.
     seams.boxes->clear();
@@ -723,7 +740,7 @@ TEST_F(Form1Test, SaveAsAsksBeforeOverwritingAndReportsFailures) {
     ASSERT_EQ(seams.boxes->entries.size(), 1u);
     EXPECT_EQ(seams.boxes->entries[0].icon, qrt58::MessageIcon::Error);
     EXPECT_EQ(form->tbl_path, path_before);
-    EXPECT_EQ(form->windowTitle(), QStringLiteral("Norvale QRT58 V05.02"));
+    EXPECT_EQ(shown_title(*form), QStringLiteral("Norvale QRT58 V05.02"));
 }
 
 TEST_F(Form1Test, FirstSaveWritesDefaultTableWhichTheNextStartLoads) {
@@ -737,7 +754,7 @@ TEST_F(Form1Test, FirstSaveWritesDefaultTableWhichTheNextStartLoads) {
     second.app_path = dir.path();
     second.form_load();
     EXPECT_EQ(second.image(), saved);
-    EXPECT_EQ(second.windowTitle(),
+    EXPECT_EQ(shown_title(second),
               QStringLiteral("Norvale QRT58 V05.02 - [") + file("default.tbl") + QStringLiteral("]"));
 }
 
@@ -788,8 +805,19 @@ TEST_F(Form1Test, MenuKeysWinOverTheFocusedTextBox) {
     pass->setFocus();
     QTest::keyClick(pass, Qt::Key_F9);
     EXPECT_EQ(transfers, std::vector<int>{2});
-    // Ctrl+A is "Save As...", not the text box's select-all (the dialog is cancelled).
+    // Inside a text box Ctrl+A selects all; elsewhere it is "Save As..."
+    // (the dialog is cancelled), as is Ctrl+Shift+S everywhere.
+    pass->setFocus();
+    QTest::keyClicks(pass, QStringLiteral("abc"));
     QTest::keyClick(pass, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(pass->selectedText(), QStringLiteral("abc"));
+    EXPECT_TRUE(seams.dialogs->last_filter.isEmpty());
+    QTest::keyClick(pass, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(seams.dialogs->last_filter, QStringLiteral("Table files (*.tbl)"));
+    seams.dialogs->last_filter.clear();
+    QWidget* back = form->control(QStringLiteral("picTabBack"));
+    back->setFocus();
+    QTest::keyClick(back, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(seams.dialogs->last_filter, QStringLiteral("Table files (*.tbl)"));
     form->hide();
 }

@@ -101,6 +101,11 @@ TEST_F(FrequencyEditorTest, RejectedEntriesWarnKeepTheImageAndTakeTheFocusBack) 
 TEST_F(FrequencyEditorTest, FocusEmptiesTheBoxAndLeavingItEmptyRestores) {
     focus(box());
     EXPECT_EQ(box()->text(), "");
+    leave();
+    EXPECT_EQ(box()->text(), "1530000");
+    // Emptied by the user (typed, then erased): restored the same way.
+    type(QStringLiteral("9"));
+    QTest::keyClick(box(), Qt::Key_Backspace);
     form->entryErrorPending = true;
     leave();
     EXPECT_FALSE(form->entryErrorPending);

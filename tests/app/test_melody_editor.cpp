@@ -96,6 +96,9 @@ TEST_F(MelodyEditorTest, LeavingAnEmptyBoxRestoresEveryBox) {
     user(7)->setText(QStringLiteral("1")); // a box showing what the image does not hold
     focus(user(0));
     EXPECT_TRUE(user(0)->text().isEmpty());
+    // Emptied by the user: typed, then erased.
+    QTest::keyClick(user(0), Qt::Key_1);
+    QTest::keyClick(user(0), Qt::Key_Backspace);
     leave();
     EXPECT_EQ(form->image(), before);
     EXPECT_EQ(user(0)->text(), old0);

@@ -68,8 +68,16 @@ TEST_F(PasswordEditorTest, ReadWritePasswordKeepsTrailingSpaces) {
 }
 
 TEST_F(PasswordEditorTest, ShortOrUnstorableReadWritePasswordIsRefused) {
+    // Left without typing: the password comes back, nothing is asked.
     focus(rw());
     EXPECT_EQ(rw()->text(), "");
+    leave();
+    EXPECT_TRUE(seams.boxes->texts().isEmpty());
+    EXPECT_EQ(rw()->text(), "000000");
+
+    // Typed and erased again: what the user typed is checked.
+    type(rw(), "a");
+    QTest::keyClick(rw(), Qt::Key_Backspace);
     leave();
     ASSERT_EQ(seams.boxes->texts(), QStringList{"Please input 6 Charcter!"});
     EXPECT_EQ(seams.boxes->entries[0].icon, MessageIcon::None);

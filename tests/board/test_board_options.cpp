@@ -1,6 +1,7 @@
 // Board choice, command-line options and persisted settings.
 #include "board.h"
 #include "board_options.h"
+#include "fake_devices.h"
 #include "io_driver.h"
 #include "ppdev_driver.h"
 #include "sim_board.h"
@@ -66,7 +67,7 @@ TEST(BoardOptions, ParsesBoardLineDelayAndTrace) {
     EXPECT_FALSE(parse_board_choice("io:/x"));
 }
 
-TEST(BoardOptions, CommandLineValuesAreRememberedInTheSettings) {
+TEST(BoardOptions, TheBoardOfACommandLineIsForThatRunAndTheLineDelayIsRemembered) {
     QTemporaryDir dir;
     QSettings settings(dir.filePath("s.ini"), QSettings::IniFormat);
     BoardSettings s = resolve_board_settings({}, settings);
@@ -79,9 +80,11 @@ TEST(BoardOptions, CommandLineValuesAreRememberedInTheSettings) {
     s = resolve_board_settings(o, settings);
     EXPECT_EQ(s.line_delay_us, 60);
     EXPECT_EQ(s.choice.text(), "ppdev:/dev/parport0");
-    // Taking them for this run does not remember them yet.
+    // Taking them for this run does not remember them; no choice is made yet.
     EXPECT_EQ(resolve_board_settings({}, settings).choice.text(), "sim");
-    remember_board_choice(settings, o);
+    EXPECT_FALSE(board_choice_made(settings));
+    save_board_choice(settings, *o.board); // the board dialog, qrt58cli board
+    EXPECT_TRUE(board_choice_made(settings));
     EXPECT_EQ(resolve_board_settings({}, settings).choice.text(), "ppdev:/dev/parport0");
     EXPECT_EQ(resolve_board_settings({}, settings).line_delay_us, 25);
     remember_line_delay(settings, o);
@@ -220,6 +223,36 @@ TEST(IoDriver, RootGainedThroughSudoIsGivenUpForTheUser) {
         EXPECT_EQ(WEXITSTATUS(status), c.exit);
         if (c.exit == 0) {
             EXPECT_EQ(QFileInfo(made).ownerId(), 65534u); // the user's file
+        }
+    }
+}
+
+// Each kind of board is named as the status bar and the result lines show it.
+TEST(BoardFacade, EveryKindOfBoardIsNamed) {
+    QTemporaryDir root;
+    test::make_node(root, "i2c-3", "CP2112 SMBus Bridge on hidraw0");
+    test::make_node(root, "i2c-5");
+    struct Case {
+        const char* choice;
+        QString description;
+        QString suffix;
+    };
+    const QString sim_file = SimBoard::default_file();
+    const Case cases[] = {
+        {"sim", "Simulated receiver (" + QFileInfo(sim_file).fileName() + ")", "(simulated receiver " + sim_file + ")"},
+        {"sim:/x/y.bin", "Simulated receiver (y.bin)", "(simulated receiver /x/y.bin)"},
+        {"ppdev:/dev/parport0", "Parallel port /dev/parport0", "(Parallel port /dev/parport0)"},
+        {"ppdev", "Parallel port (any /dev/parport*)", "(Parallel port (any /dev/parport*))"},
+        {"io", "Parallel port I/O (0x378, 0x278, 0x3BC)", "(Parallel port I/O (0x378, 0x278, 0x3BC))"},
+        {"i2c:/dev/i2c-3", "I2C /dev/i2c-3 (CP2112 SMBus Bridge on hidraw0)", "(I2C /dev/i2c-3)"},
+        {"i2c:/dev/i2c-5", "I2C /dev/i2c-5", "(I2C /dev/i2c-5)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.choice);
+        const auto board = Board::create(*parse_board_choice(QString::fromLatin1(c.choice)));
+        EXPECT_EQ(board->description(false, root.path()), c.description);
+        if (!QString::fromLatin1(c.choice).startsWith("i2c")) {
+            EXPECT_EQ(board->result_suffix(), c.suffix);
         }
     }
 }

@@ -109,7 +109,7 @@ TEST_F(Binary, ExitStatusesHelpAndVersion) {
     ::setenv("QT_QPA_PLATFORM", "xcb", 1);
     c = spawn(QRT58PROG, {"--help"}, false);
     EXPECT_EQ(c.status, 0);
-    EXPECT_EQ(c.out.rfind("Usage: qrt58prog [OPTIONS]", 0), 0u) << c.out << c.err;
+    EXPECT_EQ(c.out.rfind("Usage: qrt58prog [OPTIONS] [FILE]", 0), 0u) << c.out << c.err;
     EXPECT_NE(c.out.find("--line-delay"), std::string::npos);
     c = spawn(QRT58PROG, {"--version"}, false);
     EXPECT_EQ(c.status, 0);
@@ -120,7 +120,8 @@ TEST_F(Binary, ExitStatusesHelpAndVersion) {
     EXPECT_EQ(c.status, 2);
     EXPECT_EQ(c.err.find('\n'), c.err.size() - 1) << c.err;
     EXPECT_EQ(c.err.rfind("qrt58prog: --line-delay", 0), 0u) << c.err;
-    c = spawn(QRT58PROG, {"stray"}, false);
+    // One table file to open at most.
+    c = spawn(QRT58PROG, {"a.tbl", "b.tbl"}, false);
     EXPECT_EQ(c.status, 2);
 }
 
@@ -141,10 +142,10 @@ TEST_F(Binary, ProgressBarOnAPseudoTerminalNotOnAPipe) {
     ASSERT_EQ(c.status, 0) << c.err;
     EXPECT_NE(c.err.find("\rReading   ["), std::string::npos) << c.err;
     EXPECT_NE(c.err.find("] 100%"), std::string::npos);
-    EXPECT_EQ(c.out, "Read success!\n");
+    EXPECT_EQ(c.out, "Read success! (simulated receiver " + path("eeprom.bin") + ")\n");
 
     c = spawn(QRT58CLI, {"read", path("b.tbl"), "--board", board, "--line-delay", "10"}, false);
     ASSERT_EQ(c.status, 0) << c.err;
     EXPECT_EQ(c.err, "");
-    EXPECT_EQ(c.out, "Read success!\n");
+    EXPECT_EQ(c.out, "Read success! (simulated receiver " + path("eeprom.bin") + ")\n");
 }

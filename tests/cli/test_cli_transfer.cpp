@@ -1,9 +1,14 @@
 // qrt58cli read / write / verify on the simulated board (virtual clock).
 #include "cli.h"
+#include "cli_boards.h"
 #include "cli_transfer.h"
+#include "../board/fake_devices.h"
 
 #include "capcode.h"
 #include "clock.h"
+#include "i2c_bus.h"
+#include "i2c_dev.h"
+#include "sim_board.h"
 #include "default_image.h"
 #include "table_file.h"
 #include "board.h"
@@ -16,8 +21,12 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <algorithm>
+#include <cerrno>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -56,6 +65,10 @@ struct CliRig : ::testing::Test {
     }
     std::string path(const char* name) const { return dir.filePath(name).toStdString(); }
     std::string sim() const { return "sim:" + path("eeprom.bin"); }
+    // A result line: it names the simulated receiver it went to.
+    std::string done(const std::string& result) const {
+        return result + " (simulated receiver " + path("eeprom.bin") + ")\n";
+    }
     QByteArray bytes(const char* name) const {
         QFile f(dir.filePath(name));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -86,18 +99,18 @@ TEST_F(CliRig, WriteThenReadRoundTripsATableFile) {
     image[0x3B7] = 'Q'; // something that differs from the simulator's content
     ASSERT_TRUE(save_table_file(dir.filePath("in.tbl"), image).ok);
     ASSERT_EQ(run({"write", path("in.tbl"), "--board", sim(), "--line-delay", "10"}), 0) << err;
-    EXPECT_EQ(out, "Verify Success!\n");
+    EXPECT_EQ(out, done("Verify Success!"));
     EXPECT_EQ(bytes("in.tbl"), raw(image)); // a plain write leaves its file alone
 
     ASSERT_EQ(run({"read", path("out.tbl"), "--board", sim()}), 0) << err;
-    EXPECT_EQ(out, "Read success!\n");
+    EXPECT_EQ(out, done("Read success!"));
     PagerTable expected = image;
     stamp_checksum(expected);
     expected[kWriteMarkerAddress] = 1;
     EXPECT_EQ(bytes("out.tbl"), raw(expected));
 
     ASSERT_EQ(run({"verify", path("out.tbl"), "--board", sim()}), 0) << err;
-    EXPECT_EQ(out, "Verify Success!\n");
+    EXPECT_EQ(out, done("Verify Success!"));
     // The line delay given once is remembered.
     QFile settings(dir.filePath("settings.ini"));
     ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
@@ -117,13 +130,17 @@ TEST_F(CliRig, AFailedTransferExitsNonZeroAndLeavesTheOutputFileUntouched) {
     EXPECT_EQ(bytes("out.tbl"), QByteArray("old contents"));
 
     EXPECT_NE(run({"verify", path("first.tbl"), "--board", sim()}), 0);
-    EXPECT_EQ(err, "Verify Error!\n");
+    const auto hex = [](int v) { return QStringLiteral("0x%1").arg(v, 2, 16, QLatin1Char('0')).toUpper().replace("0X", "0x").toStdString(); };
+    const int was = static_cast<std::uint8_t>(bytes("first.tbl")[0x180]);
+    EXPECT_EQ(err, done("Verify Error! 1 byte differs, first at 0x0180: file " + hex(was) + ", receiver " +
+                        hex(was ^ 0x20)));
 
     // A board driver that cannot start: its reason, then the search fails.
     put("blocker", "x");
     EXPECT_NE(run({"read", path("out.tbl"), "--board", "sim:" + path("blocker") + "/e.bin"}), 0);
     EXPECT_NE(err.find("Cannot create"), std::string::npos);
     EXPECT_NE(err.find("The Board is not responding!"), std::string::npos);
+    EXPECT_EQ(err.find('\n'), err.size() - 1) << err; // one line
     EXPECT_EQ(bytes("out.tbl"), QByteArray("old contents"));
 
     EXPECT_NE(run({"write", path("missing.tbl"), "--board", sim()}), 0);
@@ -236,7 +253,7 @@ TEST_F(CliRig, NoSuccessMessageWhenSomethingTheCommandDoesFails) {
 
     // Everything well: the success comes, once.
     ASSERT_EQ(run({"verify", path("first.tbl"), "--board", sim(), "--trace-vcd", path("bus.vcd")}), 0) << err;
-    EXPECT_EQ(out, "Verify Success!\n");
+    EXPECT_EQ(out, done("Verify Success!"));
 }
 
 TEST_F(CliRig, VerifyRightAfterWriteSucceedsAndLeavesTheFileAlone) {
@@ -244,7 +261,7 @@ TEST_F(CliRig, VerifyRightAfterWriteSucceedsAndLeavesTheFileAlone) {
     const QByteArray before = bytes("in.tbl");
     ASSERT_EQ(run({"write", path("in.tbl"), "--board", sim()}), 0) << err;
     EXPECT_EQ(run({"verify", path("in.tbl"), "--board", sim()}), 0) << err;
-    EXPECT_EQ(out, "Verify Success!\n");
+    EXPECT_EQ(out, done("Verify Success!"));
     EXPECT_EQ(bytes("in.tbl"), before);
 }
 
@@ -257,8 +274,15 @@ TEST_F(CliRig, SettingsAreRememberedOnlyWhenTheyWorked) {
                    "--line-delay", "90"}),
               1);
     QSettings settings(dir.filePath("settings.ini"), QSettings::IniFormat);
-    EXPECT_EQ(settings.value("board/driver").toString().toStdString(), sim());
+    // --board is for its run only; `qrt58cli board` chooses for later runs.
+    EXPECT_FALSE(settings.contains("board/driver"));
     EXPECT_EQ(settings.value("board/line_delay_us").toInt(), 10);
+    EXPECT_EQ(run({"board", sim()}), 0) << err;
+    settings.sync();
+    EXPECT_EQ(settings.value("board/driver").toString().toStdString(), sim());
+    EXPECT_EQ(run({"board", "floppy"}), 2);
+    EXPECT_EQ(run({"board"}), 0);
+    EXPECT_EQ(out.rfind(sim(), 0), 0u) << out;
 }
 
 TEST_F(CliRig, ProductionRunProgramsNothingWhenItsFileCannotBeKept) {
@@ -314,14 +338,14 @@ TEST_F(CliRig, ImagesThroughStandardInputAndOutput) {
     image[0x3B7] = 'P';
     // write -: the image comes from standard input.
     ASSERT_EQ(run_io({"write", "-", "--board", sim()}, raw(image).toStdString(), false), 0) << err;
-    EXPECT_EQ(out, "Verify Success!\n");
+    EXPECT_EQ(out, done("Verify Success!"));
     // read -: the image goes to standard output, the result to standard error.
     ASSERT_EQ(run_io({"read", "-", "--board", sim()}, "", false), 0) << err;
     PagerTable written = image;
     stamp_checksum(written);
     written[kWriteMarkerAddress] = 1;
     EXPECT_EQ(QByteArray::fromStdString(out), raw(written));
-    EXPECT_EQ(err, "Read success!\n");
+    EXPECT_EQ(err, done("Read success!"));
     ASSERT_EQ(run_io({"read", "-", "--board", sim(), "--quiet"}, "", false), 0) << err;
     EXPECT_EQ(QByteArray::fromStdString(out), raw(written));
     EXPECT_EQ(err, "");
@@ -342,7 +366,7 @@ TEST_F(CliRig, ProgressBarOnATerminalOnly) {
     EXPECT_NE(err.find("\rVerifying ["), std::string::npos);
     EXPECT_NE(err.find("] 100%"), std::string::npos);
     EXPECT_EQ(err.back(), '\n');
-    EXPECT_EQ(out, "Verify Success!\n");
+    EXPECT_EQ(out, done("Verify Success!"));
     // Percentages only grow within a phase: each phase's line ends full.
     const std::string writing = err.substr(0, err.find('\n'));
     EXPECT_EQ(writing.substr(writing.size() - 6), "] 100%") << writing;
@@ -372,6 +396,160 @@ TEST_F(CliRig, AnI2cAdapterThatIsNotThereIsNamedAndNothingIsWritten) {
     EXPECT_NE(err.find("i2c-1: not an I2C adapter"), std::string::npos) << err;
     EXPECT_EQ(bytes("i2c-1"), QByteArray("not a device"));
 }
+
+namespace {
+
+TEST_F(CliRig, WithoutAChoiceTheSimulatedReceiverIsUsedAndSaidSo) {
+    ASSERT_EQ(run({"new", path("in.tbl")}), 0);
+    // No board chosen, none given: one notice line, the result names the receiver.
+    ASSERT_EQ(run({"write", path("in.tbl")}), 0) << err;
+    EXPECT_EQ(err.find("no board chosen yet"), err.rfind("no board chosen yet"));
+    EXPECT_NE(err.find("qrt58cli: no board chosen yet: using the simulated receiver"), std::string::npos) << err;
+    EXPECT_EQ(out, "Verify Success! (simulated receiver " + SimBoard::default_file().toStdString() + ")\n");
+    // Chosen: no notice, and every run uses the choice.
+    ASSERT_EQ(run({"board", sim()}), 0) << err;
+    ASSERT_EQ(run({"write", path("in.tbl")}), 0) << err;
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(out, done("Verify Success!"));
+}
+
+// What differs is counted and the first difference named, in text and JSON.
+TEST_F(CliRig, AVerifyFailureNamesTheFirstDifferenceAndTheCount) {
+    ASSERT_EQ(run({"new", path("in.tbl")}), 0);
+    ASSERT_EQ(run({"write", path("in.tbl"), "--board", sim()}), 0) << err;
+    const QByteArray written = bytes("eeprom.bin");
+    const QByteArray file = bytes("in.tbl");
+    struct Case {
+        std::vector<int> flipped;
+        int count;
+        int first;
+    };
+    // The receiver holds the stamped image: the checksum and the marker are no
+    // differences, a change to them is.
+    const Case cases[] = {{{0x005}, 1, 0x005},
+                          {{0x700, 0x123, 0x124}, 3, 0x123},
+                          {{0x7FF}, 1, 0x7FF},
+                          {{0x3E0, 0x000}, 2, 0x000}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.first);
+        QByteArray e = written;
+        for (int a : c.flipped) e[a] = static_cast<char>(e[a] ^ 0x41);
+        put("eeprom.bin", e);
+        EXPECT_EQ(run({"verify", path("in.tbl"), "--board", sim()}), 1);
+        const auto hex = [](int v, int w) {
+            return QStringLiteral("0x%1").arg(v, w, 16, QLatin1Char('0')).toUpper().replace("0X", "0x").toStdString();
+        };
+        const int expected = static_cast<std::uint8_t>(written[c.first]);
+        EXPECT_EQ(err, done("Verify Error! " + std::to_string(c.count) + (c.count == 1 ? " byte differs" : " bytes differ") +
+                            ", first at " + hex(c.first, 4) + ": file " + hex(expected, 2) + ", receiver " +
+                            hex(expected ^ 0x41, 2)));
+        EXPECT_EQ(out, "");
+        EXPECT_EQ(run({"verify", path("in.tbl"), "--board", sim(), "--json"}), 1);
+        const QJsonObject doc = QJsonDocument::fromJson(QByteArray::fromStdString(out)).object();
+        EXPECT_EQ(doc["result"].toString(), "differ");
+        EXPECT_EQ(doc["differing_bytes"].toInt(), c.count);
+        EXPECT_EQ(doc["first_difference"].toObject()["address"].toInt(), c.first);
+        EXPECT_EQ(doc["first_difference"].toObject()["receiver"].toInt(), expected ^ 0x41);
+        EXPECT_EQ(doc["board"].toString().toStdString(), "Simulated receiver (" + path("eeprom.bin") + ")");
+    }
+    put("eeprom.bin", written);
+    EXPECT_EQ(run({"verify", path("in.tbl"), "--board", sim(), "--json"}), 0);
+    EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(out)).object()["result"].toString(), "equal");
+    EXPECT_EQ(file, bytes("in.tbl"));
+}
+
+TEST_F(CliRig, BoardFailuresAreOneLineAndVerboseShowsTheSteps) {
+    ASSERT_EQ(run({"new", path("in.tbl")}), 0);
+    EXPECT_EQ(run({"verify", path("in.tbl"), "--board", "ppdev:" + path("parport7")}), 1);
+    EXPECT_EQ(err.rfind("qrt58cli: verify: The Board is not responding! (Parallel port " + path("parport7") + ": ", 0), 0u)
+        << err;
+    EXPECT_EQ(err.find('\n'), err.size() - 1) << err;
+
+    ASSERT_EQ(run({"write", path("in.tbl"), "--board", sim(), "-v"}), 0) << err;
+    EXPECT_NE(err.find("qrt58cli: board: board search at 0x378: answered\n"), std::string::npos) << err;
+    EXPECT_NE(err.find("qrt58cli: board: write page 0x7f0: 16 byte(s)"), std::string::npos) << err;
+    EXPECT_NE(err.find("qrt58cli: board: read from 0x000: 1 addressing attempt(s)\n"), std::string::npos) << err;
+    EXPECT_EQ(out, done("Verify Success!"));
+    ASSERT_EQ(run({"write", path("in.tbl"), "--board", sim()}), 0) << err;
+    EXPECT_EQ(err, "");
+}
+
+TEST_F(CliRig, ReadToStandardOutputRefusesATerminal) {
+    std::istringstream in;
+    std::ostringstream o, e;
+    EXPECT_EQ(cli::run({"read", "-", "--board", sim()}, cli::Streams{in, o, e, false, false, true}), 2);
+    EXPECT_EQ(o.str(), "");
+    EXPECT_NE(e.str().find("terminal"), std::string::npos);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("eeprom.bin"))); // the board was not touched
+}
+
+// An adapter that answers at 0x50 on one path only.
+class FakeAdapter : public I2cDev {
+public:
+    int open(const QString& path, QString*) override {
+        path_ = path;
+        return path == "/dev/i2c-9" ? ENOENT : 0;
+    }
+    int transfer(I2cMessage* m, int) override {
+        return path_ == "/dev/i2c-1" && m->address == kEepromI2cAddress ? 0 : ENXIO;
+    }
+    void close() override {}
+
+private:
+    QString path_;
+};
+
+TEST_F(CliRig, BoardsListsTheSimulatedReceiverPortsAndAdapters) {
+    QTemporaryDir root;
+    cli::set_boards_root(root.path());
+    cli::set_i2c_dev_factory([] { return std::make_unique<FakeAdapter>(); });
+    EXPECT_EQ(run({"boards"}), 0);
+    const std::string sim_line = "sim  Simulated receiver (" + SimBoard::default_file().toStdString() + ")\n";
+    EXPECT_EQ(out, sim_line + "No parallel port or I2C adapter found (/dev/parport*, /dev/i2c-*: sudo modprobe "
+                              "ppdev or i2c-dev).\n");
+    test::make_node(root, "parport0");
+    test::make_node(root, "i2c-0", "SMBus I801 adapter at efa0");
+    test::make_node(root, "i2c-1", "CP2112 SMBus Bridge on hidraw0");
+    test::make_node(root, "i2c-4", "i2c-tiny-usb at bus 001 device 005");
+    test::make_node(root, "i2c-9");
+    EXPECT_EQ(run({"boards"}), 0);
+    const std::string expected =
+        "sim                  Simulated receiver (" + SimBoard::default_file().toStdString() + ")\n"
+        "ppdev:/dev/parport0  Parallel port /dev/parport0\n"
+        "i2c:/dev/i2c-0       I2C /dev/i2c-0 (SMBus I801 adapter at efa0): the computer's own bus, not probed\n"
+        "i2c:/dev/i2c-1       I2C /dev/i2c-1 (CP2112 SMBus Bridge on hidraw0): a chip answers at 0x50\n"
+        "i2c:/dev/i2c-4       I2C /dev/i2c-4 (i2c-tiny-usb at bus 001 device 005): no chip answers at 0x50\n"
+        "i2c:/dev/i2c-9       I2C /dev/i2c-9: cannot be opened: ";
+    EXPECT_EQ(out.substr(0, expected.size()), expected) << out;
+    EXPECT_EQ(run({"boards", "--json"}), 0);
+    const QJsonObject doc = QJsonDocument::fromJson(QByteArray::fromStdString(out)).object();
+    EXPECT_EQ(doc["boards"].toArray().size(), 6);
+    cli::set_boards_root(QString());
+    cli::set_i2c_dev_factory(nullptr);
+}
+
+TEST_F(CliRig, HelpAllListsEveryCommandWithAllItsOptions) {
+    ASSERT_EQ(run({"--help"}), 0);
+    const std::string usage = out;
+    ASSERT_EQ(run({"--help-all"}), 0);
+    const std::string all = out;
+    static const QRegularExpression command_line(QStringLiteral("^  ([a-z]+) "));
+    int commands = 0;
+    for (const QString& line : QString::fromStdString(usage).split('\n')) {
+        const auto m = command_line.match(line);
+        if (!m.hasMatch()) continue;
+        ++commands;
+        ASSERT_EQ(run({m.captured(1).toStdString(), "--help"}), 0);
+        for (const QString& option : QString::fromStdString(out).split('\n'))
+            if (option.trimmed().startsWith('-')) {
+                EXPECT_NE(all.find(option.toStdString()), std::string::npos) << option.toStdString();
+            }
+        EXPECT_NE(all.find("Usage: qrt58cli " + m.captured(1).toStdString() + ' '), std::string::npos);
+    }
+    EXPECT_GE(commands, 9);
+}
+
+} // namespace
 
 TEST_F(CliRig, NoFileOfARunIsWrittenOverAnotherOfIt) {
     ASSERT_EQ(run({"new", path("t.tbl")}), 0);
@@ -513,15 +691,15 @@ TEST_F(CliRig, WriteAndVerifyUseTheImageTheWindowProgramsAfterOpeningTheFile) {
     // A receiver programmed by the window from this file.
     ASSERT_TRUE(save_table_file(dir.filePath("window.tbl"), window).ok);
     ASSERT_EQ(run({"write", path("window.tbl"), "--board", sim()}), 0) << err;
-    EXPECT_EQ(out, "Verify Success!\n"); // nothing left to repair
+    EXPECT_EQ(out, done("Verify Success!")); // nothing left to repair
     ASSERT_EQ(run({"verify", path("in.tbl"), "--board", sim()}), 0) << err;
-    EXPECT_EQ(out, said + "Verify Success!\n");
+    EXPECT_EQ(out, said + done("Verify Success!"));
 
     // Programmed from the file itself: the same bytes; the file stays as it was.
     ASSERT_EQ(run({"read", path("window-read.tbl"), "--board", sim()}), 0) << err;
     const QByteArray by_window = bytes("window-read.tbl");
     ASSERT_EQ(run({"write", path("in.tbl"), "--board", sim()}), 0) << err;
-    EXPECT_EQ(out, said + "Verify Success!\n");
+    EXPECT_EQ(out, said + done("Verify Success!"));
     EXPECT_EQ(bytes("in.tbl"), file);
     ASSERT_EQ(run({"read", path("cli-read.tbl"), "--board", sim()}), 0) << err;
     EXPECT_EQ(bytes("cli-read.tbl"), by_window);

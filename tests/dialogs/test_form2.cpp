@@ -7,6 +7,7 @@
 #include "form2.h"
 #include "transfer.h"
 #include "line_delay_dialog.h"
+#include "table_file.h"
 #include "ui_seams.h"
 
 #include <QApplication>
@@ -44,6 +45,13 @@ struct FakeHost : TransferHost {
         refill();
     }
     void image_was_read() override { ++reads; }
+    QString production_file() override { return file; }
+    bool save_production_file(QString& error) override {
+        const SaveResult saved = save_table_file(file, img);
+        if (!saved.ok) error = saved.error;
+        saves += saved.ok ? 1 : 0;
+        return saved.ok;
+    }
     // read_dftaddr for box 0.
     void refill() {
         box0 = QString::fromStdString(
@@ -56,10 +64,15 @@ struct FakeHost : TransferHost {
     int length_index = 0;
     QString box0;
     int reads = 0;
+    QString file; // the open table file of the production station
+    int saves = 0;
 };
 
 struct Form2Rig : ::testing::Test {
-    void SetUp() override { boxes = seams.boxes; }
+    void SetUp() override {
+        boxes = seams.boxes;
+        host.file = files.filePath("run.tbl");
+    }
     std::unique_ptr<Form2> dialog(int mode) { return std::make_unique<Form2>(rig.link, host, mode); }
     QStringList messages() const { return boxes->texts(); }
     std::uint32_t eeprom_first_word() const {
@@ -73,6 +86,7 @@ struct Form2Rig : ::testing::Test {
 
     ScopedTestSeams seams;
     RecordingMessageBoxes* boxes = nullptr;
+    QTemporaryDir files;
     SimRig rig;
     FakeHost host;
 };
@@ -191,8 +205,10 @@ TEST_F(Form2Rig, NoSuccessUntilTheReceiverFileIsSaved) {
     ASSERT_EQ(messages().size(), 1);
     EXPECT_TRUE(messages()[0].contains(path));
     EXPECT_EQ(host.box0, "0001000");
+    EXPECT_EQ(station.receivers_done(), 0);
     station.cmdWrite_Click(); // the disk has room again
-    EXPECT_EQ(messages().last(), "Verify Success!");
+    EXPECT_EQ(messages().size(), 1); // the station reports on its line
+    EXPECT_EQ(station.receivers_done(), 1);
     EXPECT_EQ(host.box0, "0001001");
 }
 
@@ -243,7 +259,7 @@ TEST_F(Form2Rig, TenDigitProductionRunStopsAtTheLimit) {
     // From the start the line shows the capcode the next Write programs.
     EXPECT_EQ(d->lblAuto1->text(), " 1st capcode : 4290999999");
     d->cmdWrite_Click();
-    EXPECT_EQ(messages(), QStringList{"Verify Success!"});
+    EXPECT_TRUE(messages().isEmpty()); // the station line reports it
     EXPECT_EQ(d->lblAuto1->text(), " 1st capcode : 4291000000");
     EXPECT_EQ(eeprom_first_capcode(), "4290999999");
     EXPECT_EQ(host.box0, "4291000000");
@@ -253,7 +269,7 @@ TEST_F(Form2Rig, TenDigitProductionRunStopsAtTheLimit) {
 
     boxes->clear();
     d->cmdWrite_Click();
-    EXPECT_EQ(messages(), (QStringList{"Verify Success!", "Capcode 1 > 4291000000 so can not be increase!"}));
+    EXPECT_EQ(messages(), (QStringList{"Capcode 1 > 4291000000 so can not be increase!"}));
     EXPECT_EQ(eeprom_first_capcode(), "4291000000");
     EXPECT_EQ(host.box0, "4291000000");
 
@@ -270,7 +286,7 @@ TEST_F(Form2Rig, ShortProductionRunEndsAt2031614) {
     EXPECT_EQ(host.box0, "2031614");
     boxes->clear();
     d->cmdWrite_Click();
-    EXPECT_EQ(messages(), (QStringList{"Verify Success!", "Capcode 1 > 2031614 so can not be increase!"}));
+    EXPECT_EQ(messages(), (QStringList{"Capcode 1 > 2031614 so can not be increase!"}));
     EXPECT_EQ(eeprom_first_capcode(), "2031614");
 
     // A failed cycle does not raise the capcode.
@@ -329,12 +345,12 @@ TEST_F(Form2Rig, ProductionRunEndsWhereTheNextCapcodeCannotBeStored) {
     auto d = dialog(1);
     d->form_activate();
     d->cmdWrite_Click();
-    EXPECT_EQ(messages(), QStringList{"Verify Success!"});
+    EXPECT_TRUE(messages().isEmpty()); // the station line reports it
     EXPECT_EQ(host.box0.toULongLong(), 2031614u);
     EXPECT_TRUE(d->cmdWrite->isEnabled());
     boxes->clear();
     d->cmdWrite_Click();
-    EXPECT_EQ(messages(), (QStringList{"Verify Success!", "Capcode 1 > 2031614 so can not be increase!"}));
+    EXPECT_EQ(messages(), (QStringList{"Capcode 1 > 2031614 so can not be increase!"}));
     EXPECT_FALSE(d->cmdWrite->isEnabled()); // no second receiver with the same capcode
     EXPECT_TRUE(d->cmdExit->isEnabled());
 
@@ -344,8 +360,70 @@ TEST_F(Form2Rig, ProductionRunEndsWhereTheNextCapcodeCannotBeStored) {
     host.box0 = "??????????";
     boxes->clear();
     again->cmdWrite_Click();
-    EXPECT_EQ(messages(), (QStringList{"Verify Success!", "Capcode 1 > 4291000000 so can not be increase!"}));
+    EXPECT_EQ(messages(), (QStringList{"Capcode 1 > 4291000000 so can not be increase!"}));
     EXPECT_FALSE(again->cmdWrite->isEnabled());
+}
+
+TEST_F(Form2Rig, TheStationKeepsEveryRaisedCapcodeInTheFileAndTakesSpaceAndEnter) {
+    const QString log = ProductionLog::default_path();
+    QFile::remove(log);
+    host.auto_increment = true;
+    host.set_first_capcode("1000");
+    auto d = dialog(1);
+    d->show();
+    d->form_activate();
+    ASSERT_TRUE(d->station());
+    EXPECT_EQ(host.saves, 1); // the file was checked writable before the first receiver
+    EXPECT_TRUE(d->lblStation->text().contains("Next capcode: 0001000"));
+    EXPECT_TRUE(d->lblStation->text().contains(log));
+
+    const auto file_capcode = [&] {
+        PagerTable t;
+        EXPECT_EQ(load_table_file(host.file, t).status, LoadStatus::Ok);
+        return decode_capcode(capcode_word(t, 0), capcode_word(t, 1), false).text;
+    };
+    // Space, Enter and the button each program one receiver; a held key no more.
+    QTest::keyClick(d.get(), Qt::Key_Space);
+    EXPECT_EQ(eeprom_first_capcode(), "0001000");
+    EXPECT_EQ(file_capcode(), "0001001");
+    QTest::keyClick(d.get(), Qt::Key_Return);
+    EXPECT_EQ(file_capcode(), "0001002");
+    QKeyEvent held(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QString(" "), true);
+    QApplication::sendEvent(d.get(), &held);
+    EXPECT_EQ(file_capcode(), "0001002");
+    d->cmdWrite_Click();
+    EXPECT_EQ(eeprom_first_capcode(), "0001002");
+    EXPECT_EQ(file_capcode(), "0001003");
+    EXPECT_TRUE(messages().isEmpty()) << messages().join('|').toStdString();
+    EXPECT_EQ(d->receivers_done(), 3);
+    EXPECT_TRUE(d->lblStation->text().contains("Receivers done: 3; last: 0001002 ok"));
+    EXPECT_TRUE(d->lblStation->text().contains("Next capcode: 0001003"));
+
+    // Closing between receivers: the file and the log hold every receiver.
+    d->close();
+    EXPECT_TRUE(d->closed());
+    EXPECT_EQ(file_capcode(), "0001003");
+    QFile f(log);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(f.readAll()).count(",ok"), 3);
+
+    // A file that cannot be saved: said so before any receiver, and nothing
+    // is programmed; no file named at all (Save As cancelled): nothing either.
+    const auto before = rig.sim_mem();
+    host.file = files.filePath("no/such/folder/run.tbl");
+    boxes->clear();
+    auto refused = dialog(1);
+    refused->form_activate();
+    EXPECT_TRUE(refused->closed());
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages()[0].contains("no/such/folder"));
+    host.file.clear();
+    boxes->clear();
+    auto cancelled = dialog(1);
+    cancelled->form_activate();
+    EXPECT_TRUE(cancelled->closed());
+    EXPECT_TRUE(messages().isEmpty());
+    EXPECT_EQ(rig.sim_mem(), before);
 }
 
 TEST_F(Form2Rig, VerifyAcceptsTheReceiverAsWrittenAndAsRead) {
@@ -440,7 +518,7 @@ TEST_F(Form2Rig, EscapeAndCloseWaitForTheTransferButEndAnIdleStation) {
     QCoreApplication::postEvent(d.get(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
     QCoreApplication::postEvent(d.get(), new QCloseEvent);
     d->cmdWrite_Click();
-    EXPECT_EQ(messages(), QStringList{"Verify Success!"});
+    EXPECT_TRUE(messages().isEmpty());
     EXPECT_FALSE(d->closed());
     QTest::keyClick(d.get(), Qt::Key_Escape);
     EXPECT_TRUE(d->closed());
