@@ -94,12 +94,12 @@ double registry_ms(const RegistryLocation& where, int receivers) {
         return -1;
     }
     registry->begin_session(QStringLiteral("bench"), QStringLiteral("bench"), QCoreApplication::applicationPid());
-    JobSpec spec;
-    spec.name = QStringLiteral("cost");
-    spec.base_image = QByteArray(kImageSize, '\0');
-    spec.plan_sha256 = QStringLiteral("cost");
-    for (int i = 0; i < receivers; ++i) spec.items.push_back({i + 1, QString(), {900000 + i}});
-    const JobOpen job = registry->open_job(spec);
+    JobSpec job_order;
+    job_order.name = QStringLiteral("cost");
+    job_order.base_image = QByteArray(kImageSize, '\0');
+    job_order.plan_sha256 = QStringLiteral("cost");
+    for (int i = 0; i < receivers; ++i) job_order.items.push_back({i + 1, QString(), {900000 + i}});
+    const JobOpen job = registry->open_job(job_order);
     if (!job.ok) return -1;
     const auto t0 = std::chrono::steady_clock::now();
     // As a board does: each receiver's result goes in with the allocation of the next.

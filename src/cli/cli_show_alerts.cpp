@@ -5,9 +5,9 @@
 #include "cli_show.h"
 #include "field_tag.h"
 #include "melody.h"
+#include "settings.h"
 
 #include <QJsonArray>
-#include <cctype>
 #include <cstdio>
 #include <ostream>
 
@@ -15,74 +15,11 @@ namespace qrt58::cli {
 
 namespace {
 
-struct PlainBinding {
-    const char* caption;
-    const char* tag;
-    std::vector<const char*> items; // lists only
-};
-
-// The check boxes and lists of the alerts and music pages that are nothing but
-// their field, in page order.
-const std::vector<PlainBinding>& plain_bindings() {
-    static const std::vector<PlainBinding> bindings = {
-        {"Lock/Unlock Off", "&H358,0,8,chkN", {}},
-        {"Delete Off", "&H359,0,8,chkN", {}},
-        {"Delete All Off", "&H35A,0,8,chkN", {}},
-        {"Move To Memo Off", "&H35B,0,8,chkN", {}},
-        {"History Off", "&H35C,0,8,chkN", {}},
-        {"Silent off Alert Disable", "&H33,0,1,chkN", {}},
-        {"Vibration Like Beep", "&H596,6,1,chkN", {}},
-        {"Out-of Service", "&H3D,3,1,chk", {}},
-        {"Lowcell Alert Control", "&H39,6,1,chk", {}},
-        {"Reminder Duration Control", "&H3C,6,2,cbo", {"Disable", "2 minutes", "10 minutes", "60 minutes"}},
-        {"Music Type Select", "&H3D,5,1,cbo", {"Taiwan Music", "World Wild Music "}},
-        {"Manual Write Enable", "&H3D,4,1,chkN", {}},
-        {"Frequency Modification", "&H36,0,1,chkN", {}},
-        {"Cap. Priority Modification", "&H596,5,1,chkN", {}},
-        {"Password Required", "&H36,1,1,chk", {}},
-        {"Password Modification", "&H36,2,1,chk", {}},
-        {"Time Auto Update", "&H32,2,1,chkN", {}},
-        {"Date Display", "&H3B,3,1,cbo", {"dd-mm-yy", "mm-dd-yy"}},
-        {"24H o'clock", "&H595,3,1,chkN", {}},
-        {"Numeric Display Mode", "&H3D,2,1,cbo", {"Standard", "OEC(china)"}},
-        {"Vibrate Off In Charger", "&H715,7,1,chkN", {}},
-        {"Vibrate & Alert At Priority", "&H715,2,1,chkN", {}},
-        {"Counter Out Enable", "&H39,4,1,chkN", {}},
-        {"Duplicate Msg Enable", "&H39,3,1,chkN", {}},
-        {"Paging Display", "&H3B,4,1,cbo", {"Page Count", "Direct"}},
-        {"Direct Show Lamp On", "&H36,6,1,chkN", {}},
-        {"Direct Show Until Press Key", "&H32,3,1,chkN", {}},
-        {"RD Key Delete Enable", "&H32,1,1,chkN", {}},
-        {"RD Key Switch Alert", "&H595,4,1,chkN", {}},
-        {"Read Time Out", "&H39,0,2,cbo", {"8 sec", "14 sec", "20 sec", "30 sec"}},
-        {"Discard Error Message", "&H3D,0,1,chk", {}},
-        {"Air Program Enable", "&H3D,6,1,chk", {}},
-        {"User's Capcode Music Type Enable", "&H33,5,1,chkN", {}},
-        {"Always Vibrate", "&H36,3,1,chkN", {}},
-        {"Multiple Tone", "&H596,2,1,chkN", {}},
-    };
-    return bindings;
-}
-
-// A ticked box, a clear box, or the stored value a box cannot show; as JSON a
-// box is true or false, a list its item text.
-// "options." and the caption in lower case, words joined by "_".
-std::string binding_key(const PlainBinding& b) {
-    std::string key;
-    for (const char* c = b.caption; *c; ++c) {
-        const auto u = static_cast<unsigned char>(*c);
-        if (std::isalnum(u))
-            key += static_cast<char>(std::tolower(u));
-        else if (!key.empty() && key.back() != '_')
-            key += '_';
-    }
-    while (!key.empty() && key.back() == '_')
-        key.pop_back();
-    return "options." + key;
-}
-
-void add_binding(ImageModel& m, const PagerTable& image, const PlainBinding& b) {
-    const std::string key = binding_key(b);
+// A plain check box or list of the status and options areas (the table the
+// settings share with qrt58cli set). A ticked box, a clear box, or the stored
+// value a box cannot show; as JSON a box is true or false, a list its item text.
+void add_binding(ImageModel& m, const PagerTable& image, const OptionBinding& b) {
+    const std::string key = option_key(b.caption);
     const auto tag = parse_field_tag(b.tag);
     if (!tag) {
         m.add(key, Value(), "?");
@@ -168,7 +105,7 @@ void add_alerts_and_melodies(ImageModel& m, const PagerTable& image) {
     m.add("alerts.sequential_lockout", QString::fromStdString(lockout), lockout,
           lockout_on ? BitsList{bit_field(0x3C, 3, 1), bit_field(0x3C, 0, 2)}
                      : BitsList{bit_field(0x3C, 3, 1)});
-    for (const PlainBinding& b : plain_bindings())
+    for (const OptionBinding& b : option_bindings())
         add_binding(m, image, b);
 
     const bool master = get_bits(image, kMailAlertMaster, kMailAlertMasterBit, 1) == 1;
@@ -227,8 +164,8 @@ void print_alerts_and_melodies(const ImageModel& m, std::ostream& out) {
     out << "Sequential Lockout: " << m.text("alerts.sequential_lockout") << '\n';
     // The two "RD Key" boxes show only while "Push Key Lamp On Enable" is ticked.
     const bool key_lamp = m.at("display.push_key_lamp").value.to_bool();
-    for (const PlainBinding& b : plain_bindings()) {
-        out << b.caption << ": " << m.text(binding_key(b));
+    for (const OptionBinding& b : option_bindings()) {
+        out << b.caption << ": " << m.text(option_key(b.caption));
         if (!key_lamp && std::string(b.caption).rfind("RD Key", 0) == 0)
             out << "  (hidden: Push Key Lamp On Enable is off)";
         out << '\n';

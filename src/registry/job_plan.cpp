@@ -254,11 +254,11 @@ std::vector<qint64> programmed_capcodes(const PagerTable& image) {
 }
 
 JobSpec job_spec(const JobPlan& plan) {
-    JobSpec spec;
-    spec.name = plan.name;
-    spec.base_image = QByteArray(reinterpret_cast<const char*>(plan.base.data()), kImageSize);
+    JobSpec job_order;
+    job_order.name = plan.name;
+    job_order.base_image = QByteArray(reinterpret_cast<const char*>(plan.base.data()), kImageSize);
     QCryptographicHash digest(QCryptographicHash::Sha256);
-    digest.addData(spec.base_image);
+    digest.addData(job_order.base_image);
     for (const JobReceiver& r : plan.receivers) {
         JobSpec::Item item;
         item.line = r.line;
@@ -268,10 +268,10 @@ JobSpec job_spec(const JobPlan& plan) {
         item.capcodes = r.capcodes;
         digest.addData(item.settings.toUtf8());
         digest.addData(QByteArrayView("\x1e", 1));
-        spec.items.push_back(std::move(item));
+        job_order.items.push_back(std::move(item));
     }
-    spec.plan_sha256 = QString::fromLatin1(digest.result().toHex());
-    return spec;
+    job_order.plan_sha256 = QString::fromLatin1(digest.result().toHex());
+    return job_order;
 }
 
 QString written_image_sha256(const PagerTable& image) {

@@ -394,10 +394,10 @@ int Registry::reap_interrupted(int stale_seconds) {
     return reaped;
 }
 
-JobOpen Registry::open_job(const JobSpec& spec) {
+JobOpen Registry::open_job(const JobSpec& job_order) {
     JobOpen result;
     const QString base_sha = QString::fromLatin1(
-        QCryptographicHash::hash(spec.base_image, QCryptographicHash::Sha256).toHex());
+        QCryptographicHash::hash(job_order.base_image, QCryptographicHash::Sha256).toHex());
     // Two tries: a station that loses the race to create the job finds it made.
     for (int attempt = 0; attempt < 2; ++attempt) {
         const bool done = retrying([&] {
@@ -416,18 +416,18 @@ JobOpen Registry::open_job(const JobSpec& spec) {
             if (postgres() && !q.exec(QStringLiteral("SELECT pg_advisory_xact_lock(5851959)")))
                 return failed(QStringLiteral("cannot lock the jobs"));
             q.prepare(QStringLiteral("SELECT id, plan_sha256, receivers FROM jobs WHERE name = ?"));
-            q.addBindValue(spec.name);
+            q.addBindValue(job_order.name);
             if (!q.exec()) return failed(QStringLiteral("cannot look up the job"));
             if (q.next()) {
                 const qint64 id = q.value(0).toLongLong();
-                const bool same = q.value(1).toString() == spec.plan_sha256;
+                const bool same = q.value(1).toString() == job_order.plan_sha256;
                 const int receivers = q.value(2).toInt();
                 q.finish();
                 rollback();
                 if (!same) {
                     error_ = QStringLiteral("job '%1' already exists with %2 receivers of another "
                                             "base file or list; name this one otherwise (--job NAME)")
-                                 .arg(spec.name)
+                                 .arg(job_order.name)
                                  .arg(receivers);
                     return false;
                 }
@@ -440,8 +440,8 @@ JobOpen Registry::open_job(const JobSpec& spec) {
             QSqlQuery c(db);
             c.prepare(QStringLiteral("SELECT j.name FROM reservations r JOIN jobs j ON r.job_id = j.id "
                                      "WHERE r.capcode = ?"));
-            for (std::size_t i = 0; i < spec.items.size(); ++i) {
-                for (const qint64 capcode : spec.items[i].capcodes) {
+            for (std::size_t i = 0; i < job_order.items.size(); ++i) {
+                for (const qint64 capcode : job_order.items[i].capcodes) {
                     c.addBindValue(capcode);
                     if (!c.exec()) {
                         fail_query(QStringLiteral("cannot check the capcodes"), c);
@@ -461,11 +461,11 @@ JobOpen Registry::open_job(const JobSpec& spec) {
             }
             q.prepare(QStringLiteral("INSERT INTO jobs (name, base_sha256, base_image, plan_sha256, receivers, "
                                      "created_at) VALUES (?, ?, ?, ?, ?, ?) RETURNING id"));
-            q.addBindValue(spec.name);
+            q.addBindValue(job_order.name);
             q.addBindValue(base_sha);
-            q.addBindValue(spec.base_image);
-            q.addBindValue(spec.plan_sha256);
-            q.addBindValue(static_cast<int>(spec.items.size()));
+            q.addBindValue(job_order.base_image);
+            q.addBindValue(job_order.plan_sha256);
+            q.addBindValue(static_cast<int>(job_order.items.size()));
             q.addBindValue(now_text());
             if (!q.exec() || !q.next()) return failed(QStringLiteral("cannot store the job"));
             const qint64 id = q.value(0).toLongLong();
@@ -474,8 +474,8 @@ JobOpen Registry::open_job(const JobSpec& spec) {
             item.prepare(QStringLiteral("INSERT INTO job_items (job_id, item, line, settings, capcodes) "
                                         "VALUES (?, ?, ?, ?, ?)"));
             reserve.prepare(QStringLiteral("INSERT INTO reservations (capcode, job_id, item) VALUES (?, ?, ?)"));
-            for (std::size_t i = 0; i < spec.items.size(); ++i) {
-                const JobSpec::Item& it = spec.items[i];
+            for (std::size_t i = 0; i < job_order.items.size(); ++i) {
+                const JobSpec::Item& it = job_order.items[i];
                 item.addBindValue(id);
                 item.addBindValue(static_cast<int>(i));
                 item.addBindValue(it.line);

@@ -132,7 +132,7 @@ public:
     // Stores a new job with its capcode reservations, or checks that the job
     // of that name is this one. Capcodes held for another job are refused:
     // ok false with `conflicts` listed.
-    JobOpen open_job(const JobSpec& spec);
+    JobOpen open_job(const JobSpec& job_order);
 
     // Allocates the next receiver of the job that no receiver holds: inserts
     // it ("programming") and its capcodes in one transaction. `finished`, the
