@@ -63,7 +63,7 @@ run: build
 # pg_virtualenv (postgresql-common) is there.
 bench: build
 	@if command -v pg_virtualenv >/dev/null; then \
-	  pg_virtualenv $(BUILD)/bench/qrt58bench; \
+	  pg_virtualenv -t $(BUILD)/bench/qrt58bench; \
 	else \
 	  $(BUILD)/bench/qrt58bench; \
 	fi
