@@ -206,6 +206,13 @@ bool Registry::fail(const QString& what, const QSqlError& e) {
 
 bool Registry::fail_query(const QString& what, const QSqlQuery& q) { return fail(what, q.lastError()); }
 
+bool Registry::abandon(const QString& what, QSqlQuery& q) {
+    fail_query(what, q);
+    q.finish();
+    rollback();
+    return false;
+}
+
 bool Registry::begin() {
     QSqlQuery q(QSqlDatabase::database(connection_, false));
     // SQLite: take the write lock at once, so that two writers never both
@@ -234,19 +241,13 @@ bool Registry::migrate() {
     QSqlDatabase db = QSqlDatabase::database(connection_, false);
     if (!begin()) return false;
     QSqlQuery q(db);
-    const auto failed = [&](const QString& what) {
-        fail_query(what, q);
-        q.finish();
-        rollback();
-        return false;
-    };
     // Two stations opening a new database at once: one migrates, the other waits.
     if (postgres() && !q.exec(QStringLiteral("SELECT pg_advisory_xact_lock(5851958)")))
-        return failed(QStringLiteral("cannot lock the registry schema"));
+        return abandon(QStringLiteral("cannot lock the registry schema"), q);
     if (!q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)")))
-        return failed(QStringLiteral("cannot create the schema version table"));
+        return abandon(QStringLiteral("cannot create the schema version table"), q);
     if (!q.exec(QStringLiteral("SELECT version FROM schema_version")))
-        return failed(QStringLiteral("cannot read the schema version"));
+        return abandon(QStringLiteral("cannot read the schema version"), q);
     int version = 0;
     bool have = false;
     if (q.next()) {
@@ -264,15 +265,15 @@ bool Registry::migrate() {
         return false;
     }
     if (!have && !q.exec(QStringLiteral("INSERT INTO schema_version (version) VALUES (0)")))
-        return failed(QStringLiteral("cannot set the schema version"));
+        return abandon(QStringLiteral("cannot set the schema version"), q);
     for (const Migration& m : migrations()) {
         if (m.version <= version) continue;
         for (const QString& statement : postgres() ? m.postgres : m.sqlite)
             if (!q.exec(statement))
-                return failed(QStringLiteral("cannot migrate the registry to version %1").arg(m.version));
+                return abandon(QStringLiteral("cannot migrate the registry to version %1").arg(m.version), q);
         q.prepare(QStringLiteral("UPDATE schema_version SET version = ?"));
         q.addBindValue(m.version);
-        if (!q.exec()) return failed(QStringLiteral("cannot set the schema version"));
+        if (!q.exec()) return abandon(QStringLiteral("cannot set the schema version"), q);
     }
     q.finish();
     return commit();
@@ -404,20 +405,14 @@ JobOpen Registry::open_job(const JobSpec& job_order) {
             QSqlDatabase db = QSqlDatabase::database(connection_, false);
             if (!begin()) return false;
             QSqlQuery q(db);
-            const auto failed = [&](const QString& what) {
-                fail_query(what, q);
-                q.finish();
-                rollback();
-                return false;
-            };
             // Jobs are made one at a time (SQLite: the write lock taken by
             // begin()): a station that comes second finds the job, or the
             // capcodes, the first one made.
             if (postgres() && !q.exec(QStringLiteral("SELECT pg_advisory_xact_lock(5851959)")))
-                return failed(QStringLiteral("cannot lock the jobs"));
+                return abandon(QStringLiteral("cannot lock the jobs"), q);
             q.prepare(QStringLiteral("SELECT id, plan_sha256, receivers FROM jobs WHERE name = ?"));
             q.addBindValue(job_order.name);
-            if (!q.exec()) return failed(QStringLiteral("cannot look up the job"));
+            if (!q.exec()) return abandon(QStringLiteral("cannot look up the job"), q);
             if (q.next()) {
                 const qint64 id = q.value(0).toLongLong();
                 const bool same = q.value(1).toString() == job_order.plan_sha256;
@@ -443,12 +438,8 @@ JobOpen Registry::open_job(const JobSpec& job_order) {
             for (std::size_t i = 0; i < job_order.items.size(); ++i) {
                 for (const qint64 capcode : job_order.items[i].capcodes) {
                     c.addBindValue(capcode);
-                    if (!c.exec()) {
-                        fail_query(QStringLiteral("cannot check the capcodes"), c);
-                        c.finish();
-                        rollback();
-                        return false;
-                    }
+                    if (!c.exec())
+                        return abandon(QStringLiteral("cannot check the capcodes"), c);
                     if (c.next())
                         result.conflicts.push_back({static_cast<int>(i), capcode, c.value(0).toString()});
                     c.finish();
@@ -467,7 +458,7 @@ JobOpen Registry::open_job(const JobSpec& job_order) {
             q.addBindValue(job_order.plan_sha256);
             q.addBindValue(static_cast<int>(job_order.items.size()));
             q.addBindValue(now_text());
-            if (!q.exec() || !q.next()) return failed(QStringLiteral("cannot store the job"));
+            if (!q.exec() || !q.next()) return abandon(QStringLiteral("cannot store the job"), q);
             const qint64 id = q.value(0).toLongLong();
             q.finish();
             QSqlQuery item(db), reserve(db);
@@ -481,11 +472,7 @@ JobOpen Registry::open_job(const JobSpec& job_order) {
                 item.addBindValue(it.line);
                 item.addBindValue(it.settings.isNull() ? QStringLiteral("") : it.settings);
                 item.addBindValue(capcode_list_text(it.capcodes));
-                if (!item.exec()) {
-                    fail_query(QStringLiteral("cannot store the job's receivers"), item);
-                    rollback();
-                    return false;
-                }
+                if (!item.exec()) return abandon(QStringLiteral("cannot store the job's receivers"), item);
                 for (const qint64 capcode : it.capcodes) {
                     reserve.addBindValue(capcode);
                     reserve.addBindValue(id);
@@ -494,9 +481,7 @@ JobOpen Registry::open_job(const JobSpec& job_order) {
                         // Another job took it since the check (or the job twice).
                         if (is_unique_violation(reserve.lastError()))
                             result.conflicts.push_back({static_cast<int>(i), capcode, QString()});
-                        fail_query(QStringLiteral("cannot reserve capcode %1").arg(capcode), reserve);
-                        rollback();
-                        return false;
+                        return abandon(QStringLiteral("cannot reserve capcode %1").arg(capcode), reserve);
                     }
                 }
             }
@@ -533,12 +518,6 @@ TakeStatus Registry::take_next(qint64 job_id, const QString& board, TakenReceive
                 return false;
             }
             QSqlQuery q(db);
-            const auto failed = [&](const QString& what) {
-                fail_query(what, q);
-                q.finish();
-                rollback();
-                return false;
-            };
             // PostgreSQL: an item another station is taking right now is
             // skipped, and one it took meanwhile fails the re-check of
             // receiver_id under the row lock.
@@ -546,7 +525,7 @@ TakeStatus Registry::take_next(qint64 job_id, const QString& board, TakenReceive
                                      "NULL ORDER BY item LIMIT 1") +
                       (postgres() ? QStringLiteral(" FOR UPDATE SKIP LOCKED") : QString()));
             q.addBindValue(job_id);
-            if (!q.exec()) return failed(QStringLiteral("cannot look for the next receiver"));
+            if (!q.exec()) return abandon(QStringLiteral("cannot look for the next receiver"), q);
             if (!q.next()) {
                 q.finish();
                 if (finished) {
@@ -571,7 +550,7 @@ TakeStatus Registry::take_next(qint64 job_id, const QString& board, TakenReceive
             q.addBindValue(capcode_list_text(capcodes));
             q.addBindValue(QString::fromLatin1(receiver_result_text(ReceiverResult::Programming)));
             q.addBindValue(session_);
-            if (!q.exec() || !q.next()) return failed(QStringLiteral("cannot record the receiver"));
+            if (!q.exec() || !q.next()) return abandon(QStringLiteral("cannot record the receiver"), q);
             const qint64 receiver = q.value(0).toLongLong();
             q.finish();
             q.prepare(QStringLiteral("UPDATE job_items SET receiver_id = ? WHERE job_id = ? AND item = ? AND "
@@ -579,7 +558,7 @@ TakeStatus Registry::take_next(qint64 job_id, const QString& board, TakenReceive
             q.addBindValue(receiver);
             q.addBindValue(job_id);
             q.addBindValue(item);
-            if (!q.exec()) return failed(QStringLiteral("cannot take the receiver"));
+            if (!q.exec()) return abandon(QStringLiteral("cannot take the receiver"), q);
             if (q.numRowsAffected() != 1) {
                 // Taken by another station since the look-up: try the next.
                 q.finish();
@@ -593,12 +572,12 @@ TakeStatus Registry::take_next(qint64 job_id, const QString& board, TakenReceive
                 q.addBindValue(receiver);
                 q.addBindValue(job_id);
                 q.addBindValue(item);
-                if (!q.exec()) return failed(QStringLiteral("cannot issue capcode %1").arg(capcode));
+                if (!q.exec()) return abandon(QStringLiteral("cannot issue capcode %1").arg(capcode), q);
             }
             q.prepare(QStringLiteral("UPDATE sessions SET heartbeat_at = ? WHERE id = ?"));
             q.addBindValue(now);
             q.addBindValue(session_);
-            if (!q.exec()) return failed(QStringLiteral("cannot record the station's heartbeat"));
+            if (!q.exec()) return abandon(QStringLiteral("cannot record the station's heartbeat"), q);
             q.finish();
             if (!commit()) return false;
             taken = {receiver, item};
@@ -687,16 +666,10 @@ bool Registry::release(qint64 capcode, QString& message) {
         QSqlDatabase db = QSqlDatabase::database(connection_, false);
         if (!begin()) return false;
         QSqlQuery q(db);
-        const auto failed = [&](const QString& what) {
-            fail_query(what, q);
-            q.finish();
-            rollback();
-            return false;
-        };
         q.prepare(QStringLiteral("SELECT r.id, r.result, r.station FROM issued i JOIN receivers r ON "
                                  "i.receiver_id = r.id WHERE i.capcode = ?"));
         q.addBindValue(capcode);
-        if (!q.exec()) return failed(QStringLiteral("cannot look up capcode %1").arg(capcode));
+        if (!q.exec()) return abandon(QStringLiteral("cannot look up capcode %1").arg(capcode), q);
         if (!q.next()) {
             q.finish();
             rollback();
@@ -726,20 +699,20 @@ bool Registry::release(qint64 capcode, QString& message) {
         }
         q.prepare(QStringLiteral("SELECT capcode FROM issued WHERE receiver_id = ? ORDER BY capcode"));
         q.addBindValue(receiver);
-        if (!q.exec()) return failed(QStringLiteral("cannot list the receiver's capcodes"));
+        if (!q.exec()) return abandon(QStringLiteral("cannot list the receiver's capcodes"), q);
         std::vector<qint64> freed;
         while (q.next()) freed.push_back(q.value(0).toLongLong());
         q.finish();
         q.prepare(QStringLiteral("DELETE FROM issued WHERE receiver_id = ?"));
         q.addBindValue(receiver);
-        if (!q.exec()) return failed(QStringLiteral("cannot release capcode %1").arg(capcode));
+        if (!q.exec()) return abandon(QStringLiteral("cannot release capcode %1").arg(capcode), q);
         q.prepare(QStringLiteral("UPDATE job_items SET receiver_id = NULL WHERE receiver_id = ?"));
         q.addBindValue(receiver);
-        if (!q.exec()) return failed(QStringLiteral("cannot release capcode %1").arg(capcode));
+        if (!q.exec()) return abandon(QStringLiteral("cannot release capcode %1").arg(capcode), q);
         q.prepare(QStringLiteral("UPDATE receivers SET released_at = ? WHERE id = ?"));
         q.addBindValue(now_text());
         q.addBindValue(receiver);
-        if (!q.exec()) return failed(QStringLiteral("cannot release capcode %1").arg(capcode));
+        if (!q.exec()) return abandon(QStringLiteral("cannot release capcode %1").arg(capcode), q);
         q.finish();
         if (!commit()) return false;
         message = QStringLiteral("Released capcode%1 %2 of receiver %3 (%4); its job programs %5 again")

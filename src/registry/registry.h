@@ -171,6 +171,8 @@ private:
     void rollback();
     bool fail(const QString& what, const class QSqlError& e);
     bool fail_query(const QString& what, const class QSqlQuery& q);
+    // Records the failure of `q`, ends it and rolls the transaction back; false.
+    bool abandon(const QString& what, class QSqlQuery& q);
     // Runs `op`; when it fails because the connection dropped, reconnects and
     // runs it once more.
     bool retrying(const std::function<bool()>& op);
