@@ -12,9 +12,9 @@ void Document::reset(const qrt58::PagerTable& image, Origin origin, const QStrin
     shown_path_ = shown_path;
 }
 
-bool Document::commit(const qrt58::PagerTable& image) {
+bool Document::commit(const qrt58::PagerTable& image, const QString& label) {
     if (image == current_) return false;
-    undo_.push_back(current_);
+    undo_.push_back({current_, label});
     if (undo_.size() > kMaxUndo) undo_.erase(undo_.begin());
     redo_.clear();
     current_ = image;
@@ -36,16 +36,16 @@ void Document::saved(const qrt58::PagerTable& image, const QString& path) {
 
 const qrt58::PagerTable& Document::undo() {
     if (undo_.empty()) return current_;
-    redo_.push_back(current_);
-    current_ = undo_.back();
+    redo_.push_back({current_, undo_.back().label});
+    current_ = undo_.back().image;
     undo_.pop_back();
     return current_;
 }
 
 const qrt58::PagerTable& Document::redo() {
     if (redo_.empty()) return current_;
-    undo_.push_back(current_);
-    current_ = redo_.back();
+    undo_.push_back({current_, redo_.back().label});
+    current_ = redo_.back().image;
     redo_.pop_back();
     return current_;
 }

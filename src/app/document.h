@@ -29,9 +29,10 @@ public:
     // title shows (empty: none).
     void reset(const qrt58::PagerTable& image, Origin origin, const QString& save_path,
                const QString& shown_path = QString());
-    // Records `image` as the next step when it differs from the current state.
+    // Records `image` as the next step when it differs from the current state;
+    // `label` says what the step changed ("Capcode 3"), for the Edit menu.
     // True when it did (a new step; Redo is no longer possible).
-    bool commit(const qrt58::PagerTable& image);
+    bool commit(const qrt58::PagerTable& image, const QString& label = QString());
     // Takes `image` as the current state without an undo step; a document
     // without unsaved changes stays so (a transfer's own bytes, a refill's
     // repairs).
@@ -46,6 +47,10 @@ public:
     // current state when there is nothing to undo (redo).
     const qrt58::PagerTable& undo();
     const qrt58::PagerTable& redo();
+    // What the step Undo (Redo) would take back (do again); empty when it
+    // is not known or there is none.
+    QString undo_label() const { return undo_.empty() ? QString() : undo_.back().label; }
+    QString redo_label() const { return redo_.empty() ? QString() : redo_.back().label; }
 
     const qrt58::PagerTable& current() const { return current_; }
     Origin origin() const { return origin_; }
@@ -56,10 +61,16 @@ public:
     QString display_name() const;
 
 private:
+    // A state kept for Undo or Redo and the label of the step between it and
+    // the current state.
+    struct Step {
+        qrt58::PagerTable image;
+        QString label;
+    };
     qrt58::PagerTable current_{};
     qrt58::PagerTable clean_{};
-    std::vector<qrt58::PagerTable> undo_;
-    std::vector<qrt58::PagerTable> redo_;
+    std::vector<Step> undo_;
+    std::vector<Step> redo_;
     Origin origin_ = Origin::Default;
     QString save_path_;
     QString shown_path_;
