@@ -212,6 +212,7 @@ void Form2::keyPressEvent(QKeyEvent* event) {
 void Form2::cmdExit_Click() { close_dialog(); }
 
 bool Form2::show_results_if_kept() {
+    if (std::exchange(verify_failed_, false)) show_verify_error();
     QString why;
     const bool kept = link_.keep_memory(&why);
     const QStringList results = std::exchange(held_results_, {});
@@ -223,6 +224,18 @@ bool Form2::show_results_if_kept() {
     if (!station_)
         for (const QString& text : results) message_boxes().show(this, text, MessageIcon::None);
     return true;
+}
+
+// "Verify Error!" and, on a second line, what differs, read back from the
+// receiver now that the transfer is over.
+void Form2::show_verify_error() {
+    const bool was_busy = std::exchange(busy_, true); // no closing during the read
+    PagerTable got;
+    QString detail = QStringLiteral("(the receiver could not be read back to show what differs)");
+    if (read_receiver(link_, got)) detail = verify_report_detail(compare_with_receiver(host_.image(), got));
+    link_.board_idle();
+    busy_ = was_busy;
+    message_boxes().show(this, QStringLiteral("Verify Error!\n") + detail, MessageIcon::None);
 }
 
 void Form2::set_capcode(int index) {
@@ -306,6 +319,11 @@ void Form2::message(const QString& text, MessageKind kind) {
     // transfer did (show_results_if_kept).
     if (busy_ && kind == MessageKind::Info) {
         held_results_.append(text);
+        return;
+    }
+    // A failed verify is shown with what differs once the bus is free.
+    if (busy_ && kind == MessageKind::Error && text == QLatin1String("Verify Error!")) {
+        verify_failed_ = true;
         return;
     }
     message_boxes().show(this, text, kind == MessageKind::Warning ? MessageIcon::Warning : MessageIcon::None);

@@ -83,6 +83,7 @@ private:
     // Makes the receiver keep what the transfer did, then shows the results
     // held back meanwhile; shows why instead when it cannot. True when kept.
     bool show_results_if_kept();
+    void show_verify_error();
 
     qrt58::EepromBus& link_;
     TransferHost& host_;
@@ -94,6 +95,7 @@ private:
     bool run_ended_ = false; // the first capcode cannot be raised any further
     bool station_ = false;   // the production station is open
     bool board_found_ = false;
+    bool verify_failed_ = false; // "Verify Error!" held until the transfer is over
     int receivers_done_ = 0;
     QString last_result_;    // "1234567 ok" of the last receiver
     qrt58::ProductionLog production_log_{qrt58::ProductionLog::default_path()};

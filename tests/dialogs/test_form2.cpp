@@ -442,7 +442,12 @@ TEST_F(Form2Rig, VerifyAcceptsTheReceiverAsWrittenAndAsRead) {
         rig.sim.eeprom().memory[static_cast<std::size_t>(address)] ^= 0x40;
         boxes->clear();
         dialog(2)->form_activate();
-        EXPECT_EQ(messages(), QStringList{"Verify Error!"});
+        // The message keeps its text; a second line names the first difference.
+        const auto hex = [](int v, int width) { return QString::number(v, 16).rightJustified(width, '0').toUpper(); };
+        EXPECT_EQ(messages(), QStringList{QStringLiteral("Verify Error!\n1 byte differs, first at 0x%1: file 0x%2, "
+                                                         "receiver 0x%3")
+                                              .arg(hex(address, 4), hex(stamped[address], 2),
+                                                   hex(stamped[address] ^ 0x40, 2))});
     }
     // The receiver holding the image exactly (read into the file) matches too.
     std::copy(host.img.bytes.begin(), host.img.bytes.end(), rig.sim.eeprom().memory.begin());
