@@ -38,7 +38,13 @@ void ChangeLabels::watch(const std::vector<QWidget*>& controls) {
 }
 
 void ChangeLabels::event(QObject* watched, const QEvent* event) {
-    if (event->type() != QEvent::KeyPress && event->type() != QEvent::MouseButtonPress) return;
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease: break;
+    default: return;
+    }
     QWidget* control = control_of(watched);
     if (control && !has_edit_signal(control)) edited(control);
 }
@@ -66,14 +72,19 @@ void ChangeLabels::no_change() {
 
 QString ChangeLabels::label_of(const QWidget* control) {
     if (!control) return QString();
-    if (!control->accessibleName().isEmpty()) return control->accessibleName();
-    if (auto* button = qobject_cast<const QAbstractButton*>(control)) {
+    QString label = control->accessibleName();
+    if (label.isEmpty()) {
+        auto* button = qobject_cast<const QAbstractButton*>(control);
+        if (!button) return QString();
         // The caption without its access-key mark ("&&" is a shown "&").
-        QString text = button->text();
-        text.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
-        text.remove(QLatin1Char('&'));
-        text.replace(QStringLiteral("\x01"), QStringLiteral("&"));
-        return text.simplified();
+        label = button->text();
+        label.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
+        label.remove(QLatin1Char('&'));
+        label.replace(QStringLiteral("\x01"), QStringLiteral("&"));
     }
-    return QString();
+    // The arrow some prompt captions end in ("NO PAGES ------->") is no part
+    // of the name.
+    label = label.simplified();
+    while (!label.isEmpty() && QStringLiteral(" ->:").contains(label.back())) label.chop(1);
+    return label;
 }

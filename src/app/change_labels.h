@@ -4,8 +4,8 @@
 // box or button by its caption.
 //
 // A control counts as edited when the user changes it: typing in a box,
-// choosing in a list, clicking a box or button, pressing a key or a mouse
-// button on the slider. The first control edited since the last step names
+// choosing in a list, clicking a box or button, a key or a mouse button on
+// the slider. The first control edited since the last step names
 // the next one (a value typed into a box is taken when the focus moves on,
 // often to the control edited next).
 #pragma once
@@ -22,7 +22,7 @@ class ChangeLabels {
 public:
     // Watches the user's edits of `controls`.
     void watch(const std::vector<QWidget*>& controls);
-    // An event of the application's filter: a key or mouse press on a
+    // An event of the application's filter: a key or mouse button on a
     // control without an edit signal of its own marks it edited.
     void event(QObject* watched, const QEvent* event);
     // A step was recorded: the name of the first control edited since the

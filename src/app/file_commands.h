@@ -60,6 +60,6 @@ private:
     ChangeLabels labels_;
     bool change_check_scheduled_ = false;
     QMenu* recent_menu_ = nullptr;
-    QStringList recent_; // without settings: this run only
+    mutable QStringList recent_; // without settings: this run only
     QString last_folder_;
 };

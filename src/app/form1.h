@@ -72,18 +72,20 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
+class FileCommands;
+class PageNavigation;
+class PagerCommands;
 class QAction;
-class QComboBox;
 class QLabel;
-class QMenu;
-class QKeyEvent;
 class QSettings;
 class QTimer;
-class QWheelEvent;
+class WindowLayout;
+class WindowMenus;
 namespace qrt58::widgets {
 class ElidedLabel;
 }
@@ -200,8 +202,8 @@ public:
     QString start_file;
 
     // ---- the document: where the image came from, unsaved changes, undo
-    Document& document() { return doc_; }
-    const Document& document() const { return doc_; }
+    Document& document();
+    const Document& document() const;
     // Compares the image with the document's last state and records a change
     // as an undo step. Runs by itself after every user action (key, click,
     // focus change, wheel), so that no editor has to report its changes.
@@ -240,7 +242,7 @@ public:
     void ModifyOpt_Click();
     void WriteOpt_Click();
     void select_page(int page); // 0..4, as the tab buttons do
-    int current_page() const { return current_page_; }
+    int current_page() const;
     bool write_mode() const;
     // The folder the Open and Save dialogs start in: the one last used, else the
     // user's documents folder.
@@ -271,22 +273,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void build_window();
-    void build_menus();
-    QWidget* create_control(const qrt58::ui::ControlSpec& row);
-    void add_rows(const std::vector<qrt58::ui::ControlSpec>& rows);
-    void append_tag_geometry();
-    void update_title();
-    void update_edit_actions();
-    // Loads a table file (messages on failure); the document starts anew.
-    bool load_file(const QString& path, Document::Origin origin);
-    // Writes the image to `path` and makes it the document's file.
-    bool save_to(const QString& path);
-    // File > Save and Save As; false when nothing was saved.
-    bool save_document(bool ask_name);
-    void add_recent(const QString& path);
-    void rebuild_recent_menu();
-    void schedule_change_check();
+    // The parts of the window, each doing one thing; they share its state.
+    friend class WindowLayout;
+    friend class WindowMenus;
+    friend class FileCommands;
+    friend class PagerCommands;
+    friend class PageNavigation;
+
+    static std::string tag_of(const QObject* o); // a control's Tag
     void select_range_from_image();
     void refill_from_image();      // after File > Open and a read from the receiver
     void keep_write_mode_locks();  // Write mode: edit controls disabled, Slider1 hidden
@@ -297,11 +291,7 @@ private:
     void chkSource_Click(int index);
     void run_rules(const QString& array_name, int index);
     void shut_down();
-    bool is_menu_shortcut(const QKeyEvent* key) const;
-    bool page_key(const QKeyEvent* key);
-    bool wheel(QWidget* target, QWheelEvent* event);
     bool take_focused_entry();
-    void remember_folder(const QString& file_path);
 
     qrt58::PagerTable image_{};
     BoardHooks board_;
@@ -321,18 +311,16 @@ private:
     bool transfer_running_ = false; // the transfer dialog is open
     QString about_title_;
     QSettings* settings_ = nullptr;
-    QString last_folder_;
-    int current_page_ = 0;
     bool board_pending_ = false;
     bool board_scheduled_ = false;
-    int wheel_rest_ = 0; // part of a wheel notch not yet scrolled
-    Document doc_;
     bool refilling_ = false;
-    bool change_check_scheduled_ = false;
-    QMenu* recent_menu_ = nullptr;
-    QStringList recent_; // without settings: this run only
     QLabel* board_label_ = nullptr;
     qrt58::widgets::ElidedLabel* notice_label_ = nullptr;
+    std::unique_ptr<WindowLayout> layout_;
+    std::unique_ptr<WindowMenus> menus_;
+    std::unique_ptr<FileCommands> files_;
+    std::unique_ptr<PagerCommands> pager_;
+    std::unique_ptr<PageNavigation> pages_;
 };
 
 template <class T>

@@ -10,9 +10,9 @@ namespace {
 
 using UndoLabels = EditorFixture;
 
-QString text_of(Form1& form, const char* action) {
+std::string text_of(Form1& form, const char* action) {
     auto* a = form.findChild<QAction*>(QString::fromLatin1(action));
-    return a ? a->text() : QStringLiteral("(no %1)").arg(QString::fromLatin1(action));
+    return a ? a->text().toStdString() : std::string("(no ") + action + ")";
 }
 
 TEST_F(UndoLabels, TheEditMenuNamesWhatUndoAndRedoChange) {
@@ -34,8 +34,8 @@ TEST_F(UndoLabels, TheEditMenuNamesWhatUndoAndRedoChange) {
         {2, "txtPrompt", 1, Act::Type, "NO MSGS", "Prompt NO PAGES"},
         {3, "chkCtl", 43, Act::Click, nullptr, "Multiple Source Prompt"},
     };
-    EXPECT_EQ(text_of(*form, "mnuUndo"), QStringLiteral("Undo"));
-    EXPECT_EQ(text_of(*form, "mnuRedo"), QStringLiteral("Redo"));
+    EXPECT_EQ(text_of(*form, "mnuUndo"), "Undo");
+    EXPECT_EQ(text_of(*form, "mnuRedo"), "Redo");
     for (const Step& s : steps) {
         SCOPED_TRACE(s.label);
         form->select_page(s.page);
@@ -53,24 +53,26 @@ TEST_F(UndoLabels, TheEditMenuNamesWhatUndoAndRedoChange) {
             focus(w);
             QTest::keyClick(w, Qt::Key_Down);
             break;
-        case Act::Click: QTest::mouseClick(w, Qt::LeftButton); break;
+        case Act::Click: // on the box, left of a long caption
+            QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(6, w->height() / 2));
+            break;
         }
         QApplication::processEvents(); // the window's look for a change
         ASSERT_NE(form->image(), before) << "the step changed nothing";
         EXPECT_TRUE(seams.boxes->entries.empty()) << seams.boxes->texts().join('|').toStdString();
-        EXPECT_EQ(text_of(*form, "mnuUndo"), QStringLiteral("Undo ") + QString::fromLatin1(s.label));
+        EXPECT_EQ(text_of(*form, "mnuUndo"), std::string("Undo ") + s.label);
     }
     // Back through the steps: each Undo names its step, which Redo then names.
     for (auto it = std::rbegin(steps); it != std::rend(steps); ++it) {
         SCOPED_TRACE(it->label);
-        EXPECT_EQ(text_of(*form, "mnuUndo"), QStringLiteral("Undo ") + QString::fromLatin1(it->label));
+        EXPECT_EQ(text_of(*form, "mnuUndo"), std::string("Undo ") + it->label);
         form->undo();
-        EXPECT_EQ(text_of(*form, "mnuRedo"), QStringLiteral("Redo ") + QString::fromLatin1(it->label));
+        EXPECT_EQ(text_of(*form, "mnuRedo"), std::string("Redo ") + it->label);
     }
-    EXPECT_EQ(text_of(*form, "mnuUndo"), QStringLiteral("Undo"));
+    EXPECT_EQ(text_of(*form, "mnuUndo"), "Undo");
     form->redo();
-    EXPECT_EQ(text_of(*form, "mnuUndo"), QStringLiteral("Undo Capcode 3"));
-    EXPECT_EQ(text_of(*form, "mnuRedo"), QStringLiteral("Redo Frequency"));
+    EXPECT_EQ(text_of(*form, "mnuUndo"), "Undo Capcode 3");
+    EXPECT_EQ(text_of(*form, "mnuRedo"), "Redo Frequency");
 }
 
 } // namespace
