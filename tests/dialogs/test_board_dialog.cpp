@@ -20,8 +20,9 @@ TEST(BoardDialog, ListsTheBoardsOfTheMachineAndSelectsTheCurrentOne) {
     for (const BoardChoice& c : dialog.choices()) texts << c.text();
     EXPECT_EQ(texts, (QStringList{"sim", "ppdev:/dev/parport0", "i2c", "i2c:/dev/i2c-0", "i2c:/dev/i2c-5"}));
     ASSERT_EQ(dialog.list->count(), 5);
-    EXPECT_EQ(dialog.list->item(4)->text(), "I2C adapter /dev/i2c-5: i2c-tiny-usb at bus 001 device 005  (i2c:/dev/i2c-5)");
-    EXPECT_TRUE(dialog.list->item(3)->text().contains("a bus of the computer itself"));
+    // The captions are those of qrt58cli boards and the status bar.
+    EXPECT_EQ(dialog.list->item(4)->text(), "I2C /dev/i2c-5 (i2c-tiny-usb at bus 001 device 005)  (i2c:/dev/i2c-5)");
+    EXPECT_TRUE(dialog.list->item(3)->text().contains("the computer's own bus"));
     EXPECT_EQ(dialog.choice().text(), "i2c:/dev/i2c-5");
     dialog.list->setCurrentRow(1);
     EXPECT_EQ(dialog.choice().text(), "ppdev:/dev/parport0");
@@ -42,7 +43,7 @@ TEST(BoardDialog, AChoiceNotFoundNowStaysSelectable) {
 TEST(BoardDialog, TheChoiceIsKeptForTheNextStart) {
     QTemporaryDir dir;
     QSettings settings(dir.filePath("s.ini"), QSettings::IniFormat);
-    save_board_settings(settings, {*parse_board_choice("sim"), 40});
+    save_board_settings(settings, {*parse_board_choice("sim"), 40, {}});
     save_board_choice(settings, *parse_board_choice("i2c:/dev/i2c-3"));
     const BoardSettings loaded = load_board_settings(settings);
     EXPECT_EQ(loaded.choice.text(), "i2c:/dev/i2c-3");
