@@ -54,6 +54,14 @@
 //   box's is any change of its selection); a change to the grey state writes
 //   nothing. Every other control is the editor's own: connect to its signals.
 //
+// Parts: the window's work is split by what it does, each part a class that
+// shares the window's state: WindowLayout (building and scaling the window),
+// WindowMenus (menus, key bindings, Undo and Redo named for their steps),
+// FileCommands (the document, Open, Save, Open Recent, the save question),
+// PagerCommands (Read, Write, Verfy, the job station, the transfer dialog's
+// questions) and PageNavigation (the page in front, page keys, the wheel).
+// Form1 keeps the names editors, the board and the transfer dialog use.
+//
 // Board: the board steps go through the std::function members of BoardHooks
 // (empty ones do nothing); qrt58prog fills them from its Board and opens Form2,
 // to which the window is the TransferHost.
