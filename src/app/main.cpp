@@ -10,6 +10,7 @@
 #include "job_dialog.h"
 #include "cli_set.h"
 #include "pager_table.h"
+#include "safe_file.h"
 #include "ui_seams.h"
 
 #include <QAction>
@@ -60,6 +61,7 @@ int answer_help_or_version(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    qrt58::ignore_file_size_signal();
     if (const int status = answer_help_or_version(argc, argv); status >= 0) return status;
     QApplication app(argc, argv); // takes Qt's own options out of argv
     QApplication::setApplicationName(QStringLiteral("QRT58"));

@@ -233,11 +233,11 @@ DriverStatus SimBoard::initialize() {
             return refuse(QStringLiteral("Cannot open the simulated EEPROM file %1: %2").arg(file_, why));
         QDir().mkpath(QFileInfo(file_).absolutePath());
         const QByteArray name = QFile::encodeName(file_);
-        bool created = false;
         fd_ = ::open(name.constData(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
         if (fd_ < 0 && errno == ENOENT) {
             fd_ = ::open(name.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0644);
-            created = fd_ >= 0;
+            // Another program made it a moment ago: open theirs.
+            if (fd_ < 0 && errno == EEXIST) fd_ = ::open(name.constData(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
         }
         if (fd_ < 0) {
             const QString reason = system_reason(errno);
@@ -263,8 +263,16 @@ DriverStatus SimBoard::initialize() {
                                          "program%2")
                               .arg(file_, holder > 0 ? QStringLiteral(" (process %1)").arg(holder) : QString()));
         }
+        // Whether the file is new is told under the lock, by its size: an
+        // empty file is one whose creator has not filled it yet and lost the
+        // lock to us, or was killed before it could; a creator that lost the
+        // race finds the file filled (and perhaps programmed) and keeps it.
+        if (::fstat(fd_, &st) != 0)
+            return refuse(QStringLiteral("Cannot open the simulated EEPROM file %1: %2").arg(file_, system_reason(errno)));
+        const bool created = st.st_size == 0;
         if (created) {
-            // A new file holds the default image.
+            // A new file holds the default image, written under the lock, so
+            // nobody ever reads it half made.
             const FileResult written = rewrite_open_file(
                 fd_, file_, QByteArray(reinterpret_cast<const char*>(eeprom_.memory.data()), kImageSize));
             if (!written.ok) {

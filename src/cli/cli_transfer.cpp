@@ -239,33 +239,25 @@ int run_writes(const TransferRequest& request, PagerTable& image, TransferEngine
 }
 
 // The files one run writes or reads, with what they are to it.
-std::vector<std::pair<QString, QString>> run_files(const TransferRequest& request, const BoardChoice& board,
-                                                   bool piped) {
-    std::vector<std::pair<QString, QString>> files;
+NamedFiles run_files(const TransferRequest& request, const BoardChoice& board, bool piped) {
+    NamedFiles files;
     if (!piped) files.emplace_back(QStringLiteral("the table file"), QString::fromStdString(request.file));
     if (!request.options.trace_vcd.isEmpty())
         files.emplace_back(QStringLiteral("the bus trace"), request.options.trace_vcd);
     if (!request.log.isEmpty()) files.emplace_back(QStringLiteral("the production log"), request.log);
-    if (board.kind == BoardChoice::Kind::Sim)
-        files.emplace_back(QStringLiteral("the simulated EEPROM file"),
-                           board.path.isEmpty() ? SimBoard::default_file() : board.path);
-    if (board.kind == BoardChoice::Kind::SimI2c)
-        files.emplace_back(QStringLiteral("the simulated EEPROM file"),
-                           board.path.isEmpty() ? SimI2cFileAdapter::default_file() : board.path);
+    if (const QString memory = memory_file(board); !memory.isEmpty())
+        files.emplace_back(QStringLiteral("the simulated EEPROM file"), memory);
     return files;
 }
 
-// "the bus trace X is the table file Y" for the first two that are one file.
-QString files_in_conflict(const std::vector<std::pair<QString, QString>>& files) {
-    for (std::size_t i = 0; i < files.size(); ++i)
-        for (std::size_t j = i + 1; j < files.size(); ++j)
-            if (same_file(files[i].second, files[j].second))
-                return QStringLiteral("%1 %2 is %3 %4; give each its own file")
-                    .arg(files[j].first, files[j].second, files[i].first, files[i].second);
+} // namespace
+
+QString memory_file(const BoardChoice& board) {
+    if (board.kind == BoardChoice::Kind::Sim) return board.path.isEmpty() ? SimBoard::default_file() : board.path;
+    if (board.kind == BoardChoice::Kind::SimI2c)
+        return board.path.isEmpty() ? SimI2cFileAdapter::default_file() : board.path;
     return QString();
 }
-
-} // namespace
 
 void set_transfer_clock(Clock* clock) { g_clock = clock; }
 

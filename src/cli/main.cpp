@@ -1,4 +1,5 @@
 #include "cli.h"
+#include "safe_file.h"
 
 #include <QCoreApplication>
 #include <cerrno>
@@ -52,6 +53,7 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
+    qrt58::ignore_file_size_signal();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("QRT58"));
     // Same as the window, so both share settings and the simulated EEPROM file.

@@ -1,5 +1,7 @@
 #include "safe_file.h"
 
+#include <csignal>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -162,6 +164,17 @@ bool same_file(const QString& a, const QString& b) {
     if (a_exists && b_exists) return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
     if (a_exists != b_exists) return false;
     return resolved_path(a) == resolved_path(b);
+}
+
+void ignore_file_size_signal() { ::signal(SIGXFSZ, SIG_IGN); }
+
+QString files_in_conflict(const NamedFiles& files) {
+    for (std::size_t i = 0; i < files.size(); ++i)
+        for (std::size_t j = i + 1; j < files.size(); ++j)
+            if (same_file(files[i].second, files[j].second))
+                return QStringLiteral("%1 %2 is %3 %4; give each its own file")
+                    .arg(files[j].first, files[j].second, files[i].first, files[i].second);
+    return QString();
 }
 
 } // namespace qrt58
