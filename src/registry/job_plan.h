@@ -4,6 +4,7 @@
 // any is programmed; problems carry the line they come from.
 #pragma once
 
+#include "capcode.h"
 #include "pager_table.h"
 #include "registry.h"
 
@@ -26,8 +27,13 @@ struct JobRange {
     int count = 0;
     qint64 step = 1;
 };
-// "FIRST:COUNT[:STEP]", every part a whole number, COUNT and STEP 1 or more.
-std::optional<JobRange> parse_job_range(const QString& text, QString* error = nullptr);
+// "FIRST:COUNT[:STEP]", every part a whole number, COUNT and STEP 1 or more,
+// and no value past `limit` (the largest capcode capcode 1 takes, see
+// range_limit; by default the largest capcode of a long pair).
+std::optional<JobRange> parse_job_range(const QString& text, QString* error = nullptr,
+                                        qint64 limit = static_cast<qint64>(kLongLimit));
+// The largest capcode capcode 1 of `base` takes (short or long pair).
+qint64 range_limit(const PagerTable& base);
 
 struct JobReceiver {
     int line = 0;                      // CSV line (1 = the header) or range number
