@@ -129,6 +129,9 @@ int run_job(const Arguments& a) {
     if (rows) request.rows = a.options.value(QStringLiteral("rows"));
     request.job = a.options.value(QStringLiteral("job"));
     request.station = a.options.value(QStringLiteral("station"));
+    for (const char* name : {"job", "station"})
+        if (a.options.isSet(QLatin1String(name)) && a.options.value(QLatin1String(name)).trimmed().isEmpty())
+            return usage_error_line(a.io.err, std::string("job: --") + name + " takes a name, not an empty text");
     request.registry = a.options.value(kRegistry);
     request.virtual_clock = a.options.isSet(QStringLiteral("virtual-clock"));
     QString error;

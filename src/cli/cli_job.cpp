@@ -1,11 +1,14 @@
 #include "cli_job.h"
 
+#include "cli_model.h"
 #include "cli_set.h"
+#include "cli_transfer.h"
 
 #include "board.h"
 #include "clock.h"
 #include "job_station.h"
 #include "registry.h"
+#include "safe_file.h"
 #include "sim_board.h"
 #include "table_file.h"
 
@@ -76,7 +79,7 @@ public:
             text += "  (" + std::to_string(p.ok) + " ok";
             if (p.failed) text += ", " + std::to_string(p.failed) + " failed";
             text += ')';
-            io_.err << "\x1b[2K" << text.substr(0, 150) << '\n';
+            io_.err << "\x1b[2K" << printable(text.substr(0, 150)) << '\n';
         }
         io_.err.flush();
         drawn_ = n;
@@ -92,7 +95,7 @@ private:
         drawn_ = 0;
     }
     void print(const std::string& line, bool good) {
-        (good ? io_.out : io_.err) << line << '\n';
+        (good ? io_.out : io_.err) << printable(line) << '\n';
         (good ? io_.out : io_.err).flush();
     }
     const CommandIo& io_;
@@ -118,16 +121,39 @@ void run_round(JobStation& station, const std::vector<Board*>& boards, const QSt
 }
 
 std::string csv_field(const QString& text) {
-    if (!text.contains(',') && !text.contains('"') && !text.contains('\n')) return text.toStdString();
+    if (!text.contains(',') && !text.contains('"') && !text.contains('\n') && !text.contains('\r'))
+        return text.toStdString();
     QString quoted = text;
     quoted.replace('"', QStringLiteral("\"\""));
     return '"' + quoted.toStdString() + '"';
 }
 
+// The files of a run: none of them may be another (a trace written over the
+// registry would start an empty one, and every capcode could be issued again).
+NamedFiles job_files(const JobRequest& request, const JobPlan& plan, const RegistryLocation& registry,
+                     const std::vector<BoardChoice>& boards) {
+    NamedFiles files{{QStringLiteral("the base table file"), QString::fromStdString(request.base)}};
+    if (!plan.source.isEmpty()) files.emplace_back(QStringLiteral("the rows file"), plan.source);
+    if (registry.kind == RegistryLocation::Kind::Sqlite)
+        for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+            files.emplace_back(QStringLiteral("the registry"), registry.path + QLatin1String(suffix));
+    if (!request.options.trace_vcd.isEmpty())
+        files.emplace_back(QStringLiteral("the bus trace"), request.options.trace_vcd);
+    for (const BoardChoice& board : boards)
+        if (const QString memory = memory_file(board); !memory.isEmpty())
+            files.emplace_back(QStringLiteral("the simulated EEPROM file"), memory);
+    return files;
+}
+
 } // namespace
 
-int cmd_job_run(const JobRequest& request, const CommandIo& io) {
+int cmd_job_run(const JobRequest& request, const CommandIo& terminal) {
     const char* command = "job";
+    // Names and cells come from files and from other stations: escaped. The
+    // live board lines keep the terminal's own (the screen escapes its text).
+    PrintableStream out(terminal.out), err(terminal.err);
+    const CommandIo io{terminal.in, terminal.data, out, err, terminal.quiet, terminal.bar, terminal.ask,
+                       terminal.out_terminal};
     JobPlan plan;
     const QString base = QString::fromStdString(request.base);
     const LoadResult loaded = load_table_file(base, plan.base);
@@ -141,7 +167,7 @@ int cmd_job_run(const JobRequest& request, const CommandIo& io) {
         problems = plan_rows(plan, request.rows);
     } else {
         QString error;
-        const auto range = parse_job_range(request.range, &error);
+        const auto range = parse_job_range(request.range, &error, range_limit(plan.base));
         if (!range) {
             io.err << "qrt58cli: job: " << error.toStdString() << '\n';
             return kExitUsage;
@@ -164,6 +190,13 @@ int cmd_job_run(const JobRequest& request, const CommandIo& io) {
 
     const auto where = registry_of(request.registry, io.err, command);
     if (!where) return kExitUsage;
+    // The boards: each named one, or the remembered board.
+    auto settings = open_board_settings();
+    const BoardSettings remembered = resolve_board_settings(request.options, *settings);
+    std::vector<BoardChoice> choices = request.boards;
+    if (choices.empty()) choices.push_back(remembered.choice);
+    if (const QString clash = files_in_conflict(job_files(request, plan, *where, choices)); !clash.isEmpty())
+        return fail(io.err, command, clash.toStdString());
     StationOptions options;
     options.registry = *where;
     options.host = QSysInfo::machineHostName();
@@ -178,11 +211,6 @@ int cmd_job_run(const JobRequest& request, const CommandIo& io) {
         return fail(io.err, command, error.toStdString());
     }
 
-    // The boards: each named one, or the remembered board.
-    auto settings = open_board_settings();
-    const BoardSettings remembered = resolve_board_settings(request.options, *settings);
-    std::vector<BoardChoice> choices = request.boards;
-    if (choices.empty()) choices.push_back(remembered.choice);
     if (!request.options.trace_vcd.isEmpty() && choices.size() > 1) {
         station.finish();
         io.err << "qrt58cli: job: --trace-vcd records one board; give one --board with it\n";
@@ -227,7 +255,7 @@ int cmd_job_run(const JobRequest& request, const CommandIo& io) {
 
     g_stop = false;
     void (*previous)(int) = std::signal(SIGINT, on_interrupt);
-    Screen screen(io, station);
+    Screen screen(terminal, station);
     if (!boards.empty()) {
         run_round(station, boards, labels, screen);
         // With the operator at a terminal, each board programs one receiver a
@@ -257,7 +285,9 @@ int cmd_job_run(const JobRequest& request, const CommandIo& io) {
     io.out << "Job " << plan.name.toStdString() << ": " << after.done << " of " << after.receivers
            << " receivers done; this station " << station.ok_count() << " ok, " << station.failed_count()
            << " failed\n";
-    const auto held = station.held();
+    bool read = true;
+    const auto held = station.held(&read);
+    if (!read) return fail(io.err, command, "the registry: " + station.error().toStdString());
     if (!held.empty()) {
         io.err << "qrt58cli: job: " << held.size()
                << (held.size() == 1 ? " receiver is" : " receivers are")
@@ -268,13 +298,23 @@ int cmd_job_run(const JobRequest& request, const CommandIo& io) {
         io.err << '\n';
         status = kExitFailed;
     }
-    if (g_stop) status = kExitFailed;
+    if (g_stop) {
+        io.err << "qrt58cli: job: stopped by Ctrl+C: the boards finished the receivers they had and took no "
+                  "more; run the job again to resume it\n";
+        status = kExitFailed;
+    }
     return status;
 }
 
 int cmd_registry(const QString& action, const QStringList& args, const QString& given, bool csv,
-                 const CommandIo& io) {
+                 const CommandIo& terminal) {
     const char* command = "registry";
+    // What the registry holds was written by other stations: escaped on the
+    // way to a terminal (the export goes unchanged into a file or pipe).
+    PrintableStream escaped_out(terminal.out), err(terminal.err);
+    const bool raw_out = action == QLatin1String("export") && !terminal.out_terminal;
+    const CommandIo io{terminal.in, terminal.data, raw_out ? terminal.out : escaped_out, err, terminal.quiet,
+                       terminal.bar, terminal.ask, terminal.out_terminal};
     const auto capcode_arg = [&](qint64& capcode) {
         bool ok = false;
         if (args.size() == 1) capcode = args[0].toLongLong(&ok);
@@ -311,9 +351,10 @@ int cmd_registry(const QString& action, const QStringList& args, const QString& 
     }
     if (action == QLatin1String("show")) {
         const auto list = registry->receivers_with(capcode);
-        if (!registry->error().isEmpty() && list.empty()) return fail(io.err, command, registry->error().toStdString());
+        if (!registry->error().isEmpty()) return fail(io.err, command, registry->error().toStdString());
         if (list.empty()) {
             const QString job = registry->job_holding(capcode);
+            if (!registry->error().isEmpty()) return fail(io.err, command, registry->error().toStdString());
             if (!job.isEmpty()) {
                 io.out << "Capcode " << capcode << ": held for job " << job.toStdString()
                        << ", not programmed yet\n";

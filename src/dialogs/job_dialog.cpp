@@ -178,7 +178,7 @@ bool JobDialog::start() {
         problems = plan_rows(plan, txtRows->text().trimmed());
     } else {
         QString error;
-        const auto range = parse_job_range(txtRange->text().trimmed(), &error);
+        const auto range = parse_job_range(txtRange->text().trimmed(), &error, range_limit(plan.base));
         if (!range) {
             log(error.replace(QLatin1String("--range takes"), QLatin1String("The range takes")));
             return false;
@@ -432,8 +432,16 @@ void RegistryDialog::show_in_use() {
 bool RegistryDialog::keep() {
     const QString text = txtRegistry->text().trimmed();
     QString error;
-    if (!text.isEmpty() && !parse_registry_location(text, &error)) {
+    const auto where = text.isEmpty() ? std::nullopt : parse_registry_location(text, &error);
+    if (!text.isEmpty() && !where) {
         lblError->setText(error);
+        return false;
+    }
+    // The settings file is plain text: a password stays out of it.
+    if (where && !where->password.isEmpty()) {
+        lblError->setText(QStringLiteral("A password is not kept in the settings: give the address without it "
+                                         "and put the password in ~/.pgpass (HOST:PORT:DB:USER:PASSWORD, mode "
+                                         "600) or in PGPASSWORD."));
         return false;
     }
     lblError->clear();

@@ -5,6 +5,8 @@
 #include "sim_board.h"
 #include "transfer.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <thread>
 
 namespace qrt58 {
@@ -50,6 +52,14 @@ JobStation::JobStation(JobPlan plan, StationOptions options)
 JobStation::~JobStation() = default;
 
 bool JobStation::prepare(QString& error, std::vector<JobProblem>& problems) {
+    // One limit on every database (a PostgreSQL server would cut the name it
+    // shows for the connection, SQLite none).
+    if (options_.station.size() > kMaxStationName) {
+        error = QStringLiteral("the station name has %1 characters; it may have %2 at most")
+                    .arg(options_.station.size())
+                    .arg(kMaxStationName);
+        return false;
+    }
     registry_ = Registry::open(options_.registry, &error,
                                QStringLiteral("qrt58 %1").arg(options_.station));
     if (!registry_) return false;
@@ -109,7 +119,32 @@ void JobStation::run(const std::vector<Board*>& boards, const QStringList& label
         if (!progress(i).active) continue;
         workers.emplace_back([this, i, board = boards[i], &events] { work(i, board, events); });
     }
+    // The station's heartbeat goes on while its boards program: one receiver
+    // may take longer than the limit after which other stations take a
+    // silent station for dead.
+    std::mutex beat_mutex;
+    std::condition_variable beat_wake;
+    bool boards_done = false;
+    std::thread heart([&] {
+        std::unique_ptr<Registry> beats;
+        std::unique_lock<std::mutex> lock(beat_mutex);
+        while (!beat_wake.wait_for(lock, std::chrono::milliseconds(options_.heartbeat_ms), [&] { return boards_done; })) {
+            if (!beats) {
+                QString ignored; // a failing registry stops the boards themselves
+                beats = Registry::open(options_.registry, &ignored,
+                                       QStringLiteral("qrt58 %1 heartbeat").arg(options_.station));
+                if (beats) beats->use_session(registry_->session_id());
+            }
+            if (beats) beats->beat();
+        }
+    });
     for (std::thread& t : workers) t.join();
+    {
+        std::lock_guard<std::mutex> lock(beat_mutex);
+        boards_done = true;
+    }
+    beat_wake.notify_all();
+    heart.join();
 }
 
 void JobStation::work(std::size_t index, Board* board, StationEvents& events) {
@@ -306,7 +341,13 @@ bool JobStation::counts(JobCounts& counts) {
     return false;
 }
 
-std::vector<HeldReceiver> JobStation::held() { return registry_ ? registry_->held(job_id_) : std::vector<HeldReceiver>{}; }
+std::vector<HeldReceiver> JobStation::held(bool* ok) {
+    if (!registry_) return {};
+    std::vector<HeldReceiver> list = registry_->held(job_id_);
+    if (!registry_->error().isEmpty()) error_ = registry_->error();
+    if (ok) *ok = registry_->error().isEmpty();
+    return list;
+}
 
 bool JobStation::finish() {
     if (!registry_) return true;

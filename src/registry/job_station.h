@@ -45,6 +45,9 @@ public:
     virtual void changed(int /*board*/) {}
 };
 
+// The longest station name a registry takes.
+constexpr int kMaxStationName = 100;
+
 struct StationOptions {
     RegistryLocation registry;
     QString station;       // the station's name in the registry
@@ -54,6 +57,9 @@ struct StationOptions {
     // Each board programs one receiver per run() (the operator puts new
     // receivers in between); otherwise they go on until the job is done.
     bool one_per_round = false;
+    // How often the station's heartbeat is refreshed while its boards program
+    // (well inside Registry::kStaleSeconds).
+    int heartbeat_ms = 60000;
 };
 
 class JobStation {
@@ -84,7 +90,8 @@ public:
     bool any_board_failed() const;
 
     bool counts(JobCounts& counts);
-    std::vector<HeldReceiver> held();
+    // `ok` (when given) is false when the list could not be read to its end.
+    std::vector<HeldReceiver> held(bool* ok = nullptr);
     // Closes the station's run (receivers left unfinished are marked stopped).
     bool finish();
     const QString& error() const { return error_; }

@@ -30,6 +30,31 @@ bool process_alive(qint64 pid) {
 
 QString local_host() { return QSysInfo::machineHostName(); }
 
+// SQL for the database's clock as ISO 8601 UTC text, in the format of
+// now_text(): heartbeats are written and judged by one clock, whatever the
+// stations' own clocks say. database_now_minus() takes a bound number of
+// seconds to go back.
+QString database_now(bool postgres) {
+    return postgres ? QStringLiteral("to_char(clock_timestamp() AT TIME ZONE 'UTC', "
+                                     "'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"')")
+                    : QStringLiteral("strftime('%Y-%m-%dT%H:%M:%fZ', 'now')");
+}
+QString database_now_minus(bool postgres) {
+    return postgres ? QStringLiteral("to_char((clock_timestamp() - CAST(? AS integer) * interval '1 second') AT "
+                                     "TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"')")
+                    : QStringLiteral("strftime('%Y-%m-%dT%H:%M:%fZ', 'now', '-' || CAST(? AS integer) || ' seconds')");
+}
+
+// Whether the station run of a receiver left "programming" is gone: ended, a
+// process on this host that no longer exists, or (another host, where the
+// process cannot be asked) no heartbeat within the limit. A process known to
+// be alive here is never taken for dead, however long it has been paused.
+bool station_gone(const QString& host, qint64 pid, bool ended, bool stale) {
+    if (ended) return true;
+    if (host == local_host()) return !process_alive(pid);
+    return stale;
+}
+
 // One step of the schema, per dialect.
 struct Migration {
     int version;
@@ -96,6 +121,13 @@ const std::vector<Migration>& migrations() {
          }},
     };
     return list;
+}
+
+// The tables the migrations make (besides schema_version).
+const QStringList& registry_tables() {
+    static const QStringList names{QStringLiteral("jobs"),     QStringLiteral("job_items"), QStringLiteral("reservations"),
+                                   QStringLiteral("sessions"), QStringLiteral("receivers"), QStringLiteral("issued")};
+    return names;
 }
 
 bool is_unique_violation(const QSqlError& e) {
@@ -169,9 +201,11 @@ bool Registry::connect_db() {
         if (!where_.database.isEmpty()) db.setDatabaseName(where_.database);
         QString name = application_;
         name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9_.:-]")), QStringLiteral("_"));
+        // The server keeps 63 bytes of it (and says so in a notice when given more).
+        name.truncate(63);
         db.setConnectOptions(QStringLiteral("connect_timeout=10;application_name=%1").arg(name));
         if (!db.open()) return fail(QStringLiteral("cannot open the registry %1").arg(where_.text()), db.lastError());
-        return true;
+        return quiet_notices();
     }
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) {
         error_ = QStringLiteral("the SQLite driver of Qt is not installed (Debian: libqt6sql6-sqlite)");
@@ -188,12 +222,49 @@ bool Registry::connect_db() {
     // Writers wait for each other instead of failing at once.
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=60000"));
     if (!db.open()) return fail(QStringLiteral("cannot open the registry %1").arg(where_.path), db.lastError());
+    if (!only_registry_tables()) return false;
     QSqlQuery q(db);
     // Readers never block the writer; every commit is on the disk before it counts.
     for (const char* pragma : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL", "PRAGMA foreign_keys=ON"})
         if (!q.exec(QString::fromLatin1(pragma)))
             return fail_query(QStringLiteral("cannot set up the registry %1").arg(where_.path), q);
     return true;
+}
+
+bool Registry::quiet_notices() {
+    // The server's notices ("relation ... already exists, skipping" of the
+    // schema check) are for a database administrator, not the operator.
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    if (!q.exec(QStringLiteral("SET client_min_messages TO warning")))
+        return fail_query(QStringLiteral("cannot set up the registry %1").arg(where_.text()), q);
+    return true;
+}
+
+bool Registry::only_registry_tables() {
+    // Another program's database is not ours to change: it is refused before
+    // anything (its journal mode included) is written to it.
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type IN ('table', 'view', 'trigger')")))
+        return fail_query(QStringLiteral("cannot read the registry %1").arg(where_.path), q);
+    QStringList foreign;
+    bool any = false, versioned = false;
+    while (q.next()) {
+        const QString name = q.value(0).toString();
+        any = true;
+        if (name == QLatin1String("schema_version")) versioned = true;
+        else if (!registry_tables().contains(name) && !name.startsWith(QLatin1String("sqlite_"))) foreign << name;
+    }
+    if (!read_to_end(QStringLiteral("cannot read the registry %1").arg(where_.path), q)) return false;
+    q.finish();
+    if (foreign.isEmpty() && (versioned || !any)) return true;
+    if (foreign.size() > 5) foreign = foreign.mid(0, 5) << QStringLiteral("...");
+    error_ = QStringLiteral("%1 is not a production registry (it holds %2); nothing was changed in it. Give the "
+                            "registry a file of its own (--registry FILE)")
+                 .arg(where_.path,
+                      foreign.isEmpty() ? QStringLiteral("registry tables without a schema version")
+                                        : QStringLiteral("the tables %1").arg(foreign.join(QStringLiteral(", "))));
+    return false;
 }
 
 bool Registry::fail(const QString& what, const QSqlError& e) {
@@ -205,6 +276,13 @@ bool Registry::fail(const QString& what, const QSqlError& e) {
 }
 
 bool Registry::fail_query(const QString& what, const QSqlQuery& q) { return fail(what, q.lastError()); }
+
+bool Registry::read_to_end(const QString& what, const QSqlQuery& q) {
+    // next() is false at the end and on a failed read (a damaged page, a
+    // dropped connection): only the error tells them apart.
+    if (q.lastError().type() == QSqlError::NoError) return true;
+    return fail_query(what, q);
+}
 
 bool Registry::abandon(const QString& what, QSqlQuery& q) {
     fail_query(what, q);
@@ -253,6 +331,8 @@ bool Registry::migrate() {
     if (q.next()) {
         version = q.value(0).toInt();
         have = true;
+    } else if (!read_to_end(QString(), q)) {
+        return abandon(QStringLiteral("cannot read the schema version"), q);
     }
     q.finish();
     if (version > kSchemaVersion) {
@@ -281,7 +361,10 @@ bool Registry::migrate() {
 
 int Registry::schema_version() {
     QSqlQuery q(QSqlDatabase::database(connection_, false));
-    if (!q.exec(QStringLiteral("SELECT version FROM schema_version")) || !q.next()) return -1;
+    if (!q.exec(QStringLiteral("SELECT version FROM schema_version")) || !q.next()) {
+        fail_query(QStringLiteral("cannot read the schema version"), q);
+        return -1;
+    }
     return q.value(0).toInt();
 }
 
@@ -302,6 +385,8 @@ bool Registry::reconnect() {
                     QSqlQuery q(db);
                     q.exec(QStringLiteral("PRAGMA synchronous=FULL"));
                     q.exec(QStringLiteral("PRAGMA foreign_keys=ON"));
+                } else {
+                    quiet_notices();
                 }
                 error_ = kept;
                 return true;
@@ -314,9 +399,11 @@ bool Registry::reconnect() {
 
 bool Registry::retrying(const std::function<bool()>& op) {
     last_unique_violation_ = false;
+    error_.clear();
     if (op()) return true;
     if (last_unique_violation_ || connection_alive()) return false;
     if (!reconnect()) return false;
+    error_.clear();
     return op();
 }
 
@@ -325,11 +412,11 @@ bool Registry::begin_session(const QString& station, const QString& host, qint64
         QSqlQuery q(QSqlDatabase::database(connection_, false));
         const QString now = now_text();
         q.prepare(QStringLiteral("INSERT INTO sessions (station, host, pid, started_at, heartbeat_at) "
-                                 "VALUES (?, ?, ?, ?, ?) RETURNING id"));
+                                 "VALUES (?, ?, ?, ?, %1) RETURNING id")
+                      .arg(database_now(postgres())));
         q.addBindValue(station);
         q.addBindValue(host);
         q.addBindValue(pid);
-        q.addBindValue(now);
         q.addBindValue(now);
         if (!q.exec() || !q.next()) return fail_query(QStringLiteral("cannot record the station"), q);
         session_ = q.value(0).toLongLong();
@@ -363,22 +450,19 @@ int Registry::reap_interrupted(int stale_seconds) {
     retrying([&] {
         QSqlDatabase db = QSqlDatabase::database(connection_, false);
         QSqlQuery q(db);
-        q.prepare(QStringLiteral("SELECT r.id, s.host, s.pid, s.heartbeat_at, s.ended_at, s.id FROM "
-                                 "receivers r JOIN sessions s ON r.session_id = s.id WHERE r.result = ?"));
+        q.prepare(QStringLiteral("SELECT r.id, s.host, s.pid, s.ended_at, s.id, s.heartbeat_at < %1 FROM "
+                                 "receivers r JOIN sessions s ON r.session_id = s.id WHERE r.result = ?")
+                      .arg(database_now_minus(postgres())));
+        q.addBindValue(stale_seconds);
         q.addBindValue(QString::fromLatin1(receiver_result_text(ReceiverResult::Programming)));
         if (!q.exec()) return fail_query(QStringLiteral("cannot look for interrupted receivers"), q);
-        const QString host = local_host();
-        const QDateTime now = QDateTime::currentDateTimeUtc();
         std::vector<qint64> gone;
         while (q.next()) {
-            if (q.value(5).toLongLong() == session_) continue;
-            const bool here = q.value(1).toString() == host;
-            const bool ended = !q.value(4).isNull();
-            const QDateTime beat = QDateTime::fromString(q.value(3).toString(), Qt::ISODateWithMs);
-            const bool stale = !beat.isValid() || beat.secsTo(now) > stale_seconds;
-            if (ended || stale || (here && !process_alive(q.value(2).toLongLong())))
+            if (q.value(4).toLongLong() == session_) continue;
+            if (station_gone(q.value(1).toString(), q.value(2).toLongLong(), !q.value(3).isNull(), q.value(5).toBool()))
                 gone.push_back(q.value(0).toLongLong());
         }
+        if (!read_to_end(QStringLiteral("cannot look for interrupted receivers"), q)) return false;
         q.finish();
         QSqlQuery u(db);
         for (const qint64 id : gone) {
@@ -393,6 +477,17 @@ int Registry::reap_interrupted(int stale_seconds) {
         return true;
     });
     return reaped;
+}
+
+bool Registry::beat() {
+    if (session_ == 0) return true;
+    return retrying([&] {
+        QSqlQuery q(QSqlDatabase::database(connection_, false));
+        q.prepare(QStringLiteral("UPDATE sessions SET heartbeat_at = %1 WHERE id = ?").arg(database_now(postgres())));
+        q.addBindValue(session_);
+        if (!q.exec()) return fail_query(QStringLiteral("cannot record the station's heartbeat"), q);
+        return true;
+    });
 }
 
 JobOpen Registry::open_job(const JobSpec& job_order) {
@@ -413,7 +508,9 @@ JobOpen Registry::open_job(const JobSpec& job_order) {
             q.prepare(QStringLiteral("SELECT id, plan_sha256, receivers FROM jobs WHERE name = ?"));
             q.addBindValue(job_order.name);
             if (!q.exec()) return abandon(QStringLiteral("cannot look up the job"), q);
-            if (q.next()) {
+            const bool found = q.next();
+            if (!found && !read_to_end(QString(), q)) return abandon(QStringLiteral("cannot look up the job"), q);
+            if (found) {
                 const qint64 id = q.value(0).toLongLong();
                 const bool same = q.value(1).toString() == job_order.plan_sha256;
                 const int receivers = q.value(2).toInt();
@@ -442,6 +539,8 @@ JobOpen Registry::open_job(const JobSpec& job_order) {
                         return abandon(QStringLiteral("cannot check the capcodes"), c);
                     if (c.next())
                         result.conflicts.push_back({static_cast<int>(i), capcode, c.value(0).toString()});
+                    else if (!read_to_end(QString(), c))
+                        return abandon(QStringLiteral("cannot check the capcodes"), c);
                     c.finish();
                 }
             }
@@ -527,6 +626,7 @@ TakeStatus Registry::take_next(qint64 job_id, const QString& board, TakenReceive
             q.addBindValue(job_id);
             if (!q.exec()) return abandon(QStringLiteral("cannot look for the next receiver"), q);
             if (!q.next()) {
+                if (!read_to_end(QString(), q)) return abandon(QStringLiteral("cannot look for the next receiver"), q);
                 q.finish();
                 if (finished) {
                     if (!commit()) return false;
@@ -574,8 +674,7 @@ TakeStatus Registry::take_next(qint64 job_id, const QString& board, TakenReceive
                 q.addBindValue(item);
                 if (!q.exec()) return abandon(QStringLiteral("cannot issue capcode %1").arg(capcode), q);
             }
-            q.prepare(QStringLiteral("UPDATE sessions SET heartbeat_at = ? WHERE id = ?"));
-            q.addBindValue(now);
+            q.prepare(QStringLiteral("UPDATE sessions SET heartbeat_at = %1 WHERE id = ?").arg(database_now(postgres())));
             q.addBindValue(session_);
             if (!q.exec()) return abandon(QStringLiteral("cannot record the station's heartbeat"), q);
             q.finish();
@@ -592,19 +691,37 @@ TakeStatus Registry::take_next(qint64 job_id, const QString& board, TakenReceive
 
 bool Registry::record_result(const FinishedReceiver& done) {
     QSqlQuery q(QSqlDatabase::database(connection_, false));
+    // Only onto a row that is still this station's: one that another station
+    // marked died (this one seemed gone) may have had its capcodes released
+    // and programmed again, and an "ok" over it would hide a duplicate.
     q.prepare(QStringLiteral("UPDATE receivers SET result = ?, finished_at = ?, capcodes = ?, "
-                             "image_sha256 = ? WHERE id = ?"));
+                             "image_sha256 = ? WHERE id = ? AND result = ? AND released_at IS NULL"));
     q.addBindValue(QString::fromLatin1(receiver_result_text(done.result)));
     q.addBindValue(now_text());
     q.addBindValue(capcode_list_text(done.capcodes));
     q.addBindValue(done.image_sha256.isNull() ? QStringLiteral("") : done.image_sha256);
     q.addBindValue(done.receiver_id);
+    q.addBindValue(QString::fromLatin1(receiver_result_text(ReceiverResult::Programming)));
     if (!q.exec()) return fail_query(QStringLiteral("cannot record the receiver's result"), q);
-    if (q.numRowsAffected() != 1) {
+    if (q.numRowsAffected() == 1) return true;
+    q.prepare(QStringLiteral("SELECT result, released_at, capcodes FROM receivers WHERE id = ?"));
+    q.addBindValue(done.receiver_id);
+    if (!q.exec()) return fail_query(QStringLiteral("cannot record the receiver's result"), q);
+    if (!q.next()) {
+        if (!read_to_end(QStringLiteral("cannot record the receiver's result"), q)) return false;
         error_ = QStringLiteral("receiver %1 is not in the registry").arg(done.receiver_id);
         return false;
     }
-    return true;
+    error_ = QStringLiteral("receiver %1 (capcode %2) was marked '%3'%4 by another station while this one "
+                            "programmed it; its result '%5' is not recorded: its capcode may have been issued "
+                            "again (qrt58cli registry show %6)")
+                 .arg(done.receiver_id)
+                 .arg(q.value(2).toString(), q.value(0).toString(),
+                      q.value(1).isNull() ? QString() : QStringLiteral(" and released"),
+                      QString::fromLatin1(receiver_result_text(done.result)),
+                      q.value(2).toString().section(' ', 0, 0));
+    q.finish();
+    return false;
 }
 
 bool Registry::finish(qint64 receiver_id, ReceiverResult result, const std::vector<qint64>& capcodes,
@@ -634,7 +751,7 @@ bool Registry::counts(qint64 job_id, JobCounts& counts) {
             else if (result == QLatin1String("programming")) counts.in_progress += n;
             else counts.held += n;
         }
-        return true;
+        return read_to_end(QStringLiteral("cannot count the job"), q);
     });
 }
 
@@ -656,7 +773,7 @@ std::vector<HeldReceiver> Registry::held(qint64 job_id) {
             h.capcodes = capcode_list(q.value(3).toString());
             list.push_back(h);
         }
-        return true;
+        return read_to_end(QStringLiteral("cannot list the held receivers"), q);
     });
     return list;
 }
@@ -666,11 +783,15 @@ bool Registry::release(qint64 capcode, QString& message) {
         QSqlDatabase db = QSqlDatabase::database(connection_, false);
         if (!begin()) return false;
         QSqlQuery q(db);
-        q.prepare(QStringLiteral("SELECT r.id, r.result, r.station FROM issued i JOIN receivers r ON "
-                                 "i.receiver_id = r.id WHERE i.capcode = ?"));
+        q.prepare(QStringLiteral("SELECT r.id, r.result, r.station, s.host, s.pid, s.ended_at, s.heartbeat_at < %1 "
+                                 "FROM issued i JOIN receivers r ON i.receiver_id = r.id LEFT JOIN sessions s ON "
+                                 "r.session_id = s.id WHERE i.capcode = ?")
+                      .arg(database_now_minus(postgres())));
+        q.addBindValue(kStaleSeconds);
         q.addBindValue(capcode);
         if (!q.exec()) return abandon(QStringLiteral("cannot look up capcode %1").arg(capcode), q);
         if (!q.next()) {
+            if (!read_to_end(QString(), q)) return abandon(QStringLiteral("cannot look up capcode %1").arg(capcode), q);
             q.finish();
             rollback();
             message = QStringLiteral("capcode %1 is not held by any receiver; nothing to release").arg(capcode);
@@ -678,9 +799,23 @@ bool Registry::release(qint64 capcode, QString& message) {
             return false;
         }
         const qint64 receiver = q.value(0).toLongLong();
-        const QString result = q.value(1).toString();
+        QString result = q.value(1).toString();
         const QString station = q.value(2).toString();
+        const bool programming = result == QLatin1String("programming");
+        const bool gone = programming && (q.value(3).isNull() || station_gone(q.value(3).toString(), q.value(4).toLongLong(),
+                                                                             !q.value(5).isNull(), q.value(6).toBool()));
         q.finish();
+        if (gone) {
+            // Its station is gone: the receiver is recorded as died, as the
+            // next job run would, and released at once.
+            q.prepare(QStringLiteral("UPDATE receivers SET result = ?, finished_at = ? WHERE id = ? AND result = ?"));
+            q.addBindValue(QString::fromLatin1(receiver_result_text(ReceiverResult::Died)));
+            q.addBindValue(now_text());
+            q.addBindValue(receiver);
+            q.addBindValue(result);
+            if (!q.exec()) return abandon(QStringLiteral("cannot release capcode %1").arg(capcode), q);
+            result = QString::fromLatin1(receiver_result_text(ReceiverResult::Died));
+        }
         if (result == QLatin1String("ok") || result == QLatin1String("programming")) {
             rollback();
             message = result == QLatin1String("ok")
@@ -702,6 +837,7 @@ bool Registry::release(qint64 capcode, QString& message) {
         if (!q.exec()) return abandon(QStringLiteral("cannot list the receiver's capcodes"), q);
         std::vector<qint64> freed;
         while (q.next()) freed.push_back(q.value(0).toLongLong());
+        if (!read_to_end(QString(), q)) return abandon(QStringLiteral("cannot list the receiver's capcodes"), q);
         q.finish();
         q.prepare(QStringLiteral("DELETE FROM issued WHERE receiver_id = ?"));
         q.addBindValue(receiver);
@@ -755,7 +891,7 @@ std::vector<ReceiverRecord> Registry::receivers_with(qint64 capcode) {
         q.addBindValue(QStringLiteral("% %1 %").arg(capcode));
         if (!q.exec()) return fail_query(QStringLiteral("cannot look up capcode %1").arg(capcode), q);
         while (q.next()) list.push_back(record_of(q));
-        return true;
+        return read_to_end(QStringLiteral("cannot look up capcode %1").arg(capcode), q);
     });
     return list;
 }
@@ -768,7 +904,7 @@ QString Registry::job_holding(qint64 capcode) {
         q.addBindValue(capcode);
         if (!q.exec()) return fail_query(QStringLiteral("cannot look up capcode %1").arg(capcode), q);
         if (q.next()) job = q.value(0).toString();
-        return true;
+        return read_to_end(QStringLiteral("cannot look up capcode %1").arg(capcode), q);
     });
     return job;
 }
@@ -778,8 +914,9 @@ bool Registry::for_each_receiver(const std::function<void(const ReceiverRecord&)
     q.setForwardOnly(true);
     if (!q.exec(QString::fromLatin1(kReceiverColumns) + QStringLiteral("ORDER BY r.id")))
         return fail_query(QStringLiteral("cannot read the receivers"), q);
+    error_.clear();
     while (q.next()) fn(record_of(q));
-    return true;
+    return read_to_end(QStringLiteral("cannot read the receivers"), q);
 }
 
 } // namespace qrt58

@@ -113,6 +113,8 @@ public:
     static constexpr int kSchemaVersion = 2;
     int schema_version();
     const RegistryLocation& location() const { return where_; }
+    // The failure of the last operation; empty after one that succeeded
+    // (also for those that return a list).
     const QString& error() const { return error_; }
 
     // A station run: receivers taken are recorded under it. end_session()
@@ -125,9 +127,15 @@ public:
     void use_session(qint64 id) { session_ = id; }
 
     // Marks as died the receivers left "programming" by station runs that are
-    // gone: a process on this host that no longer exists, an ended run, or no
-    // heartbeat for `stale_seconds`. Returns how many (-1 on a failure).
-    int reap_interrupted(int stale_seconds = 600);
+    // gone: an ended run, a process on this host that no longer exists, or, on
+    // another host, no heartbeat for `stale_seconds` by the database's clock.
+    // A process alive on this host is never reaped. Returns how many (-1 on a
+    // failure).
+    int reap_interrupted(int stale_seconds = kStaleSeconds);
+    static constexpr int kStaleSeconds = 600;
+    // Refreshes the station run's heartbeat (the station does so while it
+    // programs a receiver, which may take longer than the limit above).
+    bool beat();
 
     // Stores a new job with its capcode reservations, or checks that the job
     // of that name is this one. Capcodes held for another job are refused:
@@ -141,7 +149,9 @@ public:
     TakeStatus take_next(qint64 job_id, const QString& board, TakenReceiver& taken,
                          const FinishedReceiver* finished = nullptr);
     // Records a receiver's end: result, every capcode programmed into it
-    // (values, slot order), digest of the image written.
+    // (values, slot order), digest of the image written. Refused (false, with
+    // the reason) when the receiver is no longer this station's: marked died
+    // by another station meanwhile, or released.
     bool finish(qint64 receiver_id, ReceiverResult result, const std::vector<qint64>& capcodes,
                 const QString& image_sha256);
 
@@ -166,11 +176,18 @@ private:
     explicit Registry(RegistryLocation where);
     bool connect_db();
     bool migrate();
+    // SQLite: whether the file holds the registry's tables only (or none).
+    bool only_registry_tables();
+    // PostgreSQL: no notices on the program's standard error.
+    bool quiet_notices();
     bool begin();
     bool commit();
     void rollback();
     bool fail(const QString& what, const class QSqlError& e);
     bool fail_query(const QString& what, const class QSqlQuery& q);
+    // After a loop over next(): true when it ended at the last row, false
+    // (with the error recorded as `what`) when a read failed on the way.
+    bool read_to_end(const QString& what, const class QSqlQuery& q);
     // Records the failure of `q`, ends it and rolls the transaction back; false.
     bool abandon(const QString& what, class QSqlQuery& q);
     // Runs `op`; when it fails because the connection dropped, reconnects and

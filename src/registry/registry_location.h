@@ -30,6 +30,11 @@ struct RegistryLocation {
     }
 };
 
+// `text` (a registry URL or a key=value connection description) with every
+// password replaced by "***": the user part's and any password=... parameter.
+// Messages quote a location only through this.
+QString redact_registry_text(const QString& text);
+
 // Parses a registry URL or path. nullopt (with `error`) for a malformed one.
 std::optional<RegistryLocation> parse_registry_location(const QString& text, QString* error = nullptr);
 
