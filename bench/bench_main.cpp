@@ -231,6 +231,7 @@ void i2c_figures() {
 }
 
 void production_figures();
+void job_input_figures();
 
 int main(int argc, char** argv) {
     if (qgetenv("QT_QPA_PLATFORM").isEmpty() && qgetenv("DISPLAY").isEmpty() && qgetenv("WAYLAND_DISPLAY").isEmpty())
@@ -239,6 +240,11 @@ int main(int argc, char** argv) {
     // --production: only the job and registry figures.
     if (QCoreApplication::arguments().contains(QStringLiteral("--production"))) {
         production_figures();
+        return 0;
+    }
+    // --job-input: only the figures of a job's input checks.
+    if (QCoreApplication::arguments().contains(QStringLiteral("--job-input"))) {
+        job_input_figures();
         return 0;
     }
     constexpr int kRuns = 3;
@@ -278,5 +284,6 @@ int main(int argc, char** argv) {
     std::printf("Goal: overhead under 2 %% at 25 us and under 5 %% at 10 us.\n");
     i2c_figures();
     production_figures();
+    job_input_figures();
     return 0;
 }
