@@ -99,30 +99,14 @@ TEST_F(RegistryTest, SchemaIsMigratedOnceAndANewerOneIsRefused) {
         EXPECT_EQ(again->schema_version(), Registry::kSchemaVersion);
     }
     const auto set_version = [&](int version, bool drop_indexes) {
-        QSqlDatabase db = QSqlDatabase::addDatabase(
-            where.kind == RegistryLocation::Kind::Sqlite ? QStringLiteral("QSQLITE") : QStringLiteral("QPSQL"),
-            QStringLiteral("raw"));
-        if (where.kind == RegistryLocation::Kind::Sqlite) db.setDatabaseName(where.path);
-        else {
-            db.setHostName(where.host);
-            db.setPort(where.port);
-            db.setUserName(where.user);
-            db.setDatabaseName(where.database);
-        }
-        ASSERT_TRUE(db.open());
-        QSqlQuery q(db);
         if (drop_indexes) {
             for (const char* index : {"issued_item", "receivers_result", "receivers_job", "job_items_free"})
-                ASSERT_TRUE(q.exec(QStringLiteral("DROP INDEX %1").arg(QLatin1String(index))))
-                    << q.lastError().text().toStdString();
+                raw_sql(where, QStringLiteral("DROP INDEX %1").arg(QLatin1String(index)));
         }
-        ASSERT_TRUE(q.exec(QStringLiteral("UPDATE schema_version SET version = %1").arg(version)));
-        q.finish();
-        db.close();
+        raw_sql(where, QStringLiteral("UPDATE schema_version SET version = %1").arg(version));
     };
     // A database left at version 1 gets the steps after it.
     set_version(1, true);
-    QSqlDatabase::removeDatabase(QStringLiteral("raw"));
     {
         QString error;
         auto migrated = Registry::open(where, &error);
@@ -130,7 +114,6 @@ TEST_F(RegistryTest, SchemaIsMigratedOnceAndANewerOneIsRefused) {
         EXPECT_EQ(migrated->schema_version(), 2);
     }
     set_version(Registry::kSchemaVersion + 1, false);
-    QSqlDatabase::removeDatabase(QStringLiteral("raw"));
     QString error;
     EXPECT_FALSE(Registry::open(where, &error));
     EXPECT_NE(error.indexOf(QLatin1String("newer than this program")), -1) << error.toStdString();
