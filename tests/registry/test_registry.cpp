@@ -9,6 +9,7 @@
 #include "board.h"
 #include "cli.h"
 #include "cli_set.h"
+#include "clock.h"
 #include "default_image.h"
 #include "job_station.h"
 #include "table_file.h"
@@ -356,8 +357,16 @@ TEST_F(RegistryTest, TheHeartbeatGoesOnWhileAReceiverIsProgrammed) {
     QString error;
     std::vector<JobProblem> problems;
     ASSERT_TRUE(station.prepare(error, problems)) << error.toStdString();
-    // The parallel-port board on the real clock: a receiver takes seconds.
-    auto board = Board::create(*parse_board_choice(QStringLiteral("sim:") + backend.path(QStringLiteral("beat.bin"))));
+    // A board whose receiver takes about a second, asleep rather than busy.
+    struct NappingClock : VirtualClock {
+        void spin_until(std::int64_t deadline_ns) override {
+            VirtualClock::spin_until(deadline_ns);
+            if (++calls % 64 == 0) QThread::usleep(500);
+        }
+        std::uint64_t calls = 0;
+    } clock;
+    auto board = Board::create(*parse_board_choice(QStringLiteral("sim:") + backend.path(QStringLiteral("beat.bin"))),
+                               &clock);
     ASSERT_TRUE(board->start_driver().ok);
     struct Events : StationEvents {
         void result(int, const QString&, bool) override {}
