@@ -13,6 +13,7 @@
 #include <QList>
 
 #include <algorithm>
+#include <unordered_map>
 #include <cctype>
 #include <optional>
 
@@ -189,9 +190,14 @@ std::string family_of(const std::string& name) {
 }
 
 const OptionBinding* find_option(const std::string& name) {
-    for (const OptionBinding& b : option_bindings())
-        if (option_key(b.caption) == name) return &b;
-    return nullptr;
+    // The names are made once: every setting of every row of a job looks here.
+    static const std::unordered_map<std::string, const OptionBinding*> by_name = [] {
+        std::unordered_map<std::string, const OptionBinding*> map;
+        for (const OptionBinding& b : option_bindings()) map.emplace(option_key(b.caption), &b);
+        return map;
+    }();
+    const auto it = by_name.find(name);
+    return it == by_name.end() ? nullptr : it->second;
 }
 
 // Options with a rule of their own, and the rank that rule needs.
