@@ -25,9 +25,6 @@ struct TransferRequest {
 
 int cmd_transfer(const TransferRequest& request, const CommandIo& io);
 
-// The file a simulated board keeps the receiver's memory in; empty for a real board.
-QString memory_file(const BoardChoice& board);
-
 // Test seam: the clock the board runs on (nullptr: the real steady clock).
 void set_transfer_clock(Clock* clock);
 
