@@ -73,6 +73,7 @@ bool JobStation::prepare(QString& error, std::vector<JobProblem>& problems) {
                                                   .arg(c.job)});
         }
         error = opened.error;
+        existing_capcodes_ = opened.existing_capcodes;
         return false;
     }
     job_id_ = opened.job_id;

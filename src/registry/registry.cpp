@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStringList>
 #include <QThread>
 #include <QVariant>
 
@@ -124,6 +125,21 @@ QString capcode_list_text(const std::vector<qint64>& capcodes) {
     QString text = QStringLiteral(""); // never null: the columns are NOT NULL
     for (const qint64 c : capcodes) text += (text.isEmpty() ? QString() : QStringLiteral(" ")) + QString::number(c);
     return text;
+}
+
+QString capcode_ranges_text(const std::vector<qint64>& capcodes, std::size_t most) {
+    QStringList parts;
+    for (std::size_t i = 0; i < capcodes.size();) {
+        std::size_t end = i;
+        while (end + 1 < capcodes.size() && capcodes[end + 1] == capcodes[end] + 1) ++end;
+        if (static_cast<std::size_t>(parts.size()) == most) {
+            parts << QStringLiteral("...");
+            break;
+        }
+        parts << (end == i ? QString::number(capcodes[i]) : QStringLiteral("%1-%2").arg(capcodes[i]).arg(capcodes[end]));
+        i = end + 1;
+    }
+    return parts.join(QStringLiteral(", "));
 }
 
 std::vector<qint64> capcode_list(const QString& text) {
@@ -418,6 +434,19 @@ JobOpen Registry::open_job(const JobSpec& job_order) {
                 const bool same = q.value(1).toString() == job_order.plan_sha256;
                 const int receivers = q.value(2).toInt();
                 q.finish();
+                if (!same) {
+                    // What the job of that name holds: the first capcode of
+                    // each of its receivers.
+                    result.existing_capcodes.clear();
+                    QSqlQuery items(db);
+                    items.prepare(QStringLiteral("SELECT capcodes FROM job_items WHERE job_id = ? ORDER BY item"));
+                    items.addBindValue(id);
+                    if (items.exec())
+                        while (items.next())
+                            if (const auto list = capcode_list(items.value(0).toString()); !list.empty())
+                                result.existing_capcodes.push_back(list.front());
+                    items.finish();
+                }
                 rollback();
                 if (!same) {
                     error_ = QStringLiteral("job '%1' already exists with %2 receivers of another "

@@ -62,6 +62,9 @@ struct JobOpen {
     qint64 job_id = 0;
     QString error;
     std::vector<CapcodeConflict> conflicts; // capcodes held for other jobs
+    // Refused because a job of that name holds other receivers: the first
+    // capcode of each of them.
+    std::vector<qint64> existing_capcodes;
 };
 
 struct FinishedReceiver {
@@ -190,6 +193,9 @@ private:
 
 // "a1 b2 ..." <-> values.
 QString capcode_list_text(const std::vector<qint64>& capcodes);
+// "3000-3003, 3010": runs of consecutive capcodes joined, at most `most` parts
+// and "..." for the rest.
+QString capcode_ranges_text(const std::vector<qint64>& capcodes, std::size_t most = 6);
 std::vector<qint64> capcode_list(const QString& text);
 
 } // namespace qrt58
