@@ -219,7 +219,8 @@ int cmd_job_run(const JobRequest& request, const CommandIo& io) {
     }
     JobCounts before;
     if (station.counts(before))
-        io.out << "Job " << plan.name.toStdString() << ": " << before.receivers << " receivers"
+        io.out << "Job " << plan.name.toStdString() << ": " << before.receivers
+               << (before.receivers == 1 ? " receiver" : " receivers")
                << (station.created_job() ? " (new)" : "") << ", " << before.done << " done, " << boards.size()
                << (boards.size() == 1 ? " board" : " boards") << " at station " << options.station.toStdString()
                << '\n';
@@ -232,7 +233,14 @@ int cmd_job_run(const JobRequest& request, const CommandIo& io) {
         run_round(station, boards, labels, screen);
         // With the operator at a terminal, each board programs one receiver a
         // round; new receivers go in between.
-        while (io.ask && !g_stop && station.any_active()) {
+        // No round is offered once every receiver of the job is done or
+        // taken (a receiver count that cannot be read offers one: its board
+        // finds out).
+        const auto receivers_left = [&station] {
+            JobCounts now;
+            return !station.counts(now) || now.receivers - now.done - now.in_progress - now.held > 0;
+        };
+        while (io.ask && !g_stop && station.any_active() && receivers_left()) {
             io.err << "Put new receivers on the boards: press Enter to program them, q to stop: ";
             std::string answer;
             if (!std::getline(io.in, answer) || answer == "q") break;
@@ -255,7 +263,7 @@ int cmd_job_run(const JobRequest& request, const CommandIo& io) {
     if (!closed || !station.counts(after))
         return fail(io.err, command, "the registry: " + station.error().toStdString());
     io.out << "Job " << plan.name.toStdString() << ": " << after.done << " of " << after.receivers
-           << " receivers done; this station " << station.ok_count() << " ok, " << station.failed_count()
+           << (after.receivers == 1 ? " receiver" : " receivers") << " done; this station " << station.ok_count() << " ok, " << station.failed_count()
            << " failed\n";
     const auto held = station.held();
     if (!held.empty()) {
