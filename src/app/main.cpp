@@ -130,6 +130,7 @@ int main(int argc, char** argv) {
     };
     hooks.show_transfer = [&](int mode) {
         Form2 dialog(board->bus(), w, mode, &w);
+        dialog.set_board_label(board_choice.text());
         dialog.exec();
         show_board(dialog.board_found() ? QStringLiteral("answered") : QStringLiteral("not responding"));
     };
