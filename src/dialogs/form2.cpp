@@ -10,6 +10,7 @@
 #include <QSysInfo>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPalette>
@@ -226,7 +227,13 @@ bool Form2::open_station() {
     options.board = board_label_;
     options.file = file;
     // The file is the station's for the whole run, and the registry records
-    // its receivers: a second station or run on the file is refused here.
+    // its receivers: a second station or run on the file is refused here. A
+    // file that is not there yet is made first, so that it can be locked.
+    const bool made = !QFileInfo::exists(file);
+    if (made && !host_.save_production_file(error)) {
+        message(error, MessageKind::Error);
+        return false;
+    }
     run_ = std::make_unique<ProductionRun>(options);
     if (!run_->open()) {
         message(run_->error(), MessageKind::Error);
@@ -234,7 +241,7 @@ bool Form2::open_station() {
         return false;
     }
     // Before the first receiver: the file takes the raised capcode.
-    if (!host_.save_production_file(error)) {
+    if (!made && !host_.save_production_file(error)) {
         message(error, MessageKind::Error);
         run_.reset();
         return false;

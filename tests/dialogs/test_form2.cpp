@@ -332,6 +332,7 @@ TEST_F(Form2Rig, ProductionRunEndsWhereTheNextCapcodeCannotBeStored) {
     // A box without a number (an undecodable record) ends the run the same way.
     auto again = dialog(1);
     again->form_activate();
+    again->chkNoRegistry->setChecked(true); // 2031614 is programmed: the registry would refuse it first
     host.box0 = "??????????";
     boxes->clear();
     again->cmdWrite_Click();
@@ -412,7 +413,7 @@ TEST_F(Form2Rig, TheRegistryRefusesTheLastCapcodeAgainAndAFailedSaveStopsTheRun)
     first->cmdWrite_Click();
     first->cmdWrite_Click();
     ASSERT_EQ(messages(), (QStringList{"Capcode 1 > 2031614 so can not be increase!"}));
-    first->close();
+    first->cmdExit_Click();
     boxes->clear();
     auto again = dialog(1);
     again->form_activate();
@@ -427,7 +428,7 @@ TEST_F(Form2Rig, TheRegistryRefusesTheLastCapcodeAgainAndAFailedSaveStopsTheRun)
         EXPECT_TRUE(refusal.contains(part)) << refusal.toStdString();
     EXPECT_EQ(rig.sim.eeprom().data_bytes, written);
     EXPECT_EQ(again->receivers_done(), 0);
-    again->close();
+    again->cmdExit_Click();
 
     // The file does not take the raised capcode: the message names the
     // capcode in the receiver and the file that still holds it; the run stops.
@@ -435,7 +436,7 @@ TEST_F(Form2Rig, TheRegistryRefusesTheLastCapcodeAgainAndAFailedSaveStopsTheRun)
     host.set_first_capcode("1000");
     auto station = dialog(1);
     station->form_activate();
-    ASSERT_TRUE(station->station());
+    ASSERT_TRUE(station->station()) << messages().join('|').toStdString();
     host.save_refused = QStringLiteral("Permission denied");
     station->cmdWrite_Click();
     ASSERT_EQ(messages().size(), 1);
