@@ -189,7 +189,10 @@ TEST_F(ProductionPaths, NoCapcodeTwiceWhicheverPathsRunTogetherInWhateverOrder) 
             if (f.open(QIODevice::ReadOnly))
                 for (auto it = log_ok.globalMatch(QString::fromUtf8(f.readAll())); it.hasNext();)
                     reported(it.next().captured(1).toLongLong());
-            EXPECT_TRUE(w.status == 0 || w.err.contains(QStringLiteral("nothing was written")))
+            // (The simulated I2C board runs on the real clock: on a machine
+            // busy enough a receiver fails, which the registry records too.)
+            EXPECT_TRUE(w.status == 0 || w.err.contains(QStringLiteral("nothing was written")) ||
+                        w.err.contains(QStringLiteral("Write error!")) || w.err.contains(QStringLiteral("Verify Error!")))
                 << w.out.toStdString() << w.err.toStdString();
             advice = std::max(advice, advised(w.err));
         }
