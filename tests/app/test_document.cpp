@@ -535,7 +535,19 @@ TEST_F(DocumentWindow, TheStationKeepsTheRaisedCapcodeInTheOpenFile) {
     seams.dialogs->answers = {file("named-run")};
     form->pager_command(1);
     EXPECT_EQ(form->document().save_path(), file("named-run.tbl"));
-    EXPECT_EQ(file_capcode("named-run.tbl").toULongLong(), read_start + 1);
+    // The receiver read back holds the capcode programmed last: the registry
+    // refuses it for the next receiver, and the file keeps it.
+    EXPECT_EQ(read_start, start + 1);
+    EXPECT_EQ(file_capcode("named-run.tbl").toULongLong(), read_start);
+    EXPECT_TRUE(seams.boxes->texts().join('|').contains(QStringLiteral("was programmed ok on")))
+        << seams.boxes->texts().join('|').toStdString();
+
+    // Raised past it, the station programs the next receiver.
+    form->ctl<QRadioButton>(QStringLiteral("ModifyOpt"))->click();
+    form->set_first_capcode(QString::number(read_start + 1));
+    form->ctl<QRadioButton>(QStringLiteral("WriteOpt"))->click();
+    form->pager_command(1);
+    EXPECT_EQ(file_capcode("named-run.tbl").toULongLong(), read_start + 2);
 }
 
 } // namespace

@@ -89,8 +89,8 @@ TEST_F(JobRig, ARangeOnTheWindowsBoardAndAnotherOneRowPerBoard) {
     EXPECT_EQ(d->tblBoards->item(0, 5)->text().toInt() + d->tblBoards->item(1, 5)->text().toInt(), 6);
     EXPECT_EQ(d->tblBoards->item(0, 1)->text(), "done");
     const QString log = d->txtLog->toPlainText();
-    EXPECT_TRUE(log.contains(window_choice.text() + ": receiver 1 of the range, capcode 5000: ok") ||
-                log.contains("second.bin: receiver 1 of the range, capcode 5000: ok"))
+    EXPECT_TRUE(log.contains(window_choice.text() + ": receiver 1 of 6 of job base.tbl, capcode 5000: ok") ||
+                log.contains("second.bin: receiver 1 of 6 of job base.tbl, capcode 5000: ok"))
         << log.toStdString();
     EXPECT_EQ(d->lblSummary->text(), "Job base.tbl: 6 of 6 done; this station 6 ok, 0 failed");
     EXPECT_TRUE(d->cmdStart->isEnabled());

@@ -10,7 +10,9 @@
 #include "default_image.h"
 #include "table_file.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QTemporaryDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
@@ -450,7 +452,12 @@ TEST_F(Stations, BadRowsAreRefusedWithTheirLineAndNothingIsProgrammed) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // The window's station runs here too (offscreen); its production log goes
+    // to a data folder of this run's own.
+    if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir data_home;
+    qputenv("XDG_DATA_HOME", data_home.path().toLocal8Bit());
+    QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
