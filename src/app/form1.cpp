@@ -1,9 +1,12 @@
 #include "form1.h"
 
+#include "accessible_interfaces.h"
+#include "accessible_names.h"
 #include "capcode.h"
 #include "change_rules.h"
 #include "ctl_eb_slider.h"
 #include "default_image.h"
+#include "elided_label.h"
 #include "field_tag.h"
 #include "frm_about.h"
 #include "program_icon.h"
@@ -215,6 +218,25 @@ bool has_write_mode_prefix(const QString& name) {
 
 std::string tag_of(const QObject* o) { return o->property("Tag").toString().toStdString(); }
 
+// What File > Open Recent shows for entry i: the file name, and where two
+// entries share it, its folder too (the home folder written "~"). A "&" of a
+// name is shown, not taken as an access key.
+QString recent_entry_text(const QStringList& files, int i) {
+    const QFileInfo info(files[i]);
+    QString text = info.fileName();
+    const bool shared = std::count_if(files.begin(), files.end(), [&](const QString& other) {
+                            return QFileInfo(other).fileName() == info.fileName();
+                        }) > 1;
+    if (shared) {
+        QString folder = QDir::toNativeSeparators(info.absolutePath());
+        const QString home = QDir::toNativeSeparators(QDir::homePath());
+        if (home.size() > 1 && (folder == home || folder.startsWith(home + QDir::separator())))
+            folder = QLatin1Char('~') + folder.mid(home.size());
+        text += QStringLiteral(" (") + folder + QLatin1Char(')');
+    }
+    return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
 } // namespace
 
 const std::array<const char*, 5> Form1::kPageNames = {"picSet", "picSet2", "picSet5", "picSet6",
@@ -252,11 +274,20 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
     setFont(f);
     design_size_ = QSize(kDesignClientWidth, kDesignClientHeight);
     setWindowIcon(program_icon());
+    // Before the first control: Qt makes a control's accessible interface
+    // as soon as the control reports a change.
+    qrt58::widgets::install_accessible_interfaces();
     build_window();
     build_menus();
+    qrt58::ui::name_controls(*this);
     board_label_ = new QLabel(statusBar());
     board_label_->setObjectName(QStringLiteral("lblBoardStatus"));
     statusBar()->setObjectName(QStringLiteral("statusBar"));
+    // Notices take the room left of the board label and are cut short there
+    // (the whole text in the tool tip), never drawn over it.
+    notice_label_ = new qrt58::widgets::ElidedLabel(Qt::ElideRight, statusBar());
+    notice_label_->setObjectName(QStringLiteral("lblNotice"));
+    statusBar()->addWidget(notice_label_, 1);
     statusBar()->addPermanentWidget(board_label_);
     timer_ = new QTimer(this);
     timer_->setObjectName(QStringLiteral("Timer1"));
@@ -636,10 +667,20 @@ void Form1::form_load(BoardStart when) {
     doc_.reset(image_, Document::Origin::Default, user_default);
     tbl_path = user_default;
     bool opened = false;
+    bool start_file_missing = false;
     if (!start_file.isEmpty()) {
-        // The file named on the command line instead of the default table.
-        if (QFileInfo(start_file).isFile()) opened = load_file(start_file, Document::Origin::File);
-        else messages().info(this, QStringLiteral("This file is not exit!"));
+        // The file named on the command line instead of the default table;
+        // the Open dialog starts in its folder.
+        last_folder_ = QFileInfo(start_file).absolutePath();
+        if (QFileInfo(start_file).isFile()) {
+            opened = load_file(start_file, Document::Origin::File);
+        } else {
+            messages().info(this, QStringLiteral("This file is not exit!"));
+            // A name that does not exist yet is the file the user means to
+            // make: it becomes the document (the default table's content in
+            // it), so that Save creates it and never writes the default table.
+            start_file_missing = !QFileInfo::exists(start_file);
+        }
     }
     if (!opened && !found.isEmpty()) {
         tbl_path = found;
@@ -647,6 +688,7 @@ void Form1::form_load(BoardStart when) {
         mnuLBFF_Click();
         use_tbl_path = false;
     }
+    if (start_file_missing) doc_.reset(image_, Document::Origin::File, start_file, start_file);
     tbl_path = doc_.save_path();
     update_title();
     update_edit_actions();
@@ -845,9 +887,11 @@ void Form1::update_title() {
 }
 
 void Form1::update_edit_actions() {
+    // Nothing is edited in Write mode, nor taken back.
+    const bool editing = !write_mode();
     for (QAction* a : actions_) {
-        if (a->objectName() == QLatin1String("mnuUndo")) a->setEnabled(doc_.can_undo());
-        else if (a->objectName() == QLatin1String("mnuRedo")) a->setEnabled(doc_.can_redo());
+        if (a->objectName() == QLatin1String("mnuUndo")) a->setEnabled(editing && doc_.can_undo());
+        else if (a->objectName() == QLatin1String("mnuRedo")) a->setEnabled(editing && doc_.can_redo());
     }
 }
 
@@ -861,7 +905,10 @@ void Form1::schedule_change_check() {
 }
 
 void Form1::note_changes() {
-    if (refilling_ || !loaded_) return;
+    // During a transfer the image takes the write stamp (checksum and marker)
+    // and the station's raised capcode: the transfer's bytes, which the
+    // command absorbs when it ends, not a change of the user's.
+    if (refilling_ || !loaded_ || transfer_running_) return;
     if (doc_.commit(image_)) {
         update_title();
         update_edit_actions();
@@ -1025,7 +1072,7 @@ void Form1::rebuild_recent_menu() {
     const QStringList files = recent_files();
     for (int i = 0; i < files.size(); ++i) {
         const QString path = files[i];
-        QAction* a = recent_menu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName()));
+        QAction* a = recent_menu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(recent_entry_text(files, i)));
         a->setToolTip(QDir::toNativeSeparators(path));
         a->setData(path);
         connect(a, &QAction::triggered, this, [this, path] { open_recent(path); });
@@ -1075,7 +1122,9 @@ void Form1::pager_command(int mode) {
     // A read replaces the image: unsaved changes are saved or dropped first.
     if (take_focused_entry() && (mode != 0 || may_discard_changes()) && board_.show_transfer) {
         note_changes();
+        transfer_running_ = true;
         board_.show_transfer(transfer_mode);
+        transfer_running_ = false;
         // A write stamps its checksum and marker into the image: the
         // transfer's bytes, not a change of the user's.
         if (mode != 0) doc_.absorb(image_);
@@ -1140,6 +1189,8 @@ bool Form1::save_production_file(QString& error) {
         error = result.error;
         return false;
     }
+    // The stamp and the raised capcode are the station's, not an undo step.
+    doc_.absorb(image_);
     doc_.saved(image_, path);
     update_title();
     update_edit_actions();
@@ -1200,13 +1251,13 @@ void Form1::set_board_status(const QString& text) {
 
 QString Form1::board_status() const { return board_label_ ? board_label_->text() : QString(); }
 
-void Form1::show_status(const QString& text) { statusBar()->showMessage(text); }
+void Form1::show_status(const QString& text) { notice_label_->setText(text); }
 
 void Form1::show_no_board_choice() {
     show_status(QStringLiteral("No board chosen yet (Options > Board... chooses one)"));
 }
 
-QString Form1::status_text() const { return statusBar()->currentMessage(); }
+QString Form1::status_text() const { return notice_label_->text(); }
 
 bool Form1::write_mode() const {
     auto* w = ctl<QRadioButton>(QStringLiteral("WriteOpt"));
@@ -1219,6 +1270,7 @@ void Form1::ModifyOpt_Click() {
         for (QWidget* w : controls_)
             if (has_write_mode_prefix(w->property("ctlName").toString())) w->setEnabled(true);
     if (QWidget* s = control(QStringLiteral("Slider1"))) s->show();
+    update_edit_actions();
     call("set_frame");
     // The locks that follow other settings hold again: "Set Alert Off" under
     // "Always Vibrate", the music type lists, the greyed source prompts.
@@ -1226,7 +1278,10 @@ void Form1::ModifyOpt_Click() {
     call("read_SourcePrompt");
 }
 
-void Form1::WriteOpt_Click() { keep_write_mode_locks(); }
+void Form1::WriteOpt_Click() {
+    keep_write_mode_locks();
+    update_edit_actions();
+}
 
 // Write mode: the opt/Tex/txt/cbo/chk controls are disabled and the contrast
 // slider is hidden, also after a refill that showed or enabled them.

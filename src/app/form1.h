@@ -84,6 +84,9 @@ class QKeyEvent;
 class QSettings;
 class QTimer;
 class QWheelEvent;
+namespace qrt58::widgets {
+class ElidedLabel;
+}
 
 // A control array: index -> widget of one name.
 template <class T>
@@ -315,6 +318,7 @@ private:
     bool loaded_ = false;
     bool shut_down_ = false;
     bool pager_running_ = false;
+    bool transfer_running_ = false; // the transfer dialog is open
     QString about_title_;
     QSettings* settings_ = nullptr;
     QString last_folder_;
@@ -328,6 +332,7 @@ private:
     QMenu* recent_menu_ = nullptr;
     QStringList recent_; // without settings: this run only
     QLabel* board_label_ = nullptr;
+    qrt58::widgets::ElidedLabel* notice_label_ = nullptr;
 };
 
 template <class T>

@@ -3,6 +3,7 @@
 #include "board_options.h"
 #include "cli_set.h"
 #include "editors.h"
+#include "first_paint_probe.h"
 #include "form1.h"
 #include "pager_table.h"
 #include "safe_file.h"
@@ -95,6 +96,8 @@ int main(int argc, char** argv) {
     // The window comes up first; the board is searched once it has painted.
     if (board.no_choice_made()) w.show_no_board_choice();
     w.form_load(Form1::BoardStart::AfterShow);
+    // The start-up benchmark: the time of the first paint, then the end.
+    if (qEnvironmentVariableIsSet("QRT58_STARTUP_PROBE")) new qrt58::widgets::FirstPaintProbe(&w);
     w.show();
     return QApplication::exec();
 }

@@ -3,6 +3,7 @@
 #include "default_image.h"
 #include "pager_table.h"
 
+#include "file_lock.h"
 #include "safe_file.h"
 
 #include <QDir>
@@ -14,7 +15,6 @@
 #include <limits>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace qrt58 {
@@ -201,26 +201,6 @@ QString SimBoard::default_file() {
            QStringLiteral("/sim-eeprom.bin");
 }
 
-namespace {
-
-// The process holding a lock on the file `st` names, from /proc/locks; 0 when
-// it cannot be told.
-qint64 lock_holder(const struct stat& st) {
-    QFile locks(QStringLiteral("/proc/locks"));
-    if (!locks.open(QIODevice::ReadOnly)) return 0;
-    const QByteArray id = QByteArray::number(major(st.st_dev), 16).rightJustified(2, '0') + ':' +
-                          QByteArray::number(minor(st.st_dev), 16).rightJustified(2, '0') + ':' +
-                          QByteArray::number(static_cast<qulonglong>(st.st_ino));
-    for (const QByteArray& line : locks.readAll().split('\n')) {
-        // "1: FLOCK  ADVISORY  WRITE 1234 08:01:5678 0 EOF"; "->" marks a waiter.
-        const QList<QByteArray> f = line.simplified().split(' ');
-        if (f.size() >= 6 && f[1] != "->" && f[5] == id) return f[4].toLongLong();
-    }
-    return 0;
-}
-
-} // namespace
-
 DriverStatus SimBoard::initialize() {
     if (!file_.isEmpty() && fd_ < 0) {
         const auto refuse = [this](const QString& message) {
@@ -258,7 +238,7 @@ DriverStatus SimBoard::initialize() {
             if (error != EWOULDBLOCK)
                 return refuse(QStringLiteral("Cannot lock the simulated EEPROM file %1: %2")
                                   .arg(file_, system_reason(error)));
-            const qint64 holder = lock_holder(st);
+            const qint64 holder = flock_holder(st);
             return refuse(QStringLiteral("Cannot use the simulated EEPROM file %1: it is in use by another "
                                          "program%2")
                               .arg(file_, holder > 0 ? QStringLiteral(" (process %1)").arg(holder) : QString()));

@@ -81,15 +81,19 @@ VerifyReport compare_with_receiver(const PagerTable& image, const PagerTable& re
     return as_written.differing < as_is.differing ? as_written : as_is;
 }
 
-QString verify_report_text(const VerifyReport& report) {
-    if (report.differing == 0) return QStringLiteral("Verify Error! (the receiver reads back equal now)");
+QString verify_report_detail(const VerifyReport& report) {
+    if (report.differing == 0) return QStringLiteral("(the receiver reads back equal now)");
     const auto hex = [](int v, int width) {
         return QStringLiteral("0x%1").arg(v, width, 16, QLatin1Char('0')).toUpper().replace(QLatin1String("0X"), QLatin1String("0x"));
     };
-    return QStringLiteral("Verify Error! %1 %2, first at %3: file %4, receiver %5")
+    return QStringLiteral("%1 %2, first at %3: file %4, receiver %5")
         .arg(report.differing)
         .arg(report.differing == 1 ? QStringLiteral("byte differs") : QStringLiteral("bytes differ"))
         .arg(hex(report.first, 4), hex(report.expected, 2), hex(report.got, 2));
+}
+
+QString verify_report_text(const VerifyReport& report) {
+    return QStringLiteral("Verify Error! ") + verify_report_detail(report);
 }
 
 bool read_receiver(EepromBus& bus, PagerTable& out) {

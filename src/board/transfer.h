@@ -83,6 +83,8 @@ struct VerifyReport {
 VerifyReport compare_with_receiver(const PagerTable& image, const PagerTable& receiver);
 // "Verify Error! 3 bytes differ, first at 0x0123: file 0x41, receiver 0x00"
 QString verify_report_text(const VerifyReport& report);
+// The same without "Verify Error! " (the window puts it on a line of its own).
+QString verify_report_detail(const VerifyReport& report);
 // Reads the whole receiver as it is (no checksum test), for such a report.
 // False when the addressing or a byte failed.
 bool read_receiver(EepromBus& bus, PagerTable& out);

@@ -69,6 +69,19 @@ int usage_error_line(std::ostream& err, const std::string& message) {
     return kExitUsage;
 }
 
+const QCommandLineOption kRegistry(QStringLiteral("registry"),
+                                   QStringLiteral("The production registry: postgresql://USER@HOST/DB "
+                                                  "(shared by stations), sqlite:FILE or FILE. Default: the one "
+                                                  "chosen in the window, else PostgreSQL from the PG* "
+                                                  "variables when set, else registry.sqlite in the data "
+                                                  "folder."),
+                                   QStringLiteral("URL"));
+
+const QCommandLineOption kNoRegistry(QStringLiteral("no-registry"),
+                                     QStringLiteral("Program without the production registry (receivers "
+                                                    "re-programmed on purpose): capcodes are neither checked "
+                                                    "nor recorded there."));
+
 int run_transfer(const char* command, const Arguments& a) {
     TransferRequest request;
     request.command = command;
@@ -101,16 +114,18 @@ int run_transfer(const char* command, const Arguments& a) {
     }
     if (write && a.options.isSet(QStringLiteral("log")))
         request.log = a.options.value(QStringLiteral("log"));
+    if (write) {
+        request.registry = a.options.value(kRegistry);
+        request.no_registry = a.options.isSet(kNoRegistry);
+        if ((request.no_registry || !request.registry.isEmpty()) && request.count == 0)
+            return usage_error_line(a.io.err, "write: --registry and --no-registry belong to a production run "
+                                              "(--count N)");
+        if (request.no_registry && !request.registry.isEmpty())
+            return usage_error_line(a.io.err, "write: --registry and --no-registry exclude each other");
+    }
     return cmd_transfer(request, a.io);
 }
 
-const QCommandLineOption kRegistry(QStringLiteral("registry"),
-                                   QStringLiteral("The production registry: postgresql://USER@HOST/DB "
-                                                  "(shared by stations), sqlite:FILE or FILE. Default: the one "
-                                                  "chosen in the window, else PostgreSQL from the PG* "
-                                                  "variables when set, else registry.sqlite in the data "
-                                                  "folder."),
-                                   QStringLiteral("URL"));
 
 int run_job(const Arguments& a) {
     if (a.files.isEmpty() || a.files[0] != QLatin1String("run"))
@@ -231,26 +246,33 @@ const std::vector<Command>& commands() {
              add_transfer_options(p);
          },
          run_job},
-        {"registry", "release CAPCODE | show CAPCODE | export --csv [--registry URL]",
+        {"registry", "release [--scrapped] CAPCODE | show CAPCODE | export --csv [--registry URL]",
          "Release, show or export what the production registry holds. 'release CAPCODE' frees the capcodes of a failed, stopped or interrupted "
-         "receiver so that its job programs them again; 'show CAPCODE' tells when, where and with which image "
+         "receiver so that its job programs them again (with --scrapped also those of a receiver programmed ok "
+         "that was scrapped); 'show CAPCODE' tells when, where and with which image "
          "it was programmed; 'export --csv' prints the production log, one line per receiver.",
          1, 2,
          [](QCommandLineParser& p) {
              p.addOption(kRegistry);
              p.addOption({QStringLiteral("csv"), QStringLiteral("export: comma-separated values.")});
+             p.addOption({QStringLiteral("scrapped"),
+                          QStringLiteral("release: the receiver programmed ok with CAPCODE was scrapped; free its "
+                                         "capcodes.")});
              p.addOption(kQuiet);
          },
          [](const Arguments& a) {
              return cmd_registry(a.files[0], a.files.mid(1), a.options.value(kRegistry),
-                                 a.options.isSet(QStringLiteral("csv")), a.io);
+                                 a.options.isSet(QStringLiteral("csv")), a.options.isSet(QStringLiteral("scrapped")),
+                                 a.io);
          }},
         {"read", "FILE|- [OPTIONS]", "Read the receiver into a table file ('-': standard output).",
          1, 1, add_transfer_options, [](const Arguments& a) { return run_transfer("read", a); }},
-        {"write", "FILE|- [--count N [--log LOG.csv]] [OPTIONS]",
+        {"write", "FILE|- [--count N [--log LOG.csv] [--registry URL | --no-registry]] [OPTIONS]",
          "Write a table file ('-': standard input) into the receiver and verify it. With --count, "
          "program N "
-         "receivers one after another, raising capcode 1 after each and keeping it in FILE.",
+         "receivers one after another, raising capcode 1 after each and keeping it in FILE; FILE is locked "
+         "for the run, and each capcode 1 is claimed in the production registry before its receiver is "
+         "written (one programmed before is refused) and its result recorded there.",
          1, 1,
          [](QCommandLineParser& p) {
              p.addOption({QStringLiteral("count"),
@@ -260,6 +282,8 @@ const std::vector<Command>& commands() {
                  {QStringLiteral("log"),
                   QStringLiteral("Append one CSV line per receiver: time, capcode 1, result."),
                   QStringLiteral("LOG.csv")});
+             p.addOption(kRegistry);
+             p.addOption(kNoRegistry);
              add_transfer_options(p);
          },
          [](const Arguments& a) { return run_transfer("write", a); }},

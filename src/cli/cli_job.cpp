@@ -4,12 +4,14 @@
 #include "cli_set.h"
 
 #include "board.h"
+#include "capcode.h"
 #include "clock.h"
 #include "job_station.h"
 #include "registry.h"
 #include "safe_file.h"
 #include "table_file.h"
 
+#include <QDateTime>
 #include <QFileInfo>
 #include <QSettings>
 #include <QSysInfo>
@@ -116,6 +118,26 @@ void run_round(JobStation& station, const std::vector<Board*>& boards, const QSt
     }
     round.join();
     screen.done();
+}
+
+// A capcode as the capcode box and the --log file show it: seven digits, ten
+// for one beyond the short range.
+QString padded_capcode(qint64 value) {
+    return QString::fromStdString(format_capcode(static_cast<double>(value), value > static_cast<qint64>(kLargestShort)));
+}
+QString padded_capcodes(const QString& list) {
+    QStringList out;
+    for (const qint64 v : capcode_list(list)) out << padded_capcode(v);
+    return out.join(' ');
+}
+
+// "receiver 3 of 5 of job stopj", or of a production run outside jobs.
+std::string receiver_text(const ReceiverRecord& r) {
+    return QStringLiteral("receiver %1 of %2 of %3")
+        .arg(r.number)
+        .arg(r.of)
+        .arg(r.job.isEmpty() ? QStringLiteral("a production run (no job)") : QStringLiteral("job ") + r.job)
+        .toStdString();
 }
 
 std::string csv_field(const QString& text) {
@@ -245,7 +267,8 @@ int cmd_job_run(const JobRequest& request, const CommandIo& terminal) {
     }
     JobCounts before;
     if (station.counts(before))
-        io.out << "Job " << plan.name.toStdString() << ": " << before.receivers << " receivers"
+        io.out << "Job " << plan.name.toStdString() << ": " << before.receivers
+               << (before.receivers == 1 ? " receiver" : " receivers")
                << (station.created_job() ? " (new)" : "") << ", " << before.done << " done, " << boards.size()
                << (boards.size() == 1 ? " board" : " boards") << " at station " << options.station.toStdString()
                << '\n';
@@ -258,7 +281,14 @@ int cmd_job_run(const JobRequest& request, const CommandIo& terminal) {
         run_round(station, boards, labels, screen);
         // With the operator at a terminal, each board programs one receiver a
         // round; new receivers go in between.
-        while (io.ask && !g_stop && station.any_active()) {
+        // No round is offered once every receiver of the job is done or
+        // taken (a receiver count that cannot be read offers one: its board
+        // finds out).
+        const auto receivers_left = [&station] {
+            JobCounts now;
+            return !station.counts(now) || now.receivers - now.done - now.in_progress - now.held > 0;
+        };
+        while (io.ask && !g_stop && station.any_active() && receivers_left()) {
             io.err << "Put new receivers on the boards: press Enter to program them, q to stop: ";
             std::string answer;
             if (!std::getline(io.in, answer) || answer == "q") break;
@@ -281,7 +311,7 @@ int cmd_job_run(const JobRequest& request, const CommandIo& terminal) {
     if (!closed || !station.counts(after))
         return fail(io.err, command, "the registry: " + station.error().toStdString());
     io.out << "Job " << plan.name.toStdString() << ": " << after.done << " of " << after.receivers
-           << " receivers done; this station " << station.ok_count() << " ok, " << station.failed_count()
+           << (after.receivers == 1 ? " receiver" : " receivers") << " done; this station " << station.ok_count() << " ok, " << station.failed_count()
            << " failed\n";
     bool read = true;
     const auto held = station.held(&read);
@@ -304,7 +334,7 @@ int cmd_job_run(const JobRequest& request, const CommandIo& terminal) {
     return status;
 }
 
-int cmd_registry(const QString& action, const QStringList& args, const QString& given, bool csv,
+int cmd_registry(const QString& action, const QStringList& args, const QString& given, bool csv, bool scrapped,
                  const CommandIo& terminal) {
     const char* command = "registry";
     // What the registry holds was written by other stations: escaped on the
@@ -342,7 +372,7 @@ int cmd_registry(const QString& action, const QStringList& args, const QString& 
 
     if (action == QLatin1String("release")) {
         QString message;
-        if (!registry->release(capcode, message))
+        if (!registry->release(capcode, message, scrapped))
             return fail(io.err, command, (message.isEmpty() ? registry->error() : message).toStdString());
         io.out << message.toStdString() << '\n';
         return 0;
@@ -361,24 +391,32 @@ int cmd_registry(const QString& action, const QStringList& args, const QString& 
             return fail(io.err, command, "capcode " + std::to_string(capcode) + " is in no receiver of the registry");
         }
         for (const ReceiverRecord& r : list) {
-            io.out << "Capcode " << capcode << ": receiver " << r.id << " of job " << r.job.toStdString()
-                   << ", " << r.result.toStdString() << (r.released_at.isEmpty() ? "" : ", released " + r.released_at.toStdString())
+            // A receiver that failed keeps its capcodes until they are released.
+            const bool held = r.released_at.isEmpty() && r.result != QLatin1String("ok") &&
+                              r.result != QLatin1String("programming");
+            io.out << "Capcode " << capcode << ": " << receiver_text(r) << ", " << r.result.toStdString()
+                   << (r.released_at.isEmpty() ? "" : ", released " + r.released_at.toStdString())
+                   << (held ? ", held until released (qrt58cli registry release " + std::to_string(capcode) + ")"
+                            : std::string())
                    << "\n  programmed " << r.started_at.toStdString() << " to "
                    << (r.finished_at.isEmpty() ? std::string("(not finished)") : r.finished_at.toStdString())
                    << " at station " << r.station.toStdString() << " on board " << r.board.toStdString()
                    << "\n  image SHA-256 " << (r.image_sha256.isEmpty() ? std::string("(none written)") : r.image_sha256.toStdString())
-                   << "\n  capcodes " << r.capcodes.toStdString() << '\n';
+                   << "\n  capcodes " << padded_capcodes(r.capcodes).toStdString() << '\n';
         }
         return 0;
     }
     // export --csv: the production log, one line per receiver.
     io.out << "time,capcode,result,station,board,job,receiver,capcodes,image_sha256\n";
     const bool ok = registry->for_each_receiver([&](const ReceiverRecord& r) {
-        const QString first = r.capcodes.section(' ', 0, 0);
-        io.out << csv_field(r.finished_at.isEmpty() ? r.started_at : r.finished_at) << ',' << csv_field(first) << ','
-               << csv_field(r.result) << ',' << csv_field(r.station) << ',' << csv_field(r.board) << ','
-               << csv_field(r.job) << ',' << r.id << ',' << csv_field(r.capcodes) << ',' << csv_field(r.image_sha256)
-               << '\n';
+        const QString capcodes = padded_capcodes(r.capcodes);
+        // The time as the --log file writes it (whole seconds, UTC).
+        const QString stored = r.finished_at.isEmpty() ? r.started_at : r.finished_at;
+        const QDateTime when = QDateTime::fromString(stored, Qt::ISODateWithMs);
+        io.out << csv_field(when.isValid() ? when.toUTC().toString(Qt::ISODate) : stored) << ','
+               << csv_field(capcodes.section(' ', 0, 0)) << ',' << csv_field(r.result) << ',' << csv_field(r.station)
+               << ',' << csv_field(r.board) << ',' << csv_field(r.job) << ',' << r.number << ','
+               << csv_field(capcodes) << ',' << csv_field(r.image_sha256) << '\n';
     });
     io.out.flush();
     if (!ok) return fail(io.err, command, registry->error().toStdString());

@@ -83,6 +83,19 @@ bool BoxEvents::eventFilter(QObject* watched, QEvent* event) {
         const bool erase_key = key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete;
         if (!(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && (text_key || erase_key))
             typed_ = true;
+        if (key->key() == Qt::Key_Escape && refused_ && entered_) {
+            // Escape in a box that has refused an entry: the value it had
+            // before comes back and the focus leaves the box, unchecked. The
+            // editor sees the key as any other (it ends a pending refusal).
+            if (key_press) key_press(key);
+            auto* box = static_cast<QLineEdit*>(watched);
+            box->setText(before_);
+            on_entry_ = before_;
+            typed_ = false;
+            refused_ = false;
+            leave_box(box);
+            return true;
+        }
         if (key_press && key_press(key)) return true;
         break;
     }
@@ -106,6 +119,15 @@ void move_focus_away(QWidget* box, QWidget* target) {
     // nothing here may touch the focus after the move.
     if (target && target->isVisible() && target->isEnabled()) target->setFocus(Qt::OtherFocusReason);
     else box->clearFocus();
+}
+
+void leave_box(QWidget* box) {
+    for (QWidget* up = box->parentWidget(); up; up = up->parentWidget())
+        if (up->focusPolicy() & Qt::ClickFocus) {
+            up->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    box->clearFocus();
 }
 
 void focus_back(QWidget* box) {

@@ -49,6 +49,9 @@ bool is_enter(const QKeyEvent* key);
 // Either way the box gets its LostFocus.
 void move_focus_away(QWidget* box, QWidget* target);
 
+// Gives the focus to the nearest container that takes it (the page).
+void leave_box(QWidget* box);
+
 // Puts the focus back into `box` and empties it, as gaining the focus does.
 void focus_back(QWidget* box);
 

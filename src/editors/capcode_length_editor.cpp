@@ -1,5 +1,6 @@
 #include "capcode_length_editor.h"
 
+#include "accessible_names.h"
 #include "capcode.h"
 #include "capcode_editor.h"
 #include "field_tag.h"
@@ -155,6 +156,7 @@ void CapcodeLengthEditor::ChkCapLen() {
         if (s % 2 == 1) place(form_.control(QStringLiteral("cboCapSht"), s / 2), hidden_above, pitch, row_shown, false);
         else place(form_.control(QStringLiteral("cboCapLen"), s / 2), hidden_above, pitch, row_shown, false);
 
+        qrt58::ui::name_capcode_row(form_, s, n);
         const QString nn = two_digits(n);
         if (auto* label = form_.ctl<QLabel>(QStringLiteral("Label1"), s)) label->setText(QStringLiteral("cap #") + nn);
         if (auto* box = form_.ctl<QCheckBox>(QStringLiteral("chkSource"), 33 + s))

@@ -1,5 +1,6 @@
 #include "safe_file.h"
 
+#include "file_lock.h"
 #include <csignal>
 
 #include <QFile>
@@ -88,6 +89,11 @@ FileResult write_file_checked(const QString& path, const QByteArray& bytes) {
     // rename (or written to directly): neither is what the user meant.
     const QString why = not_a_regular_file(path);
     if (!why.isEmpty()) return failed("Cannot save", path, why);
+    // A file a run of ours holds locked stays locked with its new content.
+    bool locked_ok = false;
+    QString locked_error, locked_reason;
+    if (detail::save_locked_file(path, bytes, locked_ok, locked_error, locked_reason))
+        return {locked_ok, locked_error, locked_reason};
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         // The folder takes no temporary file. A file that exists and may be

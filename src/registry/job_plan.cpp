@@ -146,6 +146,13 @@ QString JobPlan::where(int line) const {
     return QStringLiteral("%1 line %2").arg(QFileInfo(source).fileName()).arg(line);
 }
 
+QString JobPlan::numbered(std::size_t index) const {
+    QString text = QStringLiteral("receiver %1 of %2 of job %3").arg(index + 1).arg(receivers.size()).arg(name);
+    if (!source.isEmpty() && index < receivers.size())
+        text += QStringLiteral(" (%1)").arg(where(receivers[index].line));
+    return text;
+}
+
 void plan_range(JobPlan& plan, const JobRange& range) {
     plan.source.clear();
     plan.receivers.clear();
@@ -272,6 +279,13 @@ std::vector<qint64> programmed_capcodes(const PagerTable& image) {
         if (d.covered || !d.capcode.value || !get_slot_bit(image, enable_bit(s))) continue;
         list.push_back(static_cast<qint64>(*d.capcode.value));
     }
+    return list;
+}
+
+std::vector<qint64> recorded_capcodes(const PagerTable& image, const std::vector<qint64>& own) {
+    std::vector<qint64> list = programmed_capcodes(image);
+    for (const qint64 capcode : own)
+        if (std::find(list.begin(), list.end(), capcode) == list.end()) list.push_back(capcode);
     return list;
 }
 

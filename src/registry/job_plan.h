@@ -55,6 +55,9 @@ struct JobPlan {
 
     // "ROWS.csv line 7" or "receiver 7 of the range".
     QString where(int line) const;
+    // Receiver `index` (0-based) as the registry numbers it: "receiver 3 of 5
+    // of job NAME", with its line for a CSV file ("... (ROWS.csv line 4)").
+    QString numbered(std::size_t index) const;
 };
 
 // One receiver per value of the range.
@@ -74,6 +77,11 @@ std::optional<PagerTable> receiver_image(const JobPlan& plan, std::size_t index,
 
 // Every capcode the receiver answers to: the enabled, usable slots, in slot order.
 std::vector<qint64> programmed_capcodes(const PagerTable& image);
+
+// What the registry records as the capcodes of a receiver programmed with
+// `image`: those it answers to, then its own capcodes (`own`) that are not
+// among them (a slot the image leaves disabled is still the receiver's).
+std::vector<qint64> recorded_capcodes(const PagerTable& image, const std::vector<qint64>& own);
 
 // What the registry stores of the job.
 JobSpec job_spec(const JobPlan& plan);

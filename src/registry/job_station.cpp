@@ -76,13 +76,16 @@ bool JobStation::prepare(QString& error, std::vector<JobProblem>& problems) {
     if (!opened.ok) {
         for (const CapcodeConflict& c : opened.conflicts) {
             const JobReceiver& r = plan_.receivers[static_cast<std::size_t>(c.item)];
-            problems.push_back({r.line, c.job.isEmpty()
+            problems.push_back({r.line, !c.programmed.isEmpty()
+                                            ? QStringLiteral("capcode %1 %2").arg(c.capcode).arg(c.programmed)
+                                        : c.job.isEmpty()
                                             ? QStringLiteral("capcode %1 is held for another job").arg(c.capcode)
                                             : QStringLiteral("capcode %1 is held for job '%2' in the registry")
                                                   .arg(c.capcode)
                                                   .arg(c.job)});
         }
         error = opened.error;
+        existing_capcodes_ = opened.existing_capcodes;
         return false;
     }
     job_id_ = opened.job_id;
@@ -278,10 +281,10 @@ void JobStation::work(std::size_t index, Board* board, StationEvents& events) {
                                       : !verified                     ? ReceiverResult::VerifyError
                                                                       : ReceiverResult::Ok;
         const PagerTable& programmed = image ? *image : plan_.base;
-        pending = FinishedReceiver{taken.receiver_id, result, programmed_capcodes(programmed),
+        pending = FinishedReceiver{taken.receiver_id, result, recorded_capcodes(programmed, receiver.capcodes),
                                    image ? written_image_sha256(*image) : QString()};
         pending_line = QStringLiteral("%1: %2, capcode %3: %4")
-                           .arg(label, plan_.where(receiver.line), own, QString::fromLatin1(receiver_result_text(result)));
+                           .arg(label, plan_.numbered(taken.item), own, QString::fromLatin1(receiver_result_text(result)));
         if (!detail.isEmpty() && result != ReceiverResult::Ok) pending_line += QStringLiteral(" (") + detail + ')';
         update(index, [&](BoardProgress& p) {
             p.phase.clear();

@@ -72,6 +72,9 @@ public:
     // Capcodes held for other jobs come back as problems (with lines).
     bool prepare(QString& error, std::vector<JobProblem>& problems);
     bool created_job() const { return created_; }
+    // After prepare() refused the job's name: the first capcodes of the
+    // receivers of the job that has it.
+    const std::vector<qint64>& existing_capcodes() const { return existing_capcodes_; }
     qint64 job_id() const { return job_id_; }
 
     // Runs every active board in a thread of its own until it has no receiver
@@ -106,6 +109,7 @@ private:
     std::unique_ptr<Registry> registry_; // the calling thread's
     qint64 job_id_ = 0;
     bool created_ = false;
+    std::vector<qint64> existing_capcodes_;
     QString error_;
     mutable std::mutex mutex_;
     std::vector<BoardProgress> progress_;

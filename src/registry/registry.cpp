@@ -1,4 +1,5 @@
 #include "registry.h"
+#include "registry_rows.h"
 
 #include <QAtomicInteger>
 #include <QCryptographicHash>
@@ -9,6 +10,7 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStringList>
 #include <QThread>
 #include <QVariant>
 
@@ -17,11 +19,10 @@
 #include <sys/types.h>
 
 namespace qrt58 {
+using registry_rows::now_text;
 namespace {
 
 QAtomicInteger<quint64> g_connections = 0;
-
-QString now_text() { return QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs); }
 
 bool process_alive(qint64 pid) {
     if (pid <= 0) return false;
@@ -156,6 +157,21 @@ QString capcode_list_text(const std::vector<qint64>& capcodes) {
     QString text = QStringLiteral(""); // never null: the columns are NOT NULL
     for (const qint64 c : capcodes) text += (text.isEmpty() ? QString() : QStringLiteral(" ")) + QString::number(c);
     return text;
+}
+
+QString capcode_ranges_text(const std::vector<qint64>& capcodes, std::size_t most) {
+    QStringList parts;
+    for (std::size_t i = 0; i < capcodes.size();) {
+        std::size_t end = i;
+        while (end + 1 < capcodes.size() && capcodes[end + 1] == capcodes[end] + 1) ++end;
+        if (static_cast<std::size_t>(parts.size()) == most) {
+            parts << QStringLiteral("...");
+            break;
+        }
+        parts << (end == i ? QString::number(capcodes[i]) : QStringLiteral("%1-%2").arg(capcodes[i]).arg(capcodes[end]));
+        i = end + 1;
+    }
+    return parts.join(QStringLiteral(", "));
 }
 
 std::vector<qint64> capcode_list(const QString& text) {
@@ -515,6 +531,19 @@ JobOpen Registry::open_job(const JobSpec& job_order) {
                 const bool same = q.value(1).toString() == job_order.plan_sha256;
                 const int receivers = q.value(2).toInt();
                 q.finish();
+                if (!same) {
+                    // What the job of that name holds: the first capcode of
+                    // each of its receivers.
+                    result.existing_capcodes.clear();
+                    QSqlQuery items(db);
+                    items.prepare(QStringLiteral("SELECT capcodes FROM job_items WHERE job_id = ? ORDER BY item"));
+                    items.addBindValue(id);
+                    if (items.exec())
+                        while (items.next())
+                            if (const auto list = capcode_list(items.value(0).toString()); !list.empty())
+                                result.existing_capcodes.push_back(list.front());
+                    items.finish();
+                }
                 rollback();
                 if (!same) {
                     error_ = QStringLiteral("job '%1' already exists with %2 receivers of another "
@@ -528,25 +557,22 @@ JobOpen Registry::open_job(const JobSpec& job_order) {
                 return true;
             }
             q.finish();
-            // A new job: its capcodes must be free.
-            QSqlQuery c(db);
-            c.prepare(QStringLiteral("SELECT j.name FROM reservations r JOIN jobs j ON r.job_id = j.id "
-                                     "WHERE r.capcode = ?"));
+            // A new job: its capcodes must be free, held neither for another
+            // job nor by a receiver programmed outside a job.
             for (std::size_t i = 0; i < job_order.items.size(); ++i) {
                 for (const qint64 capcode : job_order.items[i].capcodes) {
-                    c.addBindValue(capcode);
-                    if (!c.exec())
-                        return abandon(QStringLiteral("cannot check the capcodes"), c);
-                    if (c.next())
-                        result.conflicts.push_back({static_cast<int>(i), capcode, c.value(0).toString()});
-                    else if (!read_to_end(QString(), c))
-                        return abandon(QStringLiteral("cannot check the capcodes"), c);
-                    c.finish();
+                    CapcodeHolder holder;
+                    bool found = false;
+                    if (!find_holder(capcode, holder, found)) return false;
+                    if (!found) continue;
+                    const QString job = holder.receiver_holds ? holder.receiver.job : holder.job;
+                    result.conflicts.push_back({static_cast<int>(i), capcode, job,
+                                                job.isEmpty() ? capcode_holder_text(holder) : QString()});
                 }
             }
             if (!result.conflicts.empty()) {
                 rollback();
-                error_ = QStringLiteral("%1 capcodes of the job are held for other jobs").arg(result.conflicts.size());
+                error_ = QStringLiteral("%1 capcodes of the job are taken in the registry").arg(result.conflicts.size());
                 return false;
             }
             q.prepare(QStringLiteral("INSERT INTO jobs (name, base_sha256, base_image, plan_sha256, receivers, "
@@ -579,7 +605,7 @@ JobOpen Registry::open_job(const JobSpec& job_order) {
                     if (!reserve.exec()) {
                         // Another job took it since the check (or the job twice).
                         if (is_unique_violation(reserve.lastError()))
-                            result.conflicts.push_back({static_cast<int>(i), capcode, QString()});
+                            result.conflicts.push_back({static_cast<int>(i), capcode, QString(), QString()});
                         return abandon(QStringLiteral("cannot reserve capcode %1").arg(capcode), reserve);
                     }
                 }
@@ -778,14 +804,14 @@ std::vector<HeldReceiver> Registry::held(qint64 job_id) {
     return list;
 }
 
-bool Registry::release(qint64 capcode, QString& message) {
+bool Registry::release(qint64 capcode, QString& message, bool scrapped) {
     return retrying([&] {
         QSqlDatabase db = QSqlDatabase::database(connection_, false);
         if (!begin()) return false;
         QSqlQuery q(db);
-        q.prepare(QStringLiteral("SELECT r.id, r.result, r.station, s.host, s.pid, s.ended_at, s.heartbeat_at < %1 "
-                                 "FROM issued i JOIN receivers r ON i.receiver_id = r.id LEFT JOIN sessions s ON "
-                                 "r.session_id = s.id WHERE i.capcode = ?")
+        q.prepare(QStringLiteral("SELECT r.id, r.result, r.station, r.job_id, s.host, s.pid, s.ended_at, "
+                                 "s.heartbeat_at < %1 FROM issued i JOIN receivers r ON i.receiver_id = r.id LEFT "
+                                 "JOIN sessions s ON r.session_id = s.id WHERE i.capcode = ?")
                       .arg(database_now_minus(postgres())));
         q.addBindValue(kStaleSeconds);
         q.addBindValue(capcode);
@@ -801,9 +827,10 @@ bool Registry::release(qint64 capcode, QString& message) {
         const qint64 receiver = q.value(0).toLongLong();
         QString result = q.value(1).toString();
         const QString station = q.value(2).toString();
+        const bool of_job = !q.value(3).isNull();
         const bool programming = result == QLatin1String("programming");
-        const bool gone = programming && (q.value(3).isNull() || station_gone(q.value(3).toString(), q.value(4).toLongLong(),
-                                                                             !q.value(5).isNull(), q.value(6).toBool()));
+        const bool gone = programming && (q.value(4).isNull() || station_gone(q.value(4).toString(), q.value(5).toLongLong(),
+                                                                             !q.value(6).isNull(), q.value(7).toBool()));
         q.finish();
         if (gone) {
             // Its station is gone: the receiver is recorded as died, as the
@@ -816,18 +843,18 @@ bool Registry::release(qint64 capcode, QString& message) {
             if (!q.exec()) return abandon(QStringLiteral("cannot release capcode %1").arg(capcode), q);
             result = QString::fromLatin1(receiver_result_text(ReceiverResult::Died));
         }
-        if (result == QLatin1String("ok") || result == QLatin1String("programming")) {
+        // A receiver programmed ok keeps its capcodes unless the user says
+        // that it was scrapped.
+        if ((result == QLatin1String("ok") && !scrapped) || result == QLatin1String("programming")) {
             rollback();
             message = result == QLatin1String("ok")
-                          ? QStringLiteral("capcode %1 was programmed into receiver %2 successfully; it "
-                                           "stays taken")
+                          ? QStringLiteral("capcode %1 was programmed into a receiver successfully; it stays "
+                                           "taken (if that receiver was scrapped: qrt58cli registry release "
+                                           "--scrapped %1)")
                                 .arg(capcode)
-                                .arg(receiver)
-                          : QStringLiteral("capcode %1 is being programmed now (receiver %2, station %3); "
-                                           "it is released only when that receiver failed or its station "
-                                           "is gone")
+                          : QStringLiteral("capcode %1 is being programmed now (station %2); it is released "
+                                           "only when that receiver failed or its station is gone")
                                 .arg(capcode)
-                                .arg(receiver)
                                 .arg(station);
             error_ = message;
             return false;
@@ -851,18 +878,29 @@ bool Registry::release(qint64 capcode, QString& message) {
         if (!q.exec()) return abandon(QStringLiteral("cannot release capcode %1").arg(capcode), q);
         q.finish();
         if (!commit()) return false;
-        message = QStringLiteral("Released capcode%1 %2 of receiver %3 (%4); its job programs %5 again")
-                      .arg(freed.size() == 1 ? QString() : QStringLiteral("s"), capcode_list_text(freed))
-                      .arg(receiver)
-                      .arg(result, freed.size() == 1 ? QStringLiteral("it") : QStringLiteral("them"));
+        const QString it = freed.size() == 1 ? QStringLiteral("it") : QStringLiteral("them");
+        message = QStringLiteral("Released capcode%1 %2 of the receiver programmed at station %3 (%4); %5")
+                      .arg(freed.size() == 1 ? QString() : QStringLiteral("s"), capcode_list_text(freed), station,
+                           result,
+                           of_job ? QStringLiteral("its job programs %1 again").arg(it)
+                                  : QStringLiteral("a production run may program %1 again").arg(it));
         return true;
     });
 }
 
-namespace {
+namespace registry_rows {
+
+QString now_text() { return QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs); }
+
+// Every receiver with its number: within its job the job's item (1 to the
+// job's receivers), outside a job its place in its station's run.
 const char* const kReceiverColumns =
-    "SELECT r.id, j.name, r.item, r.station, r.board, r.started_at, r.finished_at, r.capcodes, "
-    "r.image_sha256, r.result, r.released_at FROM receivers r LEFT JOIN jobs j ON r.job_id = j.id ";
+    "SELECT r.id, r.job, r.item, r.station, r.board, r.started_at, r.finished_at, r.capcodes, r.image_sha256, "
+    "r.result, r.released_at, r.num, r.total FROM (SELECT r.id, j.name AS job, r.item, r.station, r.board, "
+    "r.started_at, r.finished_at, r.capcodes, r.image_sha256, r.result, r.released_at, CASE WHEN r.job_id IS "
+    "NULL THEN ROW_NUMBER() OVER (PARTITION BY r.job_id, r.session_id ORDER BY r.id) ELSE r.item + 1 END AS "
+    "num, CASE WHEN r.job_id IS NULL THEN COUNT(*) OVER (PARTITION BY r.job_id, r.session_id) ELSE "
+    "j.receivers END AS total FROM receivers r LEFT JOIN jobs j ON r.job_id = j.id) r ";
 
 ReceiverRecord record_of(const QSqlQuery& q) {
     ReceiverRecord r;
@@ -877,9 +915,15 @@ ReceiverRecord record_of(const QSqlQuery& q) {
     r.image_sha256 = q.value(8).toString();
     r.result = q.value(9).toString();
     r.released_at = q.value(10).toString();
+    r.number = q.value(11).toInt();
+    r.of = q.value(12).toInt();
     return r;
 }
-} // namespace
+
+} // namespace registry_rows
+
+using registry_rows::kReceiverColumns;
+using registry_rows::record_of;
 
 std::vector<ReceiverRecord> Registry::receivers_with(qint64 capcode) {
     std::vector<ReceiverRecord> list;
@@ -887,8 +931,10 @@ std::vector<ReceiverRecord> Registry::receivers_with(qint64 capcode) {
         list.clear();
         QSqlQuery q(QSqlDatabase::database(connection_, false));
         q.prepare(QString::fromLatin1(kReceiverColumns) +
-                  QStringLiteral("WHERE (' ' || r.capcodes || ' ') LIKE ? ORDER BY r.id"));
+                  QStringLiteral("WHERE (' ' || r.capcodes || ' ') LIKE ? OR r.id IN (SELECT receiver_id FROM "
+                                 "issued WHERE capcode = ?) ORDER BY r.id"));
         q.addBindValue(QStringLiteral("% %1 %").arg(capcode));
+        q.addBindValue(capcode);
         if (!q.exec()) return fail_query(QStringLiteral("cannot look up capcode %1").arg(capcode), q);
         while (q.next()) list.push_back(record_of(q));
         return read_to_end(QStringLiteral("cannot look up capcode %1").arg(capcode), q);

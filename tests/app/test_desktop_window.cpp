@@ -107,6 +107,48 @@ TEST_F(Desktop, ABoxThatRefusesItsValueKeepsItsPageInFront) {
     EXPECT_FALSE(box->isVisible());
 }
 
+TEST_F(Desktop, EscapeInABoxThatRefusedItsEntryGivesThePreviousValueBack) {
+    const struct {
+        const char* box;
+        int index;
+        const char* typed;
+    } cases[] = {
+        {"txtAddr", 0, "x"},          // not a number
+        {"txtAddr", 3, "9999999999"}, // out of range
+        {"txtAddr", 5, "0000000"},    // no capcode
+        {"txtFreq", -1, "1"},         // outside the range
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.box + std::string(" ") + c.typed);
+        auto* box = form->ctl<QLineEdit>(c.box, c.index);
+        ASSERT_NE(box, nullptr);
+        const QString before = box->text();
+        const qrt58::PagerTable image = form->image();
+        seams.boxes->clear();
+        focus(box);
+        QTest::keyClicks(box, c.typed);
+        leave();
+        ASSERT_EQ(seams.boxes->texts().size(), 1); // refused, with its message
+        ASSERT_TRUE(box->hasFocus());
+        QTest::keyClick(box, Qt::Key_Escape);
+        EXPECT_FALSE(box->hasFocus());
+        EXPECT_EQ(box->text(), before);
+        EXPECT_EQ(form->image(), image);
+        EXPECT_EQ(seams.boxes->texts().size(), 1); // no second check, no second message
+        EXPECT_FALSE(form->entryErrorPending);     // a Pager command goes ahead now
+        // Escape in a box that refused nothing does nothing of the kind.
+        focus(box);
+        QTest::keyClicks(box, "12");
+        QTest::keyClick(box, Qt::Key_Escape);
+        EXPECT_TRUE(box->hasFocus());
+        EXPECT_EQ(box->text(), QStringLiteral("12"));
+        box->setText(before);
+        leave();
+        EXPECT_EQ(seams.boxes->texts().size(), 1);
+        EXPECT_EQ(form->image(), image);
+    }
+}
+
 TEST_F(Desktop, PageKeysSwitchPagesFromAnyControl) {
     QWidget* box = form->control("chkCtl", 10);
     focus(box);

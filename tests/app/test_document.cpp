@@ -21,6 +21,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
@@ -369,6 +372,130 @@ TEST_F(DocumentWindow, SuffixFilterRecentFilesStartFileDefaultTableAndIcons) {
     EXPECT_FALSE(form->windowIcon().pixmap(32).isNull());
 }
 
+TEST_F(DocumentWindow, AMissingStartFileIsTheDocumentAndTheDefaultTableIsLeftAlone) {
+    // A site default in the data folder, and a file named that does not exist yet.
+    QDir().mkpath(file("data"));
+    PagerTable site = qrt58::build_default_image();
+    site[0x3B7] = 'S';
+    ASSERT_TRUE(qrt58::save_table_file(file("data/default.tbl"), site).ok);
+    QDir().mkpath(file("orders"));
+    const QString missing = file("orders/missing.tbl");
+    const auto start = [&](const QString& path) {
+        seams.boxes->clear();
+        form = std::make_unique<Form1>();
+        qrt58::editors::attach_editors(*form);
+        form->app_path = folder.path();
+        form->data_path = file("data");
+        form->start_file = path;
+        form->set_settings(settings.get());
+        form->form_load();
+        form->show();
+        QApplication::setActiveWindow(form.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    };
+    start(missing);
+    EXPECT_EQ(seams.boxes->texts(), QStringList{QStringLiteral("This file is not exit!")});
+    seams.boxes->clear();
+    EXPECT_EQ(form->document().save_path(), missing);
+    EXPECT_TRUE(form->windowTitle().contains(missing));
+    EXPECT_EQ(form->image()[0x3B7], 'S'); // the default table's content, in the new file
+    // The Open dialog starts where the file was named.
+    seams.dialogs->answers = {QString()};
+    form->mnuLBFF_Click();
+    EXPECT_EQ(seams.dialogs->last_start_folder, file("orders"));
+    // Ctrl+S creates the file; the default table keeps its bytes.
+    click_box(0);
+    QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(on_disk("orders/missing.tbl"), form->image());
+    EXPECT_EQ(on_disk("data/default.tbl"), site);
+    EXPECT_FALSE(form->isWindowModified());
+    EXPECT_TRUE(seams.boxes->entries.empty()) << seams.boxes->texts().join('|').toStdString();
+
+    // A name that is a folder is no document: the default table is.
+    start(file("orders"));
+    EXPECT_EQ(seams.boxes->texts(), QStringList{QStringLiteral("This file is not exit!")});
+    EXPECT_EQ(form->document().origin(), Document::Origin::Default);
+    EXPECT_EQ(form->image()[0x3B7], 'S');
+}
+
+TEST_F(DocumentWindow, NoUndoInWriteModeAndTheWriteStampIsNoStep) {
+    open_new("a.tbl");
+    auto* undo = form->findChild<QAction*>(QStringLiteral("mnuUndo"));
+    auto* redo = form->findChild<QAction*>(QStringLiteral("mnuRedo"));
+    ASSERT_TRUE(undo && redo);
+    const PagerTable original = form->image();
+    click_box(0);
+    const PagerTable changed = form->image();
+    click_box(1);
+    form->undo(); // one step to redo as well
+    ASSERT_EQ(form->image(), changed);
+    EXPECT_TRUE(undo->isEnabled());
+    EXPECT_TRUE(redo->isEnabled());
+    form->ctl<QRadioButton>(QStringLiteral("WriteOpt"))->click();
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_FALSE(redo->isEnabled());
+    QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(form->image(), changed);
+
+    // Write, with the change check running while the dialog is open (the
+    // release of the key that started it arrives meanwhile).
+    station = [&](Form2&) {
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+        QApplication::sendEvent(form.get(), &release);
+        QApplication::processEvents();
+    };
+    form->pager_command(1);
+    ASSERT_EQ(seams.boxes->texts(), QStringList{QStringLiteral("Verify Success!")});
+    const PagerTable stamped = form->image();
+    ASSERT_EQ(stamped, qrt58::stamped_for_write(changed));
+    QApplication::processEvents();
+    form->ctl<QRadioButton>(QStringLiteral("ModifyOpt"))->click();
+    EXPECT_TRUE(undo->isEnabled());
+    // The first Undo takes back the user's change, not the stamp.
+    form->undo();
+    EXPECT_EQ(form->image(), original);
+    EXPECT_FALSE(form->document().can_undo());
+    form->redo();
+    EXPECT_EQ(form->image(), stamped);
+}
+
+TEST_F(DocumentWindow, RecentFilesOfOneNameShowTheirFolders) {
+    for (const char* sub : {"north", "south", "a&b"}) QDir().mkpath(file(sub));
+    for (const QString& name : {file("north/order.tbl"), file("south/order.tbl"), file("a&b/only.tbl")}) {
+        seams.dialogs->answers = {name};
+        form->mnuSA_Click();
+    }
+    auto* menu = form->findChild<QMenu*>(QStringLiteral("mnuRecentMenu"));
+    ASSERT_NE(menu, nullptr);
+    emit menu->aboutToShow();
+    QStringList texts;
+    for (QAction* a : menu->actions()) texts << a->text();
+    ASSERT_EQ(texts.size(), 3);
+    EXPECT_EQ(texts[0], QStringLiteral("&1 only.tbl"));
+    EXPECT_TRUE(texts[1].startsWith(QStringLiteral("&2 order.tbl (")));
+    EXPECT_TRUE(texts[1].contains(QDir::toNativeSeparators(file("south")).section('/', -2)));
+    EXPECT_TRUE(texts[2].contains(QStringLiteral("north)")));
+    EXPECT_NE(texts[1].mid(3), texts[2].mid(3));
+}
+
+TEST_F(DocumentWindow, StatusNoticesStopShortOfTheBoardLabel) {
+    form->set_board_status(QStringLiteral("Simulated receiver %1 \u2014 answered").arg(file("sim-eeprom.bin")));
+    const QString notice = QStringLiteral("Saved the default table %1; it is loaded at the next start")
+                               .arg(file("a/rather/long/folder/name/to/show/default.tbl"));
+    form->show_status(notice);
+    QApplication::processEvents();
+    auto* label = form->findChild<QLabel*>(QStringLiteral("lblNotice"));
+    auto* board = form->findChild<QLabel*>(QStringLiteral("lblBoardStatus"));
+    ASSERT_TRUE(label && board);
+    EXPECT_EQ(form->status_text(), notice);
+    EXPECT_LE(label->geometry().right(), board->geometry().left());
+    EXPECT_TRUE(board->width() >= board->sizeHint().width()); // the board's text is whole
+    EXPECT_EQ(label->toolTip(), notice);
+    // A short notice is not cut and needs no tool tip.
+    form->show_status(QStringLiteral("Saved"));
+    EXPECT_TRUE(label->toolTip().isEmpty());
+}
+
 TEST_F(DocumentWindow, TheStationKeepsTheRaisedCapcodeInTheOpenFile) {
     open_new("run.tbl");
     form->ctl<QRadioButton>(QStringLiteral("WriteOpt"))->click();
@@ -408,7 +535,19 @@ TEST_F(DocumentWindow, TheStationKeepsTheRaisedCapcodeInTheOpenFile) {
     seams.dialogs->answers = {file("named-run")};
     form->pager_command(1);
     EXPECT_EQ(form->document().save_path(), file("named-run.tbl"));
-    EXPECT_EQ(file_capcode("named-run.tbl").toULongLong(), read_start + 1);
+    // The receiver read back holds the capcode programmed last: the registry
+    // refuses it for the next receiver, and the file keeps it.
+    EXPECT_EQ(read_start, start + 1);
+    EXPECT_EQ(file_capcode("named-run.tbl").toULongLong(), read_start);
+    EXPECT_TRUE(seams.boxes->texts().join('|').contains(QStringLiteral("was programmed ok on")))
+        << seams.boxes->texts().join('|').toStdString();
+
+    // Raised past it, the station programs the next receiver.
+    form->ctl<QRadioButton>(QStringLiteral("ModifyOpt"))->click();
+    form->set_first_capcode(QString::number(read_start + 1));
+    form->ctl<QRadioButton>(QStringLiteral("WriteOpt"))->click();
+    form->pager_command(1);
+    EXPECT_EQ(file_capcode("named-run.tbl").toULongLong(), read_start + 2);
 }
 
 } // namespace

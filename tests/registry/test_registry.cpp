@@ -14,7 +14,9 @@
 #include "job_station.h"
 #include "table_file.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QTemporaryDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QCryptographicHash>
@@ -467,6 +469,40 @@ TEST_F(Stations, EightStationsWithTwoBoardsEachShareOneJobWithoutADuplicate) {
     EXPECT_EQ(std::count(exported.out.begin(), exported.out.end(), '\n'), kReceivers + 1);
 }
 
+TEST_F(Stations, AtATerminalARoundIsOfferedOnlyWhileTheJobHasReceiversLeft) {
+    const auto run_here = [&](const QStringList& args, const std::string& keys) {
+        std::vector<std::string> a;
+        for (const QString& s : args) a.push_back(s.toStdString());
+        std::istringstream in(keys);
+        std::ostringstream out, err;
+        const qrt58::cli::Streams streams{in, out, err, false, true, false}; // the operator at the terminal
+        const int status = qrt58::cli::run(a, streams);
+        return Done{status, out.str(), err.str()};
+    };
+    const std::string question = "Put new receivers on the boards";
+    const auto asked = [&](const Done& d) {
+        int n = 0;
+        for (std::size_t at = d.err.find(question); at != std::string::npos; at = d.err.find(question, at + 1)) ++n;
+        return n;
+    };
+    // Two receivers on one board: two rounds, one question between them, none after the last.
+    const Done two = run_here(job(QStringLiteral("rj2"), QStringLiteral("3000:2"), {board(QStringLiteral("t"))}), "\n\n\n");
+    EXPECT_EQ(two.status, 0) << two.err;
+    EXPECT_EQ(asked(two), 1) << two.err;
+    EXPECT_NE(two.out.find("Job rj2: 2 receivers (new), 0 done"), std::string::npos) << two.out;
+    EXPECT_NE(two.out.find("Job rj2: 2 of 2 receivers done"), std::string::npos) << two.out;
+    // One receiver: no question at all, and one receiver is one.
+    const Done one = run_here(job(QStringLiteral("rj3"), QStringLiteral("3100:1"), {board(QStringLiteral("t"))}), "\n");
+    EXPECT_EQ(one.status, 0) << one.err;
+    EXPECT_EQ(asked(one), 0) << one.err;
+    EXPECT_NE(one.out.find("Job rj3: 1 receiver (new), 0 done"), std::string::npos) << one.out;
+    EXPECT_NE(one.out.find("Job rj3: 1 of 1 receiver done"), std::string::npos) << one.out;
+    // The operator stops with q: the receiver left stays for the next run.
+    const Done stopped = run_here(job(QStringLiteral("rj4"), QStringLiteral("3200:2"), {board(QStringLiteral("t"))}), "q\n");
+    EXPECT_EQ(asked(stopped), 1) << stopped.err;
+    EXPECT_NE(stopped.out.find("Job rj4: 1 of 2 receivers done"), std::string::npos) << stopped.out;
+}
+
 TEST_F(Stations, AStationKilledInTheMiddleOfAReceiverLeavesItHeldAndTheJobResumes) {
     // On the real clock a receiver takes seconds on the simulated parallel-port board.
     auto victim = start({QStringLiteral("job"), QStringLiteral("run"), base, QStringLiteral("--range"),
@@ -831,7 +867,12 @@ TEST_F(Stations, BadRowsAreRefusedWithTheirLineAndNothingIsProgrammed) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // The window's station runs here too (offscreen); its production log goes
+    // to a data folder of this run's own.
+    if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir data_home;
+    qputenv("XDG_DATA_HOME", data_home.path().toLocal8Bit());
+    QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
