@@ -73,11 +73,21 @@ TEST(CliCommandLine, HelpVersionAndExitStatuses) {
     EXPECT_NE(run_cli({"write", "--help"}).out.find("--count <N>"), std::string::npos);
     EXPECT_NE(run_cli({"read", "--help"}).out.find("--line-delay <US>"), std::string::npos);
     EXPECT_EQ(run_cli({"read", "--help"}).out.find("--count"), std::string::npos);
-    for (const char* flag : {"--version", "-v"}) {
+    for (const char* flag : {"--version", "-V"}) {
         const CliRun v = run_cli({flag});
         EXPECT_EQ(v.status, 0);
         EXPECT_EQ(v.out, "qrt58cli QRT58 V05.02\n");
     }
+    // -v only ever means verbose: before a command it is a usage error that
+    // does nothing (a script's `qrt58cli -v write ... && next` stops there).
+    for (const auto& args : {std::vector<std::string>{"-v"}, {"-v", "write", "f.tbl", "--count", "1"},
+                             {"--verbose", "read", "f.tbl"}}) {
+        const CliRun v = run_cli(args);
+        EXPECT_EQ(v.status, 2) << args[0];
+        EXPECT_EQ(v.out, "");
+        EXPECT_NE(v.err.find("goes after the command"), std::string::npos) << v.err;
+    }
+    EXPECT_EQ(run_cli({"write", "--help"}).out.find("--version"), std::string::npos);
 
     // Usage errors: 2 and one line, nothing on standard output.
     const std::vector<std::vector<std::string>> usage = {
