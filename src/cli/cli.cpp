@@ -3,6 +3,7 @@
 #include "cli_diff.h"
 #include "cli_job.h"
 #include "cli_set.h"
+#include "cli_set_from.h"
 #include "cli_show.h"
 #include "cli_boards.h"
 #include "cli_transfer.h"
@@ -174,14 +175,18 @@ const std::vector<Command>& commands() {
              return cmd_diff(a.files[0].toStdString(), a.files[1].toStdString(),
                              a.options.isSet(kJson), a.io);
          }},
-        {"set", "FILE NAME=VALUE... | --list",
+        {"set", "FILE NAME=VALUE... | FILE --from SETTINGS.json [NAME=VALUE...] | --list",
          "Change settings of a table file by the rules of the editor window. The file is saved "
          "only when "
-         "every assignment is accepted.",
+         "every assignment is accepted. --from applies every setting of a 'qrt58cli show --json' "
+         "document ('-': standard input), then the NAME=VALUE given.",
          0, -1,
          [](QCommandLineParser& p) {
              p.addOption({QStringLiteral("list"),
                           QStringLiteral("List the setting names and their values.")});
+             p.addOption({QStringLiteral("from"),
+                          QStringLiteral("Apply the settings of a show --json document ('-': standard input)."),
+                          QStringLiteral("SETTINGS.json")});
              p.addOption(kQuiet);
          },
          [](const Arguments& a) {
@@ -189,15 +194,19 @@ const std::vector<Command>& commands() {
                  print_set_names(a.io.out);
                  return 0;
              }
-             if (a.files.size() < 2) {
+             const bool from = a.options.isSet(QStringLiteral("from"));
+             if (a.files.size() < (from ? 1 : 2)) {
                  a.io.err << "qrt58cli: set: "
                           << (a.files.isEmpty() ? "no file given" : "no NAME=VALUE given")
-                          << " (qrt58cli set FILE NAME=VALUE...)\n";
+                          << " (qrt58cli set FILE NAME=VALUE... or FILE --from SETTINGS.json)\n";
                  return kExitUsage;
              }
              std::vector<std::string> assignments;
              for (int i = 1; i < a.files.size(); ++i)
                  assignments.push_back(a.files[i].toStdString());
+             if (from)
+                 return cmd_set_from(a.files[0].toStdString(), a.options.value(QStringLiteral("from")),
+                                     assignments, a.io);
              return cmd_set(a.files[0].toStdString(), assignments, a.io);
          }},
         {"job",

@@ -18,7 +18,7 @@ struct Streams {
     bool out_is_terminal = false; // `read -` refuses to put the image on a terminal
     // The width of the terminal on `err` now (it may change while a job runs);
     // unset or 0: unknown.
-    std::function<int()> err_columns;
+    std::function<int()> err_columns{};
 };
 
 // Runs one command line (args without the program name). Exit status: 0 done,
