@@ -1,14 +1,8 @@
 #include "board.h"
 
-#include "board_scan.h"
-#include "i2c_bus.h"
-#include "io_driver.h"
-#include "ppdev_driver.h"
+#include "board_backend.h"
 #include "safe_file.h"
-#include "sim_board.h"
-#include "sim_i2c.h"
 
-#include <QFileInfo>
 #include <QSettings>
 
 namespace qrt58 {
@@ -17,44 +11,6 @@ namespace {
 const QString kBoardKey = QStringLiteral("board/driver");
 const QString kDelayKey = QStringLiteral("board/line_delay_us");
 } // namespace
-
-QString BoardChoice::text() const {
-    QString name;
-    switch (kind) {
-    case Kind::Sim: name = QStringLiteral("sim"); break;
-    case Kind::Ppdev: name = QStringLiteral("ppdev"); break;
-    case Kind::Io: name = QStringLiteral("io"); break;
-    case Kind::I2c: name = QStringLiteral("i2c"); break;
-    case Kind::SimI2c: name = QStringLiteral("sim-i2c"); break;
-    }
-    return path.isEmpty() ? name : name + ':' + path;
-}
-
-std::optional<BoardChoice> parse_board_choice(const QString& text, QString* error) {
-    const int colon = text.indexOf(':');
-    const QString name = colon < 0 ? text : text.left(colon);
-    const QString path = colon < 0 ? QString() : text.mid(colon + 1);
-    BoardChoice c;
-    c.path = path;
-    if (name == QLatin1String("sim")) {
-        c.kind = BoardChoice::Kind::Sim;
-    } else if (name == QLatin1String("ppdev")) {
-        c.kind = BoardChoice::Kind::Ppdev;
-    } else if (name == QLatin1String("io") && path.isEmpty()) {
-        c.kind = BoardChoice::Kind::Io;
-    } else if (name == QLatin1String("i2c")) {
-        c.kind = BoardChoice::Kind::I2c;
-    } else if (name == QLatin1String("sim-i2c")) {
-        c.kind = BoardChoice::Kind::SimI2c;
-    } else {
-        if (error)
-            *error = QStringLiteral("unknown board '%1' (use sim[:FILE], ppdev[:/dev/parportN], io or "
-                                    "i2c[:/dev/i2c-N]; sim-i2c[:FILE] simulates an I2C adapter)")
-                         .arg(text);
-        return std::nullopt;
-    }
-    return c;
-}
 
 BoardSettings load_board_settings(QSettings& settings) {
     BoardSettings s;
@@ -75,6 +31,7 @@ BoardSettings resolve_board_settings(const BoardOptions& options, QSettings& set
     BoardSettings s = load_board_settings(settings);
     if (options.board) s.choice = *options.board;
     if (options.line_delay_us) s.line_delay_us = *options.line_delay_us;
+    s.trace_vcd = options.trace_vcd;
     return s;
 }
 
@@ -99,39 +56,26 @@ std::unique_ptr<QSettings> open_board_settings() {
     return std::make_unique<QSettings>(); // the application's organization and name
 }
 
-Board::Board(std::unique_ptr<PortDriver> driver, Clock* clock) : driver_(std::move(driver)) {
-    if (!clock) {
-        own_clock_ = std::make_unique<SteadyClock>();
-        clock = own_clock_.get();
+Board::Board(std::unique_ptr<BoardBackend> backend, const BoardChoice& choice, Clock* clock,
+             std::unique_ptr<Clock> own_clock)
+    : own_clock_(std::move(own_clock)), clock_(clock), choice_(choice) {
+    if (!clock_) {
+        if (!own_clock_) own_clock_ = std::make_unique<SteadyClock>();
+        clock_ = own_clock_.get();
     }
-    clock_ = clock;
-    link_ = std::make_unique<BoardLink>(*driver_, *clock_);
+    backend_ = std::move(backend);
 }
 
-namespace {
-// The port side of an I2C board: nothing is attached, it never starts.
-class NoPort : public PortDriver {
-public:
-    DriverStatus initialize() override { return {false, QStringLiteral("no parallel port on an I2C board")}; }
-    void shutdown() override {}
-    int get_port_val(int) override { return -1; }
-    bool set_port_val(int, int) override { return false; }
-    QString describe() const override { return QStringLiteral("none"); }
-};
-} // namespace
-
-Board::Board(std::unique_ptr<I2cDev> dev, const QString& path, Clock* clock)
-    : Board(std::make_unique<NoPort>(), clock) {
-    i2c_dev_ = std::move(dev);
-    i2c_bus_ = std::make_unique<I2cBus>(*i2c_dev_, *clock_, path);
+Board::Board(std::unique_ptr<I2cDev> dev, const QString& path, Clock* clock) : clock_(clock) {
+    if (!clock_) {
+        own_clock_ = std::make_unique<SteadyClock>();
+        clock_ = own_clock_.get();
+    }
+    backend_ = make_adapter_board(std::move(dev), *clock_, path);
+    choice_ = *parse_board_choice(path.isEmpty() ? QStringLiteral("i2c") : QStringLiteral("i2c:") + path);
 }
 
 Board::~Board() { stop_driver(); }
-
-EepromBus& Board::bus() {
-    if (i2c_bus_) return *i2c_bus_;
-    return *link_;
-}
 
 std::unique_ptr<Board> Board::create(const BoardChoice& choice, Clock* clock) {
     std::unique_ptr<Clock> own;
@@ -139,81 +83,47 @@ std::unique_ptr<Board> Board::create(const BoardChoice& choice, Clock* clock) {
         own = std::make_unique<SteadyClock>();
         clock = own.get();
     }
-    std::unique_ptr<PortDriver> driver;
-    std::unique_ptr<Board> board;
-    switch (choice.kind) {
-    case BoardChoice::Kind::Sim:
-        driver = std::make_unique<SimBoard>(*clock, choice.path.isEmpty() ? SimBoard::default_file() : choice.path);
-        break;
-    case BoardChoice::Kind::Ppdev: driver = std::make_unique<PpdevDriver>(choice.path); break;
-    case BoardChoice::Kind::Io: driver = std::make_unique<IoDriver>(); break;
-    case BoardChoice::Kind::I2c:
-        board = std::make_unique<Board>(std::make_unique<LinuxI2cDev>(), choice.path, clock);
-        break;
-    case BoardChoice::Kind::SimI2c: {
-        const QString file = choice.path.isEmpty() ? SimI2cFileAdapter::default_file() : choice.path;
-        auto adapter = std::make_unique<SimI2cFileAdapter>(*clock, file);
-        adapter->blocking = own != nullptr; // on the real clock
-        SimBoard* memory = &adapter->memory();
-        board = std::make_unique<Board>(std::move(adapter), file, clock);
-        board->sim_memory_ = memory;
-        break;
-    }
-    }
-    if (!board) board = std::make_unique<Board>(std::move(driver), clock);
-    if (own) board->own_clock_ = std::move(own);
-    board->choice_ = choice;
+    const QString device = choice.simulated() ? choice.memory_file() : choice.path;
+    auto backend = choice.kind->make(device, *clock, own != nullptr);
+    return std::make_unique<Board>(std::move(backend), choice, clock, std::move(own));
+}
+
+std::unique_ptr<Board> Board::create(const BoardSettings& settings, Clock* clock) {
+    auto board = create(settings.choice, clock);
+    board->bus().set_line_delay_us(settings.line_delay_us);
+    board->trace_vcd_ = settings.trace_vcd;
     return board;
 }
 
+EepromBus& Board::bus() { return backend_->bus(); }
+
 QString Board::description(bool full_path, const QString& root) const {
-    switch (choice_.kind) {
-    case BoardChoice::Kind::Sim: {
-        const QString file = choice_.path.isEmpty() ? SimBoard::default_file() : choice_.path;
-        return QStringLiteral("Simulated receiver (%1)").arg(full_path ? file : QFileInfo(file).fileName());
-    }
-    case BoardChoice::Kind::SimI2c: {
-        const QString file = choice_.path.isEmpty() ? SimI2cFileAdapter::default_file() : choice_.path;
-        return QStringLiteral("Simulated receiver on I2C (%1)").arg(full_path ? file : QFileInfo(file).fileName());
-    }
-    case BoardChoice::Kind::Ppdev:
-        return choice_.path.isEmpty() ? QStringLiteral("Parallel port (any /dev/parport*)")
-                                      : QStringLiteral("Parallel port ") + choice_.path;
-    case BoardChoice::Kind::Io: return QStringLiteral("Parallel port I/O (0x378, 0x278, 0x3BC)");
-    case BoardChoice::Kind::I2c: {
-        // The adapter found when none was named is known once the driver started.
-        const QString path = i2c_bus_ && !i2c_bus_->path().isEmpty() ? i2c_bus_->path() : choice_.path;
-        if (path.isEmpty()) return QStringLiteral("I2C (first adapter found)");
-        for (const I2cAdapterInfo& a : list_i2c_adapters(root))
-            if (a.path == path && !a.name.isEmpty()) return QStringLiteral("I2C %1 (%2)").arg(path, a.name);
-        return QStringLiteral("I2C ") + path;
-    }
-    }
-    return choice_.text();
+    return choice_.kind->title(device(), full_path, root);
 }
 
 QString Board::result_suffix() const {
-    if (choice_.kind == BoardChoice::Kind::Sim) {
-        const QString file = choice_.path.isEmpty() ? SimBoard::default_file() : choice_.path;
-        return QStringLiteral("(simulated receiver %1)").arg(file);
-    }
-    if (choice_.kind == BoardChoice::Kind::SimI2c) {
-        const QString file = choice_.path.isEmpty() ? SimI2cFileAdapter::default_file() : choice_.path;
-        return QStringLiteral("(simulated receiver %1 on I2C)").arg(file);
-    }
+    if (choice_.kind->result_suffix) return choice_.kind->result_suffix(device());
     return QLatin1Char('(') + description() + QLatin1Char(')');
 }
 
+QString Board::device() const {
+    if (choice_.simulated()) return choice_.memory_file();
+    // The adapter found when none was named is known once the driver started.
+    const QString in_use = backend_->device();
+    return in_use.isEmpty() ? choice_.path : in_use;
+}
+
+BoardOpening Board::open() {
+    BoardOpening opening;
+    opening.driver = start_driver();
+    if (opening.driver.ok && !trace_vcd_.isEmpty() && !start_trace(trace_vcd_)) opening.trace_error = trace_error_;
+    return opening;
+}
+
 DriverStatus Board::start_driver() {
-    if (i2c_bus_) {
-        const DriverStatus st = i2c_bus_->open();
-        started_ = st.ok;
-        return st;
-    }
-    const DriverStatus st = driver_->initialize();
-    started_ = st.ok;
-    link_->set_driver_ready(st.ok);
-    return st;
+    const DriverStatus status = backend_->start();
+    started_ = status.ok;
+    return status;
 }
 
 bool Board::start_up() {
@@ -227,36 +137,30 @@ DriverStatus Board::stop_driver() {
     QString trace_error;
     if (trace_) {
         // Shut-down may end the process at once: finish the trace file now.
-        link_->set_bus_observer(nullptr);
+        backend_->observe_lines(nullptr);
         if (!trace_->close()) trace_error = trace_->error();
         trace_.reset();
     }
     QString error;
-    if (started_ && i2c_bus_) {
-        i2c_bus_->close();
+    if (started_) {
+        const DriverStatus stopped = backend_->stop();
         started_ = false;
-        if (sim_memory_ && !sim_memory_->save_error().isEmpty()) error = sim_memory_->save_error();
-    } else if (started_) {
-        driver_->shutdown();
-        started_ = false;
-        link_->set_driver_ready(false);
-        if (SimBoard* s = sim(); s && !s->save_error().isEmpty()) error = s->save_error();
+        error = stopped.error;
     }
     if (!trace_error.isEmpty()) error = error.isEmpty() ? trace_error : error + '\n' + trace_error;
     return {error.isEmpty(), error};
 }
 
 bool Board::start_trace(const QString& path) {
-    if (i2c_bus_) {
-        trace_error_ = QStringLiteral("The bus trace records the parallel-port board's lines; an I2C "
-                                      "adapter runs its bus itself (no trace written to %1)")
-                           .arg(path);
-        return false;
-    }
-    if (SimBoard* s = sim(); s && !s->file().isEmpty() && same_file(path, s->file())) {
+    // Checked first: the trace must not be opened over the receiver's memory.
+    if (const QString file = choice_.memory_file(); !file.isEmpty() && same_file(path, file)) {
         trace_error_ = QStringLiteral("The bus trace %1 is the simulated EEPROM file %2; give the trace a "
                                       "file of its own")
-                           .arg(path, s->file());
+                           .arg(path, file);
+        return false;
+    }
+    if (const QString why = backend_->trace_refusal(); !why.isEmpty()) {
+        trace_error_ = QStringLiteral("%1 (no trace written to %2)").arg(why, path);
         return false;
     }
     auto trace = std::make_unique<VcdTrace>();
@@ -265,14 +169,9 @@ bool Board::start_trace(const QString& path) {
         return false;
     }
     trace_error_.clear();
-    link_->set_bus_observer(trace.get());
+    backend_->observe_lines(trace.get());
     trace_ = std::move(trace);
     return true;
-}
-
-SimBoard* Board::sim() {
-    if (sim_memory_) return sim_memory_;
-    return dynamic_cast<SimBoard*>(driver_.get());
 }
 
 } // namespace qrt58

@@ -160,7 +160,8 @@ bool BoardLink::find_board() {
             }
         }
     }
-    show_message(QString::fromUtf8(kBoardNotResponding));
+    show_message(not_ready_reason_.isEmpty() ? QString::fromUtf8(kBoardNotResponding)
+                                             : QString::fromUtf8(kBoardNotResponding) + '\n' + not_ready_reason_);
     return false;
 }
 

@@ -37,8 +37,12 @@ public:
     BoardLink(PortDriver& driver, Clock& clock);
 
     // Whether the port driver started. A link on a driver that did not start
-    // never finds a board.
-    void set_driver_ready(bool ready) { driver_ready_ = ready; }
+    // never finds a board; its search says `reason` (why the driver did not
+    // start) under "The Board is not responding!".
+    void set_driver_ready(bool ready, const QString& reason = QString()) {
+        driver_ready_ = ready;
+        not_ready_reason_ = ready ? QString() : reason;
+    }
     bool driver_ready() const { return driver_ready_; }
 
     // One line-delay unit in microseconds, kept within 10..100000.
@@ -122,6 +126,7 @@ private:
     PortDriver& driver_;
     Clock& clock_;
     bool driver_ready_ = false;
+    QString not_ready_reason_;
     int line_delay_us_ = kDefaultLineDelayUs;
     int loop_count_ = 1000;
     BusObserver* observer_ = nullptr;

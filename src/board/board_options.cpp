@@ -5,14 +5,7 @@
 namespace qrt58 {
 
 void add_board_options(QCommandLineParser& parser) {
-    parser.addOption(
-        {QStringLiteral("board"),
-         QStringLiteral("The programming board: sim[:FILE], ppdev[:/dev/parportN], io or "
-                        "i2c[:/dev/i2c-N] (a Linux I2C adapter; without a device, the first "
-                        "adapter found that is not one of the computer's own) or sim-i2c[:FILE] "
-                        "(a simulated I2C adapter). Remembered for the next run once its driver "
-                        "starts."),
-         QStringLiteral("BOARD")});
+    parser.addOption({QStringLiteral("board"), board_option_help(), QStringLiteral("BOARD")});
     parser.addOption(
         {QStringLiteral("line-delay"),
          QStringLiteral("Bus line delay in microseconds, %1 to %2 (default %3; remembered "

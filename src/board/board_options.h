@@ -1,5 +1,5 @@
 // The board options both programs take on their command line:
-//   --board sim[:FILE] | ppdev[:/dev/parportN] | io | i2c[:/dev/i2c-N]
+//   --board BOARD (one of the kinds of board_kinds.h)
 //   --line-delay MICROSECONDS
 //   --trace-vcd FILE
 #pragma once

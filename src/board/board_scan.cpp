@@ -64,4 +64,10 @@ QString default_i2c_adapter(const QString& root) {
     return QString();
 }
 
+QString no_i2c_adapter_detail(const QString& root) {
+    return list_i2c_adapters(root).empty()
+               ? QStringLiteral(" (/dev/i2c-*: plug in the adapter; sudo modprobe i2c-dev)")
+               : QStringLiteral(" besides the computer's own buses (name one: --board i2c:/dev/i2c-N)");
+}
+
 } // namespace qrt58

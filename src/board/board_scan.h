@@ -27,5 +27,9 @@ bool is_host_adapter(const QString& name);
 // The first adapter found that is not one of the computer's own buses; empty
 // when there is none (such a bus is used only when named explicitly).
 QString default_i2c_adapter(const QString& root = QString());
+// Why default_i2c_adapter found none, after "no I2C adapter found" or "none
+// found": " (/dev/i2c-*: plug in the adapter; ...)" or " besides the
+// computer's own buses (...)".
+QString no_i2c_adapter_detail(const QString& root = QString());
 
 } // namespace qrt58

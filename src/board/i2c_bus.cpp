@@ -30,11 +30,7 @@ DriverStatus I2cBus::open() {
         chosen_ = true;
         path_ = default_i2c_adapter(scan_root_);
         if (path_.isEmpty()) {
-            open_error_ = list_i2c_adapters().empty()
-                              ? QStringLiteral("no I2C adapter found (/dev/i2c-*: plug in the adapter; "
-                                               "sudo modprobe i2c-dev)")
-                                                : QStringLiteral("no I2C adapter found besides the computer's own buses "
-                                               "(name one: --board i2c:/dev/i2c-N)");
+            open_error_ = QStringLiteral("no I2C adapter found") + no_i2c_adapter_detail(scan_root_);
             return {false, open_error_};
         }
     }

@@ -33,6 +33,9 @@ public:
         (void)reason;
         return true;
     }
+    // Why what the chip held was lost when it was last kept or closed; empty
+    // when nothing was lost.
+    virtual QString memory_error() const { return QString(); }
 };
 
 // /dev/i2c-N through open(2) and ioctl(I2C_RDWR).

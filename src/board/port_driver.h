@@ -44,6 +44,10 @@ public:
         (void)reason;
         return true;
     }
+    // Why what the receiver held was lost when the driver last kept or
+    // stopped (the simulated board's file could not be written); empty when
+    // nothing was lost.
+    virtual QString memory_error() const { return QString(); }
     // Short description for messages, e.g. "sim:/path" or "ppdev:/dev/parport0".
     virtual QString describe() const = 0;
 };

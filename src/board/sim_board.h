@@ -125,6 +125,7 @@ public:
     // nothing saves it later behind the user's back.
     bool flush();
     bool keep_memory(QString* reason) override;
+    QString memory_error() const override { return save_error_; }
     const QString& save_error() const { return save_error_; }
 
     Eeprom24C16& eeprom() { return eeprom_; }

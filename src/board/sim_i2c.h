@@ -65,6 +65,7 @@ public:
     int open(const QString& path, QString* reason) override;
     void close() override;
     bool keep_memory(QString* reason) override { return memory_.keep_memory(reason); }
+    QString memory_error() const override { return memory_.save_error(); }
     // The memory and its file (flush() saves it now).
     SimBoard& memory() { return memory_; }
 

@@ -8,6 +8,7 @@
 #include "cli_boards.h"
 #include "cli_transfer.h"
 
+#include "board_kinds.h"
 #include "board_options.h"
 #include "default_image.h"
 #include "table_file.h"
@@ -32,7 +33,7 @@ struct Arguments {
 struct Command {
     const char* name;
     const char* synopsis; // after "qrt58cli NAME "
-    const char* summary;
+    std::string summary;
     int min_args;
     int max_args; // -1: any number
     std::function<void(QCommandLineParser&)> add_options;
@@ -280,16 +281,23 @@ const std::vector<Command>& commands() {
          [](const Arguments& a) { return run_transfer("verify", a); }},
         {"boards", "[--json]",
          "List the programming boards found: the simulated receiver, the parallel ports and the "
-         "I2C adapters with their names and whether a chip answers at 0x50.",
+         "I2C adapters with their names and whether a chip answers at 0x50; then every kind of board (" +
+             board_kind_syntaxes().toStdString() + ").",
          0, 0, [](QCommandLineParser& p) { p.addOption(kJson); },
          [](const Arguments& a) { return cmd_boards(a.options.isSet(kJson), a.io); }},
-        {"board", "[BOARD]",
-         "Show the board in use, or choose BOARD (sim[:FILE], ppdev[:/dev/parportN], io, "
-         "i2c[:/dev/i2c-N]) for every later run. --board on a command line applies to that run "
-         "only.",
-         0, 1, [](QCommandLineParser& p) { p.addOption(kQuiet); },
+        {"board", "[BOARD [--force]]",
+         "Show the board in use, or choose BOARD (" + board_kind_syntaxes().toStdString() +
+             ") for every later run. --board on a command line applies to that run only. A board that is "
+             "not on this machine now is kept only with --force.",
+         0, 1,
+         [](QCommandLineParser& p) {
+             p.addOption(kQuiet);
+             p.addOption({QStringLiteral("force"),
+                          QStringLiteral("Keep BOARD even when it is not on this machine now (with a warning).")});
+         },
          [](const Arguments& a) {
-             return cmd_board(a.files.isEmpty() ? QString() : a.files.constFirst(), a.io);
+             return cmd_board(a.files.isEmpty() ? QString() : a.files.constFirst(),
+                              a.options.isSet(QStringLiteral("force")), a.io);
          }},
     };
     return list;

@@ -15,7 +15,10 @@ class I2cDev;
 namespace qrt58::cli {
 
 int cmd_boards(bool json, const CommandIo& io);
-int cmd_board(const QString& choice, const CommandIo& io);
+// Without `choice`: the board in use. With it: keeps it for the following
+// runs; one that is not on the machine now is refused, or kept with a warning
+// when `force`.
+int cmd_board(const QString& choice, bool force, const CommandIo& io);
 
 // Test seams: the folder standing for / (its dev and sys), and the i2c-dev
 // used to ask an adapter whether a chip answers at 0x50.

@@ -6,7 +6,6 @@
 #include "clock.h"
 #include "job_station.h"
 #include "registry.h"
-#include "sim_board.h"
 #include "table_file.h"
 
 #include <QFileInfo>
@@ -194,24 +193,25 @@ int cmd_job_run(const JobRequest& request, const CommandIo& io) {
     QStringList labels;
     int status = 0;
     for (const BoardChoice& choice : choices) {
-        const bool simulated = choice.kind == BoardChoice::Kind::Sim || choice.kind == BoardChoice::Kind::SimI2c;
         Clock* clock = nullptr;
-        if (request.virtual_clock && simulated) {
+        if (request.virtual_clock && choice.simulated()) {
             clocks.push_back(std::make_unique<VirtualClock>());
             clock = clocks.back().get();
         }
-        auto board = Board::create(choice, clock);
-        const DriverStatus started = board->start_driver();
-        if (!started.ok) {
+        BoardSettings setup = remembered;
+        setup.choice = choice;
+        auto board = Board::create(setup, clock);
+        const BoardOpening opened = board->open();
+        if (!opened.driver.ok) {
             // This board stays out; the others run.
-            io.err << "qrt58cli: job: " << choice.text().toStdString() << ": " << started.error.toStdString() << '\n';
+            io.err << "qrt58cli: job: " << choice.text().toStdString() << ": " << opened.driver.error.toStdString()
+                   << '\n';
             status = kExitFailed;
             continue;
         }
-        board->bus().set_line_delay_us(remembered.line_delay_us);
-        if (!request.options.trace_vcd.isEmpty() && !board->start_trace(request.options.trace_vcd)) {
+        if (!opened.trace_error.isEmpty()) {
             station.finish();
-            return fail(io.err, command, board->trace_error().toStdString());
+            return fail(io.err, command, opened.trace_error.toStdString());
         }
         labels << choice.text();
         boards.push_back(board.get());

@@ -6,8 +6,6 @@
 #include "board.h"
 #include "capcode.h"
 #include "default_image.h"
-#include "sim_board.h"
-#include "sim_i2c.h"
 #include "table_file.h"
 #include "transfer.h"
 
@@ -246,12 +244,7 @@ std::vector<std::pair<QString, QString>> run_files(const TransferRequest& reques
     if (!request.options.trace_vcd.isEmpty())
         files.emplace_back(QStringLiteral("the bus trace"), request.options.trace_vcd);
     if (!request.log.isEmpty()) files.emplace_back(QStringLiteral("the production log"), request.log);
-    if (board.kind == BoardChoice::Kind::Sim)
-        files.emplace_back(QStringLiteral("the simulated EEPROM file"),
-                           board.path.isEmpty() ? SimBoard::default_file() : board.path);
-    if (board.kind == BoardChoice::Kind::SimI2c)
-        files.emplace_back(QStringLiteral("the simulated EEPROM file"),
-                           board.path.isEmpty() ? SimI2cFileAdapter::default_file() : board.path);
+    if (board.simulated()) files.emplace_back(QStringLiteral("the simulated EEPROM file"), board.memory_file());
     return files;
 }
 
@@ -330,16 +323,14 @@ int cmd_transfer(const TransferRequest& request, const CommandIo& io) {
         // Refuse a log that cannot be written before any receiver is touched.
         if (!log->writable()) return fail(err, command, log->error().toStdString());
     }
-    auto board = Board::create(chosen.choice, g_clock);
+    auto board = Board::create(chosen, g_clock);
     // --board is for this run; without it and without a remembered choice the
     // simulated receiver is used, which is worth a word.
     if (!request.options.board && !board_choice_made(*settings) && !io.quiet)
         err << "qrt58cli: " << no_board_choice_notice().toStdString() << '\n';
-    const DriverStatus started = board->start_driver();
+    const BoardOpening opened = board->open();
+    if (!opened.trace_error.isEmpty()) return fail(err, command, opened.trace_error.toStdString());
     EepromBus& link = board->bus();
-    link.set_line_delay_us(chosen.line_delay_us);
-    if (!request.options.trace_vcd.isEmpty() && !board->start_trace(request.options.trace_vcd))
-        return fail(err, command, board->trace_error().toStdString());
 
     // With the image on standard output, the results go to standard error.
     TerminalView view(piped && command == "read" ? io.notes() : io.out, err, io.bar);
@@ -352,7 +343,7 @@ int cmd_transfer(const TransferRequest& request, const CommandIo& io) {
     const bool found = engine.find_board();
     view.hold_warnings(false);
     if (!found) {
-        report_no_board(command, *board, started.ok ? QString() : started.error, view, err);
+        report_no_board(command, *board, opened.driver.error, view, err);
         return kExitFailed;
     }
     if (request.verbose) view.line("qrt58cli: board: " + board->description(true).toStdString() + " answered");

@@ -1,6 +1,7 @@
-// Options > "Board...": lists the simulated board, the parallel ports
-// (/dev/parport*) and the I2C adapters (/dev/i2c-* with the adapter's name)
-// found on the machine; the choice is kept in the settings.
+// Options > "Board...": lists the boards found on the machine (find_boards:
+// the simulated board, the parallel ports, the I2C adapters with their names),
+// each kind of which none was found as a line that says so; a board that is
+// not on the machine is not kept. The choice is kept in the settings.
 //   if (auto c = choose_board(this, current, settings)) use *c;
 #pragma once
 
@@ -10,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+class QLabel;
 class QListWidget;
 class QSettings;
 
@@ -23,12 +25,17 @@ public:
     // The selected entry.
     BoardChoice choice() const;
     const std::vector<BoardChoice>& choices() const { return choices_; }
+    // OK: refused (with the reason under the list) for a board that is not on
+    // the machine now.
+    void accept() override;
 
     QListWidget* list;
+    QLabel* lblProblem;
 
 private:
-    void add(const BoardChoice& choice, const QString& caption);
+    void add(const BoardChoice& choice, const QString& caption, bool usable);
 
+    QString root_;
     std::vector<BoardChoice> choices_;
 };
 

@@ -75,8 +75,8 @@ JobDialog::JobDialog(Board& window_board, const BoardChoice& window_choice, QSet
     txtStation = line_edit(this, "txtStation", QSysInfo::machineHostName());
     form->addRow(QStringLiteral("Station:"), txtStation);
     txtBoards = line_edit(this, "txtBoards", window_choice.text());
-    txtBoards->setToolTip(QStringLiteral("Boards separated by spaces, as --board takes them: sim[:FILE], "
-                                         "ppdev[:/dev/parportN], io, i2c[:/dev/i2c-N], sim-i2c[:FILE]"));
+    txtBoards->setToolTip(QStringLiteral("Boards separated by spaces, as --board takes them: ") +
+                          board_kind_syntaxes());
     form->addRow(QStringLiteral("Boards:"), txtBoards);
     lblRegistry = new QLabel(this);
     lblRegistry->setObjectName(QStringLiteral("lblRegistry"));
@@ -237,14 +237,19 @@ bool JobDialog::start() {
     boards_.clear();
     labels_.clear();
     window_board_used_ = false;
+    // The other boards run with the window's line delay (the one chosen), or
+    // the remembered one when the window's board has none.
+    BoardSettings setup = load_board_settings(settings_);
+    if (window_board_.bus().has_line_delay()) setup.line_delay_us = window_board_.bus().line_delay_us();
     for (const BoardChoice& choice : choices) {
         Board* board = nullptr;
         if (choice == window_choice_) {
             board = &window_board_;
             window_board_used_ = true;
         } else {
-            auto made = make_board(choice);
-            const DriverStatus started = made->start_driver();
+            setup.choice = choice;
+            auto made = make_board(setup);
+            const DriverStatus started = made->open().driver;
             if (!started.ok) {
                 log(choice.text() + QStringLiteral(": ") + started.error);
                 continue;

@@ -55,9 +55,10 @@ public:
     QTableWidget* tblBoards;
     QPlainTextEdit* txtLog;
     QPushButton *cmdStart, *cmdStop, *cmdClose;
-    // Makes the boards other than the window's (tests: boards on a virtual clock).
-    std::function<std::unique_ptr<Board>(const BoardChoice&)> make_board = [](const BoardChoice& c) {
-        return Board::create(c);
+    // Makes the boards other than the window's, with the window's line delay
+    // (tests: boards on a virtual clock).
+    std::function<std::unique_ptr<Board>(const BoardSettings&)> make_board = [](const BoardSettings& s) {
+        return Board::create(s);
     };
 
 protected:

@@ -2,7 +2,6 @@
 
 #include "board.h"
 #include <QCoreApplication>
-#include "sim_board.h"
 #include "transfer.h"
 
 #include <thread>
@@ -230,9 +229,10 @@ void JobStation::work(std::size_t index, Board* board, StationEvents& events) {
             kept = verified;
             // The simulated receiver's memory must be on disk before it counts.
             if (verified) {
-                if (SimBoard* sim = board->sim(); sim && !sim->flush()) {
+                QString lost;
+                if (!board->bus().keep_memory(&lost)) {
                     kept = false;
-                    detail = sim->save_error();
+                    detail = lost;
                 }
             }
             if (!view.last_error.isEmpty() && detail.isEmpty()) detail = view.last_error;

@@ -46,7 +46,7 @@ TEST(BoardOptions, ParsesBoardLineDelayAndTrace) {
         << error.toStdString();
     EXPECT_EQ(rest, (QStringList{"read", "x.tbl"}));
     ASSERT_TRUE(o.board);
-    EXPECT_EQ(o.board->kind, BoardChoice::Kind::Sim);
+    EXPECT_EQ(o.board->kind->name, "sim");
     EXPECT_EQ(o.board->path, "/tmp/e.bin");
     EXPECT_EQ(o.line_delay_us, 40);
     EXPECT_EQ(o.trace_vcd, "t.vcd");
@@ -63,7 +63,7 @@ TEST(BoardOptions, ParsesBoardLineDelayAndTrace) {
         EXPECT_FALSE(error.contains('\n'));
     }
     EXPECT_EQ(parse_board_choice("ppdev:/dev/parport1")->text(), "ppdev:/dev/parport1");
-    EXPECT_EQ(parse_board_choice("io")->kind, BoardChoice::Kind::Io);
+    EXPECT_EQ(parse_board_choice("io")->kind->name, "io");
     EXPECT_FALSE(parse_board_choice("io:/x"));
 }
 
@@ -72,7 +72,7 @@ TEST(BoardOptions, TheBoardOfACommandLineIsForThatRunAndTheLineDelayIsRemembered
     QSettings settings(dir.filePath("s.ini"), QSettings::IniFormat);
     BoardSettings s = resolve_board_settings({}, settings);
     EXPECT_EQ(s.line_delay_us, 25);
-    EXPECT_EQ(s.choice.kind, BoardChoice::Kind::Sim);
+    EXPECT_EQ(s.choice.kind->name, "sim");
 
     BoardOptions o;
     o.line_delay_us = 60;
@@ -106,9 +106,10 @@ TEST(BoardFacade, ADriverThatCannotStartSaysSoAndFindsNoBoard) {
     EXPECT_FALSE(st.ok);
     EXPECT_FALSE(st.error.isEmpty());
     QStringList messages;
-    board->link().set_message_sink([&](const QString& m) { messages << m; });
+    board->bus().set_message_sink([&](const QString& m) { messages << m; });
     EXPECT_FALSE(board->start_up());
-    EXPECT_EQ(messages, QStringList{"The Board is not responding!"});
+    // One message: the search's, with the reason the driver gave.
+    EXPECT_EQ(messages, QStringList{"The Board is not responding!\n" + st.error});
 
     // ppdev on a device that does not exist.
     auto pp = Board::create(*parse_board_choice("ppdev:/dev/qrt58-no-such-port"), &clock);
@@ -122,11 +123,12 @@ TEST(BoardFacade, StartUpFindsTheSimulatedBoardAndLeavesItIdle) {
     QTemporaryDir dir;
     auto board = Board::create(*parse_board_choice("sim:" + dir.filePath("e.bin")), &clock);
     ASSERT_TRUE(board->start_driver().ok);
-    ASSERT_NE(board->sim(), nullptr);
+    auto* link = dynamic_cast<BoardLink*>(&board->bus());
+    ASSERT_NE(link, nullptr);
     ASSERT_TRUE(board->start_trace(dir.filePath("t.vcd")));
     EXPECT_TRUE(board->start_up());
-    EXPECT_EQ(board->link().port_shadow(), kIdlePattern);
-    EXPECT_EQ(board->link().port_in(board->link().data_port()), kIdlePattern);
+    EXPECT_EQ(link->port_shadow(), kIdlePattern);
+    EXPECT_EQ(link->port_in(link->data_port()), kIdlePattern);
     board->stop_driver();
     EXPECT_TRUE(QFile::exists(dir.filePath("e.bin")));
     // The trace is complete once the driver has stopped: the board search's

@@ -1,5 +1,8 @@
 // The built programs as a shell runs them: exit statuses, help and version,
 // and the progress bar on a pseudo-terminal but not on a pipe.
+#include "board_kinds.h"
+
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -128,6 +131,31 @@ TEST_F(Binary, ExitStatusesHelpAndVersion) {
     // One table file to open at most.
     c = spawn(QRT58PROG, {"a.tbl", "b.tbl"}, false);
     EXPECT_EQ(c.status, 2);
+}
+
+// Every kind of board is in every text that lists the boards: both programs'
+// help, each board command's help, `boards` and the manual pages (made from
+// the help when help2man is installed).
+TEST_F(Binary, EveryKindOfBoardIsInEveryHelpText) {
+    std::vector<std::pair<std::string, std::string>> texts;
+    for (const char* command : {"read", "write", "verify", "job", "board", "boards"})
+        texts.emplace_back(std::string("qrt58cli ") + command + " --help",
+                           spawn(QRT58CLI, {command, "--help"}, false).out);
+    texts.emplace_back("qrt58cli boards", spawn(QRT58CLI, {"boards"}, false).out);
+    ::unsetenv("DISPLAY");
+    texts.emplace_back("qrt58prog --help", spawn(QRT58PROG, {"--help"}, false).out);
+    for (const char* page : {"qrt58cli.1", "qrt58prog.1"}) {
+        QFile man(QStringLiteral(QRT58_MAN_DIR "/") + QString::fromLatin1(page));
+        if (!man.open(QIODevice::ReadOnly)) continue; // no help2man
+        texts.emplace_back(page, man.readAll().replace("\\-", "-").toStdString());
+    }
+    for (const auto& [name, text] : texts) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(text.find("Remembered for the next run"), std::string::npos);
+        for (const qrt58::BoardKind& kind : qrt58::board_kinds()) {
+            EXPECT_NE(text.find(kind.syntax.toStdString()), std::string::npos) << kind.syntax.toStdString() << '\n' << text;
+        }
+    }
 }
 
 TEST_F(Binary, OutputThatCannotBeWrittenFailsTheCommand) {

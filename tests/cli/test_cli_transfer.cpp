@@ -545,9 +545,13 @@ TEST_F(CliRig, BoardsListsTheSimulatedReceiverPortsAndAdapters) {
     cli::set_boards_root(root.path());
     cli::set_i2c_dev_factory([] { return std::make_unique<FakeAdapter>(); });
     EXPECT_EQ(run({"boards"}), 0);
-    const std::string sim_line = "sim  Simulated receiver (" + SimBoard::default_file().toStdString() + ")\n";
-    EXPECT_EQ(out, sim_line + "No parallel port or I2C adapter found (/dev/parport*, /dev/i2c-*: sudo modprobe "
-                              "ppdev or i2c-dev).\n");
+    // Each kind that is searched for and not found says so, with the hint.
+    const std::string none =
+        "sim    Simulated receiver (" + SimBoard::default_file().toStdString() + ")\n"
+        "ppdev  Parallel port: none found (/dev/parport*: sudo modprobe ppdev)\n"
+        "i2c    I2C (first adapter found): none found (/dev/i2c-*: plug in the adapter; sudo modprobe i2c-dev)\n"
+        "\nKinds of board";
+    EXPECT_EQ(out.substr(0, none.size()), none) << out;
     test::make_node(root, "parport0");
     test::make_node(root, "i2c-0", "SMBus I801 adapter at efa0");
     test::make_node(root, "i2c-1", "CP2112 SMBus Bridge on hidraw0");
@@ -557,6 +561,7 @@ TEST_F(CliRig, BoardsListsTheSimulatedReceiverPortsAndAdapters) {
     const std::string expected =
         "sim                  Simulated receiver (" + SimBoard::default_file().toStdString() + ")\n"
         "ppdev:/dev/parport0  Parallel port /dev/parport0\n"
+        "i2c                  I2C (first adapter found): now /dev/i2c-1\n"
         "i2c:/dev/i2c-0       I2C /dev/i2c-0 (SMBus I801 adapter at efa0): the computer's own bus, not probed\n"
         "i2c:/dev/i2c-1       I2C /dev/i2c-1 (CP2112 SMBus Bridge on hidraw0): a chip answers at 0x50\n"
         "i2c:/dev/i2c-4       I2C /dev/i2c-4 (i2c-tiny-usb at bus 001 device 005): no chip answers at 0x50\n"
@@ -564,9 +569,52 @@ TEST_F(CliRig, BoardsListsTheSimulatedReceiverPortsAndAdapters) {
     EXPECT_EQ(out.substr(0, expected.size()), expected) << out;
     EXPECT_EQ(run({"boards", "--json"}), 0);
     const QJsonObject doc = QJsonDocument::fromJson(QByteArray::fromStdString(out)).object();
-    EXPECT_EQ(doc["boards"].toArray().size(), 6);
+    EXPECT_EQ(doc["boards"].toArray().size(), 7);
+    // Then the kinds, as the table has them.
+    ASSERT_EQ(doc["kinds"].toArray().size(), static_cast<int>(board_kinds().size()));
+    for (int i = 0; i < doc["kinds"].toArray().size(); ++i) {
+        const QJsonObject kind = doc["kinds"].toArray()[i].toObject();
+        EXPECT_EQ(kind["syntax"].toString(), board_kinds()[static_cast<std::size_t>(i)].syntax);
+        EXPECT_EQ(kind["simulated"].toBool(), board_kinds()[static_cast<std::size_t>(i)].simulated);
+    }
     cli::set_boards_root(QString());
     cli::set_i2c_dev_factory(nullptr);
+}
+
+// `qrt58cli board` keeps a board that is not on the machine only when asked
+// to, and then with a warning.
+TEST_F(CliRig, BoardKeepsOnlyWhatTheMachineHasUnlessForced) {
+    QTemporaryDir root;
+    cli::set_boards_root(root.path());
+    test::make_node(root, "parport0");
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        bool kept;
+        const char* err; // the start of standard error
+    };
+    const Case cases[] = {
+        {{"board", "ppdev:/dev/parport9"}, 1, false,
+         "qrt58cli: board: ppdev:/dev/parport9: /dev/parport9 does not exist; not kept"},
+        {{"board", "ppdev:/dev/parport9", "--force"}, 0, true,
+         "qrt58cli: board: warning: ppdev:/dev/parport9: /dev/parport9 does not exist\n"},
+        {{"board", "i2c"}, 1, false, "qrt58cli: board: i2c: none found (/dev/i2c-*"},
+        {{"board", "ppdev:/dev/parport0"}, 0, true, ""},
+        {{"board", "ppdev"}, 0, true, ""},
+        {{"board", "io"}, 0, true, ""}, // cannot be told without the ports
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[1] + (c.args.size() > 2 ? " --force" : ""));
+        QSettings(dir.filePath("settings.ini"), QSettings::IniFormat).remove("board/driver");
+        EXPECT_EQ(run(c.args), c.status);
+        EXPECT_EQ(err.rfind(c.err, 0), 0u) << err;
+        if (!*c.err) {
+            EXPECT_EQ(err, "");
+        }
+        QSettings settings(dir.filePath("settings.ini"), QSettings::IniFormat);
+        EXPECT_EQ(settings.value("board/driver").toString().toStdString(), c.kept ? c.args[1] : "");
+    }
+    cli::set_boards_root(QString());
 }
 
 TEST_F(CliRig, HelpAllListsEveryCommandWithAllItsOptions) {

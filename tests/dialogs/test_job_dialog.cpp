@@ -22,6 +22,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace qrt58;
 
 namespace {
@@ -44,9 +46,9 @@ struct JobRig : ::testing::Test {
                 return cli::apply_assignments(image, a, error);
             },
             base);
-        d->make_board = [this](const BoardChoice& c) {
+        d->make_board = [this](const BoardSettings& s) {
             clocks.push_back(std::make_unique<VirtualClock>());
-            return Board::create(c, clocks.back().get());
+            return Board::create(s, clocks.back().get());
         };
         return d;
     }
@@ -122,6 +124,38 @@ TEST_F(JobRig, BadRowsAreListedWithTheirLinesAndNothingIsProgrammed) {
     EXPECT_TRUE(log.endsWith("Nothing programmed."));
     EXPECT_EQ(d->tblBoards->rowCount(), 0);
     EXPECT_TRUE(results().empty());
+}
+
+// A clock that keeps the length of every busy wait: each line-delay unit of
+// the parallel-port board is one.
+struct RecordingClock : VirtualClock {
+    void spin_until(std::int64_t deadline_ns) override {
+        waits.push_back(deadline_ns - now_ns());
+        VirtualClock::spin_until(deadline_ns);
+    }
+    std::vector<std::int64_t> waits;
+};
+
+TEST_F(JobRig, TheStationsOtherBoardsWaitTheWindowsLineDelay) {
+    // The window's board on the parallel port at 200 µs.
+    window_choice = *parse_board_choice("sim:" + dir.filePath("window.bin"));
+    window_board = Board::create(BoardSettings{window_choice, 200, {}}, &window_clock);
+    ASSERT_TRUE(window_board->open().driver.ok);
+    auto d = dialog();
+    std::vector<std::unique_ptr<RecordingClock>> recorded;
+    d->make_board = [&](const BoardSettings& s) {
+        recorded.push_back(std::make_unique<RecordingClock>());
+        return Board::create(s, recorded.back().get());
+    };
+    d->txtRange->setText("7000:1");
+    d->txtBoards->setText("sim:" + dir.filePath("second.bin"));
+    ASSERT_TRUE(d->start()) << d->txtLog->toPlainText().toStdString();
+    d->wait();
+    EXPECT_EQ(results()["ok"], 1) << d->txtLog->toPlainText().toStdString();
+    ASSERT_EQ(recorded.size(), 1u);
+    const auto& waits = recorded[0]->waits;
+    EXPECT_GT(std::count(waits.begin(), waits.end(), 200000), 1000);
+    EXPECT_EQ(std::count(waits.begin(), waits.end(), std::int64_t{kDefaultLineDelayUs} * 1000), 0);
 }
 
 TEST(RegistryDialog, KeepsALocationAndRefusesAMalformedOne) {
