@@ -328,6 +328,7 @@ std::string usage() {
             "  --list-commands  One line per command, for shell completion: its name,\n"
             "                 its options (--OPTION=VALUE where one takes a value) and its\n"
             "                 synopsis, separated by tabs.\n"
+            "  --list-board-kinds  What --board takes, one kind a line (sim[:FILE], ...).\n"
             "\nExit status: 0 done, 1 the work failed, 2 a usage error.\n";
     return text;
 }
@@ -478,6 +479,10 @@ int run(const std::vector<std::string>& args, const Streams& s) {
     if (first == "--list-commands") {
         for (const Command& c : commands())
             s.out << c.name << '\t' << listed_options(c) << '\t' << c.synopsis << '\n';
+        return 0;
+    }
+    if (first == "--list-board-kinds") {
+        s.out << board_kind_syntaxes(QStringLiteral("\n")).toStdString() << '\n';
         return 0;
     }
     if (first == "--version" || first == "-V") {

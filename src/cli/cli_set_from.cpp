@@ -1,6 +1,7 @@
 #include "cli_set_from.h"
 #include "cli_model.h"
 #include "cli_show.h"
+#include "ordered_json.h"
 
 #include "default_image.h"
 #include "safe_file.h"
@@ -13,13 +14,9 @@
 #include <iterator>
 #include <istream>
 #include <map>
-#include <set>
 
 namespace qrt58::cli {
 namespace {
-
-// The format `show --json` writes ("format": 1).
-constexpr int kDocumentFormat = 1;
 
 // For every path of the listing whose children are numbered (slots, prompts),
 // the numbers in listing order: the n-th entry of that array in a document is
@@ -97,6 +94,51 @@ struct Walk {
     }
 };
 
+// Boxes the window greys out or hides behind another box of their own slot
+// (a source prompt's text while it is not ticked, a melody while the type is
+// not User, a mail-drop alert while the capcode is no mail drop): opened for
+// the setting and put back as the document has it, as a user of the window
+// would do it.
+struct SlotLock {
+    const char* family; // the setting, N its slot
+    const char* opener; // the box that opens it
+    const char* open;   // the value that opens it
+};
+constexpr SlotLock kSlotLocks[] = {
+    {"source_prompts.slots.N.text", "source_prompts.slots.N.enabled", "true"},
+    {"melodies.slots.N.melody", "melodies.slots.N.music_type", "User"},
+    {"alerts.mail_drop.N.alert", "capcodes.N.type", "Mail drop"},
+};
+
+// The opener of `name` with its slot number, or empty.
+std::pair<std::string, const char*> opener_of(const std::string& name) {
+    for (const SlotLock& lock : kSlotLocks) {
+        const std::string family = lock.family;
+        const auto n = family.find(".N.");
+        const std::string head = family.substr(0, n + 1), tail = family.substr(n + 2);
+        if (name.size() <= head.size() + tail.size() || name.compare(0, head.size(), head) != 0 ||
+            name.compare(name.size() - tail.size(), tail.size(), tail) != 0)
+            continue;
+        const std::string slot = name.substr(head.size(), name.size() - head.size() - tail.size());
+        if (slot.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::string opener = lock.opener;
+        opener.replace(opener.find(".N."), 3, '.' + slot + '.');
+        return {opener, lock.open};
+    }
+    return {};
+}
+
+// What `image` shows for `name` as `set` takes it.
+std::optional<std::string> shown_text(const PagerTable& image, const std::string& name) {
+    const ImageModel model = build_image_model(image);
+    for (const Setting& s : model.settings()) {
+        if (s.key != name) continue;
+        std::string error;
+        return set_text(s.value.json(), error);
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<Assignments> settings_of_document(const QByteArray& json, std::string& error) {
@@ -113,10 +155,10 @@ std::optional<Assignments> settings_of_document(const QByteArray& json, std::str
     }
     const QJsonObject root = document.object();
     const QJsonValue format = root.value(QStringLiteral("format"));
-    if (!format.isUndefined() && format.toInt(-1) != kDocumentFormat) {
+    if (!format.isUndefined() && format.toInt(-1) != kListingFormat) {
         const QByteArray shown = QJsonDocument(QJsonArray{format}).toJson(QJsonDocument::Compact);
         error = "a document of format " + shown.mid(1, shown.size() - 2).toStdString() +
-                "; this qrt58cli reads format " + std::to_string(kDocumentFormat);
+                "; this qrt58cli reads format " + std::to_string(kListingFormat);
         return std::nullopt;
     }
     Walk walk;
@@ -139,18 +181,15 @@ std::string apply_document(PagerTable& image, const Assignments& document, const
         PagerTable trial = image;
         const std::string why = apply_settings(trial, settings);
         if (why.empty()) {
-            const ImageModel shown = build_image_model(trial);
             for (const auto& [name, value] : document) {
                 const auto refusal = left_out.find(name);
-                if (refusal == left_out.end()) continue;
-                std::string error;
-                const auto* setting = [&]() -> const Setting* {
-                    for (const Setting& s : shown.settings())
-                        if (s.key == name) return &s;
-                    return nullptr;
-                }();
-                const auto holds = setting ? set_text(setting->value.json(), error) : std::nullopt;
-                if (!holds || *holds != value) return refusal->second;
+                if (refusal == left_out.end() || shown_text(trial, name) == value) continue;
+                // Behind a box of its slot: opened, set, and the box put back.
+                const auto [opener, open] = opener_of(name);
+                const auto closed = opener.empty() ? std::nullopt : shown_text(trial, opener);
+                if (!closed || !apply_settings(trial, {{opener, open}, {name, value}}).empty() ||
+                    !apply_settings(trial, {{opener, *closed}}).empty() || shown_text(trial, name) != value)
+                    return refusal->second;
             }
             image = trial;
             return {};

@@ -10,6 +10,10 @@
 
 namespace qrt58::cli {
 
+// The format of `show --json`'s document, its "format" member: raised when a
+// name changes meaning or goes, so that scripts can check what they read.
+constexpr int kListingFormat = 1;
+
 // `leaves`: dotted names and their values, in document order. The names make
 // nested objects; an object whose member names are all numbers is an array of
 // them, in the order they come. Indented by four spaces, as QJsonDocument

@@ -1,4 +1,5 @@
 #include "registry.h"
+#include "postgres_uri.h"
 
 #include <QAtomicInteger>
 #include <QCryptographicHash>
@@ -169,7 +170,9 @@ bool Registry::connect_db() {
         if (!where_.database.isEmpty()) db.setDatabaseName(where_.database);
         QString name = application_;
         name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9_.:-]")), QStringLiteral("_"));
-        db.setConnectOptions(QStringLiteral("connect_timeout=10;application_name=%1").arg(name));
+        db.setConnectOptions(postgres_connect_options(
+            {where_.host, where_.port, where_.user, QString(), where_.database, where_.parameters},
+            {{QStringLiteral("connect_timeout"), QStringLiteral("10")}, {QStringLiteral("application_name"), name}}));
         if (!db.open()) return fail(QStringLiteral("cannot open the registry %1").arg(where_.text()), db.lastError());
         return true;
     }

@@ -67,7 +67,7 @@ expect "qrt58cli set receiver.tbl prompts.12" prompts.12.text=
 expect "qrt58cli set receiver.tbl frequency" frequency.box= frequency.range=
 refuse "qrt58cli set receiver.tbl capcodes.3.cap" capcodes.N.capcode=
 expect "qrt58cli set r" receiver.tbl
-expect "qrt58cli set --" --list --help
+expect "qrt58cli set --" --list --from --help
 # Every setting family set --list names is offered, so none can be left out.
 complete_line "qrt58cli set receiver.tbl "
 for name in $(qrt58cli set --list | cut -d' ' -f1); do
