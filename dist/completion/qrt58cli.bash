@@ -9,11 +9,11 @@ _qrt58cli_boards()
 {
     local cli=$1 cur=$2 kind name path
     while read -r kind; do
-        name=${kind%%[[:]*}
+        name=${kind%%[\[:]*}
         if [[ $kind == "$name" ]]; then
             COMPREPLY+=($(compgen -W "$name" -- "$cur"))
         elif [[ $cur == "$name":* ]]; then
-            path=${kind#*[[:]}
+            path=${kind#*[\[:]}
             path=${path%]}
             case $path in
                 /dev/*) COMPREPLY+=($(compgen -P "$name:" -G "${cur#*:}*" -- "") ) ;;
@@ -92,7 +92,7 @@ _qrt58cli()
         COMPREPLY=($(compgen -W "$subcommands" -- "$cur"))
     elif [[ $synopsis == *NAME=VALUE* ]] && ((count >= 1)); then
         _qrt58cli_settings "$cli" "$cur"
-    elif [[ $synopsis == "[BOARD]" ]]; then
+    elif [[ $synopsis == "[BOARD"* ]]; then
         _qrt58cli_boards "$cli" "$cur"
         __ltrim_colon_completions "$cur"
     else

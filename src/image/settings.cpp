@@ -133,7 +133,7 @@ struct Family {
 const std::vector<Family>& families() {
     static const std::vector<Family> list = {
         {"frequency.range", "", 0},
-        {"frequency.box", "the frequency as the Frequency box takes it (MHz)", 3},
+        {"frequency.box", "the frequency in units of 100 Hz, as the Frequency box takes it (1530250 = 153.025 MHz)", 3},
         {"frequency", "the same as frequency.box", 3},
         {"capcode_count", "1 to 16: slots 1 to the count are in use", 1},
         {"capcodes.N.length", "Short|Long (N = 1, 3, ... 15; Long comes with capcodes.N.capcode)", 2},
@@ -389,7 +389,9 @@ std::string SettingSession::apply_unchecked(const std::string& name, const std::
         if (!range) return "the frequency range of the image is none of the list (byte 0xF1)";
         const FrequencyOutcome outcome = check_frequency(value, *range, image);
         if (outcome.result == FrequencyCheck::Restore) return "no frequency given";
-        if (outcome.result != FrequencyCheck::Accepted) return outcome.message;
+        // The window's message, and the unit that its box takes.
+        if (outcome.result != FrequencyCheck::Accepted)
+            return outcome.message + " (the frequency is in units of 100 Hz: 1530250 = 153.025 MHz)";
         apply_frequency(image, outcome);
         return {};
     }

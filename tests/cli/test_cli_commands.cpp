@@ -2,6 +2,7 @@
 // the library entry point.
 #include "cli.h"
 #include "cli_model.h"
+#include "cli_set.h"
 #include "cli_test_run.h"
 
 #include "alerts.h"
@@ -389,6 +390,13 @@ TEST_F(Files, SetRefusesAndLeavesTheFileAlone) {
         EXPECT_EQ(lines(r.err), 1) << r.err;
         EXPECT_EQ(bytes(path), before) << assignment;
     }
+    // A frequency refused names the unit the box takes.
+    for (const char* frequency : {"frequency=1", "frequency=abc", "frequency.box=1530001", "frequency=153.025"})
+        EXPECT_NE(run_cli({"set", path, frequency}).err.find("units of 100 Hz: 1530250 = 153.025 MHz"), std::string::npos)
+            << frequency;
+    std::ostringstream names;
+    cli::print_set_names(names);
+    EXPECT_NE(names.str().find(" the frequency in units of 100 Hz"), std::string::npos);
     // A slot above the capcode count has no box to type into.
     PagerTable four = build_default_image();
     set_bits(four, 0x3E, 4, 3, 4); // slots 1-4

@@ -408,7 +408,9 @@ TEST_F(CliRig, LiveLinesFitTheTerminalAndNoneOnADumbOne) {
             EXPECT_LE(static_cast<std::size_t>(line.size()), room) << line.toStdString();
             longest = std::max(longest, static_cast<std::size_t>(line.size()));
         }
-        if (columns == 30) EXPECT_EQ(longest, room); // the boards' paths are longer: cut, not wrapped
+        if (columns == 30) {
+            EXPECT_EQ(longest, room); // the boards' paths are longer: cut, not wrapped
+        }
     }
     EXPECT_EQ(cli::fit_to_terminal("\u00e9\u00e9\u00e9\u00e9", 4), "\u00e9\u00e9\u00e9"); // never half a character
 

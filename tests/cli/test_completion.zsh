@@ -46,7 +46,6 @@ expect() {
 
 expect 'qrt58cli ' new show set job write boards --help
 expect 'qrt58cli write f.tbl --' --count --log --board --verbose
-expect 'qrt58cli read f.tbl --board ' sim sim: io i2c:
 expect 'qrt58cli show ' '<files>'
 expect 'qrt58cli job ' run
 expect 'qrt58cli set f.tbl capcodes.3.ca' capcodes.3.capcode= display.contrast=
