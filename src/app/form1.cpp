@@ -1,11 +1,13 @@
 #include "form1.h"
 
 #include "capcode.h"
+#include "change_rules.h"
 #include "ctl_eb_slider.h"
 #include "default_image.h"
 #include "field_tag.h"
 #include "frm_about.h"
 #include "program_icon.h"
+#include "prompts.h"
 #include "frequency.h"
 #include "page_rows.h"
 #include "pages.h"
@@ -46,6 +48,10 @@ using qrt58::ui::ControlSpec;
 namespace {
 
 constexpr double kTwipsPerPixel = 15.0;
+// The lists cboCtl(7) to cboCtl(22) are the capcode types of slots 1 to 16;
+// cboCtl(2) is the source-prompt mode.
+constexpr int kCapcodeTypeListFirst = 7;
+constexpr int kSourceModeList = 2;
 // Client area of the window as designed: 10935 x 7455 twips.
 constexpr int kDesignClientWidth = 729;
 constexpr int kDesignClientHeight = 497;
@@ -703,14 +709,14 @@ void Form1::init_ctl() {
 }
 
 void Form1::rebuild_source_list() {
-    const bool four = qrt58::get_bits(image_, 0x596, 3, 1) == 1;
+    const bool four = !qrt58::multiple_source(image_);
     source_list_offset = four ? 0 : 1;
     auto* list = ctl<QComboBox>(QStringLiteral("cboCtl"), 2);
     if (!list) return;
     const QSignalBlocker block(list);
     list->clear();
-    if (four) list->addItem(QStringLiteral("Forward"));
-    list->addItems({QStringLiteral("Backward"), QStringLiteral("Auto Cap."), QStringLiteral("Disable")});
+    for (std::size_t mode = four ? 0 : 1; mode < qrt58::source_mode_texts().size(); ++mode)
+        list->addItem(QString::fromLatin1(qrt58::source_mode_texts()[mode]));
     list->setCurrentIndex(-1);
 }
 
@@ -751,12 +757,12 @@ void Form1::generic_tag_pass() {
             auto* list = qobject_cast<QComboBox*>(w);
             if (!list) break;
             int index = value;
-            if (tag->address == 0x37 || tag->address == 0x38) {
-                const int group_addr = tag->address == 0x37 ? 0x385 : 0x384;
-                if (qrt58::get_bits(image_, group_addr, tag->bit, tag->width) == 0) index = 2;
-            } else if (tag->address == 0x32) {
-                index = value - source_list_offset;
-            }
+            const bool cbo_ctl = w->property("ctlName").toString() == QLatin1String("cboCtl");
+            const int ctl_index = w->property("ctlIndex").toInt();
+            if (cbo_ctl && ctl_index >= kCapcodeTypeListFirst && ctl_index < kCapcodeTypeListFirst + qrt58::kCapcodeSlots)
+                index = static_cast<int>(qrt58::capcode_type(image_, ctl_index - kCapcodeTypeListFirst));
+            else if (cbo_ctl && ctl_index == kSourceModeList)
+                index = qrt58::source_mode(image_) - source_list_offset;
             // A value with no entry leaves the list as it was.
             if (index >= 0 && index < list->count()) list->setCurrentIndex(index);
             break;
@@ -789,16 +795,10 @@ void Form1::cboCtl_Click(int index) {
     if (!list) return;
     const int li = list->currentIndex();
     if (li < 0) return;
-    if (index >= 7 && index <= 22) {
-        // Capcode type of slot s: "Personal" type 0 group 1, "Mail drop" type 1
-        // group 1, "Group" type 0 group 0.
-        const int s = index - 7;
-        const int type_addr = s < 8 ? 0x38 : 0x37;
-        const int group_addr = s < 8 ? 0x384 : 0x385;
-        const int bit = s % 8;
-        qrt58::set_bits(image_, type_addr, bit, li == 1 ? 1 : 0, 1);
-        qrt58::set_bits(image_, group_addr, bit, li == 2 ? 0 : 1, 1);
-    } else if (index == 2) {
+    if (index >= kCapcodeTypeListFirst && index < kCapcodeTypeListFirst + qrt58::kCapcodeSlots) {
+        // The capcode type of a slot: its type bit and group flag.
+        qrt58::set_capcode_type(image_, index - kCapcodeTypeListFirst, static_cast<qrt58::CapcodeType>(li));
+    } else if (index == kSourceModeList) {
         // The source-prompt mode is list index + offset; its rule writes it and
         // keeps the old mode for a refused Auto Cap.
     } else if (const auto tag = qrt58::parse_field_tag(tag_of(list))) {

@@ -1,6 +1,8 @@
 // Page "Freq. && Codes" (picSet): frequency range and entry, synthesizer values,
 // first-capcode auto-increase with the read/write password, and the sixteen
 // capcode rows in their scrolling panel.
+#include "capcode.h"
+#include "frequency.h"
 #include "page_rows.h"
 #include "pages.h"
 
@@ -10,8 +12,12 @@ namespace qrt58::ui {
 namespace {
 
 // The tag of a one-bit field of slot s: slots 0-7 in `low`, 8-15 in `high`.
-std::string slot_tag(int s, int low, int high, const char* kind) {
-    return hex_address(s < 8 ? low : high) + "," + std::to_string(s % 8) + ",1," + kind;
+std::string slot_tag(SlotBit b, const char* kind) { return bit_tag(b.address, b.bit, 1, kind); }
+
+std::vector<ListItem> range_items() {
+    std::vector<ListItem> items;
+    for (const std::string& text : frequency_range_texts()) items.push_back(ListItem{text});
+    return items;
 }
 
 constexpr int kFirstRowTop = 90; // top of the first row's boxes in the panel
@@ -29,31 +35,31 @@ void add_capcode_row(std::vector<ControlSpec>& rows, int s) {
     add_row(rows, ControlKind::TextBox, "Text1", s, "E", panel, 2250, top - 50, 255, 300);
 
     auto& en = add_row(rows, ControlKind::CheckBox, "chkCtl", 10 + s, "En", panel, 2580, top + 15, 630, 270);
-    en.tag = slot_tag(s, 0x73, 0x72, "chk");
+    en.tag = slot_tag(enable_bit(s), "chk");
     en.tooltip = s % 8 == 2 ? "Enable or disable the Capcode( address )."
                             : "Enable or disable the Capcode( address )";
 
     add_row(rows, ControlKind::Label, "Label2", s, "Type", panel, 3225, top + 45, 480, 255);
     auto& type = add_row(rows, ControlKind::ComboBox, "cboCtl", 7 + s, "", panel, 3720, top, 1410, 315);
-    type.tag = slot_tag(s, 0x38, 0x37, "cbo");
-    type.items = plain_items({"Personal", "Mail drop", "Group"});
+    type.tag = slot_tag(type_bit(s), "cbo");
+    for (const char* text : capcode_type_texts()) type.items.push_back(ListItem{text});
 
     auto& pri = add_row(rows, ControlKind::CheckBox, "chkCtl", 50 + s, "Pri", panel, 5205, top + 15, 660, 270);
-    pri.tag = slot_tag(s, 0x34, 0x35, "chkN");
+    pri.tag = slot_tag(priority_bit(s), "chkN");
     pri.tooltip = "Priority Alert Control";
 
     auto& manual =
         add_row(rows, ControlKind::CheckBox, "chkCtl", 70 + s, "Manual", panel, 5880, top + 15, 1035, 270);
-    manual.tag = slot_tag(s, 0x3BD, 0x3BE, "chk");
+    manual.tag = slot_tag(manual_bit(s), "chk");
     manual.tooltip = "Enable or disable the Capcode at manual programming";
 
     // Even rows carry the length list of their pair; odd rows a fixed "Short".
     if (s % 2 == 0) {
         add_row(rows, ControlKind::ComboBox, "cboCapLen", s / 2, "", panel, 6945, top, 1050, 315).items =
-            plain_items({"Short", "Long"});
+            {ListItem{pair_length_texts()[0]}, ListItem{pair_length_texts()[1]}};
     } else {
         auto& sht = add_row(rows, ControlKind::ComboBox, "cboCapSht", s / 2, "", panel, 6945, top, 1050, 315);
-        sht.items = plain_items({"Short"});
+        sht.items = {ListItem{pair_length_texts()[0]}};
         sht.list_index = 0;
     }
 
@@ -76,8 +82,7 @@ std::vector<ControlSpec> codes_page_controls() {
 
     // Frequency range and entry.
     add_row(rows, ControlKind::Frame, "fraFreq", -1, "Frequency", page, 120, 60, 2400, 1500);
-    add_row(rows, ControlKind::ComboBox, "cboDft", -1, "", "fraFreq", 150, 330, 2100, 315).items =
-        plain_items({"130-180MHz", "400-499MHz", "929-932MHz"});
+    add_row(rows, ControlKind::ComboBox, "cboDft", -1, "", "fraFreq", 150, 330, 2100, 315).items = range_items();
     add_row(rows, ControlKind::TextBox, "txtFreq", -1, "", "fraFreq", 150, 900, 1335, 315);
     add_row(rows, ControlKind::Label, "lblHz", -1, "00Hz", "fraFreq", 1530, 945, 690, 255);
 

@@ -38,6 +38,11 @@ public:
         return c;
     }
 
+    // A box of the settings' option table: caption and tag from its row.
+    ControlSpec& option(const std::string& name, int index, const char* caption) {
+        return check(name, index, shown_caption(caption), option_tag(caption));
+    }
+
     // A caption with its list right of it on the same row; the list ends at
     // the frame's inner right edge. Returns the list row.
     ControlSpec& side_list(const std::string& label, int label_index, const std::string& caption,

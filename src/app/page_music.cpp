@@ -40,15 +40,12 @@ std::vector<ControlSpec> music_page_controls() {
     const struct {
         int index;
         const char* caption;
-        const char* tag;
-    } switches[] = {{35, "User's Capcode Music Type Enable", "&H33,5,1,chkN"},
-                    {45, "Always Vibrate", "&H36,3,1,chkN"},
-                    {66, "Multiple Tone", "&H596,2,1,chkN"}};
+    } switches[] = {{35, "User's Capcode Music Type Enable"}, {45, "Always Vibrate"}, {66, "Multiple Tone"}};
     int top = kFirstRowTop + kRowTextOffset;
     for (const auto& sw : switches) {
         add_row(rows, ControlKind::CheckBox, "chkCtl", sw.index, sw.caption, kFrame, kSwitchLeft,
                 top, kSwitchWidth, kCheckHeight)
-            .tag = sw.tag;
+            .tag = option_tag(sw.caption);
         top += kEditPitch;
     }
     return rows;

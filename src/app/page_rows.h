@@ -3,6 +3,8 @@
 
 #include "alerts.h"
 #include "control_table.h"
+#include "field_tag.h"
+#include "settings.h"
 
 #include <algorithm>
 #include <initializer_list>
@@ -60,20 +62,28 @@ inline std::vector<ListItem> stored_items(const std::vector<StoredItem>& from) {
     return items;
 }
 
-// A slot number as the captions show it: two digits, "01" to "16".
-inline std::string two_digits(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
-
-// An image address as a tag writes it: "&H" and upper-case hexadecimal digits.
-inline std::string hex_address(int address) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string hex;
-    for (int a = address; a > 0; a /= 16)
-        hex.insert(hex.begin(), digits[a % 16]);
-    return "&H" + (hex.empty() ? "0" : hex);
+// A plain option box or list of the settings' option table: its tag, and a
+// list's items. Empty for a caption the table does not have (the page tests
+// then find a control without its field).
+inline std::string option_tag(const char* caption) {
+    const OptionBinding* b = find_option_binding(caption);
+    return b ? b->tag : std::string();
+}
+inline std::vector<ListItem> option_items(const char* caption) {
+    std::vector<ListItem> items;
+    if (const OptionBinding* b = find_option_binding(caption))
+        for (const char* t : b->items) items.push_back(ListItem{t});
+    return items;
+}
+// The caption as a control shows it: "&" doubled, so that it is no mnemonic.
+inline std::string shown_caption(const char* caption) {
+    std::string out;
+    for (const char* c = caption; *c; ++c) out += *c == '&' ? std::string("&&") : std::string(1, *c);
+    return out;
 }
 
-// Tag of a prompt box: the record address, then ",0".
-inline std::string prompt_tag(int address) { return hex_address(address) + ",0"; }
+// A slot number as the captions show it: two digits, "01" to "16".
+inline std::string two_digits(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
 
 // The table with its frames and pictures moved to the front (keeping their
 // order and the order of the other rows), so every container exists before

@@ -1,7 +1,9 @@
 // Page "Source Prompts" (picSet6): one source prompt per capcode slot and one
 // for group calls, each with its enable box, plus the mode list and the
 // alignment buttons.
+#include "change_rules.h"
 #include "page_rows.h"
+#include "prompts.h"
 #include "pages.h"
 
 namespace qrt58::ui {
@@ -31,14 +33,14 @@ std::vector<ControlSpec> source_page_controls() {
                                      k < 16 ? "Capcode #" + two_digits(k + 1) : "Group", kFrame,
                                      kCheckLeft, top + kRowTextOffset, kCheckWidth, kCheckHeight);
         if (k < 16) {
-            check.tag = hex_address(0x554 + k) + ",0,8,chkSource";
+            check.tag = bit_tag(kSourceEnableFirst + k, 0, 8, "chkSource");
             check.tooltip = "Enable or disable the 1st Capcode( address )";
         } else {
-            check.tag = "&H32,0,1,chkN";
+            check.tag = bit_tag(kGroupSourceAddress, kGroupSourceBit, 1, "chkN");
         }
         ControlSpec& box = add_row(rows, ControlKind::TextBox, "txtPrompt", i, "", kFrame,
                                    kBoxLeft, top, kBoxWidth, kEditHeight);
-        box.tag = prompt_tag(0x400 + 20 * k);
+        box.tag = prompt_tag(source_prompt_address(kSourcePromptFirst + k));
         box.max_length = 21;
     }
     rows.front().height = kFirstRowTop + 17 * kCapRowPitch + 60;
@@ -47,12 +49,12 @@ std::vector<ControlSpec> source_page_controls() {
             kFirstRowTop + kRowTextOffset, 1560, kLabelHeight);
     ControlSpec& mode = add_row(rows, ControlKind::ComboBox, "cboCtl", 2, "", kFrame,
                                 kSideLeft + 1620, kFirstRowTop, 1500, kEditHeight);
-    mode.tag = "&H32,4,2,cbo";
+    mode.tag = bit_tag(kSourceModeAddress, kSourceModeBit, kSourceModeWidth, "cbo");
     // The loader rebuilds this list from "Multiple Source Prompt".
-    mode.items = plain_items({"Forward", "Backward", "Auto Cap.", "Disable"});
+    for (const char* text : source_mode_texts()) mode.items.push_back(ListItem{text});
     add_row(rows, ControlKind::CheckBox, "chkCtl", 43, "Multiple Source Prompt", kFrame,
             kSideLeft, kFirstRowTop + kEditPitch + kRowTextOffset, 3120, kCheckHeight)
-        .tag = "&H596,3,1,chkN";
+        .tag = bit_tag(kMultipleSourceAddress, kMultipleSourceBit, 1, "chkN");
 
     const char* buttons[4][4] = {{"optLeft", "2", "L", "Align Left"},
                                  {"optCenter", "2", "C", "Align Center"},

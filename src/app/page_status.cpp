@@ -1,5 +1,6 @@
 // Page "Alerts && Status" (picSet2): the receiver menu, manual-write options,
 // alerts, status, display and power options, and the power-up logo.
+#include "change_rules.h"
 #include "default_image.h"
 #include "display.h"
 #include "page_frame_stack.h"
@@ -51,10 +52,10 @@ int menu_frame(std::vector<ControlSpec>& rows) {
             .items = stored_items(tone_items());
         f.next_line(kEditPitch + kRowTextOffset);
     }
-    f.check("chkCtl", 33, "Lock/Unlock Off", "&H358,0,8,chkN");
-    f.check("chkCtl", 32, "Delete Off", "&H359,0,8,chkN");
-    f.check("chkCtl", 31, "Delete All Off", "&H35A,0,8,chkN");
-    f.check("chkCtl", 30, "Move To Memo Off", "&H35B,0,8,chkN");
+    f.option("chkCtl", 33, "Lock/Unlock Off");
+    f.option("chkCtl", 32, "Delete Off");
+    f.option("chkCtl", 31, "Delete All Off");
+    f.option("chkCtl", 30, "Move To Memo Off");
     return f.close();
 }
 
@@ -78,41 +79,41 @@ void prompts_frame(std::vector<ControlSpec>& rows, int top) {
          kEditHeight);
     ControlSpec& logo =
         f.at(ControlKind::TextBox, "txtPrompt", 0, "", kFrameInset, 0, 2100, kEditHeight);
-    logo.tag = "&H100,0";
+    logo.tag = prompt_tag(find_prompt_slot(0)->address);
     logo.max_length = 15;
     f.next_line(kEditPitch);
     ControlSpec& font =
         f.at(ControlKind::ComboBox, "cbologo", -1, "", kFrameInset, 0, 1500, kEditHeight);
-    font.tag = "&H3F,0,4,Lng";
-    font.items = {{"Large Font", 0}, {"Small Font", 2}};
+    font.tag = bit_tag(kLogoFontAddress, 0, 4, "Lng");
+    for (const LogoFontItem& item : logo_font_items()) font.items.push_back({item.text, item.value});
     f.next_line(kEditPitch + kRowTextOffset);
     ControlSpec& language =
         f.stacked_list("lblLng", -1, "Prompt Language Type", "cboLng", -1, 1500);
     for (const LanguageItem& item : language_items())
         language.items.push_back({item.text, item.code});
     ControlSpec& date = f.side_list("lblDate", -1, "Date Display", "cboCtl", 6, 1500);
-    date.tag = "&H3B,3,1,cbo";
-    date.items = plain_items({"dd-mm-yy", "mm-dd-yy"});
-    f.check("chkCtl", 39, "24H o'clock", "&H595,3,1,chkN");
+    date.tag = option_tag("Date Display");
+    date.items = option_items("Date Display");
+    f.option("chkCtl", 39, "24H o'clock");
     f.close();
 }
 
 int alerts_frame(std::vector<ControlSpec>& rows) {
     FrameStack f(rows, "Frame2", 2, "Alerts", kPage, kColB, kMargin, kColBWidth);
-    f.check("chkCtl", 4, "Silent off Alert Disable", "&H33,0,1,chkN");
-    f.check("chkCtl", 41, "Vibration Like Beep", "&H596,6,1,chkN");
-    f.check("chkCtl", 7, "Out-of Service", "&H3D,3,1,chk");
-    f.check("chkCtl", 6, "Lowcell Alert Control", "&H39,6,1,chk");
+    f.option("chkCtl", 4, "Silent off Alert Disable");
+    f.option("chkCtl", 41, "Vibration Like Beep");
+    f.option("chkCtl", 7, "Out-of Service");
+    f.option("chkCtl", 6, "Lowcell Alert Control");
     // Master switch of the mail-drop alert column on the capcode page.
     f.check("chkMailAlert", -1, "Mail Alert", "");
     f.next_line(kRowTextOffset);
     ControlSpec& reminder = f.stacked_list("lblReminder", -1, "Reminder Duration Control",
                                            "cboCtl", 4, 1500);
-    reminder.tag = "&H3C,6,2,cbo";
-    reminder.items = plain_items({"Disable", "2 minutes", "10 minutes", "60 minutes"});
+    reminder.tag = option_tag("Reminder Duration Control");
+    reminder.items = option_items("Reminder Duration Control");
     ControlSpec& music = f.stacked_list("lblMusicSel", -1, "Music Type Select", "cboCtl", 3, 2250);
-    music.tag = "&H3D,5,1,cbo";
-    music.items = plain_items({"Taiwan Music", "World Wild Music "});
+    music.tag = option_tag("Music Type Select");
+    music.items = option_items("Music Type Select");
     f.stacked_list("lblPersonAlert", -1, "Personal Alert Length", "cboPersonAlert", -1, 1500)
         .items = stored_items(person_alert_items());
     f.stacked_list("lblORA", -1, "Out-of Range Alert", "cboORA", -1, 1200).items =
@@ -124,11 +125,11 @@ int alerts_frame(std::vector<ControlSpec>& rows) {
 
 void manual_write_frame(std::vector<ControlSpec>& rows, int top) {
     FrameStack f(rows, "Frame2", 1, "Manual Write", kPage, kColB, top, kColBWidth);
-    f.check("chkCtl", 9, "Manual Write Enable", "&H3D,4,1,chkN");
-    f.check("chkCtl", 3, "Frequency Modification", "&H36,0,1,chkN");
-    f.check("chkCtl", 42, "Cap. Priority Modification", "&H596,5,1,chkN");
-    f.check("chkCtl", 28, "Password Required", "&H36,1,1,chk");
-    f.check("chkCtl", 27, "Password Modification", "&H36,2,1,chk");
+    f.option("chkCtl", 9, "Manual Write Enable");
+    f.option("chkCtl", 3, "Frequency Modification");
+    f.option("chkCtl", 42, "Cap. Priority Modification");
+    f.option("chkCtl", 28, "Password Required");
+    f.option("chkCtl", 27, "Password Modification");
     f.next_line(kRowTextOffset);
     const std::string tip = "The password may be required for writed or manual writed.";
     f.at(ControlKind::Label, "lblPass", -1, "Password(4 Dec)", kFrameInset, kRowTextOffset, 1620,
@@ -143,38 +144,38 @@ void manual_write_frame(std::vector<ControlSpec>& rows, int top) {
 
 void status_frame(std::vector<ControlSpec>& rows) {
     FrameStack f(rows, "Frame2", 3, "Status", kPage, kColC, kMargin, kColCWidth);
-    f.check("chkCtl", 0, "Time Auto Update", "&H32,2,1,chkN");
+    f.option("chkCtl", 0, "Time Auto Update");
     ControlSpec& numeric =
         f.stacked_list("lblNumMode", -1, "Numeric Display Mode", "cboCtl", 5, 1500);
-    numeric.tag = "&H3D,2,1,cbo";
-    numeric.items = plain_items({"Standard", "OEC(china)"});
-    f.check("chkCtl", 44, "Vibrate Off In Charger", "&H715,7,1,chkN");
-    f.check("chkCtl", 40, "Vibrate && Alert At Priority", "&H715,2,1,chkN");
-    f.check("chkCtl", 2, "Counter Out Enable", "&H39,4,1,chkN");
-    f.check("chkCtl", 34, "Duplicate Msg Enable", "&H39,3,1,chkN");
+    numeric.tag = option_tag("Numeric Display Mode");
+    numeric.items = option_items("Numeric Display Mode");
+    f.option("chkCtl", 44, "Vibrate Off In Charger");
+    f.option("chkCtl", 40, "Vibrate & Alert At Priority");
+    f.option("chkCtl", 2, "Counter Out Enable");
+    f.option("chkCtl", 34, "Duplicate Msg Enable");
     f.next_line(kRowTextOffset);
     ControlSpec& paging = f.side_list("lblPageDisp", -1, "Paging Display", "cboCtl", 0, 1500);
-    paging.tag = "&H3B,4,1,cbo";
-    paging.items = plain_items({"Page Count", "Direct"});
+    paging.tag = option_tag("Paging Display");
+    paging.items = option_items("Paging Display");
     // "Direct Show Lamp On" with the lamp time list beside it.
     const int short_left = f.inner_right() - kShortListWidth;
     f.at(ControlKind::CheckBox, "chkCtl", 8, "Direct Show Lamp On", kFrameInset, kRowTextOffset,
          short_left - kSideGap - kFrameInset, kCheckHeight)
-        .tag = "&H36,6,1,chkN";
+        .tag = option_tag("Direct Show Lamp On");
     f.at(ControlKind::ComboBox, "cboLamp", -1, "", short_left, 0, kShortListWidth, kEditHeight)
         .items = lamp_list();
     f.next_line(kEditPitch + kRowTextOffset);
-    f.check("chkCtl", 26, "Direct Show Until Press Key", "&H32,3,1,chkN");
+    f.option("chkCtl", 26, "Direct Show Until Press Key");
     f.next_line(kRowTextOffset);
     ControlSpec& read_time =
         f.side_list("lblReadTime", -1, "Read Time Out", "cboCtl", 1, kShortListWidth);
-    read_time.tag = "&H39,0,2,cbo";
-    read_time.items = plain_items({"8 sec", "14 sec", "20 sec", "30 sec"});
-    f.check("chkCtl", 1, "Discard Error Message", "&H3D,0,1,chk");
-    f.check("chkCtl", 5, "Air Program Enable", "&H3D,6,1,chk");
-    f.check("chkCtl", 37, "Push Key Lamp On Enable", "&H36,7,1,chkN");
-    f.check("chkCtl", 38, "RD Key Delete Enable", "&H32,1,1,chkN");
-    f.check("chkCtl", 36, "RD Key Switch Alert", "&H595,4,1,chkN");
+    read_time.tag = option_tag("Read Time Out");
+    read_time.items = option_items("Read Time Out");
+    f.option("chkCtl", 1, "Discard Error Message");
+    f.option("chkCtl", 5, "Air Program Enable");
+    f.check("chkCtl", 37, "Push Key Lamp On Enable", bit_tag(kKeyLampAddress, kKeyLampBit, 1, "chkN"));
+    f.option("chkCtl", 38, "RD Key Delete Enable");
+    f.option("chkCtl", 36, "RD Key Switch Alert");
     f.next_line(kRowTextOffset);
     std::vector<ListItem> levels;
     for (const BatteryLevel& level : battery_levels())
@@ -201,7 +202,7 @@ std::vector<ControlSpec> status_page_controls() {
     const int menu_bottom = menu_frame(rows);
     add_row(rows, ControlKind::CheckBox, "chkCtl", 29, "History Off", kPage, kColA + kFrameInset,
             menu_bottom + kGap, kColAWidth - 2 * kFrameInset, kCheckHeight)
-        .tag = "&H35C,0,8,chkN";
+        .tag = option_tag("History Off");
     const int alerts_bottom = alerts_frame(rows);
     manual_write_frame(rows, alerts_bottom + kGap);
     status_frame(rows);

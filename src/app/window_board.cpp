@@ -83,7 +83,9 @@ Form1::BoardHooks WindowBoard::hooks() {
     hooks.show_transfer = [this](int mode) {
         Form2 dialog(board_->bus(), window_, mode, &window_);
         dialog.exec();
-        show_state(dialog.board_found() ? QStringLiteral("answered") : QStringLiteral("not responding"));
+        show_state(!started_             ? QStringLiteral("not started")
+                   : dialog.board_found() ? QStringLiteral("answered")
+                                          : QStringLiteral("not responding"));
     };
     hooks.edit_line_delay = [this] { edit_line_delay(&window_, board_->bus(), settings_); };
     hooks.choose_board = [this] {

@@ -147,8 +147,9 @@ bool I2cBus::may_write(QString* reason) {
         if (!read_span(base, block.data(), static_cast<int>(block.size())))
             return refuse(QStringLiteral("the chip at 0x50 could not be read to check what it holds"));
         if (std::any_of(block.begin(), block.end(), [](std::uint8_t b) { return b != 0xFF; }))
-            return refuse(QStringLiteral("the chip at 0x50 holds no receiver image (no \"QRT58 \" at 0x7E0) "
-                                         "and is not blank"));
+            return refuse(QStringLiteral("the chip at 0x50 holds no receiver image (no \"QRT58 \" at 0x%1) "
+                                         "and is not blank")
+                              .arg(QString::number(kSignatureAddress, 16).toUpper()));
     }
     return true;
 }

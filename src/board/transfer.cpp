@@ -6,12 +6,6 @@
 
 namespace qrt58 {
 
-std::uint16_t transfer_checksum(const PagerTable& image) {
-    std::uint32_t sum = 0;
-    for (int a = kChecksumFirst; a <= kChecksumLast; ++a) sum = (sum + image[a]) % 65536;
-    return static_cast<std::uint16_t>(sum);
-}
-
 void TransferEngine::begin(const char* status, int max, int position, std::uint32_t colour) {
     view_.set_progress_max(max);
     view_.set_progress_position(position);
@@ -56,7 +50,7 @@ bool TransferEngine::eep_readall(PagerTable& image, int start, int stop) {
         fail("Read error!");
         return false;
     }
-    const std::uint16_t sum = transfer_checksum(got);
+    const std::uint16_t sum = image_checksum(got);
     if ((sum & 0xFF) != got[stop] || (sum >> 8) != got[stop - 1]) {
         view_.message(QStringLiteral("CheckSum Error!"), MessageKind::Error);
         abort_flag_ = true;
@@ -108,7 +102,7 @@ bool read_receiver(EepromBus& bus, PagerTable& out) {
 
 PagerTable stamped_for_write(const PagerTable& image, int stop) {
     PagerTable out = image;
-    const std::uint16_t sum = transfer_checksum(out);
+    const std::uint16_t sum = image_checksum(out);
     out[stop] = static_cast<std::uint8_t>(sum & 0xFF);
     out[stop - 1] = static_cast<std::uint8_t>(sum >> 8);
     out[kWriteMarkerAddress] = 1;

@@ -66,8 +66,6 @@ private:
     bool abort_flag_ = false;
 };
 
-// Checksum of 0x100..0x343 as the transfers compute it (16-bit sum).
-std::uint16_t transfer_checksum(const PagerTable& image);
 // The image as a write stores it: checksum at stop - 1 (high) and stop (low),
 // write marker 1 at 0x3E0.
 PagerTable stamped_for_write(const PagerTable& image, int stop = kLastAddress);

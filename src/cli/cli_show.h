@@ -30,7 +30,4 @@ void print_frequency_and_capcodes(const ImageModel& model, std::ostream& out);
 void print_prompts_and_display(const ImageModel& model, std::ostream& out);
 void print_alerts_and_melodies(const ImageModel& model, std::ostream& out);
 
-// "capcodes.3.enabled" and the like.
-std::string slot_key(const char* section, int number, const char* field);
-
 } // namespace qrt58::cli

@@ -107,7 +107,7 @@ void AlertsEditor::chkMenu_Click(int index) {
 void AlertsEditor::cboTone_Click() {
     auto* tone = form_.ctl<QComboBox>(QStringLiteral("cboTone"));
     if (!tone || tone->currentIndex() < 0) return;
-    form_.image()[kToneAddress] = static_cast<std::uint8_t>(tone->currentData().toInt());
+    store_default_tone(form_.image(), tone->currentData().toInt());
     saved_tone_ = tone->currentIndex();
 }
 
@@ -120,7 +120,7 @@ void AlertsEditor::load_chkMenu() {
 void AlertsEditor::read_SetAlarm() {
     auto* tone = form_.ctl<QComboBox>(QStringLiteral("cboTone"));
     if (tone) {
-        const auto index = item_index(tone_items(), form_.image()[kToneAddress]);
+        const auto index = item_index(tone_items(), default_tone_code(form_.image()));
         // A tone of no item (36 while per-capcode music is on) shows none; the
         // saved tone stays for when that music is switched off again.
         select_quietly(tone, index.value_or(-1));
@@ -202,7 +202,7 @@ void AlertsEditor::cboMailAlert_Click(int slot) {
 }
 
 void AlertsEditor::chkMailAlert_Click() {
-    set_bits(form_.image(), kMailAlertMaster, kMailAlertMasterBit, checked("chkMailAlert") ? 1 : 0, 1);
+    store_mail_alert_master(form_.image(), checked("chkMailAlert"));
     // Every slot, the second of a "Long" pair too: its type follows the first
     // slot's, and unticking hides all fifteen lists.
     for (int k = 1; k < kCapcodeSlots; ++k) show_mail_alert(form_, k, slot_is_mail_drop(form_, k));
@@ -210,7 +210,7 @@ void AlertsEditor::chkMailAlert_Click() {
 
 void AlertsEditor::load_mail_alert() {
     set_checked_quietly(form_.ctl<QCheckBox>(QStringLiteral("chkMailAlert")),
-                        get_bits(form_.image(), kMailAlertMaster, kMailAlertMasterBit, 1) == 1);
+                        mail_alert_master(form_.image()));
     for (int k = 1; k < kCapcodeSlots; ++k) show_mail_alert(form_, k, slot_is_mail_drop(form_, k));
 }
 
@@ -229,12 +229,11 @@ void AlertsEditor::read_MailAlert() {
 void AlertsEditor::cboPersonAlert_Click() {
     const auto* list = form_.ctl<QComboBox>(QStringLiteral("cboPersonAlert"));
     if (!list || list->currentIndex() < 0) return;
-    form_.image()[kPersonAlertAddress] =
-        static_cast<std::uint8_t>(person_alert_items()[static_cast<std::size_t>(list->currentIndex())].value);
+    store_person_alert(form_.image(), person_alert_items()[static_cast<std::size_t>(list->currentIndex())].value);
 }
 
 void AlertsEditor::load_cboPersonAlert() {
-    const auto index = item_index(person_alert_items(), form_.image()[kPersonAlertAddress]);
+    const auto index = item_index(person_alert_items(), person_alert_code(form_.image()));
     select_quietly(form_.ctl<QComboBox>(QStringLiteral("cboPersonAlert")), index.value_or(-1));
 }
 

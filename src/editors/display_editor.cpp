@@ -120,7 +120,7 @@ void DisplayEditor::cbologo_Click() {
     auto* list = form_.ctl<QComboBox>(QStringLiteral("cbologo"));
     if (!list || list->currentIndex() < 0) return;
     const int font = list->currentData().toInt();
-    set_bits(form_.image(), kLogoFontAddress, 0, font, 4);
+    store_logo_font(form_.image(), font);
     show_logo_font(font);
 }
 
@@ -128,7 +128,7 @@ void DisplayEditor::Slider1_Change() {
     auto* slider = form_.ctl<ctlEBSlider>(QStringLiteral("Slider1"));
     if (!slider) return;
     const int v = slider->Value();
-    form_.image()[kContrastAddress] = static_cast<std::uint8_t>(std::clamp(v, 0, 255));
+    store_contrast(form_.image(), v);
     set_text_grey(form_.ctl<QLabel>(QStringLiteral("lblContrast")), contrast_grey_on_change(v));
     if (auto* value = form_.ctl<QLabel>(QStringLiteral("lblValue"))) value->setNum(v);
     QCoreApplication::processEvents();
@@ -137,14 +137,14 @@ void DisplayEditor::Slider1_Change() {
 void DisplayEditor::cboLamp_Click() {
     auto* list = form_.ctl<QComboBox>(QStringLiteral("cboLamp"));
     if (!list || list->currentIndex() < 0) return;
-    form_.image()[kLampAddress] = static_cast<std::uint8_t>(list->currentData().toInt());
+    store_lamp_time(form_.image(), list->currentData().toInt());
 }
 
 void DisplayEditor::cboBatLev_Click(int index) {
     if (form_.suppressClick) return;
     auto* list = form_.ctl<QComboBox>(QStringLiteral("cboBatLev"), index);
     if (!list || list->currentIndex() < 0 || index < 0 || index > 2) return;
-    form_.image()[kBatteryLevelFirst + index] = static_cast<std::uint8_t>(list->currentData().toInt());
+    store_battery_level(form_.image(), index, list->currentData().toInt());
     if (!battery_levels_ordered(form_.image()))
         form_.messages().error(&form_, QString::fromLatin1(kBatteryOrderMessage));
 }
@@ -192,11 +192,11 @@ void DisplayEditor::load_contrast() {
 
 void DisplayEditor::read_BatLev() {
     for (int i = 0; i < 3; ++i)
-        select_data(form_.ctl<QComboBox>(QStringLiteral("cboBatLev"), i), form_.image()[kBatteryLevelFirst + i]);
+        select_data(form_.ctl<QComboBox>(QStringLiteral("cboBatLev"), i), battery_level_code(form_.image(), i));
 }
 
 void DisplayEditor::read_Lamp() {
-    select_data(form_.ctl<QComboBox>(QStringLiteral("cboLamp")), form_.image()[kLampAddress]);
+    select_data(form_.ctl<QComboBox>(QStringLiteral("cboLamp")), lamp_time_code(form_.image()));
 }
 
 } // namespace qrt58::editors

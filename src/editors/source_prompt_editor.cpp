@@ -67,8 +67,7 @@ void SourcePromptEditor::mode_rule() {
     auto* list = form_.ctl<QComboBox>(QStringLiteral("cboCtl"), 2);
     if (!list || list->currentIndex() < 0) return;
     const int multiple = multiple_value();
-    const int old_mode =
-        get_bits(form_.image(), kSourceModeAddress, kSourceModeBit, kSourceModeWidth);
+    const int old_mode = source_mode(form_.image());
     const int mode = list->currentIndex() + multiple;
     if (mode > kSourceModeDisable) return;
     if (mode == kSourceModeAutoCap && !form_.messages().ask_yes_no(&form_, QString::fromLatin1(kAutoCapQuestion))) {
@@ -93,8 +92,7 @@ void SourcePromptEditor::multiple_rule() {
     if (!list) return;
     const bool was = form_.suppressClick;
     form_.suppressClick = true;
-    list->setCurrentIndex(get_bits(image, kSourceModeAddress, kSourceModeBit, kSourceModeWidth) -
-                          multiple);
+    list->setCurrentIndex(source_mode(image) - multiple);
     form_.suppressClick = was;
 }
 

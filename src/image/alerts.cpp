@@ -183,4 +183,22 @@ void store_capcode_music_companions(PagerTable& image, bool checked) {
     if (checked) image[kToneAddress] = kToneOfCapcodeMusic;
 }
 
+int default_tone_code(const PagerTable& image) { return image[kToneAddress]; }
+
+void store_default_tone(PagerTable& image, int code) { image[kToneAddress] = static_cast<std::uint8_t>(code); }
+
+bool mail_alert_master(const PagerTable& image) {
+    return get_bits(image, kMailAlertMaster, kMailAlertMasterBit, 1) == 1;
+}
+
+void store_mail_alert_master(PagerTable& image, bool on) {
+    set_bits(image, kMailAlertMaster, kMailAlertMasterBit, on ? 1 : 0, 1);
+}
+
+int person_alert_code(const PagerTable& image) { return image[kPersonAlertAddress]; }
+
+void store_person_alert(PagerTable& image, int code) {
+    image[kPersonAlertAddress] = static_cast<std::uint8_t>(code);
+}
+
 } // namespace qrt58

@@ -53,6 +53,8 @@ constexpr const char* kMenuFullMessage = "You must disable one option";
 constexpr int kToneAddress = 0x31;
 constexpr std::uint8_t kToneOfCapcodeMusic = 36; // while per-capcode music is on
 const std::vector<StoredItem>& tone_items();
+int default_tone_code(const PagerTable& image);
+void store_default_tone(PagerTable& image, int code);
 
 // ---- mail-drop alert of capcode slots 1 to 15
 
@@ -64,6 +66,10 @@ constexpr int kMailAlertMaster = 0x3B; // bit 6
 constexpr int kMailAlertMasterBit = 6;
 constexpr int kMailAlertLengthBase = 0x373; // slot k at 0x373 + k
 constexpr int kMailAlertEnableFirst = 0x386;
+
+// "Mail Alert": ticked while its bit is 1.
+bool mail_alert_master(const PagerTable& image);
+void store_mail_alert_master(PagerTable& image, bool on);
 
 bool mail_alert_enabled(const PagerTable& image, int slot);
 void set_mail_alert_enabled(PagerTable& image, int slot, bool on);
@@ -78,6 +84,8 @@ void store_mail_alert(PagerTable& image, int slot, MailAlert choice, bool long_f
 
 constexpr int kPersonAlertAddress = 0x383;
 const std::vector<StoredItem>& person_alert_items();
+int person_alert_code(const PagerTable& image);
+void store_person_alert(PagerTable& image, int code);
 
 // ---- out-of-range alert (0x596 bit 4 = off, time in 0x5D5)
 

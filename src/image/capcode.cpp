@@ -235,14 +235,17 @@ void set_capcode_type(PagerTable& image, int slot, CapcodeType type) {
     set_slot_bit(image, group_bit(slot), type != CapcodeType::Group);
 }
 
-const char* capcode_type_name(CapcodeType type) {
-    switch (type) {
-    case CapcodeType::Personal: return "Personal";
-    case CapcodeType::MailDrop: return "Mail drop";
-    case CapcodeType::Group: return "Group";
-    }
-    return "";
+const std::array<const char*, 3>& capcode_type_texts() {
+    static const std::array<const char*, 3> texts = {"Personal", "Mail drop", "Group"};
+    return texts;
 }
+
+const std::array<const char*, 2>& pair_length_texts() {
+    static const std::array<const char*, 2> texts = {"Short", "Long"};
+    return texts;
+}
+
+const char* capcode_type_name(CapcodeType type) { return capcode_type_texts()[static_cast<std::size_t>(type)]; }
 
 int capcode_count_field(const PagerTable& image) { return get_bits(image, 0x3E, 4, 4); }
 

@@ -142,6 +142,10 @@ CapcodeType capcode_type(const PagerTable& image, int slot);
 // Writes the type bit and the group flag of a slot; nothing else.
 void set_capcode_type(PagerTable& image, int slot, CapcodeType type);
 const char* capcode_type_name(CapcodeType type);
+// The type list's items, in CapcodeType order: "Personal", "Mail drop", "Group".
+const std::array<const char*, 3>& capcode_type_texts();
+// The length list of a pair: "Short", "Long".
+const std::array<const char*, 2>& pair_length_texts();
 
 // Number of usable slots minus 1 (bits 4-7 of 0x3E).
 int capcode_count_field(const PagerTable& image);

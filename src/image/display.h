@@ -12,7 +12,13 @@ namespace qrt58 {
 constexpr int kLogoFontAddress = 0x3F;
 constexpr int kLogoLargeFont = 0;
 constexpr int kLogoSmallFont = 2;
+struct LogoFontItem {
+    const char* text;
+    int value;
+};
+const std::vector<LogoFontItem>& logo_font_items(); // "Large Font" 0, "Small Font" 2
 int logo_font(const PagerTable& image);
+void store_logo_font(PagerTable& image, int font);
 // Box length for a logo font value (15 large, 20 small).
 int logo_max_length(int font);
 
@@ -20,6 +26,9 @@ int logo_max_length(int font);
 constexpr int kContrastAddress = 0x369;
 constexpr int kContrastMin = 1;
 constexpr int kContrastMax = 8;
+int stored_contrast(const PagerTable& image);
+// Stores a slider value (kept within a byte).
+void store_contrast(PagerTable& image, int v);
 int contrast_to_show(const PagerTable& image);
 // The number the slider then shows: contrast_to_show() kept within the
 // slider's range 1..8 (a stored 0 shows 1).
@@ -36,6 +45,8 @@ struct LampItem {
     int value;
 };
 const std::vector<LampItem>& lamp_items(); // "10 sec" 14 ... "120 sec" 171
+int lamp_time_code(const PagerTable& image);
+void store_lamp_time(PagerTable& image, int code);
 
 // "Push Key Lamp On Enable" writes its companion byte 0x3B0: 16 on, 32 off.
 constexpr int kKeyLampCompanionAddress = 0x3B0;
@@ -43,6 +54,9 @@ std::uint8_t key_lamp_companion(bool enabled);
 
 // Battery gauge levels Low, Med, High at 0x3B2..0x3B4.
 constexpr int kBatteryLevelFirst = 0x3B2;
+// Level 0 Low, 1 Med, 2 High.
+int battery_level_code(const PagerTable& image, int level);
+void store_battery_level(PagerTable& image, int level, int code);
 // True when High > Med > Low.
 bool battery_levels_ordered(const PagerTable& image);
 // The message of levels out of that order.

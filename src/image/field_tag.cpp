@@ -110,4 +110,17 @@ std::string append_tag_geometry(const std::string& tag, std::optional<std::array
     return out;
 }
 
+std::string tag_address(int address) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string hex;
+    for (int a = address; a > 0; a /= 16) hex.insert(hex.begin(), digits[a % 16]);
+    return "&H" + (hex.empty() ? "0" : hex);
+}
+
+std::string bit_tag(int address, int bit, int width, const char* kind) {
+    return tag_address(address) + "," + std::to_string(bit) + "," + std::to_string(width) + "," + kind;
+}
+
+std::string prompt_tag(int address) { return tag_address(address) + ",0"; }
+
 } // namespace qrt58

@@ -32,6 +32,12 @@ std::optional<FieldTag> parse_field_tag(const std::string& tag);
 // The two-field prompt form "&H400,0": the record address.
 std::optional<int> parse_prompt_tag(const std::string& tag);
 
+// The tags the window's controls carry, made from the image's named addresses:
+// "&H3F" (upper-case digits), "&H3F,0,4,Lng", and the prompt form "&H400,0".
+std::string tag_address(int address);
+std::string bit_tag(int address, int bit, int width, const char* kind);
+std::string prompt_tag(int address);
+
 // Design geometry after the first "#": numbers 0..4 (Left, Top, Width, Height,
 // font size). A number whose closing "#" is missing reads as 0.
 struct TagGeometry {

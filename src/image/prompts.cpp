@@ -90,6 +90,11 @@ bool is_icon_prompt(int index) {
 
 bool is_source_prompt(int index) { return index >= kSourcePromptFirst && index <= kGroupSourcePrompt; }
 
+const std::array<const char*, 4>& source_mode_texts() {
+    static const std::array<const char*, 4> texts = {"Forward", "Backward", "Auto Cap.", "Disable"};
+    return texts;
+}
+
 int source_prompt_address(int index) {
     return kSourceRecordFirst + kPromptRecordSize * (index - kSourcePromptFirst);
 }

@@ -17,6 +17,7 @@
 
 #include <QString>
 
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -36,6 +37,8 @@ constexpr int kSourceModeBit = 4;
 constexpr int kSourceModeWidth = 2;
 constexpr int kSourceModeAutoCap = 2;
 constexpr int kSourceModeDisable = 3;
+// The mode list's items by mode: "Forward", "Backward", "Auto Cap.", "Disable".
+const std::array<const char*, 4>& source_mode_texts();
 
 // One prompt box of the editor.
 struct PromptSlot {

@@ -1,9 +1,10 @@
-// Every setting a user chooses in the editor window, by the dotted name the
-// listing (`qrt58cli show --json`) gives it, and what choosing a value does to
-// the image: the window's own rule for that change (change_rules.h and the
-// store functions of the other image headers), its refusals as errors, and the
-// controls it greys out or hides as settings that cannot be chosen in that
-// state.
+// Applying settings a user chooses in the editor window, by the dotted name the
+// listing (`qrt58cli show --json`) gives them: a session that holds what the
+// window holds beside the image, and the order in which the settings of one
+// command are applied. Each setting's own rule (what a value does to the image,
+// its refusals as errors, the controls the window greys out or hides as
+// settings that cannot be chosen in that state) is its row of the settings'
+// table (setting_table.h).
 //
 // `qrt58cli set` and the production jobs apply settings through this; the
 // window's editors call the same store and change functions.
@@ -36,6 +37,12 @@ public:
 
     PairLengths shown{};
     int saved_tone = 0; // index into tone_items()
+
+    PagerTable& image() { return image_; }
+    const PagerTable& image() const { return image_; }
+    // True for the second slot of a pair the lists show as "Long": the long
+    // capcode of the slot before covers it.
+    bool hidden(int slot) const { return slot % 2 == 1 && shown[static_cast<std::size_t>(slot / 2)]; }
 
 private:
     std::string apply_unchecked(const std::string& name, const std::string& value);
@@ -81,5 +88,7 @@ struct OptionBinding {
     std::vector<const char*> items; // lists only
 };
 const std::vector<OptionBinding>& option_bindings();
+// The binding of that caption, null when the table has none.
+const OptionBinding* find_option_binding(const std::string& caption);
 
 } // namespace qrt58

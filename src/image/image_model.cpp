@@ -1,4 +1,4 @@
-#include "cli_model.h"
+#include "image_model.h"
 
 #include <QJsonArray>
 #include <algorithm>
@@ -6,7 +6,7 @@
 #include <memory>
 #include <stdexcept>
 
-namespace qrt58::cli {
+namespace qrt58 {
 
 ImageBits whole_bytes(int first, int count) {
     return {first, 0xFF, count};
@@ -98,14 +98,6 @@ const Setting& ImageModel::at(const std::string& key) const {
     return settings_[it->second];
 }
 
-ImageModel build_image_model(const PagerTable& image) {
-    ImageModel model;
-    add_frequency_and_capcodes(model, image);
-    add_prompts_and_display(model, image);
-    add_alerts_and_melodies(model, image);
-    return model;
-}
-
 namespace {
 
 // The names of the model as a tree, children in the order they first appear.
@@ -152,4 +144,4 @@ QJsonObject model_json(const ImageModel& model) {
     return root.json().toObject();
 }
 
-} // namespace qrt58::cli
+} // namespace qrt58
