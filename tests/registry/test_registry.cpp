@@ -117,10 +117,10 @@ TEST_F(RegistryTest, PostgresThroughASocketFolderWithParameters) {
     }
     QSqlDatabase::removeDatabase(QStringLiteral("socket-folder"));
     ASSERT_TRUE(folder.startsWith(QLatin1Char('/'))) << folder.toStdString();
-    const QString url = QStringLiteral("postgresql://%1@%2:%3/%4?application_name=qrt58-socket&connect_timeout=5")
-                            .arg(where.user, QString::fromLatin1(QUrl::toPercentEncoding(folder)))
-                            .arg(where.port)
-                            .arg(where.database);
+    // Put together, not through arg(): the encoded folder holds "%2F".
+    const QString url = QStringLiteral("postgresql://") + where.user + '@' +
+                        QString::fromLatin1(QUrl::toPercentEncoding(folder)) + ':' + QString::number(where.port) +
+                        '/' + where.database + QStringLiteral("?application_name=qrt58-socket&connect_timeout=5");
     QString error;
     const auto location = parse_registry_location(url, &error);
     ASSERT_TRUE(location) << error.toStdString();
