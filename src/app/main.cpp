@@ -22,7 +22,7 @@ void add_help_and_version(QCommandLineParser& parser) {
     parser.setApplicationDescription(QStringLiteral("The QRT58 pager programmer window."));
     parser.addOption({{QStringLiteral("h"), QStringLiteral("help")},
                       QStringLiteral("Show this help and exit.")});
-    parser.addOption({{QStringLiteral("v"), QStringLiteral("version")},
+    parser.addOption({{QStringLiteral("V"), QStringLiteral("version")},
                       QStringLiteral("Show the version and exit.")});
     qrt58::add_board_options(parser);
     parser.addPositionalArgument(QStringLiteral("FILE"),
@@ -39,7 +39,7 @@ int answer_help_or_version(int argc, char** argv) {
     const bool help =
         args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"));
     const bool version =
-        args.contains(QStringLiteral("--version")) || args.contains(QStringLiteral("-v"));
+        args.contains(QStringLiteral("--version")) || args.contains(QStringLiteral("-V"));
     if (!help && !version) return -1;
     QCommandLineParser parser;
     add_help_and_version(parser);

@@ -79,7 +79,7 @@ public:
             text += "  (" + std::to_string(p.ok) + " ok";
             if (p.failed) text += ", " + std::to_string(p.failed) + " failed";
             text += ')';
-            io_.err << "\x1b[2K" << printable(text.substr(0, 150)) << '\n';
+            io_.err << "\x1b[2K" << fit_to_terminal(printable(text), io_.columns ? io_.columns() : 0) << '\n';
         }
         io_.err.flush();
         drawn_ = n;

@@ -7,6 +7,7 @@
 #include <iostream>
 #include <streambuf>
 #include <string>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
@@ -62,8 +63,11 @@ int main(int argc, char** argv) {
     CheckedOutput output;
     output.line_buffered = ::isatty(1) == 1;
     std::ostream out(&output);
-    const qrt58::cli::Streams streams{std::cin, out, std::cerr, ::isatty(2) == 1, ::isatty(0) == 1,
-                                      ::isatty(1) == 1};
+    qrt58::cli::Streams streams{std::cin, out, std::cerr, ::isatty(2) == 1, ::isatty(0) == 1, ::isatty(1) == 1};
+    streams.err_columns = [] {
+        winsize size{};
+        return ::ioctl(2, TIOCGWINSZ, &size) == 0 ? static_cast<int>(size.ws_col) : 0;
+    };
     int status = qrt58::cli::run(args, streams);
     out.flush();
     // A command that failed has said why already (its listing or image could not be written).

@@ -1,5 +1,6 @@
 #include "registry.h"
 #include "registry_rows.h"
+#include "postgres_uri.h"
 
 #include <QAtomicInteger>
 #include <QCryptographicHash>
@@ -219,7 +220,9 @@ bool Registry::connect_db() {
         name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9_.:-]")), QStringLiteral("_"));
         // The server keeps 63 bytes of it (and says so in a notice when given more).
         name.truncate(63);
-        db.setConnectOptions(QStringLiteral("connect_timeout=10;application_name=%1").arg(name));
+        db.setConnectOptions(postgres_connect_options(
+            {where_.host, where_.port, where_.user, QString(), where_.database, where_.parameters},
+            {{QStringLiteral("connect_timeout"), QStringLiteral("10")}, {QStringLiteral("application_name"), name}}));
         if (!db.open()) return fail(QStringLiteral("cannot open the registry %1").arg(where_.text()), db.lastError());
         return quiet_notices();
     }

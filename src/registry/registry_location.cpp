@@ -1,4 +1,5 @@
 #include "registry_location.h"
+#include "postgres_uri.h"
 
 #include <QSettings>
 #include <QStandardPaths>
@@ -12,13 +13,9 @@ const QString kRegistryKey = QStringLiteral("registry/location");
 
 QString RegistryLocation::text() const {
     if (kind == Kind::Sqlite) return QStringLiteral("sqlite:") + path;
-    if (host.isEmpty() && user.isEmpty() && database.isEmpty() && port < 0)
+    if (host.isEmpty() && user.isEmpty() && database.isEmpty() && port < 0 && parameters.empty())
         return QStringLiteral("postgresql:");
-    QString t = QStringLiteral("postgresql://");
-    if (!user.isEmpty()) t += user + '@';
-    t += host;
-    if (port >= 0) t += ':' + QString::number(port);
-    return t + '/' + database;
+    return postgres_uri_text({host, port, user, QString(), database, parameters});
 }
 
 QString redact_registry_text(const QString& text) {
@@ -58,18 +55,16 @@ std::optional<RegistryLocation> parse_registry_location(const QString& text, QSt
         return r;
     }
     if (text.startsWith(QLatin1String("postgresql://")) || text.startsWith(QLatin1String("postgres://"))) {
-        const QUrl url(text, QUrl::StrictMode);
-        // Not Qt's reason: it quotes the user part, password included.
-        if (!url.isValid())
-            return bad(QStringLiteral("not a valid address (postgresql://USER@HOST[:PORT]/DB, the port 1 to 65535)"));
-        if (url.hasQuery() || url.hasFragment()) return bad(QStringLiteral("takes no query or fragment"));
+        QString why;
+        const auto address = parse_postgres_uri(text, &why);
+        if (!address) return bad(why);
         r.kind = RegistryLocation::Kind::Postgres;
-        r.host = url.host();
-        r.user = url.userName();
-        r.password = url.password();
-        r.port = url.port(-1);
-        r.database = url.path().mid(1);
-        if (r.database.contains('/')) return bad(QStringLiteral("the path names one database"));
+        r.host = address->host;
+        r.user = address->user;
+        r.password = address->password;
+        r.port = address->port;
+        r.database = address->database;
+        r.parameters = address->parameters;
         return r;
     }
     QString path = text;

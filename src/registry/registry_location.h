@@ -1,13 +1,16 @@
 // Where the production registry lives: an SQLite file (the default, in the
 // user's data folder) or a PostgreSQL database that several stations share.
 //
-//   postgresql://[USER[:PASSWORD]@][HOST][:PORT]/DB   (also postgres://)
+//   postgresql://[USER[:PASSWORD]@][HOST][:PORT]/DB[?NAME=VALUE&...]   (also postgres://;
+//                                     libpq's addresses, see postgres_uri.h)
 //   postgresql:                                     the PG* environment variables
 //   sqlite:PATH, or a plain PATH                     an SQLite file
 #pragma once
 
 #include <QString>
 #include <optional>
+#include <utility>
+#include <vector>
 
 class QSettings;
 
@@ -21,12 +24,14 @@ struct RegistryLocation {
     // PGHOST, PGPORT, PGUSER, PGPASSWORD, PGDATABASE or its own defaults.
     QString host, user, password, database;
     int port = -1;
+    // libpq's other connection keywords (sslmode, application_name, ...).
+    std::vector<std::pair<QString, QString>> parameters;
 
     // As the user writes it, without the password.
     QString text() const;
     bool operator==(const RegistryLocation& o) const {
         return kind == o.kind && path == o.path && host == o.host && user == o.user &&
-               password == o.password && database == o.database && port == o.port;
+               password == o.password && database == o.database && port == o.port && parameters == o.parameters;
     }
 };
 

@@ -1,5 +1,6 @@
 // qrt58cli read / write / verify on the simulated board (virtual clock).
 #include "cli.h"
+#include "cli_common.h"
 #include "cli_boards.h"
 #include "cli_transfer.h"
 #include "../board/fake_devices.h"
@@ -428,6 +429,48 @@ TEST_F(CliRig, ProgressBarOnATerminalOnly) {
     ASSERT_EQ(run_io({"write", path("in.tbl"), "--board", sim(), "-q"}, "", true), 0) << err;
     EXPECT_EQ(err, "");
     EXPECT_EQ(out, "");
+}
+
+// The live lines of a job fit the terminal's width as it is now; a dumb
+// terminal (TERM=dumb) gets neither them nor the progress bar.
+TEST_F(CliRig, LiveLinesFitTheTerminalAndNoneOnADumbOne) {
+    ASSERT_EQ(run({"new", path("base.tbl")}), 0);
+    const auto job = [&](const std::string& range, int columns) {
+        std::istringstream i;
+        std::ostringstream o, e;
+        cli::Streams streams{i, o, e, true, false};
+        streams.err_columns = [columns] { return columns; };
+        const int status = cli::run({"job", "run", path("base.tbl"), "--range", range, "--job", range,
+                                     "--registry", "sqlite:" + path("registry.sqlite"), "--virtual-clock",
+                                     "--board", "sim-i2c:" + path("a.bin"), "--board", "sim-i2c:" + path("b.bin")},
+                                    streams);
+        out = o.str();
+        err = e.str();
+        return status;
+    };
+    for (const int columns : {30, 60, 0}) {
+        ASSERT_EQ(job(std::to_string(1000 * (columns + 1)) + ":3", columns), 0) << err;
+        ASSERT_NE(err.find("\x1b[2K"), std::string::npos) << columns;
+        const std::size_t room = columns > 0 ? columns - 1 : 79;
+        std::size_t longest = 0;
+        for (QString line : QString::fromStdString(err).split(QLatin1Char('\n'))) {
+            line.remove(QStringLiteral("\x1b[1A")).remove(QStringLiteral("\x1b[2K"));
+            EXPECT_LE(static_cast<std::size_t>(line.size()), room) << line.toStdString();
+            longest = std::max(longest, static_cast<std::size_t>(line.size()));
+        }
+        if (columns == 30) {
+            EXPECT_EQ(longest, room); // the boards' paths are longer: cut, not wrapped
+        }
+    }
+    EXPECT_EQ(cli::fit_to_terminal("\u00e9\u00e9\u00e9\u00e9", 4), "\u00e9\u00e9\u00e9"); // never half a character
+
+    const QByteArray term = qgetenv("TERM");
+    qputenv("TERM", "dumb");
+    EXPECT_EQ(job("5000:2", 60), 0) << err;
+    EXPECT_EQ(err.find('\x1b'), std::string::npos) << err;
+    EXPECT_EQ(run_io({"write", path("base.tbl"), "--board", sim()}, "", true), 0) << err;
+    EXPECT_EQ(err, "");
+    qputenv("TERM", term);
 }
 
 TEST_F(CliRig, AnI2cAdapterThatIsNotThereIsNamedAndNothingIsWritten) {

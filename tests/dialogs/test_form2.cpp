@@ -579,6 +579,10 @@ int main(int argc, char** argv) {
     // run's own, never the user's.
     QTemporaryDir data_home;
     qputenv("XDG_DATA_HOME", data_home.path().toLocal8Bit());
+    // Qt wants a private runtime folder and warns on every start without one
+    // (CTest lists the tests by starting the program).
+    QTemporaryDir runtime_dir;
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) qputenv("XDG_RUNTIME_DIR", runtime_dir.path().toLocal8Bit());
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

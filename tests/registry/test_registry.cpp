@@ -23,6 +23,7 @@
 #include <QDirIterator>
 #include <QSysInfo>
 #include <QThread>
+#include <QUrl>
 
 #include <csignal>
 #include <fcntl.h>
@@ -120,6 +121,51 @@ TEST_F(RegistryTest, SchemaIsMigratedOnceAndANewerOneIsRefused) {
     QString error;
     EXPECT_FALSE(Registry::open(where, &error));
     EXPECT_NE(error.indexOf(QLatin1String("newer than this program")), -1) << error.toStdString();
+}
+
+// A socket folder as host and libpq's parameters passed through: the registry
+// opens through the server's Unix socket under the application name given.
+TEST_F(RegistryTest, PostgresThroughASocketFolderWithParameters) {
+    if (where.kind != RegistryLocation::Kind::Postgres) GTEST_SKIP() << "PostgreSQL only";
+    const auto raw = [&](const QString& name) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        db.setHostName(where.host);
+        db.setPort(where.port);
+        db.setUserName(where.user);
+        db.setDatabaseName(where.database);
+        return db;
+    };
+    QString folder;
+    {
+        QSqlDatabase db = raw(QStringLiteral("socket-folder"));
+        ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec(QStringLiteral("SHOW unix_socket_directories")) && q.next());
+        folder = q.value(0).toString().section(QLatin1Char(','), 0, 0).trimmed();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("socket-folder"));
+    ASSERT_TRUE(folder.startsWith(QLatin1Char('/'))) << folder.toStdString();
+    // Put together, not through arg(): the encoded folder holds "%2F".
+    const QString url = QStringLiteral("postgresql://") + where.user + '@' +
+                        QString::fromLatin1(QUrl::toPercentEncoding(folder)) + ':' + QString::number(where.port) +
+                        '/' + where.database + QStringLiteral("?application_name=qrt58-socket&connect_timeout=5");
+    QString error;
+    const auto location = parse_registry_location(url, &error);
+    ASSERT_TRUE(location) << error.toStdString();
+    EXPECT_EQ(location->host, folder);
+    registry.reset();
+    auto through_socket = Registry::open(*location, &error);
+    ASSERT_TRUE(through_socket) << error.toStdString();
+    EXPECT_TRUE(through_socket->begin_session(QStringLiteral("socket"), QStringLiteral("host"), 1));
+    {
+        QSqlDatabase db = raw(QStringLiteral("socket-check"));
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec(QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE application_name = "
+                                          "'qrt58-socket' AND client_addr IS NULL")) && q.next());
+        EXPECT_GE(q.value(0).toInt(), 1);
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("socket-check"));
 }
 
 TEST_F(RegistryTest, CapcodesAreTakenOnceHeldAfterAFailureAndFreedOnlyByRelease) {
