@@ -6,10 +6,10 @@ JOBS  ?= 2
 PACKAGES := build-essential cmake qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
             xvfb xauth fonts-dejavu-core fonts-liberation desktop-file-utils help2man \
             libqt6sql6-sqlite libqt6sql6-psql postgresql postgresql-common \
-            shared-mime-info
+            shared-mime-info libqt6svg6 dpkg-dev lintian appstream bash-completion zsh
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test check-asan run bench install clean
+.PHONY: all deps configure build test check-asan run bench install deb clean
 
 all: build
 
@@ -75,5 +75,14 @@ PREFIX ?= /usr/local
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX) --strip
 
+# The Debian package of both programs, built without the tests in its own
+# folder: build-deb/qrt58_VERSION_ARCH.deb (install it with apt install ./FILE).
+DEB_BUILD ?= build-deb
+deb: deps
+	cmake -S . -B $(DEB_BUILD) -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(DEB_BUILD) -j$(JOBS)
+	cd $(DEB_BUILD) && cpack -G DEB
+	@ls $(DEB_BUILD)/qrt58_*.deb
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(DEB_BUILD)

@@ -231,14 +231,28 @@ void i2c_figures() {
 }
 
 void production_figures();
+void job_input_figures();
+int empty_window();
+void startup_figures(const QString& self);
 
 int main(int argc, char** argv) {
     if (qgetenv("QT_QPA_PLATFORM").isEmpty() && qgetenv("DISPLAY").isEmpty() && qgetenv("WAYLAND_DISPLAY").isEmpty())
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    // --production: only the job and registry figures.
+    // --production: only the job and registry figures; --startup only the
+    // start-up figures (--empty-window is the window they compare with).
+    if (QCoreApplication::arguments().contains(QStringLiteral("--empty-window"))) return empty_window();
     if (QCoreApplication::arguments().contains(QStringLiteral("--production"))) {
         production_figures();
+        return 0;
+    }
+    // --job-input: only the figures of a job's input checks.
+    if (QCoreApplication::arguments().contains(QStringLiteral("--job-input"))) {
+        job_input_figures();
+        return 0;
+    }
+    if (QCoreApplication::arguments().contains(QStringLiteral("--startup"))) {
+        startup_figures(QCoreApplication::applicationFilePath());
         return 0;
     }
     constexpr int kRuns = 3;
@@ -278,5 +292,8 @@ int main(int argc, char** argv) {
     std::printf("Goal: overhead under 2 %% at 25 us and under 5 %% at 10 us.\n");
     i2c_figures();
     production_figures();
+    job_input_figures();
+    std::printf("\n");
+    startup_figures(QCoreApplication::applicationFilePath());
     return 0;
 }

@@ -9,7 +9,10 @@ if(NOT result EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${result}")
 endif()
 foreach(f bin/qrt58prog bin/qrt58cli share/applications/qrt58prog.desktop
-          share/icons/hicolor/scalable/apps/qrt58prog.svg share/mime/packages/qrt58prog.xml)
+          share/icons/hicolor/scalable/apps/qrt58prog.svg share/mime/packages/qrt58prog.xml
+          share/metainfo/com.norvale.qrt58prog.metainfo.xml share/bash-completion/completions/qrt58cli
+          share/zsh/vendor-completions/_qrt58cli lib/udev/rules.d/60-qrt58-i2c.rules
+          lib/modules-load.d/qrt58-i2c.conf share/man/man1/qrt58cli.1.gz share/man/man1/qrt58prog.1.gz)
   if(NOT EXISTS "${STAGE}/usr/${f}")
     message(FATAL_ERROR "not installed: ${f}")
   endif()

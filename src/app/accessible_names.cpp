@@ -1,6 +1,5 @@
 #include "accessible_names.h"
 
-#include "ctl_eb_slider.h"
 #include "form1.h"
 #include "prompts.h"
 #include "accessible_interfaces.h"
@@ -90,7 +89,6 @@ void name_capcode_row(Form1& form, int slot, int shown) {
 }
 
 void name_controls(Form1& form) {
-    widgets::install_accessible_interfaces();
     const std::vector<QWidget*>& controls = form.controls();
 
     // Reading order: the window's control order, a container read where its
@@ -98,7 +96,6 @@ void name_controls(Form1& form) {
     for (int i = static_cast<int>(controls.size()) - 1; i >= 0; --i) {
         QWidget* w = controls[static_cast<std::size_t>(i)];
         if (is_container(w)) {
-            widgets::mark_reading_container(w);
             if (!w->property("readingOrder").isValid()) w->setProperty("readingOrder", i);
             continue;
         }
@@ -130,8 +127,6 @@ void name_controls(Form1& form) {
         tie(f.label ? form.ctl<QLabel>(QString::fromLatin1(f.label)) : nullptr, w, QString::fromLatin1(f.name));
     }
     for (int s = 0; s < 16; ++s) name_capcode_row(form, s, s + 1);
-    for (QWidget* w : controls)
-        if (qobject_cast<QComboBox*>(w) || qobject_cast<widgets::ctlEBSlider*>(w)) widgets::use_own_interface(w);
 }
 
 } // namespace qrt58::ui

@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "accessible_interfaces.h"
 #include "accessible_names.h"
 #include "capcode.h"
 #include "change_rules.h"
@@ -92,6 +93,9 @@ Form1::Form1(QWidget* parent)
     setFont(f);
     design_size_ = QSize(WindowLayout::kDesignClientWidth, WindowLayout::kDesignClientHeight);
     setWindowIcon(program_icon());
+    // Before the first control: Qt makes a control's accessible interface
+    // as soon as the control reports a change.
+    qrt58::widgets::install_accessible_interfaces();
     layout_->build_window();
     menus_->build_menus();
     qrt58::ui::name_controls(*this);

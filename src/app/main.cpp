@@ -3,8 +3,10 @@
 #include "board_options.h"
 #include "cli_set.h"
 #include "editors.h"
+#include "first_paint_probe.h"
 #include "form1.h"
 #include "pager_table.h"
+#include "safe_file.h"
 #include "window_board.h"
 
 #include <QApplication>
@@ -20,7 +22,7 @@ void add_help_and_version(QCommandLineParser& parser) {
     parser.setApplicationDescription(QStringLiteral("The QRT58 pager programmer window."));
     parser.addOption({{QStringLiteral("h"), QStringLiteral("help")},
                       QStringLiteral("Show this help and exit.")});
-    parser.addOption({{QStringLiteral("v"), QStringLiteral("version")},
+    parser.addOption({{QStringLiteral("V"), QStringLiteral("version")},
                       QStringLiteral("Show the version and exit.")});
     qrt58::add_board_options(parser);
     parser.addPositionalArgument(QStringLiteral("FILE"),
@@ -37,7 +39,7 @@ int answer_help_or_version(int argc, char** argv) {
     const bool help =
         args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"));
     const bool version =
-        args.contains(QStringLiteral("--version")) || args.contains(QStringLiteral("-v"));
+        args.contains(QStringLiteral("--version")) || args.contains(QStringLiteral("-V"));
     if (!help && !version) return -1;
     QCommandLineParser parser;
     add_help_and_version(parser);
@@ -54,6 +56,7 @@ int answer_help_or_version(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    qrt58::ignore_file_size_signal();
     if (const int status = answer_help_or_version(argc, argv); status >= 0) return status;
     QApplication app(argc, argv); // takes Qt's own options out of argv
     QApplication::setApplicationName(QStringLiteral("QRT58"));
@@ -93,6 +96,8 @@ int main(int argc, char** argv) {
     // The window comes up first; the board is searched once it has painted.
     if (board.no_choice_made()) w.show_no_board_choice();
     w.form_load(Form1::BoardStart::AfterShow);
+    // The start-up benchmark: the time of the first paint, then the end.
+    if (qEnvironmentVariableIsSet("QRT58_STARTUP_PROBE")) new qrt58::widgets::FirstPaintProbe(&w);
     w.show();
     return QApplication::exec();
 }

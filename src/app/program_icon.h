@@ -1,5 +1,4 @@
-// The program's icon (dist/qrt58prog.svg, the one installed for the menu
-// entry), painted in code so that the window needs no SVG image plugin.
+// The program's icon: dist/qrt58prog.svg, the one installed for the menu entry.
 #pragma once
 
 #include <QIcon>

@@ -82,6 +82,7 @@ Form1::BoardHooks WindowBoard::hooks() {
     hooks.stop_driver = [this] { stop_driver(); };
     hooks.show_transfer = [this](int mode) {
         Form2 dialog(board_->bus(), window_, mode, &window_);
+        dialog.set_board_label(setup_.choice.text());
         dialog.exec();
         show_state(!started_             ? QStringLiteral("not started")
                    : dialog.board_found() ? QStringLiteral("answered")

@@ -15,12 +15,13 @@ QString i2c_open_reason(const QString& path, int error) {
     switch (error) {
     case ENOENT:
         return QStringLiteral("%1: no such I2C adapter (is the adapter plugged in and the i2c-dev "
-                              "module loaded? sudo modprobe i2c-dev)")
+                              "module loaded? sudo modprobe i2c-dev; the qrt58 package loads it at start-up)")
             .arg(path);
     case EACCES:
     case EPERM:
-        return QStringLiteral("%1: permission denied (the user needs the i2c group: "
-                              "sudo adduser $USER i2c, then log in again)")
+        return QStringLiteral("%1: permission denied (the user needs the group i2c, which the qrt58 "
+                              "package or i2c-tools gives the adapters: sudo adduser $USER i2c, then "
+                              "log in again)")
             .arg(path);
     case ENOTTY:
         return QStringLiteral("%1: not an I2C adapter").arg(path);

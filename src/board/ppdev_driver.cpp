@@ -74,7 +74,12 @@ DriverStatus PpdevDriver::initialize() {
         }
         p.fd = ::open(QFile::encodeName(p.path).constData(), O_RDWR);
         if (p.fd < 0) {
-            errors << QStringLiteral("%1: %2").arg(p.path, QString::fromLocal8Bit(std::strerror(errno)));
+            const int error = errno;
+            errors << QStringLiteral("%1: %2").arg(p.path, QString::fromLocal8Bit(std::strerror(error)));
+            // The ports belong to the group lp (Debian's own udev rule).
+            if (error == EACCES || error == EPERM)
+                errors.last() += QStringLiteral(" (the user needs the group lp: sudo adduser $USER lp, then log "
+                                                "in again)");
             continue;
         }
         if (::ioctl(p.fd, PPCLAIM) != 0) {

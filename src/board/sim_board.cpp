@@ -3,6 +3,7 @@
 #include "default_image.h"
 #include "pager_table.h"
 
+#include "file_lock.h"
 #include "safe_file.h"
 
 #include <QDir>
@@ -14,7 +15,6 @@
 #include <limits>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace qrt58 {
@@ -201,26 +201,6 @@ QString SimBoard::default_file() {
            QStringLiteral("/sim-eeprom.bin");
 }
 
-namespace {
-
-// The process holding a lock on the file `st` names, from /proc/locks; 0 when
-// it cannot be told.
-qint64 lock_holder(const struct stat& st) {
-    QFile locks(QStringLiteral("/proc/locks"));
-    if (!locks.open(QIODevice::ReadOnly)) return 0;
-    const QByteArray id = QByteArray::number(major(st.st_dev), 16).rightJustified(2, '0') + ':' +
-                          QByteArray::number(minor(st.st_dev), 16).rightJustified(2, '0') + ':' +
-                          QByteArray::number(static_cast<qulonglong>(st.st_ino));
-    for (const QByteArray& line : locks.readAll().split('\n')) {
-        // "1: FLOCK  ADVISORY  WRITE 1234 08:01:5678 0 EOF"; "->" marks a waiter.
-        const QList<QByteArray> f = line.simplified().split(' ');
-        if (f.size() >= 6 && f[1] != "->" && f[5] == id) return f[4].toLongLong();
-    }
-    return 0;
-}
-
-} // namespace
-
 DriverStatus SimBoard::initialize() {
     if (!file_.isEmpty() && fd_ < 0) {
         const auto refuse = [this](const QString& message) {
@@ -233,11 +213,11 @@ DriverStatus SimBoard::initialize() {
             return refuse(QStringLiteral("Cannot open the simulated EEPROM file %1: %2").arg(file_, why));
         QDir().mkpath(QFileInfo(file_).absolutePath());
         const QByteArray name = QFile::encodeName(file_);
-        bool created = false;
         fd_ = ::open(name.constData(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
         if (fd_ < 0 && errno == ENOENT) {
             fd_ = ::open(name.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0644);
-            created = fd_ >= 0;
+            // Another program made it a moment ago: open theirs.
+            if (fd_ < 0 && errno == EEXIST) fd_ = ::open(name.constData(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
         }
         if (fd_ < 0) {
             const QString reason = system_reason(errno);
@@ -258,13 +238,21 @@ DriverStatus SimBoard::initialize() {
             if (error != EWOULDBLOCK)
                 return refuse(QStringLiteral("Cannot lock the simulated EEPROM file %1: %2")
                                   .arg(file_, system_reason(error)));
-            const qint64 holder = lock_holder(st);
+            const qint64 holder = flock_holder(st);
             return refuse(QStringLiteral("Cannot use the simulated EEPROM file %1: it is in use by another "
                                          "program%2")
                               .arg(file_, holder > 0 ? QStringLiteral(" (process %1)").arg(holder) : QString()));
         }
+        // Whether the file is new is told under the lock, by its size: an
+        // empty file is one whose creator has not filled it yet and lost the
+        // lock to us, or was killed before it could; a creator that lost the
+        // race finds the file filled (and perhaps programmed) and keeps it.
+        if (::fstat(fd_, &st) != 0)
+            return refuse(QStringLiteral("Cannot open the simulated EEPROM file %1: %2").arg(file_, system_reason(errno)));
+        const bool created = st.st_size == 0;
         if (created) {
-            // A new file holds the default image.
+            // A new file holds the default image, written under the lock, so
+            // nobody ever reads it half made.
             const FileResult written = rewrite_open_file(
                 fd_, file_, QByteArray(reinterpret_cast<const char*>(eeprom_.memory.data()), kImageSize));
             if (!written.ok) {

@@ -3,6 +3,7 @@
 #include "cli_diff.h"
 #include "cli_job.h"
 #include "cli_set.h"
+#include "cli_set_from.h"
 #include "cli_show.h"
 #include "cli_boards.h"
 #include "cli_transfer.h"
@@ -14,6 +15,7 @@
 
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QString>
 #include <functional>
 #include <iostream>
@@ -69,6 +71,19 @@ int usage_error_line(std::ostream& err, const std::string& message) {
     return kExitUsage;
 }
 
+const QCommandLineOption kRegistry(QStringLiteral("registry"),
+                                   QStringLiteral("The production registry: postgresql://USER@HOST/DB "
+                                                  "(shared by stations), sqlite:FILE or FILE. Default: the one "
+                                                  "chosen in the window, else PostgreSQL from the PG* "
+                                                  "variables when set, else registry.sqlite in the data "
+                                                  "folder."),
+                                   QStringLiteral("URL"));
+
+const QCommandLineOption kNoRegistry(QStringLiteral("no-registry"),
+                                     QStringLiteral("Program without the production registry (receivers "
+                                                    "re-programmed on purpose): capcodes are neither checked "
+                                                    "nor recorded there."));
+
 int run_transfer(const char* command, const Arguments& a) {
     TransferRequest request;
     request.command = command;
@@ -101,16 +116,18 @@ int run_transfer(const char* command, const Arguments& a) {
     }
     if (write && a.options.isSet(QStringLiteral("log")))
         request.log = a.options.value(QStringLiteral("log"));
+    if (write) {
+        request.registry = a.options.value(kRegistry);
+        request.no_registry = a.options.isSet(kNoRegistry);
+        if ((request.no_registry || !request.registry.isEmpty()) && request.count == 0)
+            return usage_error_line(a.io.err, "write: --registry and --no-registry belong to a production run "
+                                              "(--count N)");
+        if (request.no_registry && !request.registry.isEmpty())
+            return usage_error_line(a.io.err, "write: --registry and --no-registry exclude each other");
+    }
     return cmd_transfer(request, a.io);
 }
 
-const QCommandLineOption kRegistry(QStringLiteral("registry"),
-                                   QStringLiteral("The production registry: postgresql://USER@HOST/DB "
-                                                  "(shared by stations), sqlite:FILE or FILE. Default: the one "
-                                                  "chosen in the window, else PostgreSQL from the PG* "
-                                                  "variables when set, else registry.sqlite in the data "
-                                                  "folder."),
-                                   QStringLiteral("URL"));
 
 int run_job(const Arguments& a) {
     if (a.files.isEmpty() || a.files[0] != QLatin1String("run"))
@@ -130,6 +147,9 @@ int run_job(const Arguments& a) {
     if (rows) request.rows = a.options.value(QStringLiteral("rows"));
     request.job = a.options.value(QStringLiteral("job"));
     request.station = a.options.value(QStringLiteral("station"));
+    for (const char* name : {"job", "station"})
+        if (a.options.isSet(QLatin1String(name)) && a.options.value(QLatin1String(name)).trimmed().isEmpty())
+            return usage_error_line(a.io.err, std::string("job: --") + name + " takes a name, not an empty text");
     request.registry = a.options.value(kRegistry);
     request.virtual_clock = a.options.isSet(QStringLiteral("virtual-clock"));
     QString error;
@@ -174,14 +194,18 @@ const std::vector<Command>& commands() {
              return cmd_diff(a.files[0].toStdString(), a.files[1].toStdString(),
                              a.options.isSet(kJson), a.io);
          }},
-        {"set", "FILE NAME=VALUE... | --list",
+        {"set", "FILE NAME=VALUE... | FILE --from SETTINGS.json [NAME=VALUE...] | --list",
          "Change settings of a table file by the rules of the editor window. The file is saved "
          "only when "
-         "every assignment is accepted.",
+         "every assignment is accepted. --from applies every setting of a 'qrt58cli show --json' "
+         "document ('-': standard input), then the NAME=VALUE given.",
          0, -1,
          [](QCommandLineParser& p) {
              p.addOption({QStringLiteral("list"),
                           QStringLiteral("List the setting names and their values.")});
+             p.addOption({QStringLiteral("from"),
+                          QStringLiteral("Apply the settings of a show --json document ('-': standard input)."),
+                          QStringLiteral("SETTINGS.json")});
              p.addOption(kQuiet);
          },
          [](const Arguments& a) {
@@ -189,15 +213,19 @@ const std::vector<Command>& commands() {
                  print_set_names(a.io.out);
                  return 0;
              }
-             if (a.files.size() < 2) {
+             const bool from = a.options.isSet(QStringLiteral("from"));
+             if (a.files.size() < (from ? 1 : 2)) {
                  a.io.err << "qrt58cli: set: "
                           << (a.files.isEmpty() ? "no file given" : "no NAME=VALUE given")
-                          << " (qrt58cli set FILE NAME=VALUE...)\n";
+                          << " (qrt58cli set FILE NAME=VALUE... or FILE --from SETTINGS.json)\n";
                  return kExitUsage;
              }
              std::vector<std::string> assignments;
              for (int i = 1; i < a.files.size(); ++i)
                  assignments.push_back(a.files[i].toStdString());
+             if (from)
+                 return cmd_set_from(a.files[0].toStdString(), a.options.value(QStringLiteral("from")),
+                                     assignments, a.io);
              return cmd_set(a.files[0].toStdString(), assignments, a.io);
          }},
         {"job",
@@ -228,26 +256,33 @@ const std::vector<Command>& commands() {
              add_transfer_options(p);
          },
          run_job},
-        {"registry", "release CAPCODE | show CAPCODE | export --csv [--registry URL]",
+        {"registry", "release [--scrapped] CAPCODE | show CAPCODE | export --csv [--registry URL]",
          "Release, show or export what the production registry holds. 'release CAPCODE' frees the capcodes of a failed, stopped or interrupted "
-         "receiver so that its job programs them again; 'show CAPCODE' tells when, where and with which image "
+         "receiver so that its job programs them again (with --scrapped also those of a receiver programmed ok "
+         "that was scrapped); 'show CAPCODE' tells when, where and with which image "
          "it was programmed; 'export --csv' prints the production log, one line per receiver.",
          1, 2,
          [](QCommandLineParser& p) {
              p.addOption(kRegistry);
              p.addOption({QStringLiteral("csv"), QStringLiteral("export: comma-separated values.")});
+             p.addOption({QStringLiteral("scrapped"),
+                          QStringLiteral("release: the receiver programmed ok with CAPCODE was scrapped; free its "
+                                         "capcodes.")});
              p.addOption(kQuiet);
          },
          [](const Arguments& a) {
              return cmd_registry(a.files[0], a.files.mid(1), a.options.value(kRegistry),
-                                 a.options.isSet(QStringLiteral("csv")), a.io);
+                                 a.options.isSet(QStringLiteral("csv")), a.options.isSet(QStringLiteral("scrapped")),
+                                 a.io);
          }},
         {"read", "FILE|- [OPTIONS]", "Read the receiver into a table file ('-': standard output).",
          1, 1, add_transfer_options, [](const Arguments& a) { return run_transfer("read", a); }},
-        {"write", "FILE|- [--count N [--log LOG.csv]] [OPTIONS]",
+        {"write", "FILE|- [--count N [--log LOG.csv] [--registry URL | --no-registry]] [OPTIONS]",
          "Write a table file ('-': standard input) into the receiver and verify it. With --count, "
          "program N "
-         "receivers one after another, raising capcode 1 after each and keeping it in FILE.",
+         "receivers one after another, raising capcode 1 after each and keeping it in FILE; FILE is locked "
+         "for the run, and each capcode 1 is claimed in the production registry before its receiver is "
+         "written (one programmed before is refused) and its result recorded there.",
          1, 1,
          [](QCommandLineParser& p) {
              p.addOption({QStringLiteral("count"),
@@ -257,6 +292,8 @@ const std::vector<Command>& commands() {
                  {QStringLiteral("log"),
                   QStringLiteral("Append one CSV line per receiver: time, capcode 1, result."),
                   QStringLiteral("LOG.csv")});
+             p.addOption(kRegistry);
+             p.addOption(kNoRegistry);
              add_transfer_options(p);
          },
          [](const Arguments& a) { return run_transfer("write", a); }},
@@ -314,7 +351,11 @@ std::string usage() {
     text += "\nOptions:\n"
             "  -h, --help     Show this help; 'qrt58cli COMMAND --help' shows a command's.\n"
             "  --help-all     Show this help and every command's options.\n"
-            "  -v, --version  Show the version.\n"
+            "  -V, --version  Show the version. (-v, --verbose goes after a command.)\n"
+            "  --list-commands  One line per command, for shell completion: its name,\n"
+            "                 its options (--OPTION=VALUE where one takes a value) and its\n"
+            "                 synopsis, separated by tabs.\n"
+            "  --list-board-kinds  What --board takes, one kind a line (sim[:FILE], ...).\n"
             "\nExit status: 0 done, 1 the work failed, 2 a usage error.\n";
     return text;
 }
@@ -353,6 +394,23 @@ std::string command_help(const Command& c) {
            (options < 0 ? QString() : generated.mid(options)).toStdString();
 }
 
+// The options of a command as its help lists them ("  -q, --quiet",
+// "  --count <N>"): "--quiet", "--count=N".
+std::string listed_options(const Command& c) {
+    QCommandLineParser parser;
+    prepare(c, parser);
+    static const QRegularExpression option(QStringLiteral("^  (?:-\\w, )?(--[\\w-]+)(?: <([^>]+)>)?"));
+    std::string list;
+    for (const QString& line : parser.helpText().split(QLatin1Char('\n'))) {
+        const QRegularExpressionMatch m = option.match(line);
+        if (!m.hasMatch()) continue;
+        if (!list.empty()) list += ' ';
+        list += m.captured(1).toStdString();
+        if (m.lastCapturedIndex() >= 2 && !m.captured(2).isEmpty()) list += '=' + m.captured(2).toStdString();
+    }
+    return list;
+}
+
 int usage_error(std::ostream& err, const std::string& prefix, const std::string& message) {
     err << "qrt58cli: " << prefix << message << '\n';
     return kExitUsage;
@@ -382,14 +440,17 @@ int run_command(const Command& c, const std::vector<std::string>& rest, const St
     const QStringList given = parser.optionNames();
     const bool quiet =
         given.contains(QStringLiteral("q")) || given.contains(QStringLiteral("quiet"));
+    // A dumb terminal cannot move the cursor: no bar and no live lines on it.
+    const bool dumb = qgetenv("TERM") == "dumb";
     const CommandIo io{s.in,
                        s.out,
                        quiet ? null_stream() : s.out,
                        s.err,
                        quiet,
-                       s.err_is_terminal && !quiet,
+                       s.err_is_terminal && !quiet && !dumb,
                        s.in_is_terminal,
-                       s.out_is_terminal};
+                       s.out_is_terminal,
+                       s.err_columns};
     return c.run({parser, files, io});
 }
 
@@ -402,6 +463,17 @@ std::ostream& null_stream() {
     static NullBuffer buffer;
     static std::ostream stream(&buffer);
     return stream;
+}
+
+std::string fit_to_terminal(const std::string& text, int columns) {
+    const std::size_t room = static_cast<std::size_t>(columns > 1 ? columns - 1 : 79);
+    // Counted in characters: a UTF-8 sequence is never cut.
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
+        if (characters++ == room) return text.substr(0, i);
+    }
+    return text;
 }
 
 int fail(std::ostream& err, const std::string& command, const std::string& message) {
@@ -431,10 +503,26 @@ int run(const std::vector<std::string>& args, const Streams& s) {
         for (const Command& c : commands()) s.out << '\n' << command_help(c);
         return 0;
     }
-    if (first == "--version" || first == "-v") {
+    if (first == "--list-commands") {
+        for (const Command& c : commands())
+            s.out << c.name << '\t' << listed_options(c) << '\t' << c.synopsis << '\n';
+        return 0;
+    }
+    if (first == "--list-board-kinds") {
+        s.out << board_kind_syntaxes(QStringLiteral("\n")).toStdString() << '\n';
+        return 0;
+    }
+    if (first == "--version" || first == "-V") {
         s.out << "qrt58cli " << ver_str << '\n';
         return 0;
     }
+    // -v is --verbose, an option of the commands that talk to a board; before
+    // the command it is refused rather than taken for anything else, so that
+    // `qrt58cli -v write ... && next` never goes on without a write.
+    if (first == "-v" || first == "--verbose")
+        return usage_error(s.err, "",
+                           first + " (verbose) goes after the command, e.g. qrt58cli write FILE -v; "
+                                   "the version is -V or --version");
     const Command* command = find_command(first);
     if (!command) {
         const char* what =

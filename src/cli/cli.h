@@ -1,6 +1,7 @@
 // qrt58cli: the programmer's core without a window.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -15,6 +16,9 @@ struct Streams {
     bool err_is_terminal = false; // the progress bar is drawn only on a terminal
     bool in_is_terminal = false;  // production runs ask before each receiver
     bool out_is_terminal = false; // `read -` refuses to put the image on a terminal
+    // The width of the terminal on `err` now (it may change while a job runs);
+    // unset or 0: unknown.
+    std::function<int()> err_columns{};
 };
 
 // Runs one command line (args without the program name). Exit status: 0 done,

@@ -1,13 +1,17 @@
 #include "cli_job.h"
 
+#include "cli_model.h"
 #include "cli_set.h"
 
 #include "board.h"
+#include "capcode.h"
 #include "clock.h"
 #include "job_station.h"
 #include "registry.h"
+#include "safe_file.h"
 #include "table_file.h"
 
+#include <QDateTime>
 #include <QFileInfo>
 #include <QSettings>
 #include <QSysInfo>
@@ -75,7 +79,7 @@ public:
             text += "  (" + std::to_string(p.ok) + " ok";
             if (p.failed) text += ", " + std::to_string(p.failed) + " failed";
             text += ')';
-            io_.err << "\x1b[2K" << text.substr(0, 150) << '\n';
+            io_.err << "\x1b[2K" << fit_to_terminal(printable(text), io_.columns ? io_.columns() : 0) << '\n';
         }
         io_.err.flush();
         drawn_ = n;
@@ -91,7 +95,7 @@ private:
         drawn_ = 0;
     }
     void print(const std::string& line, bool good) {
-        (good ? io_.out : io_.err) << line << '\n';
+        (good ? io_.out : io_.err) << printable(line) << '\n';
         (good ? io_.out : io_.err).flush();
     }
     const CommandIo& io_;
@@ -116,17 +120,59 @@ void run_round(JobStation& station, const std::vector<Board*>& boards, const QSt
     screen.done();
 }
 
+// A capcode as the capcode box and the --log file show it: seven digits, ten
+// for one beyond the short range.
+QString padded_capcode(qint64 value) {
+    return QString::fromStdString(format_capcode(static_cast<double>(value), value > static_cast<qint64>(kLargestShort)));
+}
+QString padded_capcodes(const QString& list) {
+    QStringList out;
+    for (const qint64 v : capcode_list(list)) out << padded_capcode(v);
+    return out.join(' ');
+}
+
+// "receiver 3 of 5 of job stopj", or of a production run outside jobs.
+std::string receiver_text(const ReceiverRecord& r) {
+    return QStringLiteral("receiver %1 of %2 of %3")
+        .arg(r.number)
+        .arg(r.of)
+        .arg(r.job.isEmpty() ? QStringLiteral("a production run (no job)") : QStringLiteral("job ") + r.job)
+        .toStdString();
+}
+
 std::string csv_field(const QString& text) {
-    if (!text.contains(',') && !text.contains('"') && !text.contains('\n')) return text.toStdString();
+    if (!text.contains(',') && !text.contains('"') && !text.contains('\n') && !text.contains('\r'))
+        return text.toStdString();
     QString quoted = text;
     quoted.replace('"', QStringLiteral("\"\""));
     return '"' + quoted.toStdString() + '"';
 }
 
+// The files of a run: none of them may be another (a trace written over the
+// registry would start an empty one, and every capcode could be issued again).
+NamedFiles job_files(const JobRequest& request, const JobPlan& plan, const RegistryLocation& registry,
+                     const std::vector<BoardChoice>& boards) {
+    NamedFiles files{{QStringLiteral("the base table file"), QString::fromStdString(request.base)}};
+    if (!plan.source.isEmpty()) files.emplace_back(QStringLiteral("the rows file"), plan.source);
+    if (registry.kind == RegistryLocation::Kind::Sqlite)
+        for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+            files.emplace_back(QStringLiteral("the registry"), registry.path + QLatin1String(suffix));
+    if (!request.options.trace_vcd.isEmpty())
+        files.emplace_back(QStringLiteral("the bus trace"), request.options.trace_vcd);
+    for (const BoardChoice& board : boards)
+        if (board.simulated()) files.emplace_back(QStringLiteral("the simulated EEPROM file"), board.memory_file());
+    return files;
+}
+
 } // namespace
 
-int cmd_job_run(const JobRequest& request, const CommandIo& io) {
+int cmd_job_run(const JobRequest& request, const CommandIo& terminal) {
     const char* command = "job";
+    // Names and cells come from files and from other stations: escaped. The
+    // live board lines keep the terminal's own (the screen escapes its text).
+    PrintableStream out(terminal.out), err(terminal.err);
+    const CommandIo io{terminal.in, terminal.data, out, err, terminal.quiet, terminal.bar, terminal.ask,
+                       terminal.out_terminal};
     JobPlan plan;
     const QString base = QString::fromStdString(request.base);
     const LoadResult loaded = load_table_file(base, plan.base);
@@ -140,7 +186,7 @@ int cmd_job_run(const JobRequest& request, const CommandIo& io) {
         problems = plan_rows(plan, request.rows);
     } else {
         QString error;
-        const auto range = parse_job_range(request.range, &error);
+        const auto range = parse_job_range(request.range, &error, range_limit(plan.base));
         if (!range) {
             io.err << "qrt58cli: job: " << error.toStdString() << '\n';
             return kExitUsage;
@@ -163,6 +209,13 @@ int cmd_job_run(const JobRequest& request, const CommandIo& io) {
 
     const auto where = registry_of(request.registry, io.err, command);
     if (!where) return kExitUsage;
+    // The boards: each named one, or the remembered board.
+    auto settings = open_board_settings();
+    const BoardSettings remembered = resolve_board_settings(request.options, *settings);
+    std::vector<BoardChoice> choices = request.boards;
+    if (choices.empty()) choices.push_back(remembered.choice);
+    if (const QString clash = files_in_conflict(job_files(request, plan, *where, choices)); !clash.isEmpty())
+        return fail(io.err, command, clash.toStdString());
     StationOptions options;
     options.registry = *where;
     options.host = QSysInfo::machineHostName();
@@ -177,11 +230,6 @@ int cmd_job_run(const JobRequest& request, const CommandIo& io) {
         return fail(io.err, command, error.toStdString());
     }
 
-    // The boards: each named one, or the remembered board.
-    auto settings = open_board_settings();
-    const BoardSettings remembered = resolve_board_settings(request.options, *settings);
-    std::vector<BoardChoice> choices = request.boards;
-    if (choices.empty()) choices.push_back(remembered.choice);
     if (!request.options.trace_vcd.isEmpty() && choices.size() > 1) {
         station.finish();
         io.err << "qrt58cli: job: --trace-vcd records one board; give one --board with it\n";
@@ -219,7 +267,8 @@ int cmd_job_run(const JobRequest& request, const CommandIo& io) {
     }
     JobCounts before;
     if (station.counts(before))
-        io.out << "Job " << plan.name.toStdString() << ": " << before.receivers << " receivers"
+        io.out << "Job " << plan.name.toStdString() << ": " << before.receivers
+               << (before.receivers == 1 ? " receiver" : " receivers")
                << (station.created_job() ? " (new)" : "") << ", " << before.done << " done, " << boards.size()
                << (boards.size() == 1 ? " board" : " boards") << " at station " << options.station.toStdString()
                << '\n';
@@ -227,12 +276,19 @@ int cmd_job_run(const JobRequest& request, const CommandIo& io) {
 
     g_stop = false;
     void (*previous)(int) = std::signal(SIGINT, on_interrupt);
-    Screen screen(io, station);
+    Screen screen(terminal, station);
     if (!boards.empty()) {
         run_round(station, boards, labels, screen);
         // With the operator at a terminal, each board programs one receiver a
         // round; new receivers go in between.
-        while (io.ask && !g_stop && station.any_active()) {
+        // No round is offered once every receiver of the job is done or
+        // taken (a receiver count that cannot be read offers one: its board
+        // finds out).
+        const auto receivers_left = [&station] {
+            JobCounts now;
+            return !station.counts(now) || now.receivers - now.done - now.in_progress - now.held > 0;
+        };
+        while (io.ask && !g_stop && station.any_active() && receivers_left()) {
             io.err << "Put new receivers on the boards: press Enter to program them, q to stop: ";
             std::string answer;
             if (!std::getline(io.in, answer) || answer == "q") break;
@@ -255,9 +311,11 @@ int cmd_job_run(const JobRequest& request, const CommandIo& io) {
     if (!closed || !station.counts(after))
         return fail(io.err, command, "the registry: " + station.error().toStdString());
     io.out << "Job " << plan.name.toStdString() << ": " << after.done << " of " << after.receivers
-           << " receivers done; this station " << station.ok_count() << " ok, " << station.failed_count()
+           << (after.receivers == 1 ? " receiver" : " receivers") << " done; this station " << station.ok_count() << " ok, " << station.failed_count()
            << " failed\n";
-    const auto held = station.held();
+    bool read = true;
+    const auto held = station.held(&read);
+    if (!read) return fail(io.err, command, "the registry: " + station.error().toStdString());
     if (!held.empty()) {
         io.err << "qrt58cli: job: " << held.size()
                << (held.size() == 1 ? " receiver is" : " receivers are")
@@ -268,13 +326,23 @@ int cmd_job_run(const JobRequest& request, const CommandIo& io) {
         io.err << '\n';
         status = kExitFailed;
     }
-    if (g_stop) status = kExitFailed;
+    if (g_stop) {
+        io.err << "qrt58cli: job: stopped by Ctrl+C: the boards finished the receivers they had and took no "
+                  "more; run the job again to resume it\n";
+        status = kExitFailed;
+    }
     return status;
 }
 
-int cmd_registry(const QString& action, const QStringList& args, const QString& given, bool csv,
-                 const CommandIo& io) {
+int cmd_registry(const QString& action, const QStringList& args, const QString& given, bool csv, bool scrapped,
+                 const CommandIo& terminal) {
     const char* command = "registry";
+    // What the registry holds was written by other stations: escaped on the
+    // way to a terminal (the export goes unchanged into a file or pipe).
+    PrintableStream escaped_out(terminal.out), err(terminal.err);
+    const bool raw_out = action == QLatin1String("export") && !terminal.out_terminal;
+    const CommandIo io{terminal.in, terminal.data, raw_out ? terminal.out : escaped_out, err, terminal.quiet,
+                       terminal.bar, terminal.ask, terminal.out_terminal};
     const auto capcode_arg = [&](qint64& capcode) {
         bool ok = false;
         if (args.size() == 1) capcode = args[0].toLongLong(&ok);
@@ -304,16 +372,17 @@ int cmd_registry(const QString& action, const QStringList& args, const QString& 
 
     if (action == QLatin1String("release")) {
         QString message;
-        if (!registry->release(capcode, message))
+        if (!registry->release(capcode, message, scrapped))
             return fail(io.err, command, (message.isEmpty() ? registry->error() : message).toStdString());
         io.out << message.toStdString() << '\n';
         return 0;
     }
     if (action == QLatin1String("show")) {
         const auto list = registry->receivers_with(capcode);
-        if (!registry->error().isEmpty() && list.empty()) return fail(io.err, command, registry->error().toStdString());
+        if (!registry->error().isEmpty()) return fail(io.err, command, registry->error().toStdString());
         if (list.empty()) {
             const QString job = registry->job_holding(capcode);
+            if (!registry->error().isEmpty()) return fail(io.err, command, registry->error().toStdString());
             if (!job.isEmpty()) {
                 io.out << "Capcode " << capcode << ": held for job " << job.toStdString()
                        << ", not programmed yet\n";
@@ -322,24 +391,32 @@ int cmd_registry(const QString& action, const QStringList& args, const QString& 
             return fail(io.err, command, "capcode " + std::to_string(capcode) + " is in no receiver of the registry");
         }
         for (const ReceiverRecord& r : list) {
-            io.out << "Capcode " << capcode << ": receiver " << r.id << " of job " << r.job.toStdString()
-                   << ", " << r.result.toStdString() << (r.released_at.isEmpty() ? "" : ", released " + r.released_at.toStdString())
+            // A receiver that failed keeps its capcodes until they are released.
+            const bool held = r.released_at.isEmpty() && r.result != QLatin1String("ok") &&
+                              r.result != QLatin1String("programming");
+            io.out << "Capcode " << capcode << ": " << receiver_text(r) << ", " << r.result.toStdString()
+                   << (r.released_at.isEmpty() ? "" : ", released " + r.released_at.toStdString())
+                   << (held ? ", held until released (qrt58cli registry release " + std::to_string(capcode) + ")"
+                            : std::string())
                    << "\n  programmed " << r.started_at.toStdString() << " to "
                    << (r.finished_at.isEmpty() ? std::string("(not finished)") : r.finished_at.toStdString())
                    << " at station " << r.station.toStdString() << " on board " << r.board.toStdString()
                    << "\n  image SHA-256 " << (r.image_sha256.isEmpty() ? std::string("(none written)") : r.image_sha256.toStdString())
-                   << "\n  capcodes " << r.capcodes.toStdString() << '\n';
+                   << "\n  capcodes " << padded_capcodes(r.capcodes).toStdString() << '\n';
         }
         return 0;
     }
     // export --csv: the production log, one line per receiver.
     io.out << "time,capcode,result,station,board,job,receiver,capcodes,image_sha256\n";
     const bool ok = registry->for_each_receiver([&](const ReceiverRecord& r) {
-        const QString first = r.capcodes.section(' ', 0, 0);
-        io.out << csv_field(r.finished_at.isEmpty() ? r.started_at : r.finished_at) << ',' << csv_field(first) << ','
-               << csv_field(r.result) << ',' << csv_field(r.station) << ',' << csv_field(r.board) << ','
-               << csv_field(r.job) << ',' << r.id << ',' << csv_field(r.capcodes) << ',' << csv_field(r.image_sha256)
-               << '\n';
+        const QString capcodes = padded_capcodes(r.capcodes);
+        // The time as the --log file writes it (whole seconds, UTC).
+        const QString stored = r.finished_at.isEmpty() ? r.started_at : r.finished_at;
+        const QDateTime when = QDateTime::fromString(stored, Qt::ISODateWithMs);
+        io.out << csv_field(when.isValid() ? when.toUTC().toString(Qt::ISODate) : stored) << ','
+               << csv_field(capcodes.section(' ', 0, 0)) << ',' << csv_field(r.result) << ',' << csv_field(r.station)
+               << ',' << csv_field(r.board) << ',' << csv_field(r.job) << ',' << r.number << ','
+               << csv_field(capcodes) << ',' << csv_field(r.image_sha256) << '\n';
     });
     io.out.flush();
     if (!ok) return fail(io.err, command, registry->error().toStdString());

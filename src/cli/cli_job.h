@@ -24,7 +24,8 @@ struct JobRequest {
 int cmd_job_run(const JobRequest& request, const CommandIo& io);
 
 // registry release CAPCODE | export --csv | show CAPCODE
-int cmd_registry(const QString& action, const QStringList& args, const QString& registry, bool csv,
+// (release --scrapped: also the capcodes of a receiver programmed ok.)
+int cmd_registry(const QString& action, const QStringList& args, const QString& registry, bool csv, bool scrapped,
                  const CommandIo& io);
 
 } // namespace qrt58::cli

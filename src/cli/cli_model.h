@@ -16,6 +16,7 @@ using qrt58::ImageModel;
 using qrt58::model_json;
 using qrt58::on_off;
 using qrt58::printable;
+using qrt58::PrintableStream;
 using qrt58::Setting;
 using qrt58::Value;
 using qrt58::whole_bytes;

@@ -16,12 +16,12 @@ int apply_assignments(PagerTable& image, const std::vector<std::string>& texts, 
     for (const std::string& text : texts) {
         const auto eq = text.find('=');
         if (eq == std::string::npos || eq == 0) {
-            error = text + ": not NAME=VALUE";
+            error = shown_text(text) + ": not NAME=VALUE";
             return kExitUsage;
         }
         std::string name = text.substr(0, eq);
         if (!is_settable_name(name)) {
-            error = text + ": no setting of that name (qrt58cli set --list shows them)";
+            error = shown_text(text) + ": no setting of that name (qrt58cli set --list shows them)";
             return kExitUsage;
         }
         settings.emplace_back(std::move(name), text.substr(eq + 1));

@@ -1,4 +1,5 @@
 #include "cli_show.h"
+#include "ordered_json.h"
 
 #include "capcode.h"
 #include "table_file.h"
@@ -63,6 +64,7 @@ void print_image_summary(const PagerTable& image, std::ostream& out) {
 
 QJsonObject show_json(const std::string& file, const ImageModel& model) {
     QJsonObject document = model_json(model);
+    document.insert(QStringLiteral("format"), kListingFormat);
     document.insert(QStringLiteral("file"), QString::fromStdString(file));
     return document;
 }
@@ -82,8 +84,11 @@ int cmd_show(const std::string& file, bool json, const CommandIo& io) {
     if (!load_for("show", file, image, io.err)) return kExitFailed;
     const ImageModel model = build_image_model(image);
     if (json) {
-        io.out
-            << QJsonDocument(show_json(file, model)).toJson(QJsonDocument::Indented).toStdString();
+        // The members in the listing's order, after the document's format.
+        std::vector<std::pair<std::string, QJsonValue>> leaves{{"format", kListingFormat},
+                                                               {"file", QString::fromStdString(file)}};
+        for (const Setting& s : model.settings()) leaves.emplace_back(s.key, s.value.json());
+        io.out << ordered_json(leaves);
     } else {
         io.out << "Table file: " << printable(file) << '\n';
         print_model(model, io.out);

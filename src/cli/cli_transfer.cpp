@@ -1,6 +1,7 @@
 #include "cli_transfer.h"
 
 #include "production_log.h"
+#include "production_run.h"
 #include "safe_file.h"
 
 #include "board.h"
@@ -12,6 +13,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSettings>
+#include <QSysInfo>
 #include <QString>
 #include <algorithm>
 #include <cerrno>
@@ -187,9 +189,10 @@ std::string first_capcode_text(const PagerTable& image) {
         .text;
 }
 
-// One write and verify, or a production run of request.count receivers.
+// One write and verify, or a production run of request.count receivers, each
+// claimed in the registry by `run` before it is written and recorded after.
 int run_writes(const TransferRequest& request, PagerTable& image, TransferEngine& engine,
-               Board& board, TerminalView& view, ProductionLog* log, const CommandIo& io) {
+               Board& board, TerminalView& view, ProductionLog* log, ProductionRun* run, const CommandIo& io) {
     const auto logged = [&](const std::string& capcode, ProductionResult result) {
         if (!log || log->append(QString::fromStdString(capcode), result)) return true;
         fail(io.err, "write", log->error().toStdString());
@@ -203,6 +206,8 @@ int run_writes(const TransferRequest& request, PagerTable& image, TransferEngine
             if (!std::getline(io.in, answer) || answer == "q") break;
         }
         const std::string capcode = first_capcode_text(image);
+        // A capcode another run, station or job has is refused before anything is written.
+        if (run && !run->claim(image)) return fail(io.err, "write", run->error().toStdString());
         if (request.count > 0)
             io.out << "Receiver " << cycle << " of " << count << ", capcode 1: " << capcode << '\n';
         engine.tbl_writeall(image);
@@ -215,8 +220,12 @@ int run_writes(const TransferRequest& request, PagerTable& image, TransferEngine
         // What a receiver counts on must be kept before the result counts (a
         // simulated receiver's memory file; a lost one is a failed write).
         const bool kept = verified && board_memory_saved(board, io.err);
-        if (!logged(capcode, cycle_result(written && (kept || !verified), verified)) || !kept)
-            return kExitFailed;
+        const ProductionResult result = cycle_result(written && (kept || !verified), verified);
+        if (run && !run->record(image, registry_result(result))) {
+            logged(capcode, result);
+            return fail(io.err, "write", run->error().toStdString());
+        }
+        if (!logged(capcode, result) || !kept) return kExitFailed;
         if (request.count == 0) return 0;
         // This receiver is done: its success counts whatever comes next.
         view.print_results();
@@ -237,25 +246,14 @@ int run_writes(const TransferRequest& request, PagerTable& image, TransferEngine
 }
 
 // The files one run writes or reads, with what they are to it.
-std::vector<std::pair<QString, QString>> run_files(const TransferRequest& request, const BoardChoice& board,
-                                                   bool piped) {
-    std::vector<std::pair<QString, QString>> files;
+NamedFiles run_files(const TransferRequest& request, const BoardChoice& board, bool piped) {
+    NamedFiles files;
     if (!piped) files.emplace_back(QStringLiteral("the table file"), QString::fromStdString(request.file));
     if (!request.options.trace_vcd.isEmpty())
         files.emplace_back(QStringLiteral("the bus trace"), request.options.trace_vcd);
     if (!request.log.isEmpty()) files.emplace_back(QStringLiteral("the production log"), request.log);
     if (board.simulated()) files.emplace_back(QStringLiteral("the simulated EEPROM file"), board.memory_file());
     return files;
-}
-
-// "the bus trace X is the table file Y" for the first two that are one file.
-QString files_in_conflict(const std::vector<std::pair<QString, QString>>& files) {
-    for (std::size_t i = 0; i < files.size(); ++i)
-        for (std::size_t j = i + 1; j < files.size(); ++j)
-            if (same_file(files[i].second, files[j].second))
-                return QStringLiteral("%1 %2 is %3 %4; give each its own file")
-                    .arg(files[j].first, files[j].second, files[i].first, files[i].second);
-    return QString();
 }
 
 } // namespace
@@ -311,11 +309,27 @@ int cmd_transfer(const TransferRequest& request, const CommandIo& io) {
         if (const QString why = cannot_save_reason(path); !why.isEmpty())
             return fail(err, command, "Cannot save " + file + ": " + why.toStdString());
     }
+    // A production run holds its table file for the whole run and goes
+    // through the registry unless told otherwise.
+    std::optional<ProductionRun> run;
     if (request.count > 0) {
+        ProductionRunOptions production;
+        production.file = path;
+        if (!request.no_registry) {
+            QString error;
+            production.registry = resolve_registry_location(request.registry, *settings, &error);
+            if (!production.registry) return fail(err, command, error.toStdString());
+        }
+        production.host = QSysInfo::machineHostName();
+        production.station = production.host;
+        production.board = chosen.choice.text();
+        run.emplace(production);
+        if (!run->lock()) return fail(err, command, run->error().toStdString());
         // The raised capcode is kept in FILE after each receiver: make sure it
         // can be, before the first receiver is programmed.
         const SaveResult writable = save_table_file(path, image);
         if (!writable.ok) return fail(err, command, writable.error.toStdString());
+        if (!run->open()) return fail(err, command, run->error().toStdString());
     }
     std::optional<ProductionLog> log;
     if (!request.log.isEmpty()) {
@@ -382,7 +396,8 @@ int cmd_transfer(const TransferRequest& request, const CommandIo& io) {
             io.out << QJsonDocument(doc).toJson(QJsonDocument::Indented).toStdString();
         }
     } else {
-        status = run_writes(request, image, engine, *board, view, log ? &*log : nullptr, io);
+        status = run_writes(request, image, engine, *board, view, log ? &*log : nullptr, run ? &*run : nullptr, io);
+        if (run && !run->close() && status == 0) status = fail(err, command, run->error().toStdString());
     }
     view.end_bar();
     link.board_idle();

@@ -1,4 +1,5 @@
 #include "cli.h"
+#include "safe_file.h"
 
 #include <QCoreApplication>
 #include <cerrno>
@@ -6,6 +7,7 @@
 #include <iostream>
 #include <streambuf>
 #include <string>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
@@ -52,6 +54,7 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
+    qrt58::ignore_file_size_signal();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("QRT58"));
     // Same as the window, so both share settings and the simulated EEPROM file.
@@ -60,8 +63,11 @@ int main(int argc, char** argv) {
     CheckedOutput output;
     output.line_buffered = ::isatty(1) == 1;
     std::ostream out(&output);
-    const qrt58::cli::Streams streams{std::cin, out, std::cerr, ::isatty(2) == 1, ::isatty(0) == 1,
-                                      ::isatty(1) == 1};
+    qrt58::cli::Streams streams{std::cin, out, std::cerr, ::isatty(2) == 1, ::isatty(0) == 1, ::isatty(1) == 1};
+    streams.err_columns = [] {
+        winsize size{};
+        return ::ioctl(2, TIOCGWINSZ, &size) == 0 ? static_cast<int>(size.ws_col) : 0;
+    };
     int status = qrt58::cli::run(args, streams);
     out.flush();
     // A command that failed has said why already (its listing or image could not be written).

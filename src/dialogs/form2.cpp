@@ -2,9 +2,15 @@
 
 #include "ui_seams.h"
 
+#include "board.h"
+
 #include <QApplication>
+#include <QCheckBox>
+#include <QSettings>
+#include <QSysInfo>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPalette>
@@ -20,7 +26,7 @@ namespace {
 const QString kAutoCaption = QStringLiteral(" 1st capcode : ");
 const QString kSearching = QStringLiteral("Searching for the board...");
 // Dialog heights: status and bar only; with the capcode line and the buttons.
-constexpr int kWidth = 360, kHeightBar = 76, kHeightButtons = 150, kHeightStation = 220;
+constexpr int kWidth = 360, kHeightBar = 76, kHeightButtons = 150, kHeightStation = 252;
 // The bar repaints at most this often during a transfer: every repaint is time
 // the bus waits for.
 constexpr qint64 kBarRepaintMs = 250;
@@ -71,12 +77,23 @@ Form2::Form2(EepromBus& link, TransferHost& host, int transfer_mode, QWidget* pa
 
     lblStation = new QLabel(this);
     lblStation->setObjectName(QStringLiteral("lblStation"));
-    lblStation->setGeometry(16, 140, 328, 72);
+    lblStation->setGeometry(16, 140, 328, 76);
     lblStation->setWordWrap(true);
     lblStation->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblStation->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lblStation->setVisible(false);
+
+    chkNoRegistry = new QCheckBox(QStringLiteral("Without the registry (returned receivers, on purpose)"), this);
+    chkNoRegistry->setObjectName(QStringLiteral("chkNoRegistry"));
+    chkNoRegistry->setGeometry(16, 220, 328, 22);
+    chkNoRegistry->setToolTip(QStringLiteral("Capcodes are then neither checked against nor recorded in the "
+                                             "production registry."));
+    // The keys write: Space must never tick the box by accident.
+    chkNoRegistry->setFocusPolicy(Qt::NoFocus);
+    chkNoRegistry->setVisible(false);
+    connect(chkNoRegistry, &QCheckBox::toggled, this, [this] { show_station_line(); });
 }
+
 
 void Form2::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
@@ -117,6 +134,7 @@ void Form2::form_activate() {
                     cmdWrite->setFocusPolicy(Qt::NoFocus);
                     cmdExit->setFocusPolicy(Qt::NoFocus);
                     lblStation->setVisible(true);
+                    chkNoRegistry->setVisible(run_->uses_registry());
                     setFixedSize(kWidth, kHeightStation);
                     show_station_line();
                     return; // stays open for the user
@@ -139,6 +157,17 @@ void Form2::cmdWrite_Click() {
         cmdExit->setEnabled(false);
         const QString capcode = host_.first_capcode_text();
         lblAuto1->setText(kAutoCaption + capcode);
+        // The receiver's capcode is claimed in the registry first: one that
+        // any path has programmed (or holds) is refused, and nothing is written.
+        const bool registered = station_ && run_ && !chkNoRegistry->isChecked();
+        if (registered && !run_->claim(host_.image())) {
+            message(run_->error(), MessageKind::Warning);
+            last_result_ = capcode + QStringLiteral(" refused (taken in the registry)");
+            cmdWrite->setEnabled(true);
+            cmdExit->setEnabled(true);
+            show_station_line();
+            return;
+        }
         engine_.tbl_writeall(host_.image());
         link_.bus_stop();
         const bool written = !engine_.abort_flag();
@@ -151,15 +180,24 @@ void Form2::cmdWrite_Click() {
         const ProductionResult result = qrt58::cycle_result(written && (kept || !verified), verified);
         log_receiver(capcode, result);
         last_result_ = capcode + QLatin1Char(' ') + QString::fromLatin1(production_result_text(result));
-        if (verified && kept) {
+        if (registered && !run_->record(host_.image(), registry_result(result))) {
+            // A result the registry does not hold: no further receiver.
+            message(run_->error(), MessageKind::Error);
+            end_run();
+        }
+        if (verified && kept && !run_ended_) {
             ++receivers_done_;
             if (host_.auto_increment_first()) set_capcode(0);
             // The raised capcode goes into the file at once: a station closed
             // (or a program ended) now never programs this capcode again.
             QString error;
             if (!run_ended_ && !host_.save_production_file(error)) {
-                run_ended_ = true;
-                message(error, MessageKind::Error);
+                // The receiver has the capcode, the file still holds it: the
+                // run stops before the next receiver would get it as well.
+                message(capcode_not_recorded(capcode, host_.first_capcode_text(), host_.production_file(), error) +
+                            QStringLiteral(". The run has stopped."),
+                        MessageKind::Error);
+                end_run();
             }
         }
         // After the limit message the run is over: another press would program
@@ -177,14 +215,44 @@ void Form2::cmdWrite_Click() {
 bool Form2::open_station() {
     const QString file = host_.production_file();
     if (file.isEmpty()) return false; // no file named: nothing is programmed
-    // Before the first receiver: the file takes the raised capcode.
+    ProductionRunOptions options;
     QString error;
-    if (!host_.save_production_file(error)) {
+    options.registry = resolve_registry_location(QString(), *open_board_settings(), &error);
+    if (!options.registry) {
         message(error, MessageKind::Error);
+        return false;
+    }
+    options.host = QSysInfo::machineHostName();
+    options.station = options.host;
+    options.board = board_label_;
+    options.file = file;
+    // The file is the station's for the whole run, and the registry records
+    // its receivers: a second station or run on the file is refused here. A
+    // file that is not there yet is made first, so that it can be locked.
+    const bool made = !QFileInfo::exists(file);
+    if (made && !host_.save_production_file(error)) {
+        message(error, MessageKind::Error);
+        return false;
+    }
+    run_ = std::make_unique<ProductionRun>(options);
+    if (!run_->open()) {
+        message(run_->error(), MessageKind::Error);
+        run_.reset();
+        return false;
+    }
+    // Before the first receiver: the file takes the raised capcode.
+    if (!made && !host_.save_production_file(error)) {
+        message(error, MessageKind::Error);
+        run_.reset();
         return false;
     }
     station_ = true;
     return true;
+}
+
+void Form2::end_run() {
+    run_ended_ = true;
+    if (run_ && !run_->close()) message(run_->error(), MessageKind::Warning);
 }
 
 void Form2::show_station_line() {
@@ -195,6 +263,12 @@ void Form2::show_station_line() {
     if (run_ended_) text += QStringLiteral("The run has ended.");
     else text += QStringLiteral("Next capcode: %1 (Space or Enter writes it)").arg(host_.first_capcode_text());
     text += QStringLiteral("\nLog: ") + QDir::toNativeSeparators(production_log_.path());
+    if (run_ && run_->uses_registry())
+        text += QStringLiteral("\nRegistry: ") +
+                (chkNoRegistry->isChecked() ? QStringLiteral("not used for the next receivers")
+                                            : run_->options().registry->text());
+    else
+        text += QStringLiteral("\nRegistry: not used");
     lblStation->setText(text);
 }
 
@@ -247,7 +321,7 @@ void Form2::set_capcode(int index) {
     } else {
         log_receiver(host_.first_capcode_text(), qrt58::ProductionResult::Limit);
         message(step.message, MessageKind::Warning);
-        run_ended_ = true;
+        end_run();
     }
 }
 
@@ -275,6 +349,8 @@ void Form2::done(int result) {
     if (!unloaded_) {
         unloaded_ = true;
         link_.board_idle(); // Form_Unload
+        // The station's run ends with the dialog: the file and the registry are let go.
+        if (run_ && !run_->close()) message(run_->error(), MessageKind::Warning);
     }
     QDialog::done(result);
 }

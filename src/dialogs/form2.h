@@ -11,13 +11,16 @@
 
 #include "eeprom_bus.h"
 #include "production_log.h"
+#include "production_run.h"
 #include "transfer.h"
 #include "transfer_host.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QStringList>
+#include <memory>
 
+class QCheckBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -26,6 +29,11 @@ class Form2 : public QDialog, private qrt58::TransferView {
     Q_OBJECT
 public:
     Form2(qrt58::EepromBus& link, TransferHost& host, int transfer_mode, QWidget* parent = nullptr);
+
+    // The board as the production registry records it (as --board names it).
+    // The station's registry is the one chosen in the settings (Options >
+    // Registry...), else the default; its name is the host name.
+    void set_board_label(const QString& label) { board_label_ = label; }
 
     // Form_Activate: runs the chosen operation. Called once when the dialog is
     // first shown; tests call it directly.
@@ -52,6 +60,9 @@ public:
     // The production station's line: receivers done, the last result, the
     // next capcode and the log file.
     QLabel* lblStation;
+    // Ticked: the next receivers go without the registry (returned receivers
+    // re-programmed on purpose); their capcodes are neither checked nor recorded.
+    QCheckBox* chkNoRegistry;
 
     bool station() const { return station_; }
     // Whether the board answered the dialog's search.
@@ -80,6 +91,8 @@ private:
     // capcode is known and writable. False when it is not (said so).
     bool open_station();
     void show_station_line();
+    // The run is over: Write stays disabled, the file and the registry are let go.
+    void end_run();
     // Makes the receiver keep what the transfer did, then shows the results
     // held back meanwhile; shows why instead when it cannot. True when kept.
     bool show_results_if_kept();
@@ -99,6 +112,8 @@ private:
     int receivers_done_ = 0;
     QString last_result_;    // "1234567 ok" of the last receiver
     qrt58::ProductionLog production_log_{qrt58::ProductionLog::default_path()};
+    QString board_label_ = QStringLiteral("the window's board");
+    std::unique_ptr<qrt58::ProductionRun> run_; // the station's lock on its file and its registry run
     int position_ = 0;
     std::uint32_t colour_ = 0;
     QElapsedTimer bar_clock_; // since the bar last moved

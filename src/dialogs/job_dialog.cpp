@@ -39,6 +39,18 @@ QLineEdit* line_edit(QWidget* parent, const char* name, const QString& text = QS
 
 enum Column { ColBoard, ColState, ColReceiver, ColCapcode, ColProgress, ColOk, ColFailed, ColCount };
 
+// What the station offers again when it is opened next.
+const QString kBaseKey = QStringLiteral("job_station/base");
+const QString kRangeKey = QStringLiteral("job_station/range");
+const QString kRowsKey = QStringLiteral("job_station/rows");
+const QString kUseRowsKey = QStringLiteral("job_station/use_rows");
+const QString kJobKey = QStringLiteral("job_station/job");
+const QString kStationKey = QStringLiteral("job_station/station");
+const QString kBoardsKey = QStringLiteral("job_station/boards");
+const QString kContinuousKey = QStringLiteral("job_station/continuous");
+
+QString receivers_text(int n) { return n == 1 ? QStringLiteral("1 receiver") : QStringLiteral("%1 receivers").arg(n); }
+
 } // namespace
 
 JobDialog::JobDialog(Board& window_board, const BoardChoice& window_choice, QSettings& settings, ApplySettings apply,
@@ -48,7 +60,7 @@ JobDialog::JobDialog(Board& window_board, const BoardChoice& window_choice, QSet
     setWindowTitle(QStringLiteral("Job Station"));
     setObjectName(QStringLiteral("JobDialog"));
     auto* form = new QFormLayout;
-    txtBase = line_edit(this, "txtBase", base);
+    txtBase = line_edit(this, "txtBase", base.isEmpty() ? settings.value(kBaseKey).toString() : base);
     auto* base_row = new QHBoxLayout;
     base_row->addWidget(txtBase);
     QPushButton* cmdBase = browse_button(this, "cmdBase");
@@ -58,23 +70,24 @@ JobDialog::JobDialog(Board& window_board, const BoardChoice& window_choice, QSet
     optRange = new QRadioButton(QStringLiteral("Range of capcode 1 (FIRST:COUNT[:STEP]):"), this);
     optRange->setObjectName(QStringLiteral("optRange"));
     optRange->setChecked(true);
-    txtRange = line_edit(this, "txtRange");
+    txtRange = line_edit(this, "txtRange", settings.value(kRangeKey).toString());
     form->addRow(optRange, txtRange);
     optRows = new QRadioButton(QStringLiteral("Rows (CSV, header of settings):"), this);
     optRows->setObjectName(QStringLiteral("optRows"));
-    txtRows = line_edit(this, "txtRows");
+    txtRows = line_edit(this, "txtRows", settings.value(kRowsKey).toString());
+    optRows->setChecked(settings.value(kUseRowsKey, false).toBool());
     auto* rows_row = new QHBoxLayout;
     rows_row->addWidget(txtRows);
     QPushButton* cmdRows = browse_button(this, "cmdRows");
     rows_row->addWidget(cmdRows);
     form->addRow(optRows, rows_row);
 
-    txtJob = line_edit(this, "txtJob");
+    txtJob = line_edit(this, "txtJob", settings.value(kJobKey).toString());
     txtJob->setPlaceholderText(QStringLiteral("the base file's name"));
     form->addRow(QStringLiteral("Job:"), txtJob);
-    txtStation = line_edit(this, "txtStation", QSysInfo::machineHostName());
+    txtStation = line_edit(this, "txtStation", settings.value(kStationKey, QSysInfo::machineHostName()).toString());
     form->addRow(QStringLiteral("Station:"), txtStation);
-    txtBoards = line_edit(this, "txtBoards", window_choice.text());
+    txtBoards = line_edit(this, "txtBoards", settings.value(kBoardsKey, window_choice.text()).toString());
     txtBoards->setToolTip(QStringLiteral("Boards separated by spaces, as --board takes them: ") +
                           board_kind_syntaxes());
     form->addRow(QStringLiteral("Boards:"), txtBoards);
@@ -84,6 +97,7 @@ JobDialog::JobDialog(Board& window_board, const BoardChoice& window_choice, QSet
     form->addRow(QStringLiteral("Registry:"), lblRegistry);
     chkContinuous = new QCheckBox(QStringLiteral("Go on until the job is done (else one receiver per board each Start)"), this);
     chkContinuous->setObjectName(QStringLiteral("chkContinuous"));
+    chkContinuous->setChecked(settings.value(kContinuousKey, false).toBool());
     form->addRow(QString(), chkContinuous);
 
     tblBoards = new QTableWidget(0, ColCount, this);
@@ -94,6 +108,9 @@ JobDialog::JobDialog(Board& window_board, const BoardChoice& window_choice, QSet
     tblBoards->horizontalHeader()->setSectionResizeMode(ColBoard, QHeaderView::Stretch);
     tblBoards->horizontalHeader()->setSectionResizeMode(ColReceiver, QHeaderView::ResizeToContents);
     tblBoards->verticalHeader()->hide();
+    // Boards of one kind differ at the end of their paths: cut in the middle.
+    tblBoards->setTextElideMode(Qt::ElideMiddle);
+    tblBoards->setWordWrap(false);
     tblBoards->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tblBoards->setMinimumHeight(110);
     txtLog = new QPlainTextEdit(this);
@@ -159,10 +176,25 @@ void JobDialog::result(int, const QString& line, bool) {
     lines_.push_back(line);
 }
 
+void JobDialog::remember() {
+    settings_.setValue(kBaseKey, txtBase->text().trimmed());
+    settings_.setValue(kRangeKey, txtRange->text().trimmed());
+    settings_.setValue(kRowsKey, txtRows->text().trimmed());
+    settings_.setValue(kUseRowsKey, optRows->isChecked());
+    settings_.setValue(kJobKey, txtJob->text().trimmed());
+    settings_.setValue(kStationKey, txtStation->text().trimmed());
+    settings_.setValue(kBoardsKey, txtBoards->text().simplified());
+    settings_.setValue(kContinuousKey, chkContinuous->isChecked());
+}
+
 bool JobDialog::start() {
     if (running()) return false;
+    remember();
     txtLog->clear();
     lblSummary->clear();
+    // The rows of the previous start go, whether or not this one starts.
+    tblBoards->setRowCount(0);
+    rows_.clear();
     JobPlan plan;
     const QString base = txtBase->text().trimmed();
     const LoadResult loaded = load_table_file(base, plan.base);
@@ -178,7 +210,7 @@ bool JobDialog::start() {
         problems = plan_rows(plan, txtRows->text().trimmed());
     } else {
         QString error;
-        const auto range = parse_job_range(txtRange->text().trimmed(), &error);
+        const auto range = parse_job_range(txtRange->text().trimmed(), &error, range_limit(plan.base));
         if (!range) {
             log(error.replace(QLatin1String("--range takes"), QLatin1String("The range takes")));
             return false;
@@ -227,9 +259,14 @@ bool JobDialog::start() {
     options.one_per_round = !chkContinuous->isChecked();
     station_ = std::make_unique<JobStation>(plan, options);
     if (!station_->prepare(error, problems)) {
+        const std::vector<qint64> existing = station_->existing_capcodes();
         station_.reset();
         if (!problems.empty()) return refuse(problems);
-        log(QStringLiteral("Registry: ") + error);
+        if (!existing.empty())
+            log(QStringLiteral("A job named %1 exists with other contents: receivers %2. Choose another job name.")
+                    .arg(plan.name, capcode_ranges_text(existing)));
+        else
+            log(QStringLiteral("Registry: ") + error);
         return false;
     }
 
@@ -251,15 +288,22 @@ bool JobDialog::start() {
             auto made = make_board(setup);
             const DriverStatus started = made->open().driver;
             if (!started.ok) {
+                // The board keeps its row, with the reason.
                 log(choice.text() + QStringLiteral(": ") + started.error);
+                rows_.push_back({choice.text(), -1, QStringLiteral("not started: ") + started.error});
                 continue;
             }
             board = made.get();
             owned_.push_back(std::move(made));
         }
+        rows_.push_back({choice.text(), static_cast<int>(boards_.size()), QString()});
         boards_.push_back(board);
         labels_ << choice.text();
     }
+    tblBoards->setRowCount(static_cast<int>(rows_.size()));
+    for (int r = 0; r < tblBoards->rowCount(); ++r)
+        for (int c = 0; c < ColCount; ++c) tblBoards->setItem(r, c, new QTableWidgetItem);
+    show_rows();
     if (boards_.empty()) {
         station_->finish();
         station_.reset();
@@ -274,14 +318,11 @@ bool JobDialog::start() {
         window_board_.bus().set_event_pump({});
         window_board_.bus().set_message_sink({});
     }
-    tblBoards->setRowCount(static_cast<int>(boards_.size()));
-    for (int r = 0; r < tblBoards->rowCount(); ++r)
-        for (int c = 0; c < ColCount; ++c) tblBoards->setItem(r, c, new QTableWidgetItem);
     JobCounts counts;
     if (station_->counts(counts))
-        log(QStringLiteral("Job %1: %2 receivers%3, %4 done.")
+        log(QStringLiteral("Job %1: %2%3, %4 done.")
                 .arg(plan.name)
-                .arg(counts.receivers)
+                .arg(receivers_text(counts.receivers))
                 .arg(station_->created_job() ? QStringLiteral(" (new)") : QString())
                 .arg(counts.done));
     stop_ = false;
@@ -321,12 +362,22 @@ void JobDialog::refresh() {
 }
 
 void JobDialog::show_rows() {
-    if (!station_) return;
-    for (std::size_t i = 0; i < station_->boards() && static_cast<int>(i) < tblBoards->rowCount(); ++i) {
+    for (std::size_t row = 0; row < rows_.size() && static_cast<int>(row) < tblBoards->rowCount(); ++row) {
+        const int r = static_cast<int>(row);
+        const Row& board = rows_[row];
+        // The whole name as tool tip: the column cuts it in the middle.
+        tblBoards->item(r, ColBoard)->setText(board.label);
+        tblBoards->item(r, ColBoard)->setToolTip(board.label);
+        if (board.station_index < 0 || !station_) {
+            tblBoards->item(r, ColState)->setText(board.failure);
+            tblBoards->item(r, ColState)->setToolTip(board.failure);
+            continue;
+        }
+        const std::size_t i = static_cast<std::size_t>(board.station_index);
+        if (i >= station_->boards()) continue;
         const BoardProgress p = station_->progress(i);
-        const int r = static_cast<int>(i);
-        tblBoards->item(r, ColBoard)->setText(p.board);
         tblBoards->item(r, ColState)->setText(p.state);
+        tblBoards->item(r, ColState)->setToolTip(p.state);
         tblBoards->item(r, ColReceiver)->setText(p.line > 0 ? station_->plan().where(p.line) : QString());
         tblBoards->item(r, ColCapcode)->setText(p.capcodes);
         tblBoards->item(r, ColProgress)->setText(p.state == QLatin1String("programming")
@@ -385,6 +436,7 @@ void JobDialog::finished() {
 void JobDialog::reject() {
     // Escape and close wait while the boards work.
     if (running()) return;
+    remember();
     QDialog::reject();
 }
 
@@ -393,6 +445,7 @@ void JobDialog::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    remember();
     QDialog::closeEvent(event);
 }
 
@@ -437,8 +490,16 @@ void RegistryDialog::show_in_use() {
 bool RegistryDialog::keep() {
     const QString text = txtRegistry->text().trimmed();
     QString error;
-    if (!text.isEmpty() && !parse_registry_location(text, &error)) {
+    const auto where = text.isEmpty() ? std::nullopt : parse_registry_location(text, &error);
+    if (!text.isEmpty() && !where) {
         lblError->setText(error);
+        return false;
+    }
+    // The settings file is plain text: a password stays out of it.
+    if (where && !where->password.isEmpty()) {
+        lblError->setText(QStringLiteral("A password is not kept in the settings: give the address without it "
+                                         "and put the password in ~/.pgpass (HOST:PORT:DB:USER:PASSWORD, mode "
+                                         "600) or in PGPASSWORD."));
         return false;
     }
     lblError->clear();

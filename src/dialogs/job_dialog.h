@@ -71,6 +71,8 @@ private:
     void show_rows();
     void finished();
     void log(const QString& line);
+    // Keeps the fields in the settings, to be offered at the next opening.
+    void remember();
 
     Board& window_board_;
     BoardChoice window_choice_;
@@ -81,6 +83,14 @@ private:
     std::vector<std::unique_ptr<Board>> owned_;
     std::vector<Board*> boards_;
     QStringList labels_;
+    // One table row per board given: its index among the station's boards, or
+    // -1 and why it did not start.
+    struct Row {
+        QString label;
+        int station_index = -1;
+        QString failure;
+    };
+    std::vector<Row> rows_;
     std::thread worker_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> done_{false};

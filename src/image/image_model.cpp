@@ -59,6 +59,46 @@ std::string printable(const std::string& text) {
     return out;
 }
 
+PrintableStream::PrintableStream(std::ostream& target) : std::ostream(&buffer_), buffer_(target) {}
+
+PrintableStream::~PrintableStream() { buffer_.hand_on(); }
+
+void PrintableStream::Buffer::hand_on() {
+    target_ << held_;
+    held_.clear();
+}
+
+int PrintableStream::Buffer::overflow(int c) {
+    if (c == traits_type::eof()) return 0;
+    const char ch = static_cast<char>(c);
+    xsputn(&ch, 1);
+    return c;
+}
+
+std::streamsize PrintableStream::Buffer::xsputn(const char* s, std::streamsize n) {
+    std::string text = held_ + std::string(s, static_cast<std::size_t>(n));
+    held_.clear();
+    // U+0080..U+009F come as 0xC2 and a second byte that may be in the next write.
+    if (!text.empty() && static_cast<unsigned char>(text.back()) == 0xC2) {
+        held_ = text.substr(text.size() - 1);
+        text.pop_back();
+    }
+    for (std::size_t start = 0;;) {
+        const std::size_t end = text.find('\n', start);
+        target_ << printable(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos) break;
+        target_ << '\n';
+        start = end + 1;
+    }
+    return n;
+}
+
+int PrintableStream::Buffer::sync() {
+    hand_on();
+    target_.flush();
+    return target_ ? 0 : -1;
+}
+
 void ImageModel::add(std::string key, Value value, std::string text, BitsList bits) {
     index_.emplace(key, settings_.size());
     settings_.push_back(

@@ -12,6 +12,7 @@
 #include <QJsonValue>
 #include <array>
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <unordered_map>
 #include <variant>
@@ -124,5 +125,31 @@ std::string hex_byte(int v); // "0x3F"
 // move the cursor or retitle the terminal: C0 controls and DEL as "\xNN",
 // C1 controls (U+0080 to U+009F) as "\u0080".
 std::string printable(const std::string& text);
+
+// A stream that passes what is written to it on to `target` through
+// printable(), line by line: for commands whose output carries text that
+// other stations or files chose (job, station and board names, CSV cells).
+class PrintableStream : public std::ostream {
+public:
+    explicit PrintableStream(std::ostream& target);
+    ~PrintableStream() override;
+
+private:
+    class Buffer : public std::streambuf {
+    public:
+        explicit Buffer(std::ostream& target) : target_(target) {}
+        void hand_on(); // what is held back
+
+    protected:
+        int overflow(int c) override;
+        std::streamsize xsputn(const char* s, std::streamsize n) override;
+        int sync() override;
+
+    private:
+        std::ostream& target_;
+        std::string held_; // a last byte that may start a two-byte control character
+    };
+    Buffer buffer_;
+};
 
 } // namespace qrt58

@@ -2,6 +2,8 @@
 // accessors every editor uses.
 #pragma once
 
+#include "version.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -12,7 +14,7 @@ constexpr int kImageSize = 2048;
 constexpr int kLastAddress = kImageSize - 1;
 
 // Version signature written at 0x7E0 and the product word compared on loading.
-inline const std::string ver_str = "QRT58 V05.02";
+inline const std::string ver_str = QRT58_VERSION_SIGNATURE;
 constexpr int kSignatureAddress = 0x7E0;
 constexpr int kSignatureCompareLength = 6; // "QRT58 "
 

@@ -1,5 +1,8 @@
 #include "safe_file.h"
 
+#include "file_lock.h"
+#include <csignal>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -86,6 +89,11 @@ FileResult write_file_checked(const QString& path, const QByteArray& bytes) {
     // rename (or written to directly): neither is what the user meant.
     const QString why = not_a_regular_file(path);
     if (!why.isEmpty()) return failed("Cannot save", path, why);
+    // A file a run of ours holds locked stays locked with its new content.
+    bool locked_ok = false;
+    QString locked_error, locked_reason;
+    if (detail::save_locked_file(path, bytes, locked_ok, locked_error, locked_reason))
+        return {locked_ok, locked_error, locked_reason};
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         // The folder takes no temporary file. A file that exists and may be
@@ -162,6 +170,17 @@ bool same_file(const QString& a, const QString& b) {
     if (a_exists && b_exists) return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
     if (a_exists != b_exists) return false;
     return resolved_path(a) == resolved_path(b);
+}
+
+void ignore_file_size_signal() { ::signal(SIGXFSZ, SIG_IGN); }
+
+QString files_in_conflict(const NamedFiles& files) {
+    for (std::size_t i = 0; i < files.size(); ++i)
+        for (std::size_t j = i + 1; j < files.size(); ++j)
+            if (same_file(files[i].second, files[j].second))
+                return QStringLiteral("%1 %2 is %3 %4; give each its own file")
+                    .arg(files[j].first, files[j].second, files[i].first, files[i].second);
+    return QString();
 }
 
 } // namespace qrt58

@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <utility>
+#include <vector>
 
 namespace qrt58 {
 
@@ -47,6 +49,19 @@ QString cannot_save_reason(const QString& path);
 // (symbolic and hard links included), else by the path with its folder's
 // links resolved.
 bool same_file(const QString& a, const QString& b);
+
+// The files of one run, each with what it is to the run ("the bus trace", path).
+using NamedFiles = std::vector<std::pair<QString, QString>>;
+// "the bus trace X is the table file Y; give each its own file" for the first
+// two of `files` that are one file (same_file: links included); empty when all
+// are distinct. Checked before a run opens any of them for writing.
+QString files_in_conflict(const NamedFiles& files);
+
+// Lets a write past the process's file-size limit (ulimit -f) fail with EFBIG
+// instead of ending the program with SIGXFSZ in the middle of a save: the
+// save's own checks then keep the old file and report the failure. Both
+// programs call it first thing.
+void ignore_file_size_signal();
 
 // The system's text for an errno value.
 QString system_reason(int error);

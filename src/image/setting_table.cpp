@@ -156,7 +156,9 @@ std::vector<SettingRow> frequency_rows() {
         if (!range) return "the frequency range of the image is none of the list (byte 0xF1)";
         const FrequencyOutcome outcome = check_frequency(value, *range, s.image());
         if (outcome.result == FrequencyCheck::Restore) return "no frequency given";
-        if (outcome.result != FrequencyCheck::Accepted) return outcome.message;
+        // The window's message, and the unit that its box takes.
+        if (outcome.result != FrequencyCheck::Accepted)
+            return outcome.message + " (the frequency is in units of 100 Hz: 1530250 = 153.025 MHz)";
         apply_frequency(s.image(), outcome);
         return {};
     };
@@ -179,7 +181,7 @@ std::vector<SettingRow> frequency_rows() {
                    const std::uint64_t hz = static_cast<std::uint64_t>(stored_frequency(r.image)) * 100;
                    m.add(name, static_cast<double>(hz), std::to_string(hz), whole_bytes(kFreqAddress, 4));
                }),
-        {"frequency.box", "the frequency as the Frequency box takes it (MHz)", 3,
+        {"frequency.box", "the frequency in units of 100 Hz, as the Frequency box takes it (1530250 = 153.025 MHz)", 3,
          [](ImageModel& m, const ImageReading& r, const std::string& name, int) {
              const std::string text = frequency_text(r.image);
              m.add(name, QString::fromStdString(text), text);

@@ -6,6 +6,7 @@
 #include "setting_table.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <cctype>
 
 namespace qrt58 {
@@ -186,7 +187,7 @@ std::string apply_settings(PagerTable& image, const std::vector<std::pair<std::s
     SettingSession session(image);
     for (const Step& step : steps) {
         const auto& [name, value] = settings[step.given];
-        if (const std::string why = session.apply(name, step.value); !why.empty()) return name + "=" + value + ": " + why;
+        if (const std::string why = session.apply(name, step.value); !why.empty()) return shown_text(name + "=" + value) + ": " + why;
     }
     // A pair switched to "Long" holds one long capcode only once it is given one.
     for (int p = 0; p < kCapcodePairs; ++p) {
@@ -194,7 +195,7 @@ std::string apply_settings(PagerTable& image, const std::vector<std::pair<std::s
         const std::string name = "capcodes." + std::to_string(2 * p + 1) + ".length";
         std::string given = name + "=Long";
         for (const auto& [n, v] : settings)
-            if (n == name) given = n + "=" + v;
+            if (n == name) given = shown_text(n + "=" + v);
         return given + ": give the long capcode too (" + "capcodes." + std::to_string(2 * p + 1) +
                ".capcode=VALUE, 2101249 or more)";
     }
@@ -202,8 +203,16 @@ std::string apply_settings(PagerTable& image, const std::vector<std::pair<std::s
     // the command sets one.
     for (const auto& [n, v] : settings)
         if (n.rfind("display.battery.", 0) == 0)
-            if (const std::string why = session.finish(); !why.empty()) return n + "=" + v + ": " + why;
+            if (const std::string why = session.finish(); !why.empty()) return shown_text(n + "=" + v) + ": " + why;
     return {};
+}
+
+std::string shown_text(const std::string& text, std::size_t max) {
+    if (text.size() <= max) return text;
+    std::size_t cut = max;
+    // Never half a UTF-8 character.
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    return text.substr(0, cut) + "... (" + std::to_string(text.size()) + " characters)";
 }
 
 std::string apply_setting(PagerTable& image, const std::string& name, const std::string& value) {

@@ -73,6 +73,11 @@ int setting_rank(const std::string& name);
 // changed, so callers work on a copy.
 std::string apply_settings(PagerTable& image, const std::vector<std::pair<std::string, std::string>>& settings);
 
+// The start of a long text as a message echoes it: at most `max` bytes (cut
+// on a character boundary) and how long the whole is, so that a refused
+// million-character cell does not flood the terminal.
+std::string shown_text(const std::string& text, std::size_t max = 60);
+
 // One setting on its own: apply_settings with a single pair.
 std::string apply_setting(PagerTable& image, const std::string& name, const std::string& value);
 

@@ -1,12 +1,15 @@
 #include "job_plan.h"
 
 #include "capcode.h"
+#include "settings.h"
 #include "transfer.h"
 
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
-#include <map>
+#include <QSet>
+#include <set>
+#include <unordered_map>
 
 namespace qrt58 {
 namespace {
@@ -92,6 +95,8 @@ bool parse_csv(const QString& text, std::vector<CsvRow>& rows, JobProblem& probl
     return true;
 }
 
+QString shown(const QString& text) { return QString::fromStdString(shown_text(text.toStdString())); }
+
 std::optional<qint64> slot_value(const PagerTable& image, int slot) {
     const auto shown = decode_all_capcodes(image, long_pairs_from_image(image));
     const SlotDisplay& s = shown[static_cast<std::size_t>(slot)];
@@ -101,7 +106,12 @@ std::optional<qint64> slot_value(const PagerTable& image, int slot) {
 
 } // namespace
 
-std::optional<JobRange> parse_job_range(const QString& text, QString* error) {
+std::optional<JobRange> parse_job_range(const QString& text, QString* error, qint64 limit) {
+    const auto bad = [&](const QString& why) -> std::optional<JobRange> {
+        if (error) *error = why;
+        return std::nullopt;
+    };
+    const QString shown = QString::fromStdString(shown_text(text.toStdString()));
     const QStringList parts = text.split(':');
     JobRange r;
     bool ok = parts.size() == 2 || parts.size() == 3;
@@ -113,16 +123,34 @@ std::optional<JobRange> parse_job_range(const QString& text, QString* error) {
     }
     ok = ok && first_ok && count_ok && step_ok && r.first >= 0 && r.count >= 1 && r.step >= 1 &&
          r.count <= 1000000;
-    if (!ok && error)
-        *error = QStringLiteral("--range takes FIRST:COUNT[:STEP] (whole numbers, COUNT and STEP 1 or more), "
-                                "not '%1'")
-                     .arg(text);
-    return ok ? std::optional<JobRange>(r) : std::nullopt;
+    if (!ok)
+        return bad(QStringLiteral("--range takes FIRST:COUNT[:STEP] (whole numbers, COUNT and STEP 1 or more), "
+                                  "not '%1'")
+                       .arg(shown));
+    // The last value, checked before it is computed: FIRST + (COUNT - 1) * STEP
+    // must neither overflow nor pass the largest capcode.
+    const qint64 steps = r.count - 1;
+    if (r.first > limit || (steps > 0 && r.step > (limit - r.first) / steps))
+        return bad(QStringLiteral("--range %1 goes past the largest capcode (%2 for capcode 1 of this base file)")
+                       .arg(shown)
+                       .arg(limit));
+    return r;
+}
+
+qint64 range_limit(const PagerTable& base) {
+    return static_cast<qint64>(capcode_entry_limit(long_pairs_from_image(base)[0]));
 }
 
 QString JobPlan::where(int line) const {
     if (source.isEmpty()) return QStringLiteral("receiver %1 of the range").arg(line);
     return QStringLiteral("%1 line %2").arg(QFileInfo(source).fileName()).arg(line);
+}
+
+QString JobPlan::numbered(std::size_t index) const {
+    QString text = QStringLiteral("receiver %1 of %2 of job %3").arg(index + 1).arg(receivers.size()).arg(name);
+    if (!source.isEmpty() && index < receivers.size())
+        text += QStringLiteral(" (%1)").arg(where(receivers[index].line));
+    return text;
 }
 
 void plan_range(JobPlan& plan, const JobRange& range) {
@@ -131,7 +159,7 @@ void plan_range(JobPlan& plan, const JobRange& range) {
     for (int i = 0; i < range.count; ++i) {
         JobReceiver r;
         r.line = i + 1;
-        r.settings = {"capcodes.1.capcode=" + std::to_string(range.first + i * range.step)};
+        r.settings = {"capcodes.1.capcode=" + std::to_string(range.first + static_cast<qint64>(i) * range.step)};
         r.own_slots = {0};
         plan.receivers.push_back(std::move(r));
     }
@@ -153,14 +181,16 @@ std::vector<JobProblem> plan_rows(JobPlan& plan, const QString& path) {
     std::vector<JobProblem> problems;
     QStringList header;
     std::vector<std::optional<int>> column_slots;
+    QSet<QString> names;
     bool any_capcode = false;
     for (const QString& name : rows[0].fields) {
         header << name.trimmed();
         column_slots.push_back(own_capcode_slot(header.last()));
         any_capcode = any_capcode || column_slots.back().has_value();
         if (header.last().isEmpty()) problems.push_back({rows[0].line, QStringLiteral("an empty column name")});
-        else if (header.count(header.last()) > 1)
-            problems.push_back({rows[0].line, QStringLiteral("column %1 given twice").arg(header.last())});
+        else if (names.contains(header.last()))
+            problems.push_back({rows[0].line, QStringLiteral("column %1 given twice").arg(shown(header.last()))});
+        names.insert(header.last());
     }
     if (!any_capcode)
         problems.push_back({rows[0].line, QStringLiteral("no capcodes.N.capcode column: every receiver needs "
@@ -189,7 +219,8 @@ std::vector<JobProblem> plan_rows(JobPlan& plan, const QString& path) {
 
 std::vector<JobProblem> check_job(JobPlan& plan, const ApplySettings& apply) {
     std::vector<JobProblem> problems;
-    std::map<qint64, int> first_line; // capcode -> line that has it
+    std::set<std::pair<int, QString>> reported; // a header fault is reported once, not per row
+    std::unordered_map<qint64, int> first_line; // capcode -> line that has it
     for (JobReceiver& r : plan.receivers) {
         PagerTable image = plan.base;
         std::string error;
@@ -198,9 +229,7 @@ std::vector<JobProblem> check_job(JobPlan& plan, const ApplySettings& apply) {
             // A name that is no setting is the header's fault.
             const int line = status == 2 && !plan.source.isEmpty() ? 1 : r.line;
             const JobProblem p{line, QString::fromStdString(error)};
-            const bool known = std::any_of(problems.begin(), problems.end(),
-                                           [&](const JobProblem& o) { return o.line == p.line && o.text == p.text; });
-            if (!known) problems.push_back(p);
+            if (reported.insert({p.line, p.text}).second) problems.push_back(p);
             continue;
         }
         r.capcodes.clear();
@@ -250,6 +279,13 @@ std::vector<qint64> programmed_capcodes(const PagerTable& image) {
         if (d.covered || !d.capcode.value || !get_slot_bit(image, enable_bit(s))) continue;
         list.push_back(static_cast<qint64>(*d.capcode.value));
     }
+    return list;
+}
+
+std::vector<qint64> recorded_capcodes(const PagerTable& image, const std::vector<qint64>& own) {
+    std::vector<qint64> list = programmed_capcodes(image);
+    for (const qint64 capcode : own)
+        if (std::find(list.begin(), list.end(), capcode) == list.end()) list.push_back(capcode);
     return list;
 }
 

@@ -4,6 +4,7 @@
 // any is programmed; problems carry the line they come from.
 #pragma once
 
+#include "capcode.h"
 #include "pager_table.h"
 #include "registry.h"
 
@@ -26,8 +27,13 @@ struct JobRange {
     int count = 0;
     qint64 step = 1;
 };
-// "FIRST:COUNT[:STEP]", every part a whole number, COUNT and STEP 1 or more.
-std::optional<JobRange> parse_job_range(const QString& text, QString* error = nullptr);
+// "FIRST:COUNT[:STEP]", every part a whole number, COUNT and STEP 1 or more,
+// and no value past `limit` (the largest capcode capcode 1 takes, see
+// range_limit; by default the largest capcode of a long pair).
+std::optional<JobRange> parse_job_range(const QString& text, QString* error = nullptr,
+                                        qint64 limit = static_cast<qint64>(kLongLimit));
+// The largest capcode capcode 1 of `base` takes (short or long pair).
+qint64 range_limit(const PagerTable& base);
 
 struct JobReceiver {
     int line = 0;                      // CSV line (1 = the header) or range number
@@ -49,6 +55,9 @@ struct JobPlan {
 
     // "ROWS.csv line 7" or "receiver 7 of the range".
     QString where(int line) const;
+    // Receiver `index` (0-based) as the registry numbers it: "receiver 3 of 5
+    // of job NAME", with its line for a CSV file ("... (ROWS.csv line 4)").
+    QString numbered(std::size_t index) const;
 };
 
 // One receiver per value of the range.
@@ -68,6 +77,11 @@ std::optional<PagerTable> receiver_image(const JobPlan& plan, std::size_t index,
 
 // Every capcode the receiver answers to: the enabled, usable slots, in slot order.
 std::vector<qint64> programmed_capcodes(const PagerTable& image);
+
+// What the registry records as the capcodes of a receiver programmed with
+// `image`: those it answers to, then its own capcodes (`own`) that are not
+// among them (a slot the image leaves disabled is still the receiver's).
+std::vector<qint64> recorded_capcodes(const PagerTable& image, const std::vector<qint64>& own);
 
 // What the registry stores of the job.
 JobSpec job_spec(const JobPlan& plan);

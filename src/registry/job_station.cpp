@@ -4,6 +4,8 @@
 #include <QCoreApplication>
 #include "transfer.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <thread>
 
 namespace qrt58 {
@@ -49,6 +51,14 @@ JobStation::JobStation(JobPlan plan, StationOptions options)
 JobStation::~JobStation() = default;
 
 bool JobStation::prepare(QString& error, std::vector<JobProblem>& problems) {
+    // One limit on every database (a PostgreSQL server would cut the name it
+    // shows for the connection, SQLite none).
+    if (options_.station.size() > kMaxStationName) {
+        error = QStringLiteral("the station name has %1 characters; it may have %2 at most")
+                    .arg(options_.station.size())
+                    .arg(kMaxStationName);
+        return false;
+    }
     registry_ = Registry::open(options_.registry, &error,
                                QStringLiteral("qrt58 %1").arg(options_.station));
     if (!registry_) return false;
@@ -66,13 +76,16 @@ bool JobStation::prepare(QString& error, std::vector<JobProblem>& problems) {
     if (!opened.ok) {
         for (const CapcodeConflict& c : opened.conflicts) {
             const JobReceiver& r = plan_.receivers[static_cast<std::size_t>(c.item)];
-            problems.push_back({r.line, c.job.isEmpty()
+            problems.push_back({r.line, !c.programmed.isEmpty()
+                                            ? QStringLiteral("capcode %1 %2").arg(c.capcode).arg(c.programmed)
+                                        : c.job.isEmpty()
                                             ? QStringLiteral("capcode %1 is held for another job").arg(c.capcode)
                                             : QStringLiteral("capcode %1 is held for job '%2' in the registry")
                                                   .arg(c.capcode)
                                                   .arg(c.job)});
         }
         error = opened.error;
+        existing_capcodes_ = opened.existing_capcodes;
         return false;
     }
     job_id_ = opened.job_id;
@@ -108,7 +121,32 @@ void JobStation::run(const std::vector<Board*>& boards, const QStringList& label
         if (!progress(i).active) continue;
         workers.emplace_back([this, i, board = boards[i], &events] { work(i, board, events); });
     }
+    // The station's heartbeat goes on while its boards program: one receiver
+    // may take longer than the limit after which other stations take a
+    // silent station for dead.
+    std::mutex beat_mutex;
+    std::condition_variable beat_wake;
+    bool boards_done = false;
+    std::thread heart([&] {
+        std::unique_ptr<Registry> beats;
+        std::unique_lock<std::mutex> lock(beat_mutex);
+        while (!beat_wake.wait_for(lock, std::chrono::milliseconds(options_.heartbeat_ms), [&] { return boards_done; })) {
+            if (!beats) {
+                QString ignored; // a failing registry stops the boards themselves
+                beats = Registry::open(options_.registry, &ignored,
+                                       QStringLiteral("qrt58 %1 heartbeat").arg(options_.station));
+                if (beats) beats->use_session(registry_->session_id());
+            }
+            if (beats) beats->beat();
+        }
+    });
     for (std::thread& t : workers) t.join();
+    {
+        std::lock_guard<std::mutex> lock(beat_mutex);
+        boards_done = true;
+    }
+    beat_wake.notify_all();
+    heart.join();
 }
 
 void JobStation::work(std::size_t index, Board* board, StationEvents& events) {
@@ -243,10 +281,10 @@ void JobStation::work(std::size_t index, Board* board, StationEvents& events) {
                                       : !verified                     ? ReceiverResult::VerifyError
                                                                       : ReceiverResult::Ok;
         const PagerTable& programmed = image ? *image : plan_.base;
-        pending = FinishedReceiver{taken.receiver_id, result, programmed_capcodes(programmed),
+        pending = FinishedReceiver{taken.receiver_id, result, recorded_capcodes(programmed, receiver.capcodes),
                                    image ? written_image_sha256(*image) : QString()};
         pending_line = QStringLiteral("%1: %2, capcode %3: %4")
-                           .arg(label, plan_.where(receiver.line), own, QString::fromLatin1(receiver_result_text(result)));
+                           .arg(label, plan_.numbered(taken.item), own, QString::fromLatin1(receiver_result_text(result)));
         if (!detail.isEmpty() && result != ReceiverResult::Ok) pending_line += QStringLiteral(" (") + detail + ')';
         update(index, [&](BoardProgress& p) {
             p.phase.clear();
@@ -306,7 +344,13 @@ bool JobStation::counts(JobCounts& counts) {
     return false;
 }
 
-std::vector<HeldReceiver> JobStation::held() { return registry_ ? registry_->held(job_id_) : std::vector<HeldReceiver>{}; }
+std::vector<HeldReceiver> JobStation::held(bool* ok) {
+    if (!registry_) return {};
+    std::vector<HeldReceiver> list = registry_->held(job_id_);
+    if (!registry_->error().isEmpty()) error_ = registry_->error();
+    if (ok) *ok = registry_->error().isEmpty();
+    return list;
+}
 
 bool JobStation::finish() {
     if (!registry_) return true;

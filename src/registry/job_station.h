@@ -45,6 +45,9 @@ public:
     virtual void changed(int /*board*/) {}
 };
 
+// The longest station name a registry takes.
+constexpr int kMaxStationName = 100;
+
 struct StationOptions {
     RegistryLocation registry;
     QString station;       // the station's name in the registry
@@ -54,6 +57,9 @@ struct StationOptions {
     // Each board programs one receiver per run() (the operator puts new
     // receivers in between); otherwise they go on until the job is done.
     bool one_per_round = false;
+    // How often the station's heartbeat is refreshed while its boards program
+    // (well inside Registry::kStaleSeconds).
+    int heartbeat_ms = 60000;
 };
 
 class JobStation {
@@ -66,6 +72,9 @@ public:
     // Capcodes held for other jobs come back as problems (with lines).
     bool prepare(QString& error, std::vector<JobProblem>& problems);
     bool created_job() const { return created_; }
+    // After prepare() refused the job's name: the first capcodes of the
+    // receivers of the job that has it.
+    const std::vector<qint64>& existing_capcodes() const { return existing_capcodes_; }
     qint64 job_id() const { return job_id_; }
 
     // Runs every active board in a thread of its own until it has no receiver
@@ -84,7 +93,8 @@ public:
     bool any_board_failed() const;
 
     bool counts(JobCounts& counts);
-    std::vector<HeldReceiver> held();
+    // `ok` (when given) is false when the list could not be read to its end.
+    std::vector<HeldReceiver> held(bool* ok = nullptr);
     // Closes the station's run (receivers left unfinished are marked stopped).
     bool finish();
     const QString& error() const { return error_; }
@@ -99,6 +109,7 @@ private:
     std::unique_ptr<Registry> registry_; // the calling thread's
     qint64 job_id_ = 0;
     bool created_ = false;
+    std::vector<qint64> existing_capcodes_;
     QString error_;
     mutable std::mutex mutex_;
     std::vector<BoardProgress> progress_;

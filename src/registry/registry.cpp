@@ -1,4 +1,6 @@
 #include "registry.h"
+#include "registry_rows.h"
+#include "postgres_uri.h"
 
 #include <QAtomicInteger>
 #include <QCryptographicHash>
@@ -9,6 +11,7 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStringList>
 #include <QThread>
 #include <QVariant>
 
@@ -17,11 +20,10 @@
 #include <sys/types.h>
 
 namespace qrt58 {
+using registry_rows::now_text;
 namespace {
 
 QAtomicInteger<quint64> g_connections = 0;
-
-QString now_text() { return QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs); }
 
 bool process_alive(qint64 pid) {
     if (pid <= 0) return false;
@@ -29,6 +31,31 @@ bool process_alive(qint64 pid) {
 }
 
 QString local_host() { return QSysInfo::machineHostName(); }
+
+// SQL for the database's clock as ISO 8601 UTC text, in the format of
+// now_text(): heartbeats are written and judged by one clock, whatever the
+// stations' own clocks say. database_now_minus() takes a bound number of
+// seconds to go back.
+QString database_now(bool postgres) {
+    return postgres ? QStringLiteral("to_char(clock_timestamp() AT TIME ZONE 'UTC', "
+                                     "'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"')")
+                    : QStringLiteral("strftime('%Y-%m-%dT%H:%M:%fZ', 'now')");
+}
+QString database_now_minus(bool postgres) {
+    return postgres ? QStringLiteral("to_char((clock_timestamp() - CAST(? AS integer) * interval '1 second') AT "
+                                     "TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"')")
+                    : QStringLiteral("strftime('%Y-%m-%dT%H:%M:%fZ', 'now', '-' || CAST(? AS integer) || ' seconds')");
+}
+
+// Whether the station run of a receiver left "programming" is gone: ended, a
+// process on this host that no longer exists, or (another host, where the
+// process cannot be asked) no heartbeat within the limit. A process known to
+// be alive here is never taken for dead, however long it has been paused.
+bool station_gone(const QString& host, qint64 pid, bool ended, bool stale) {
+    if (ended) return true;
+    if (host == local_host()) return !process_alive(pid);
+    return stale;
+}
 
 // One step of the schema, per dialect.
 struct Migration {
@@ -98,6 +125,13 @@ const std::vector<Migration>& migrations() {
     return list;
 }
 
+// The tables the migrations make (besides schema_version).
+const QStringList& registry_tables() {
+    static const QStringList names{QStringLiteral("jobs"),     QStringLiteral("job_items"), QStringLiteral("reservations"),
+                                   QStringLiteral("sessions"), QStringLiteral("receivers"), QStringLiteral("issued")};
+    return names;
+}
+
 bool is_unique_violation(const QSqlError& e) {
     const QString code = e.nativeErrorCode();
     // PostgreSQL's unique_violation; SQLite's constraint codes (plain and extended).
@@ -124,6 +158,21 @@ QString capcode_list_text(const std::vector<qint64>& capcodes) {
     QString text = QStringLiteral(""); // never null: the columns are NOT NULL
     for (const qint64 c : capcodes) text += (text.isEmpty() ? QString() : QStringLiteral(" ")) + QString::number(c);
     return text;
+}
+
+QString capcode_ranges_text(const std::vector<qint64>& capcodes, std::size_t most) {
+    QStringList parts;
+    for (std::size_t i = 0; i < capcodes.size();) {
+        std::size_t end = i;
+        while (end + 1 < capcodes.size() && capcodes[end + 1] == capcodes[end] + 1) ++end;
+        if (static_cast<std::size_t>(parts.size()) == most) {
+            parts << QStringLiteral("...");
+            break;
+        }
+        parts << (end == i ? QString::number(capcodes[i]) : QStringLiteral("%1-%2").arg(capcodes[i]).arg(capcodes[end]));
+        i = end + 1;
+    }
+    return parts.join(QStringLiteral(", "));
 }
 
 std::vector<qint64> capcode_list(const QString& text) {
@@ -169,9 +218,13 @@ bool Registry::connect_db() {
         if (!where_.database.isEmpty()) db.setDatabaseName(where_.database);
         QString name = application_;
         name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9_.:-]")), QStringLiteral("_"));
-        db.setConnectOptions(QStringLiteral("connect_timeout=10;application_name=%1").arg(name));
+        // The server keeps 63 bytes of it (and says so in a notice when given more).
+        name.truncate(63);
+        db.setConnectOptions(postgres_connect_options(
+            {where_.host, where_.port, where_.user, QString(), where_.database, where_.parameters},
+            {{QStringLiteral("connect_timeout"), QStringLiteral("10")}, {QStringLiteral("application_name"), name}}));
         if (!db.open()) return fail(QStringLiteral("cannot open the registry %1").arg(where_.text()), db.lastError());
-        return true;
+        return quiet_notices();
     }
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) {
         error_ = QStringLiteral("the SQLite driver of Qt is not installed (Debian: libqt6sql6-sqlite)");
@@ -188,12 +241,49 @@ bool Registry::connect_db() {
     // Writers wait for each other instead of failing at once.
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=60000"));
     if (!db.open()) return fail(QStringLiteral("cannot open the registry %1").arg(where_.path), db.lastError());
+    if (!only_registry_tables()) return false;
     QSqlQuery q(db);
     // Readers never block the writer; every commit is on the disk before it counts.
     for (const char* pragma : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL", "PRAGMA foreign_keys=ON"})
         if (!q.exec(QString::fromLatin1(pragma)))
             return fail_query(QStringLiteral("cannot set up the registry %1").arg(where_.path), q);
     return true;
+}
+
+bool Registry::quiet_notices() {
+    // The server's notices ("relation ... already exists, skipping" of the
+    // schema check) are for a database administrator, not the operator.
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    if (!q.exec(QStringLiteral("SET client_min_messages TO warning")))
+        return fail_query(QStringLiteral("cannot set up the registry %1").arg(where_.text()), q);
+    return true;
+}
+
+bool Registry::only_registry_tables() {
+    // Another program's database is not ours to change: it is refused before
+    // anything (its journal mode included) is written to it.
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type IN ('table', 'view', 'trigger')")))
+        return fail_query(QStringLiteral("cannot read the registry %1").arg(where_.path), q);
+    QStringList foreign;
+    bool any = false, versioned = false;
+    while (q.next()) {
+        const QString name = q.value(0).toString();
+        any = true;
+        if (name == QLatin1String("schema_version")) versioned = true;
+        else if (!registry_tables().contains(name) && !name.startsWith(QLatin1String("sqlite_"))) foreign << name;
+    }
+    if (!read_to_end(QStringLiteral("cannot read the registry %1").arg(where_.path), q)) return false;
+    q.finish();
+    if (foreign.isEmpty() && (versioned || !any)) return true;
+    if (foreign.size() > 5) foreign = foreign.mid(0, 5) << QStringLiteral("...");
+    error_ = QStringLiteral("%1 is not a production registry (it holds %2); nothing was changed in it. Give the "
+                            "registry a file of its own (--registry FILE)")
+                 .arg(where_.path,
+                      foreign.isEmpty() ? QStringLiteral("registry tables without a schema version")
+                                        : QStringLiteral("the tables %1").arg(foreign.join(QStringLiteral(", "))));
+    return false;
 }
 
 bool Registry::fail(const QString& what, const QSqlError& e) {
@@ -205,6 +295,13 @@ bool Registry::fail(const QString& what, const QSqlError& e) {
 }
 
 bool Registry::fail_query(const QString& what, const QSqlQuery& q) { return fail(what, q.lastError()); }
+
+bool Registry::read_to_end(const QString& what, const QSqlQuery& q) {
+    // next() is false at the end and on a failed read (a damaged page, a
+    // dropped connection): only the error tells them apart.
+    if (q.lastError().type() == QSqlError::NoError) return true;
+    return fail_query(what, q);
+}
 
 bool Registry::abandon(const QString& what, QSqlQuery& q) {
     fail_query(what, q);
@@ -253,6 +350,8 @@ bool Registry::migrate() {
     if (q.next()) {
         version = q.value(0).toInt();
         have = true;
+    } else if (!read_to_end(QString(), q)) {
+        return abandon(QStringLiteral("cannot read the schema version"), q);
     }
     q.finish();
     if (version > kSchemaVersion) {
@@ -281,7 +380,10 @@ bool Registry::migrate() {
 
 int Registry::schema_version() {
     QSqlQuery q(QSqlDatabase::database(connection_, false));
-    if (!q.exec(QStringLiteral("SELECT version FROM schema_version")) || !q.next()) return -1;
+    if (!q.exec(QStringLiteral("SELECT version FROM schema_version")) || !q.next()) {
+        fail_query(QStringLiteral("cannot read the schema version"), q);
+        return -1;
+    }
     return q.value(0).toInt();
 }
 
@@ -302,6 +404,8 @@ bool Registry::reconnect() {
                     QSqlQuery q(db);
                     q.exec(QStringLiteral("PRAGMA synchronous=FULL"));
                     q.exec(QStringLiteral("PRAGMA foreign_keys=ON"));
+                } else {
+                    quiet_notices();
                 }
                 error_ = kept;
                 return true;
@@ -314,9 +418,11 @@ bool Registry::reconnect() {
 
 bool Registry::retrying(const std::function<bool()>& op) {
     last_unique_violation_ = false;
+    error_.clear();
     if (op()) return true;
     if (last_unique_violation_ || connection_alive()) return false;
     if (!reconnect()) return false;
+    error_.clear();
     return op();
 }
 
@@ -325,11 +431,11 @@ bool Registry::begin_session(const QString& station, const QString& host, qint64
         QSqlQuery q(QSqlDatabase::database(connection_, false));
         const QString now = now_text();
         q.prepare(QStringLiteral("INSERT INTO sessions (station, host, pid, started_at, heartbeat_at) "
-                                 "VALUES (?, ?, ?, ?, ?) RETURNING id"));
+                                 "VALUES (?, ?, ?, ?, %1) RETURNING id")
+                      .arg(database_now(postgres())));
         q.addBindValue(station);
         q.addBindValue(host);
         q.addBindValue(pid);
-        q.addBindValue(now);
         q.addBindValue(now);
         if (!q.exec() || !q.next()) return fail_query(QStringLiteral("cannot record the station"), q);
         session_ = q.value(0).toLongLong();
@@ -363,22 +469,19 @@ int Registry::reap_interrupted(int stale_seconds) {
     retrying([&] {
         QSqlDatabase db = QSqlDatabase::database(connection_, false);
         QSqlQuery q(db);
-        q.prepare(QStringLiteral("SELECT r.id, s.host, s.pid, s.heartbeat_at, s.ended_at, s.id FROM "
-                                 "receivers r JOIN sessions s ON r.session_id = s.id WHERE r.result = ?"));
+        q.prepare(QStringLiteral("SELECT r.id, s.host, s.pid, s.ended_at, s.id, s.heartbeat_at < %1 FROM "
+                                 "receivers r JOIN sessions s ON r.session_id = s.id WHERE r.result = ?")
+                      .arg(database_now_minus(postgres())));
+        q.addBindValue(stale_seconds);
         q.addBindValue(QString::fromLatin1(receiver_result_text(ReceiverResult::Programming)));
         if (!q.exec()) return fail_query(QStringLiteral("cannot look for interrupted receivers"), q);
-        const QString host = local_host();
-        const QDateTime now = QDateTime::currentDateTimeUtc();
         std::vector<qint64> gone;
         while (q.next()) {
-            if (q.value(5).toLongLong() == session_) continue;
-            const bool here = q.value(1).toString() == host;
-            const bool ended = !q.value(4).isNull();
-            const QDateTime beat = QDateTime::fromString(q.value(3).toString(), Qt::ISODateWithMs);
-            const bool stale = !beat.isValid() || beat.secsTo(now) > stale_seconds;
-            if (ended || stale || (here && !process_alive(q.value(2).toLongLong())))
+            if (q.value(4).toLongLong() == session_) continue;
+            if (station_gone(q.value(1).toString(), q.value(2).toLongLong(), !q.value(3).isNull(), q.value(5).toBool()))
                 gone.push_back(q.value(0).toLongLong());
         }
+        if (!read_to_end(QStringLiteral("cannot look for interrupted receivers"), q)) return false;
         q.finish();
         QSqlQuery u(db);
         for (const qint64 id : gone) {
@@ -393,6 +496,17 @@ int Registry::reap_interrupted(int stale_seconds) {
         return true;
     });
     return reaped;
+}
+
+bool Registry::beat() {
+    if (session_ == 0) return true;
+    return retrying([&] {
+        QSqlQuery q(QSqlDatabase::database(connection_, false));
+        q.prepare(QStringLiteral("UPDATE sessions SET heartbeat_at = %1 WHERE id = ?").arg(database_now(postgres())));
+        q.addBindValue(session_);
+        if (!q.exec()) return fail_query(QStringLiteral("cannot record the station's heartbeat"), q);
+        return true;
+    });
 }
 
 JobOpen Registry::open_job(const JobSpec& job_order) {
@@ -413,11 +527,26 @@ JobOpen Registry::open_job(const JobSpec& job_order) {
             q.prepare(QStringLiteral("SELECT id, plan_sha256, receivers FROM jobs WHERE name = ?"));
             q.addBindValue(job_order.name);
             if (!q.exec()) return abandon(QStringLiteral("cannot look up the job"), q);
-            if (q.next()) {
+            const bool found = q.next();
+            if (!found && !read_to_end(QString(), q)) return abandon(QStringLiteral("cannot look up the job"), q);
+            if (found) {
                 const qint64 id = q.value(0).toLongLong();
                 const bool same = q.value(1).toString() == job_order.plan_sha256;
                 const int receivers = q.value(2).toInt();
                 q.finish();
+                if (!same) {
+                    // What the job of that name holds: the first capcode of
+                    // each of its receivers.
+                    result.existing_capcodes.clear();
+                    QSqlQuery items(db);
+                    items.prepare(QStringLiteral("SELECT capcodes FROM job_items WHERE job_id = ? ORDER BY item"));
+                    items.addBindValue(id);
+                    if (items.exec())
+                        while (items.next())
+                            if (const auto list = capcode_list(items.value(0).toString()); !list.empty())
+                                result.existing_capcodes.push_back(list.front());
+                    items.finish();
+                }
                 rollback();
                 if (!same) {
                     error_ = QStringLiteral("job '%1' already exists with %2 receivers of another "
@@ -431,23 +560,22 @@ JobOpen Registry::open_job(const JobSpec& job_order) {
                 return true;
             }
             q.finish();
-            // A new job: its capcodes must be free.
-            QSqlQuery c(db);
-            c.prepare(QStringLiteral("SELECT j.name FROM reservations r JOIN jobs j ON r.job_id = j.id "
-                                     "WHERE r.capcode = ?"));
+            // A new job: its capcodes must be free, held neither for another
+            // job nor by a receiver programmed outside a job.
             for (std::size_t i = 0; i < job_order.items.size(); ++i) {
                 for (const qint64 capcode : job_order.items[i].capcodes) {
-                    c.addBindValue(capcode);
-                    if (!c.exec())
-                        return abandon(QStringLiteral("cannot check the capcodes"), c);
-                    if (c.next())
-                        result.conflicts.push_back({static_cast<int>(i), capcode, c.value(0).toString()});
-                    c.finish();
+                    CapcodeHolder holder;
+                    bool found = false;
+                    if (!find_holder(capcode, holder, found)) return false;
+                    if (!found) continue;
+                    const QString job = holder.receiver_holds ? holder.receiver.job : holder.job;
+                    result.conflicts.push_back({static_cast<int>(i), capcode, job,
+                                                job.isEmpty() ? capcode_holder_text(holder) : QString()});
                 }
             }
             if (!result.conflicts.empty()) {
                 rollback();
-                error_ = QStringLiteral("%1 capcodes of the job are held for other jobs").arg(result.conflicts.size());
+                error_ = QStringLiteral("%1 capcodes of the job are taken in the registry").arg(result.conflicts.size());
                 return false;
             }
             q.prepare(QStringLiteral("INSERT INTO jobs (name, base_sha256, base_image, plan_sha256, receivers, "
@@ -480,7 +608,7 @@ JobOpen Registry::open_job(const JobSpec& job_order) {
                     if (!reserve.exec()) {
                         // Another job took it since the check (or the job twice).
                         if (is_unique_violation(reserve.lastError()))
-                            result.conflicts.push_back({static_cast<int>(i), capcode, QString()});
+                            result.conflicts.push_back({static_cast<int>(i), capcode, QString(), QString()});
                         return abandon(QStringLiteral("cannot reserve capcode %1").arg(capcode), reserve);
                     }
                 }
@@ -527,6 +655,7 @@ TakeStatus Registry::take_next(qint64 job_id, const QString& board, TakenReceive
             q.addBindValue(job_id);
             if (!q.exec()) return abandon(QStringLiteral("cannot look for the next receiver"), q);
             if (!q.next()) {
+                if (!read_to_end(QString(), q)) return abandon(QStringLiteral("cannot look for the next receiver"), q);
                 q.finish();
                 if (finished) {
                     if (!commit()) return false;
@@ -574,8 +703,7 @@ TakeStatus Registry::take_next(qint64 job_id, const QString& board, TakenReceive
                 q.addBindValue(item);
                 if (!q.exec()) return abandon(QStringLiteral("cannot issue capcode %1").arg(capcode), q);
             }
-            q.prepare(QStringLiteral("UPDATE sessions SET heartbeat_at = ? WHERE id = ?"));
-            q.addBindValue(now);
+            q.prepare(QStringLiteral("UPDATE sessions SET heartbeat_at = %1 WHERE id = ?").arg(database_now(postgres())));
             q.addBindValue(session_);
             if (!q.exec()) return abandon(QStringLiteral("cannot record the station's heartbeat"), q);
             q.finish();
@@ -592,19 +720,37 @@ TakeStatus Registry::take_next(qint64 job_id, const QString& board, TakenReceive
 
 bool Registry::record_result(const FinishedReceiver& done) {
     QSqlQuery q(QSqlDatabase::database(connection_, false));
+    // Only onto a row that is still this station's: one that another station
+    // marked died (this one seemed gone) may have had its capcodes released
+    // and programmed again, and an "ok" over it would hide a duplicate.
     q.prepare(QStringLiteral("UPDATE receivers SET result = ?, finished_at = ?, capcodes = ?, "
-                             "image_sha256 = ? WHERE id = ?"));
+                             "image_sha256 = ? WHERE id = ? AND result = ? AND released_at IS NULL"));
     q.addBindValue(QString::fromLatin1(receiver_result_text(done.result)));
     q.addBindValue(now_text());
     q.addBindValue(capcode_list_text(done.capcodes));
     q.addBindValue(done.image_sha256.isNull() ? QStringLiteral("") : done.image_sha256);
     q.addBindValue(done.receiver_id);
+    q.addBindValue(QString::fromLatin1(receiver_result_text(ReceiverResult::Programming)));
     if (!q.exec()) return fail_query(QStringLiteral("cannot record the receiver's result"), q);
-    if (q.numRowsAffected() != 1) {
+    if (q.numRowsAffected() == 1) return true;
+    q.prepare(QStringLiteral("SELECT result, released_at, capcodes FROM receivers WHERE id = ?"));
+    q.addBindValue(done.receiver_id);
+    if (!q.exec()) return fail_query(QStringLiteral("cannot record the receiver's result"), q);
+    if (!q.next()) {
+        if (!read_to_end(QStringLiteral("cannot record the receiver's result"), q)) return false;
         error_ = QStringLiteral("receiver %1 is not in the registry").arg(done.receiver_id);
         return false;
     }
-    return true;
+    error_ = QStringLiteral("receiver %1 (capcode %2) was marked '%3'%4 by another station while this one "
+                            "programmed it; its result '%5' is not recorded: its capcode may have been issued "
+                            "again (qrt58cli registry show %6)")
+                 .arg(done.receiver_id)
+                 .arg(q.value(2).toString(), q.value(0).toString(),
+                      q.value(1).isNull() ? QString() : QStringLiteral(" and released"),
+                      QString::fromLatin1(receiver_result_text(done.result)),
+                      q.value(2).toString().section(' ', 0, 0));
+    q.finish();
+    return false;
 }
 
 bool Registry::finish(qint64 receiver_id, ReceiverResult result, const std::vector<qint64>& capcodes,
@@ -634,7 +780,7 @@ bool Registry::counts(qint64 job_id, JobCounts& counts) {
             else if (result == QLatin1String("programming")) counts.in_progress += n;
             else counts.held += n;
         }
-        return true;
+        return read_to_end(QStringLiteral("cannot count the job"), q);
     });
 }
 
@@ -656,21 +802,25 @@ std::vector<HeldReceiver> Registry::held(qint64 job_id) {
             h.capcodes = capcode_list(q.value(3).toString());
             list.push_back(h);
         }
-        return true;
+        return read_to_end(QStringLiteral("cannot list the held receivers"), q);
     });
     return list;
 }
 
-bool Registry::release(qint64 capcode, QString& message) {
+bool Registry::release(qint64 capcode, QString& message, bool scrapped) {
     return retrying([&] {
         QSqlDatabase db = QSqlDatabase::database(connection_, false);
         if (!begin()) return false;
         QSqlQuery q(db);
-        q.prepare(QStringLiteral("SELECT r.id, r.result, r.station FROM issued i JOIN receivers r ON "
-                                 "i.receiver_id = r.id WHERE i.capcode = ?"));
+        q.prepare(QStringLiteral("SELECT r.id, r.result, r.station, r.job_id, s.host, s.pid, s.ended_at, "
+                                 "s.heartbeat_at < %1 FROM issued i JOIN receivers r ON i.receiver_id = r.id LEFT "
+                                 "JOIN sessions s ON r.session_id = s.id WHERE i.capcode = ?")
+                      .arg(database_now_minus(postgres())));
+        q.addBindValue(kStaleSeconds);
         q.addBindValue(capcode);
         if (!q.exec()) return abandon(QStringLiteral("cannot look up capcode %1").arg(capcode), q);
         if (!q.next()) {
+            if (!read_to_end(QString(), q)) return abandon(QStringLiteral("cannot look up capcode %1").arg(capcode), q);
             q.finish();
             rollback();
             message = QStringLiteral("capcode %1 is not held by any receiver; nothing to release").arg(capcode);
@@ -678,21 +828,36 @@ bool Registry::release(qint64 capcode, QString& message) {
             return false;
         }
         const qint64 receiver = q.value(0).toLongLong();
-        const QString result = q.value(1).toString();
+        QString result = q.value(1).toString();
         const QString station = q.value(2).toString();
+        const bool of_job = !q.value(3).isNull();
+        const bool programming = result == QLatin1String("programming");
+        const bool gone = programming && (q.value(4).isNull() || station_gone(q.value(4).toString(), q.value(5).toLongLong(),
+                                                                             !q.value(6).isNull(), q.value(7).toBool()));
         q.finish();
-        if (result == QLatin1String("ok") || result == QLatin1String("programming")) {
+        if (gone) {
+            // Its station is gone: the receiver is recorded as died, as the
+            // next job run would, and released at once.
+            q.prepare(QStringLiteral("UPDATE receivers SET result = ?, finished_at = ? WHERE id = ? AND result = ?"));
+            q.addBindValue(QString::fromLatin1(receiver_result_text(ReceiverResult::Died)));
+            q.addBindValue(now_text());
+            q.addBindValue(receiver);
+            q.addBindValue(result);
+            if (!q.exec()) return abandon(QStringLiteral("cannot release capcode %1").arg(capcode), q);
+            result = QString::fromLatin1(receiver_result_text(ReceiverResult::Died));
+        }
+        // A receiver programmed ok keeps its capcodes unless the user says
+        // that it was scrapped.
+        if ((result == QLatin1String("ok") && !scrapped) || result == QLatin1String("programming")) {
             rollback();
             message = result == QLatin1String("ok")
-                          ? QStringLiteral("capcode %1 was programmed into receiver %2 successfully; it "
-                                           "stays taken")
+                          ? QStringLiteral("capcode %1 was programmed into a receiver successfully; it stays "
+                                           "taken (if that receiver was scrapped: qrt58cli registry release "
+                                           "--scrapped %1)")
                                 .arg(capcode)
-                                .arg(receiver)
-                          : QStringLiteral("capcode %1 is being programmed now (receiver %2, station %3); "
-                                           "it is released only when that receiver failed or its station "
-                                           "is gone")
+                          : QStringLiteral("capcode %1 is being programmed now (station %2); it is released "
+                                           "only when that receiver failed or its station is gone")
                                 .arg(capcode)
-                                .arg(receiver)
                                 .arg(station);
             error_ = message;
             return false;
@@ -702,6 +867,7 @@ bool Registry::release(qint64 capcode, QString& message) {
         if (!q.exec()) return abandon(QStringLiteral("cannot list the receiver's capcodes"), q);
         std::vector<qint64> freed;
         while (q.next()) freed.push_back(q.value(0).toLongLong());
+        if (!read_to_end(QString(), q)) return abandon(QStringLiteral("cannot list the receiver's capcodes"), q);
         q.finish();
         q.prepare(QStringLiteral("DELETE FROM issued WHERE receiver_id = ?"));
         q.addBindValue(receiver);
@@ -715,18 +881,29 @@ bool Registry::release(qint64 capcode, QString& message) {
         if (!q.exec()) return abandon(QStringLiteral("cannot release capcode %1").arg(capcode), q);
         q.finish();
         if (!commit()) return false;
-        message = QStringLiteral("Released capcode%1 %2 of receiver %3 (%4); its job programs %5 again")
-                      .arg(freed.size() == 1 ? QString() : QStringLiteral("s"), capcode_list_text(freed))
-                      .arg(receiver)
-                      .arg(result, freed.size() == 1 ? QStringLiteral("it") : QStringLiteral("them"));
+        const QString it = freed.size() == 1 ? QStringLiteral("it") : QStringLiteral("them");
+        message = QStringLiteral("Released capcode%1 %2 of the receiver programmed at station %3 (%4); %5")
+                      .arg(freed.size() == 1 ? QString() : QStringLiteral("s"), capcode_list_text(freed), station,
+                           result,
+                           of_job ? QStringLiteral("its job programs %1 again").arg(it)
+                                  : QStringLiteral("a production run may program %1 again").arg(it));
         return true;
     });
 }
 
-namespace {
+namespace registry_rows {
+
+QString now_text() { return QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs); }
+
+// Every receiver with its number: within its job the job's item (1 to the
+// job's receivers), outside a job its place in its station's run.
 const char* const kReceiverColumns =
-    "SELECT r.id, j.name, r.item, r.station, r.board, r.started_at, r.finished_at, r.capcodes, "
-    "r.image_sha256, r.result, r.released_at FROM receivers r LEFT JOIN jobs j ON r.job_id = j.id ";
+    "SELECT r.id, r.job, r.item, r.station, r.board, r.started_at, r.finished_at, r.capcodes, r.image_sha256, "
+    "r.result, r.released_at, r.num, r.total FROM (SELECT r.id, j.name AS job, r.item, r.station, r.board, "
+    "r.started_at, r.finished_at, r.capcodes, r.image_sha256, r.result, r.released_at, CASE WHEN r.job_id IS "
+    "NULL THEN ROW_NUMBER() OVER (PARTITION BY r.job_id, r.session_id ORDER BY r.id) ELSE r.item + 1 END AS "
+    "num, CASE WHEN r.job_id IS NULL THEN COUNT(*) OVER (PARTITION BY r.job_id, r.session_id) ELSE "
+    "j.receivers END AS total FROM receivers r LEFT JOIN jobs j ON r.job_id = j.id) r ";
 
 ReceiverRecord record_of(const QSqlQuery& q) {
     ReceiverRecord r;
@@ -741,9 +918,15 @@ ReceiverRecord record_of(const QSqlQuery& q) {
     r.image_sha256 = q.value(8).toString();
     r.result = q.value(9).toString();
     r.released_at = q.value(10).toString();
+    r.number = q.value(11).toInt();
+    r.of = q.value(12).toInt();
     return r;
 }
-} // namespace
+
+} // namespace registry_rows
+
+using registry_rows::kReceiverColumns;
+using registry_rows::record_of;
 
 std::vector<ReceiverRecord> Registry::receivers_with(qint64 capcode) {
     std::vector<ReceiverRecord> list;
@@ -751,11 +934,13 @@ std::vector<ReceiverRecord> Registry::receivers_with(qint64 capcode) {
         list.clear();
         QSqlQuery q(QSqlDatabase::database(connection_, false));
         q.prepare(QString::fromLatin1(kReceiverColumns) +
-                  QStringLiteral("WHERE (' ' || r.capcodes || ' ') LIKE ? ORDER BY r.id"));
+                  QStringLiteral("WHERE (' ' || r.capcodes || ' ') LIKE ? OR r.id IN (SELECT receiver_id FROM "
+                                 "issued WHERE capcode = ?) ORDER BY r.id"));
         q.addBindValue(QStringLiteral("% %1 %").arg(capcode));
+        q.addBindValue(capcode);
         if (!q.exec()) return fail_query(QStringLiteral("cannot look up capcode %1").arg(capcode), q);
         while (q.next()) list.push_back(record_of(q));
-        return true;
+        return read_to_end(QStringLiteral("cannot look up capcode %1").arg(capcode), q);
     });
     return list;
 }
@@ -768,7 +953,7 @@ QString Registry::job_holding(qint64 capcode) {
         q.addBindValue(capcode);
         if (!q.exec()) return fail_query(QStringLiteral("cannot look up capcode %1").arg(capcode), q);
         if (q.next()) job = q.value(0).toString();
-        return true;
+        return read_to_end(QStringLiteral("cannot look up capcode %1").arg(capcode), q);
     });
     return job;
 }
@@ -778,8 +963,9 @@ bool Registry::for_each_receiver(const std::function<void(const ReceiverRecord&)
     q.setForwardOnly(true);
     if (!q.exec(QString::fromLatin1(kReceiverColumns) + QStringLiteral("ORDER BY r.id")))
         return fail_query(QStringLiteral("cannot read the receivers"), q);
+    error_.clear();
     while (q.next()) fn(record_of(q));
-    return true;
+    return read_to_end(QStringLiteral("cannot read the receivers"), q);
 }
 
 } // namespace qrt58

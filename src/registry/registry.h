@@ -54,6 +54,9 @@ struct CapcodeConflict {
     int item = 0;
     qint64 capcode = 0;
     QString job; // the job that holds it
+    // Empty job: a receiver programmed outside any job has it (its result,
+    // when, where, as capcode_holder_text says).
+    QString programmed;
 };
 
 struct JobOpen {
@@ -62,6 +65,9 @@ struct JobOpen {
     qint64 job_id = 0;
     QString error;
     std::vector<CapcodeConflict> conflicts; // capcodes held for other jobs
+    // Refused because a job of that name holds other receivers: the first
+    // capcode of each of them.
+    std::vector<qint64> existing_capcodes;
 };
 
 struct FinishedReceiver {
@@ -89,7 +95,21 @@ struct ReceiverRecord {
     QString job;
     int item = 0;
     QString station, board, started_at, finished_at, capcodes, image_sha256, result, released_at;
+    // Numbered within its job (1 to the job's receivers), or, outside a job,
+    // within its station's run.
+    int number = 0, of = 0;
 };
+
+// Who has a capcode now: the receiver whose issued row holds it (programmed
+// ok, being programmed, or held after a failure), or only the job that
+// reserves it.
+struct CapcodeHolder {
+    qint64 capcode = 0;
+    bool receiver_holds = false;
+    ReceiverRecord receiver;
+    QString job; // reserving job (when no receiver holds it yet)
+};
+enum class ClaimStatus { Claimed, Refused, Failed };
 
 struct HeldReceiver {
     qint64 receiver_id = 0;
@@ -113,6 +133,8 @@ public:
     static constexpr int kSchemaVersion = 2;
     int schema_version();
     const RegistryLocation& location() const { return where_; }
+    // The failure of the last operation; empty after one that succeeded
+    // (also for those that return a list).
     const QString& error() const { return error_; }
 
     // A station run: receivers taken are recorded under it. end_session()
@@ -125,9 +147,15 @@ public:
     void use_session(qint64 id) { session_ = id; }
 
     // Marks as died the receivers left "programming" by station runs that are
-    // gone: a process on this host that no longer exists, an ended run, or no
-    // heartbeat for `stale_seconds`. Returns how many (-1 on a failure).
-    int reap_interrupted(int stale_seconds = 600);
+    // gone: an ended run, a process on this host that no longer exists, or, on
+    // another host, no heartbeat for `stale_seconds` by the database's clock.
+    // A process alive on this host is never reaped. Returns how many (-1 on a
+    // failure).
+    int reap_interrupted(int stale_seconds = kStaleSeconds);
+    static constexpr int kStaleSeconds = 600;
+    // Refreshes the station run's heartbeat (the station does so while it
+    // programs a receiver, which may take longer than the limit above).
+    bool beat();
 
     // Stores a new job with its capcode reservations, or checks that the job
     // of that name is this one. Capcodes held for another job are refused:
@@ -141,7 +169,9 @@ public:
     TakeStatus take_next(qint64 job_id, const QString& board, TakenReceiver& taken,
                          const FinishedReceiver* finished = nullptr);
     // Records a receiver's end: result, every capcode programmed into it
-    // (values, slot order), digest of the image written.
+    // (values, slot order), digest of the image written. Refused (false, with
+    // the reason) when the receiver is no longer this station's: marked died
+    // by another station meanwhile, or released.
     bool finish(qint64 receiver_id, ReceiverResult result, const std::vector<qint64>& capcodes,
                 const QString& image_sha256);
 
@@ -149,15 +179,30 @@ public:
     std::vector<HeldReceiver> held(qint64 job_id);
 
     // Frees the capcodes of the failed, stopped or interrupted receiver that
-    // holds `capcode`, so that its job can program them again. `message`
-    // says what was done or why not.
-    bool release(qint64 capcode, QString& message);
+    // holds `capcode`, so that its job can program them again; with
+    // `scrapped` also those of a receiver programmed ok. `message` says what
+    // was done or why not.
+    bool release(qint64 capcode, QString& message, bool scrapped = false);
     // Every receiver whose capcodes include `capcode`, oldest first.
     std::vector<ReceiverRecord> receivers_with(qint64 capcode);
     // The job that holds `capcode` (empty when none).
     QString job_holding(qint64 capcode);
     // Every receiver, oldest first.
     bool for_each_receiver(const std::function<void(const ReceiverRecord&)>& fn);
+
+    // ---- Production outside jobs (the window's station, write --count) ----
+    // Claims `capcodes` (the receiver's own ones) for a new receiver of no
+    // job on `board`, in one transaction against the unique key of `issued`
+    // that jobs use: the receiver row ("programming") and its capcodes.
+    // Refused, with the first capcode that is not free in `holder`, when a
+    // receiver has it or a job reserves it; a capcode held by a receiver of
+    // this same run that failed is handed over to the new one (the operator
+    // tries again with both at hand). Its end is recorded with finish().
+    ClaimStatus claim_receiver(const QString& board, const std::vector<qint64>& capcodes, qint64& receiver_id,
+                               CapcodeHolder& holder);
+    // The lowest capcode above `capcode` (and at most `limit`) that no
+    // receiver has and no job reserves; 0 when there is none.
+    qint64 next_free_capcode(qint64 capcode, qint64 limit);
 
     // Re-opens a dropped connection (a few tries over about two seconds).
     bool reconnect();
@@ -166,11 +211,18 @@ private:
     explicit Registry(RegistryLocation where);
     bool connect_db();
     bool migrate();
+    // SQLite: whether the file holds the registry's tables only (or none).
+    bool only_registry_tables();
+    // PostgreSQL: no notices on the program's standard error.
+    bool quiet_notices();
     bool begin();
     bool commit();
     void rollback();
     bool fail(const QString& what, const class QSqlError& e);
     bool fail_query(const QString& what, const class QSqlQuery& q);
+    // After a loop over next(): true when it ended at the last row, false
+    // (with the error recorded as `what`) when a read failed on the way.
+    bool read_to_end(const QString& what, const class QSqlQuery& q);
     // Records the failure of `q`, ends it and rolls the transaction back; false.
     bool abandon(const QString& what, class QSqlQuery& q);
     // Runs `op`; when it fails because the connection dropped, reconnects and
@@ -178,6 +230,8 @@ private:
     bool retrying(const std::function<bool()>& op);
     bool connection_alive();
     bool record_result(const FinishedReceiver& done);
+    // In a transaction: the holder of `capcode` (found false when free).
+    bool find_holder(qint64 capcode, CapcodeHolder& holder, bool& found);
     bool postgres() const { return where_.kind == RegistryLocation::Kind::Postgres; }
 
     RegistryLocation where_;
@@ -188,8 +242,15 @@ private:
     qint64 session_ = 0;
 };
 
+// "programmed ok on 2026-12-09 10:15:02 UTC at station S on board B (receiver 3 of 5 of job J)":
+// what happened to the receiver that has a capcode.
+QString capcode_holder_text(const CapcodeHolder& holder);
+
 // "a1 b2 ..." <-> values.
 QString capcode_list_text(const std::vector<qint64>& capcodes);
+// "3000-3003, 3010": runs of consecutive capcodes joined, at most `most` parts
+// and "..." for the rest.
+QString capcode_ranges_text(const std::vector<qint64>& capcodes, std::size_t most = 6);
 std::vector<qint64> capcode_list(const QString& text);
 
 } // namespace qrt58

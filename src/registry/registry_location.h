@@ -1,13 +1,16 @@
 // Where the production registry lives: an SQLite file (the default, in the
 // user's data folder) or a PostgreSQL database that several stations share.
 //
-//   postgresql://[USER[:PASSWORD]@][HOST][:PORT]/DB   (also postgres://)
+//   postgresql://[USER[:PASSWORD]@][HOST][:PORT]/DB[?NAME=VALUE&...]   (also postgres://;
+//                                     libpq's addresses, see postgres_uri.h)
 //   postgresql:                                     the PG* environment variables
 //   sqlite:PATH, or a plain PATH                     an SQLite file
 #pragma once
 
 #include <QString>
 #include <optional>
+#include <utility>
+#include <vector>
 
 class QSettings;
 
@@ -21,14 +24,21 @@ struct RegistryLocation {
     // PGHOST, PGPORT, PGUSER, PGPASSWORD, PGDATABASE or its own defaults.
     QString host, user, password, database;
     int port = -1;
+    // libpq's other connection keywords (sslmode, application_name, ...).
+    std::vector<std::pair<QString, QString>> parameters;
 
     // As the user writes it, without the password.
     QString text() const;
     bool operator==(const RegistryLocation& o) const {
         return kind == o.kind && path == o.path && host == o.host && user == o.user &&
-               password == o.password && database == o.database && port == o.port;
+               password == o.password && database == o.database && port == o.port && parameters == o.parameters;
     }
 };
+
+// `text` (a registry URL or a key=value connection description) with every
+// password replaced by "***": the user part's and any password=... parameter.
+// Messages quote a location only through this.
+QString redact_registry_text(const QString& text);
 
 // Parses a registry URL or path. nullopt (with `error`) for a malformed one.
 std::optional<RegistryLocation> parse_registry_location(const QString& text, QString* error = nullptr);

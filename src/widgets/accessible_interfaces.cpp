@@ -14,7 +14,6 @@ namespace qrt58::widgets {
 
 namespace {
 
-const char* const kContainerKey = "readingContainer";
 const char* const kOrderKey = "readingOrder";
 
 // Stacking order: later children lie above earlier ones.
@@ -74,10 +73,7 @@ private:
     ctlEBSlider* slider() const { return static_cast<ctlEBSlider*>(widget()); }
 };
 
-// A list with a name of its own says it, and its current item as its value.
-// (Qt's own list interface gives the current item as the name on Linux,
-// which tells nothing of what the list chooses.) The items are offered by
-// the list's actions: open it, or step through it with the keyboard.
+// A list: its name, its current item as value; its actions open it.
 class ListAccessible : public QAccessibleWidget {
 public:
     explicit ListAccessible(QComboBox* list) : QAccessibleWidget(list, QAccessible::ComboBox) {
@@ -85,6 +81,11 @@ public:
     }
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Value) return list()->currentText();
+        // A list without a name or a caption tied to it says its item, as Qt's own does.
+        if (t == QAccessible::Name) {
+            const QString name = QAccessibleWidget::text(t);
+            return name.isEmpty() ? list()->currentText() : name;
+        }
         return QAccessibleWidget::text(t);
     }
     QStringList actionNames() const override {
@@ -103,9 +104,12 @@ QAccessibleInterface* make_interface(const QString&, QObject* object) {
     auto* w = qobject_cast<QWidget*>(object);
     if (!w) return nullptr;
     if (auto* slider = qobject_cast<ctlEBSlider*>(w)) return new SliderAccessible(slider);
-    if (auto* list = qobject_cast<QComboBox*>(w); list && !list->accessibleName().isEmpty())
-        return new ListAccessible(list);
-    if (w->property(kContainerKey).toBool()) return new ContainerAccessible(w);
+    // An editable list keeps Qt's interface, which offers its text box.
+    if (auto* list = qobject_cast<QComboBox*>(w); list && !list->isEditable()) return new ListAccessible(list);
+    // Group boxes (a checkable one keeps Qt's, which can be ticked) and plain
+    // frames: the containers of the window's pages.
+    if (auto* box = qobject_cast<QGroupBox*>(w); box && !box->isCheckable()) return new ContainerAccessible(w);
+    if (w->metaObject() == &QFrame::staticMetaObject) return new ContainerAccessible(w);
     return nullptr;
 }
 
@@ -116,20 +120,6 @@ void install_accessible_interfaces() {
     if (installed) return;
     installed = true;
     QAccessible::installFactory(make_interface);
-}
-
-void mark_reading_container(QWidget* container) {
-    container->setProperty(kContainerKey, true);
-    use_own_interface(container);
-}
-
-void use_own_interface(QWidget* w) {
-    // An interface Qt made before (an event while the window was built)
-    // gives way to the one of this file.
-    QAccessibleInterface* made = QAccessible::queryAccessibleInterface(w);
-    if (made && !dynamic_cast<ContainerAccessible*>(made) && !dynamic_cast<ListAccessible*>(made) &&
-        !dynamic_cast<SliderAccessible*>(made))
-        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
 }
 
 QList<QWidget*> reading_children(const QWidget* container) {

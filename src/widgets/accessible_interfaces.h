@@ -1,17 +1,19 @@
 // What assistive technology (screen readers, UI automation) reads of the
-// window's containers and of the contrast slider.
+// window's containers, lists and contrast slider.
 //
-// A container whose children are stacked by raise() and lower() would be read
-// in stacking order: hidden controls first, rows in reverse. A container marked
-// with mark_reading_container() offers its children instead
+// A container (a group box, a plain frame) whose children are stacked by
+// raise() and lower() would be read in stacking order: hidden controls first,
+// rows in reverse. These containers offer their children instead
 //   - in the order of their "readingOrder" property (smallest first; children
 //     without one keep their order after those with one),
 //   - without the hidden ones and without those that lie wholly under a shown
 //     sibling stacked above them (the odd row of a long capcode pair under the
 //     even one, a tab caption under its button).
 //
-// A list (QComboBox) given an accessible name says that name, with its
-// current item as its value.
+// A list (QComboBox) says its accessible name, else the caption tied to it
+// (buddy), with its current item as its value. (Qt's own interface gives the
+// current item as the name on Linux, which tells nothing of what the list
+// chooses.)
 //
 // The contrast slider (ctlEBSlider) is a slider to assistive technology: its
 // value can be read and set (a set value goes through setValue, as a drag does).
@@ -23,12 +25,9 @@ class QWidget;
 
 namespace qrt58::widgets {
 
-// Installs the interfaces above; once per application, before the first query.
+// Installs the interfaces above; once per application, before the first
+// widget is made (Qt makes a widget's interface as soon as it reports a change).
 void install_accessible_interfaces();
-void mark_reading_container(QWidget* container);
-// Drops an interface Qt may have made for `w` before its name or mark was
-// set, so that the next query makes the one described above.
-void use_own_interface(QWidget* w);
 // The children of `container` as they are read (shown, uncovered, in order).
 QList<QWidget*> reading_children(const QWidget* container);
 

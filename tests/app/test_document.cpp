@@ -25,6 +25,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QFile>
+#include <QImage>
 #include <QLineEdit>
 #include <QMenu>
 #include <QRadioButton>
@@ -370,6 +371,17 @@ TEST_F(DocumentWindow, SuffixFilterRecentFilesStartFileDefaultTableAndIcons) {
     EXPECT_FALSE(form->windowIcon().isNull());
     frmAbout about;
     EXPECT_FALSE(form->windowIcon().pixmap(32).isNull());
+    // Drawn from the SVG (the SVG icon engine), at any size: the display's
+    // green, the dark capcode marks on it, transparent corners.
+    for (int size : {64, 256}) {
+        const QImage picture = form->windowIcon().pixmap(size).toImage();
+        ASSERT_EQ(picture.width(), size);
+        const auto at = [&](int x, int y) { return picture.pixelColor(x * size / 64, y * size / 64); };
+        EXPECT_GT(at(40, 22).green(), 200) << size;
+        EXPECT_LT(at(40, 22).blue(), at(40, 22).green()) << size;
+        EXPECT_LT(at(15, 27).green(), 100) << size;
+        EXPECT_EQ(at(1, 1).alpha(), 0) << size;
+    }
 }
 
 TEST_F(DocumentWindow, AMissingStartFileIsTheDocumentAndTheDefaultTableIsLeftAlone) {
@@ -535,7 +547,19 @@ TEST_F(DocumentWindow, TheStationKeepsTheRaisedCapcodeInTheOpenFile) {
     seams.dialogs->answers = {file("named-run")};
     form->pager_command(1);
     EXPECT_EQ(form->document().save_path(), file("named-run.tbl"));
-    EXPECT_EQ(file_capcode("named-run.tbl").toULongLong(), read_start + 1);
+    // The receiver read back holds the capcode programmed last: the registry
+    // refuses it for the next receiver, and the file keeps it.
+    EXPECT_EQ(read_start, start + 1);
+    EXPECT_EQ(file_capcode("named-run.tbl").toULongLong(), read_start);
+    EXPECT_TRUE(seams.boxes->texts().join('|').contains(QStringLiteral("was programmed ok on")))
+        << seams.boxes->texts().join('|').toStdString();
+
+    // Raised past it, the station programs the next receiver.
+    form->ctl<QRadioButton>(QStringLiteral("ModifyOpt"))->click();
+    form->set_first_capcode(QString::number(read_start + 1));
+    form->ctl<QRadioButton>(QStringLiteral("WriteOpt"))->click();
+    form->pager_command(1);
+    EXPECT_EQ(file_capcode("named-run.tbl").toULongLong(), read_start + 2);
 }
 
 } // namespace

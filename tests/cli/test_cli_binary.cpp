@@ -114,11 +114,16 @@ TEST_F(Binary, ExitStatusesHelpAndVersion) {
     EXPECT_EQ(c.status, 0);
     EXPECT_EQ(c.out.rfind("Usage: qrt58prog [OPTIONS] [FILE]", 0), 0u) << c.out << c.err;
     EXPECT_NE(c.out.find("--line-delay"), std::string::npos);
-    c = spawn(QRT58PROG, {"--version"}, false);
-    EXPECT_EQ(c.status, 0);
-    EXPECT_EQ(c.out, "qrt58prog QRT58 V05.02\n");
+    for (const char* flag : {"--version", "-V"}) {
+        c = spawn(QRT58PROG, {flag}, false);
+        EXPECT_EQ(c.status, 0);
+        EXPECT_EQ(c.out, "qrt58prog QRT58 V05.02\n");
+    }
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     ::setenv("XDG_RUNTIME_DIR", dir.path().toLocal8Bit().constData(), 1); // keeps Qt quiet
+    c = spawn(QRT58PROG, {"-v"}, false); // never the version
+    EXPECT_EQ(c.status, 2);
+    EXPECT_EQ(c.out, "");
     c = spawn(QRT58PROG, {"--line-delay", "5"}, false);
     EXPECT_EQ(c.status, 2);
     EXPECT_EQ(c.err.find('\n'), c.err.size() - 1) << c.err;

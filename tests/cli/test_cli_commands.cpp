@@ -2,6 +2,7 @@
 // the library entry point.
 #include "cli.h"
 #include "cli_model.h"
+#include "cli_set.h"
 #include "cli_test_run.h"
 
 #include "alerts.h"
@@ -73,11 +74,21 @@ TEST(CliCommandLine, HelpVersionAndExitStatuses) {
     EXPECT_NE(run_cli({"write", "--help"}).out.find("--count <N>"), std::string::npos);
     EXPECT_NE(run_cli({"read", "--help"}).out.find("--line-delay <US>"), std::string::npos);
     EXPECT_EQ(run_cli({"read", "--help"}).out.find("--count"), std::string::npos);
-    for (const char* flag : {"--version", "-v"}) {
+    for (const char* flag : {"--version", "-V"}) {
         const CliRun v = run_cli({flag});
         EXPECT_EQ(v.status, 0);
         EXPECT_EQ(v.out, "qrt58cli QRT58 V05.02\n");
     }
+    // -v only ever means verbose: before a command it is a usage error that
+    // does nothing (a script's `qrt58cli -v write ... && next` stops there).
+    for (const auto& args : {std::vector<std::string>{"-v"}, {"-v", "write", "f.tbl", "--count", "1"},
+                             {"--verbose", "read", "f.tbl"}}) {
+        const CliRun v = run_cli(args);
+        EXPECT_EQ(v.status, 2) << args[0];
+        EXPECT_EQ(v.out, "");
+        EXPECT_NE(v.err.find("goes after the command"), std::string::npos) << v.err;
+    }
+    EXPECT_EQ(run_cli({"write", "--help"}).out.find("--version"), std::string::npos);
 
     // Usage errors: 2 and one line, nothing on standard output.
     const std::vector<std::vector<std::string>> usage = {
@@ -379,6 +390,13 @@ TEST_F(Files, SetRefusesAndLeavesTheFileAlone) {
         EXPECT_EQ(lines(r.err), 1) << r.err;
         EXPECT_EQ(bytes(path), before) << assignment;
     }
+    // A frequency refused names the unit the box takes.
+    for (const char* frequency : {"frequency=1", "frequency=abc", "frequency.box=1530001", "frequency=153.025"})
+        EXPECT_NE(run_cli({"set", path, frequency}).err.find("units of 100 Hz: 1530250 = 153.025 MHz"), std::string::npos)
+            << frequency;
+    std::ostringstream names;
+    cli::print_set_names(names);
+    EXPECT_NE(names.str().find(" the frequency in units of 100 Hz"), std::string::npos);
     // A slot above the capcode count has no box to type into.
     PagerTable four = build_default_image();
     set_bits(four, 0x3E, 4, 3, 4); // slots 1-4

@@ -1,5 +1,6 @@
 // qrt58cli read / write / verify on the simulated board (virtual clock).
 #include "cli.h"
+#include "cli_common.h"
 #include "cli_boards.h"
 #include "cli_transfer.h"
 #include "../board/fake_devices.h"
@@ -13,7 +14,10 @@
 #include "table_file.h"
 #include "board.h"
 #include "production_log.h"
+#include "file_lock.h"
+#include "registry_location.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
@@ -41,6 +45,8 @@ struct CliRig : ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         qputenv("QRT58_SETTINGS", dir.filePath("settings.ini").toLocal8Bit());
+        // Production runs record into a registry of the test's own.
+        store_registry_text(*open_board_settings(), QStringLiteral("sqlite:") + dir.filePath("registry.sqlite"));
         cli::set_transfer_clock(&clock);
     }
     void TearDown() override {
@@ -187,6 +193,51 @@ TEST_F(CliRig, ProductionRunRaisesTheFirstCapcodeUntilItsLimit) {
     PagerTable framed = file;
     apply_frame_rule(framed, long_pairs_from_image(framed));
     EXPECT_EQ(framed, file);
+}
+
+// One production record: a second run on a capcode the registry has is
+// refused before anything is written (the limit case too), a second run on a
+// table file another run holds is refused at once, and only an explicit
+// --no-registry programs a capcode again.
+TEST_F(CliRig, ASecondRunNeverProgramsACapcodeAgainNorSharesTheTableFile) {
+    PagerTable image = build_default_image();
+    store_capcode(image, 0, 2031613, false);
+    ASSERT_TRUE(save_table_file(dir.filePath("short.tbl"), image).ok);
+    EXPECT_EQ(run({"write", path("short.tbl"), "--count", "5", "--board", sim()}), 1);
+    EXPECT_NE(err.find("Capcode 1 > 2031614 so can not be increase!"), std::string::npos) << err;
+    const QByteArray receiver = bytes("eeprom.bin");
+    EXPECT_EQ(run({"write", path("short.tbl"), "--count", "5", "--board", sim()}), 1);
+    for (const char* part : {"Capcode 1 2031614 was programmed ok on ", " UTC at station ", " on board sim:",
+                             "(receiver 2 of 2 of a production run)", "nothing was written",
+                             "no free capcode is left above it", "registry release --scrapped 2031614"})
+        EXPECT_NE(err.find(part), std::string::npos) << part << '\n' << err;
+    EXPECT_EQ(out.find("Receiver 1"), std::string::npos) << out;
+    EXPECT_EQ(bytes("eeprom.bin"), receiver);
+    // On purpose, without the registry: programmed again (and the limit ends the run).
+    EXPECT_EQ(run({"write", path("short.tbl"), "--count", "1", "--no-registry", "--board", sim()}), 1);
+    EXPECT_NE(out.find("Receiver 1 of 1, capcode 1: 2031614"), std::string::npos) << out;
+
+    // The table file held by another run, here under another name.
+    image = build_default_image();
+    store_capcode(image, 0, 5000, false);
+    ASSERT_TRUE(save_table_file(dir.filePath("run.tbl"), image).ok);
+    ASSERT_TRUE(QFile::link(dir.filePath("run.tbl"), dir.filePath("alias.tbl")));
+    QString why;
+    auto held = FileLock::acquire(dir.filePath("alias.tbl"), why);
+    ASSERT_TRUE(held) << why.toStdString();
+    const QByteArray before = bytes("eeprom.bin");
+    EXPECT_EQ(run({"write", path("run.tbl"), "--count", "2", "--board", sim()}), 1);
+    EXPECT_NE(err.find("is in use by another production run (test_cli_transf"), std::string::npos) << err;
+    EXPECT_NE(err.find("process " + std::to_string(QCoreApplication::applicationPid())), std::string::npos) << err;
+    EXPECT_EQ(bytes("eeprom.bin"), before);
+    // A single write takes no lock: the technician re-programs one receiver.
+    EXPECT_EQ(run({"write", path("run.tbl"), "--board", sim()}), 0) << err;
+    // A save by the holder keeps the lock on the file's new content.
+    ASSERT_TRUE(save_table_file(dir.filePath("run.tbl"), image).ok);
+    EXPECT_EQ(run({"write", path("run.tbl"), "--count", "1", "--board", sim()}), 1);
+    EXPECT_NE(err.find("in use by another production run"), std::string::npos) << err;
+    held.reset();
+    EXPECT_EQ(run({"write", path("run.tbl"), "--count", "1", "--board", sim()}), 0) << err;
 }
 
 namespace {
@@ -378,6 +429,48 @@ TEST_F(CliRig, ProgressBarOnATerminalOnly) {
     ASSERT_EQ(run_io({"write", path("in.tbl"), "--board", sim(), "-q"}, "", true), 0) << err;
     EXPECT_EQ(err, "");
     EXPECT_EQ(out, "");
+}
+
+// The live lines of a job fit the terminal's width as it is now; a dumb
+// terminal (TERM=dumb) gets neither them nor the progress bar.
+TEST_F(CliRig, LiveLinesFitTheTerminalAndNoneOnADumbOne) {
+    ASSERT_EQ(run({"new", path("base.tbl")}), 0);
+    const auto job = [&](const std::string& range, int columns) {
+        std::istringstream i;
+        std::ostringstream o, e;
+        cli::Streams streams{i, o, e, true, false};
+        streams.err_columns = [columns] { return columns; };
+        const int status = cli::run({"job", "run", path("base.tbl"), "--range", range, "--job", range,
+                                     "--registry", "sqlite:" + path("registry.sqlite"), "--virtual-clock",
+                                     "--board", "sim-i2c:" + path("a.bin"), "--board", "sim-i2c:" + path("b.bin")},
+                                    streams);
+        out = o.str();
+        err = e.str();
+        return status;
+    };
+    for (const int columns : {30, 60, 0}) {
+        ASSERT_EQ(job(std::to_string(1000 * (columns + 1)) + ":3", columns), 0) << err;
+        ASSERT_NE(err.find("\x1b[2K"), std::string::npos) << columns;
+        const std::size_t room = columns > 0 ? columns - 1 : 79;
+        std::size_t longest = 0;
+        for (QString line : QString::fromStdString(err).split(QLatin1Char('\n'))) {
+            line.remove(QStringLiteral("\x1b[1A")).remove(QStringLiteral("\x1b[2K"));
+            EXPECT_LE(static_cast<std::size_t>(line.size()), room) << line.toStdString();
+            longest = std::max(longest, static_cast<std::size_t>(line.size()));
+        }
+        if (columns == 30) {
+            EXPECT_EQ(longest, room); // the boards' paths are longer: cut, not wrapped
+        }
+    }
+    EXPECT_EQ(cli::fit_to_terminal("\u00e9\u00e9\u00e9\u00e9", 4), "\u00e9\u00e9\u00e9"); // never half a character
+
+    const QByteArray term = qgetenv("TERM");
+    qputenv("TERM", "dumb");
+    EXPECT_EQ(job("5000:2", 60), 0) << err;
+    EXPECT_EQ(err.find('\x1b'), std::string::npos) << err;
+    EXPECT_EQ(run_io({"write", path("base.tbl"), "--board", sim()}, "", true), 0) << err;
+    EXPECT_EQ(err, "");
+    qputenv("TERM", term);
 }
 
 TEST_F(CliRig, AnI2cAdapterThatIsNotThereIsNamedAndNothingIsWritten) {

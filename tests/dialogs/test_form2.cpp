@@ -4,6 +4,7 @@
 #include "capcode.h"
 #include "default_image.h"
 #include "board.h"
+#include "registry_location.h"
 #include "form2.h"
 #include "transfer.h"
 #include "line_delay_dialog.h"
@@ -11,6 +12,7 @@
 #include "ui_seams.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QTest>
@@ -27,52 +29,23 @@
 #include <gtest/gtest.h>
 
 #include "../support/file_size_limit.h"
+#include "fake_transfer_host.h"
 
 using namespace qrt58;
+using qrt58::test::FakeHost;
 using qrt58::test::SimRig;
 
 namespace {
-
-struct FakeHost : TransferHost {
-    FakeHost() { refill(); }
-    PagerTable& image() override { return img; }
-    bool modify_mode() const override { return modify; }
-    bool auto_increment_first() const override { return auto_increment; }
-    QString first_capcode_text() const override { return box0; }
-    int first_pair_length_index() const override { return length_index; }
-    void set_first_capcode(const QString& text) override {
-        store_capcode(img, 0, text.toDouble(), length_index == 1);
-        refill();
-    }
-    void image_was_read() override { ++reads; }
-    QString production_file() override { return file; }
-    bool save_production_file(QString& error) override {
-        const SaveResult saved = save_table_file(file, img);
-        if (!saved.ok) error = saved.error;
-        saves += saved.ok ? 1 : 0;
-        return saved.ok;
-    }
-    // read_dftaddr for box 0.
-    void refill() {
-        box0 = QString::fromStdString(
-            decode_capcode(capcode_word(img, 0), capcode_word(img, 1), length_index == 1).text);
-    }
-
-    PagerTable img = build_default_image();
-    bool modify = false;
-    bool auto_increment = false;
-    int length_index = 0;
-    QString box0;
-    int reads = 0;
-    QString file; // the open table file of the production station
-    int saves = 0;
-};
 
 struct Form2Rig : ::testing::Test {
     void SetUp() override {
         boxes = seams.boxes;
         host.file = files.filePath("run.tbl");
+        // Settings of the test's own, with a production registry of its own.
+        qputenv("QRT58_SETTINGS", files.filePath("settings.ini").toLocal8Bit());
+        store_registry_text(*open_board_settings(), QStringLiteral("sqlite:") + files.filePath("registry.sqlite"));
     }
+    void TearDown() override { qunsetenv("QRT58_SETTINGS"); }
     std::unique_ptr<Form2> dialog(int mode) { return std::make_unique<Form2>(rig.link, host, mode); }
     QStringList messages() const { return boxes->texts(); }
     std::uint32_t eeprom_first_word() const {
@@ -198,6 +171,8 @@ TEST_F(Form2Rig, NoSuccessUntilTheReceiverFileIsSaved) {
     host.set_first_capcode("1000");
     Form2 station(station_link, host, 1);
     station.form_activate();
+    // The registry's own file would not grow under the limit either.
+    station.chkNoRegistry->setChecked(true);
     qrt58::test::with_file_size_limit(1024, [&] {
         station.cmdWrite_Click();
         return 0;
@@ -357,6 +332,7 @@ TEST_F(Form2Rig, ProductionRunEndsWhereTheNextCapcodeCannotBeStored) {
     // A box without a number (an undecodable record) ends the run the same way.
     auto again = dialog(1);
     again->form_activate();
+    again->chkNoRegistry->setChecked(true); // 2031614 is programmed: the registry would refuse it first
     host.box0 = "??????????";
     boxes->clear();
     again->cmdWrite_Click();
@@ -424,6 +400,55 @@ TEST_F(Form2Rig, TheStationKeepsEveryRaisedCapcodeInTheFileAndTakesSpaceAndEnter
     EXPECT_TRUE(cancelled->closed());
     EXPECT_TRUE(messages().isEmpty());
     EXPECT_EQ(rig.sim_mem(), before);
+}
+
+TEST_F(Form2Rig, TheRegistryRefusesTheLastCapcodeAgainAndAFailedSaveStopsTheRun) {
+    // A run ends at the short limit after programming 2031614; opened again on
+    // the same file, the station refuses 2031614 before anything is written.
+    host.auto_increment = true;
+    host.set_first_capcode("2031613");
+    auto first = dialog(1);
+    first->set_board_label(QStringLiteral("sim:bench"));
+    first->form_activate();
+    first->cmdWrite_Click();
+    first->cmdWrite_Click();
+    ASSERT_EQ(messages(), (QStringList{"Capcode 1 > 2031614 so can not be increase!"}));
+    first->cmdExit_Click();
+    boxes->clear();
+    auto again = dialog(1);
+    again->form_activate();
+    ASSERT_TRUE(again->station());
+    const int written = rig.sim.eeprom().data_bytes;
+    again->cmdWrite_Click();
+    ASSERT_EQ(messages().size(), 1);
+    const QString refusal = messages()[0];
+    for (const QString& part : {QStringLiteral("Capcode 1 2031614 was programmed ok on "), QStringLiteral(" UTC at station "),
+                                QStringLiteral("on board sim:bench"), QStringLiteral("nothing was written"),
+                                QStringLiteral("qrt58cli registry release --scrapped 2031614")})
+        EXPECT_TRUE(refusal.contains(part)) << refusal.toStdString();
+    EXPECT_EQ(rig.sim.eeprom().data_bytes, written);
+    EXPECT_EQ(again->receivers_done(), 0);
+    again->cmdExit_Click();
+
+    // The file does not take the raised capcode: the message names the
+    // capcode in the receiver and the file that still holds it; the run stops.
+    boxes->clear();
+    host.set_first_capcode("1000");
+    auto station = dialog(1);
+    station->form_activate();
+    ASSERT_TRUE(station->station()) << messages().join('|').toStdString();
+    host.save_refused = QStringLiteral("Permission denied");
+    station->cmdWrite_Click();
+    ASSERT_EQ(messages().size(), 1);
+    const QString said = messages()[0];
+    for (const QString& part : {QStringLiteral("capcode 1 0001000"), QStringLiteral("next capcode 0001001"),
+                                QStringLiteral("Permission denied"), host.file + QStringLiteral(" still holds 0001000"),
+                                QStringLiteral("The run has stopped")})
+        EXPECT_TRUE(said.contains(part)) << said.toStdString();
+    EXPECT_FALSE(station->cmdWrite->isEnabled());
+    const int after_one = rig.sim.eeprom().data_bytes;
+    QTest::keyClick(station.get(), Qt::Key_Space);
+    EXPECT_EQ(rig.sim.eeprom().data_bytes, after_one) << "no second receiver";
 }
 
 TEST_F(Form2Rig, VerifyAcceptsTheReceiverAsWrittenAndAsRead) {
@@ -554,6 +579,10 @@ int main(int argc, char** argv) {
     // run's own, never the user's.
     QTemporaryDir data_home;
     qputenv("XDG_DATA_HOME", data_home.path().toLocal8Bit());
+    // Qt wants a private runtime folder and warns on every start without one
+    // (CTest lists the tests by starting the program).
+    QTemporaryDir runtime_dir;
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) qputenv("XDG_RUNTIME_DIR", runtime_dir.path().toLocal8Bit());
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

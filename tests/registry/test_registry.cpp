@@ -6,17 +6,31 @@
 // anything is programmed.
 #include "registry_backend.h"
 
+#include "board.h"
 #include "cli.h"
+#include "cli_set.h"
+#include "clock.h"
 #include "default_image.h"
+#include "job_station.h"
 #include "table_file.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QTemporaryDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QCryptographicHash>
+#include <QDirIterator>
+#include <QSysInfo>
 #include <QThread>
+#include <QUrl>
 
 #include <csignal>
+#include <fcntl.h>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <thread>
 #include <sys/resource.h>
 
 using namespace qrt58;
@@ -31,6 +45,38 @@ JobSpec spec_of(const QString& name, qint64 first, int count) {
     s.plan_sha256 = QStringLiteral("%1-%2-%3").arg(name).arg(first).arg(count);
     for (int i = 0; i < count; ++i) s.items.push_back({i + 1, QStringLiteral("capcodes.1.capcode=%1").arg(first + i), {first + i}});
     return s;
+}
+
+// Runs `sql` on the registry through a connection of its own (what another
+// program or a station on another host would do); the first row's first value.
+QVariant raw_sql(const RegistryLocation& where, const QString& sql) {
+    QVariant value;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(
+            where.kind == RegistryLocation::Kind::Sqlite ? QStringLiteral("QSQLITE") : QStringLiteral("QPSQL"),
+            QStringLiteral("raw-sql"));
+        if (where.kind == RegistryLocation::Kind::Sqlite) db.setDatabaseName(where.path);
+        else {
+            db.setHostName(where.host);
+            db.setPort(where.port);
+            db.setUserName(where.user);
+            db.setDatabaseName(where.database);
+        }
+        EXPECT_TRUE(db.open()) << db.lastError().text().toStdString();
+        QSqlQuery q(db);
+        EXPECT_TRUE(q.exec(sql)) << sql.toStdString() << ": " << q.lastError().text().toStdString();
+        if (q.next()) value = q.value(0);
+        q.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("raw-sql"));
+    return value;
+}
+
+QByteArray file_digest(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return QByteArray("(none)");
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
 }
 
 class RegistryTest : public ::testing::Test {
@@ -57,30 +103,14 @@ TEST_F(RegistryTest, SchemaIsMigratedOnceAndANewerOneIsRefused) {
         EXPECT_EQ(again->schema_version(), Registry::kSchemaVersion);
     }
     const auto set_version = [&](int version, bool drop_indexes) {
-        QSqlDatabase db = QSqlDatabase::addDatabase(
-            where.kind == RegistryLocation::Kind::Sqlite ? QStringLiteral("QSQLITE") : QStringLiteral("QPSQL"),
-            QStringLiteral("raw"));
-        if (where.kind == RegistryLocation::Kind::Sqlite) db.setDatabaseName(where.path);
-        else {
-            db.setHostName(where.host);
-            db.setPort(where.port);
-            db.setUserName(where.user);
-            db.setDatabaseName(where.database);
-        }
-        ASSERT_TRUE(db.open());
-        QSqlQuery q(db);
         if (drop_indexes) {
             for (const char* index : {"issued_item", "receivers_result", "receivers_job", "job_items_free"})
-                ASSERT_TRUE(q.exec(QStringLiteral("DROP INDEX %1").arg(QLatin1String(index))))
-                    << q.lastError().text().toStdString();
+                raw_sql(where, QStringLiteral("DROP INDEX %1").arg(QLatin1String(index)));
         }
-        ASSERT_TRUE(q.exec(QStringLiteral("UPDATE schema_version SET version = %1").arg(version)));
-        q.finish();
-        db.close();
+        raw_sql(where, QStringLiteral("UPDATE schema_version SET version = %1").arg(version));
     };
     // A database left at version 1 gets the steps after it.
     set_version(1, true);
-    QSqlDatabase::removeDatabase(QStringLiteral("raw"));
     {
         QString error;
         auto migrated = Registry::open(where, &error);
@@ -88,10 +118,54 @@ TEST_F(RegistryTest, SchemaIsMigratedOnceAndANewerOneIsRefused) {
         EXPECT_EQ(migrated->schema_version(), 2);
     }
     set_version(Registry::kSchemaVersion + 1, false);
-    QSqlDatabase::removeDatabase(QStringLiteral("raw"));
     QString error;
     EXPECT_FALSE(Registry::open(where, &error));
     EXPECT_NE(error.indexOf(QLatin1String("newer than this program")), -1) << error.toStdString();
+}
+
+// A socket folder as host and libpq's parameters passed through: the registry
+// opens through the server's Unix socket under the application name given.
+TEST_F(RegistryTest, PostgresThroughASocketFolderWithParameters) {
+    if (where.kind != RegistryLocation::Kind::Postgres) GTEST_SKIP() << "PostgreSQL only";
+    const auto raw = [&](const QString& name) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        db.setHostName(where.host);
+        db.setPort(where.port);
+        db.setUserName(where.user);
+        db.setDatabaseName(where.database);
+        return db;
+    };
+    QString folder;
+    {
+        QSqlDatabase db = raw(QStringLiteral("socket-folder"));
+        ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec(QStringLiteral("SHOW unix_socket_directories")) && q.next());
+        folder = q.value(0).toString().section(QLatin1Char(','), 0, 0).trimmed();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("socket-folder"));
+    ASSERT_TRUE(folder.startsWith(QLatin1Char('/'))) << folder.toStdString();
+    // Put together, not through arg(): the encoded folder holds "%2F".
+    const QString url = QStringLiteral("postgresql://") + where.user + '@' +
+                        QString::fromLatin1(QUrl::toPercentEncoding(folder)) + ':' + QString::number(where.port) +
+                        '/' + where.database + QStringLiteral("?application_name=qrt58-socket&connect_timeout=5");
+    QString error;
+    const auto location = parse_registry_location(url, &error);
+    ASSERT_TRUE(location) << error.toStdString();
+    EXPECT_EQ(location->host, folder);
+    registry.reset();
+    auto through_socket = Registry::open(*location, &error);
+    ASSERT_TRUE(through_socket) << error.toStdString();
+    EXPECT_TRUE(through_socket->begin_session(QStringLiteral("socket"), QStringLiteral("host"), 1));
+    {
+        QSqlDatabase db = raw(QStringLiteral("socket-check"));
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec(QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE application_name = "
+                                          "'qrt58-socket' AND client_addr IS NULL")) && q.next());
+        EXPECT_GE(q.value(0).toInt(), 1);
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("socket-check"));
 }
 
 TEST_F(RegistryTest, CapcodesAreTakenOnceHeldAfterAFailureAndFreedOnlyByRelease) {
@@ -178,6 +252,191 @@ TEST_F(RegistryTest, ReceiversOfAStationThatIsGoneAreMarkedDied) {
     EXPECT_EQ(next.item, 1) << "the died receiver's capcode is not reused";
 }
 
+
+// A station on this host that is paused (or slow) is alive: it is never taken
+// for dead; one on another host is, after the limit by the database's clock.
+// Capcodes of a receiver whose station is gone are released at once.
+TEST_F(RegistryTest, OnlyStationsThatAreGoneLoseTheirReceivers) {
+    const QString here = QSysInfo::machineHostName();
+    struct Case {
+        const char* name;
+        QString host;
+        qint64 pid;
+        bool gone_at_once; // reaped by the next station with the usual limit, released at once
+        bool gone_when_stale;
+    };
+    const Case cases[] = {
+        {"alive here", here, QCoreApplication::applicationPid(), false, false},
+        {"ended process here", here, 999999999, true, true},
+        {"other host", QStringLiteral("elsewhere.example"), QCoreApplication::applicationPid(), false, true},
+    };
+    qint64 first = 7000;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QString error;
+        auto station = Registry::open(where, &error);
+        ASSERT_TRUE(station) << error.toStdString();
+        ASSERT_TRUE(station->begin_session(QString::fromLatin1(c.name), c.host, c.pid));
+        const JobOpen job = station->open_job(spec_of(QString::fromLatin1(c.name), first, 2));
+        ASSERT_TRUE(job.ok) << job.error.toStdString();
+        TakenReceiver t;
+        ASSERT_EQ(station->take_next(job.job_id, QStringLiteral("b"), t), TakeStatus::Taken);
+        auto other = Registry::open(where, &error);
+        ASSERT_TRUE(other->begin_session(QStringLiteral("next"), here, QCoreApplication::applicationPid()));
+        QString message;
+        EXPECT_EQ(other->release(first, message), c.gone_at_once) << message.toStdString();
+        if (!c.gone_at_once) {
+            EXPECT_EQ(other->reap_interrupted(), 0);
+            QThread::msleep(1100);
+            EXPECT_EQ(other->reap_interrupted(1), c.gone_when_stale ? 1 : 0);
+            // A station that was taken for dead and comes back records nothing over the row.
+            const bool recorded = station->finish(t.receiver_id, ReceiverResult::Ok, {first}, QStringLiteral("aa"));
+            EXPECT_EQ(recorded, !c.gone_when_stale);
+            if (c.gone_when_stale) {
+                EXPECT_TRUE(station->error().contains("not recorded")) << station->error().toStdString();
+                EXPECT_EQ(other->receivers_with(first).at(0).result, QStringLiteral("died"));
+            }
+        } else {
+            EXPECT_TRUE(message.contains("died")) << message.toStdString();
+            TakenReceiver again;
+            ASSERT_EQ(other->take_next(job.job_id, QStringLiteral("b"), again), TakeStatus::Taken);
+            EXPECT_EQ(again.item, 0) << "the released receiver is programmed again";
+            EXPECT_FALSE(station->finish(t.receiver_id, ReceiverResult::Ok, {first}, QStringLiteral("aa")));
+        }
+        first += 100;
+    }
+}
+
+// A read that fails half-way (a damaged page) is a failure, not a short list.
+TEST_F(RegistryTest, ADamagedPageFailsTheReadInsteadOfShorteningIt) {
+    if (on_postgres()) GTEST_SKIP() << "the registry file (SQLite)";
+    ASSERT_TRUE(registry->begin_session(QStringLiteral("s"), QStringLiteral("h"), QCoreApplication::applicationPid()));
+    const JobOpen job = registry->open_job(spec_of(QStringLiteral("d"), 100, 50));
+    ASSERT_TRUE(job.ok);
+    for (int i = 0; i < 50; ++i) {
+        TakenReceiver t;
+        // Wide rows spread the receivers over several pages.
+        const QString board = QStringLiteral("board-%1-").arg(i, 2, 10, QChar('0')) + QString(400, 'x');
+        ASSERT_EQ(registry->take_next(job.job_id, board, t), TakeStatus::Taken);
+        ASSERT_TRUE(registry->finish(t.receiver_id, ReceiverResult::Ok, {100 + i}, QStringLiteral("aa")));
+    }
+    registry.reset();
+    QFile file(where.path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    const QByteArray bytes = file.readAll();
+    const int page_size = (static_cast<unsigned char>(bytes[16]) << 8) | static_cast<unsigned char>(bytes[17]);
+    const qsizetype marker = bytes.indexOf("board-25-");
+    ASSERT_GT(marker, page_size);
+    // The page's b-tree header: a page type no reader accepts.
+    file.seek(marker / page_size * page_size);
+    file.write(QByteArray(8, '\xFF'));
+    file.close();
+
+    QString error;
+    registry = Registry::open(where, &error);
+    ASSERT_TRUE(registry) << error.toStdString();
+    int seen = 0;
+    EXPECT_FALSE(registry->for_each_receiver([&](const ReceiverRecord&) { ++seen; }));
+    EXPECT_LT(seen, 50);
+    EXPECT_FALSE(registry->error().isEmpty());
+    JobCounts counts;
+    // Never a short count: the true one or a failure.
+    if (registry->counts(job.job_id, counts)) {
+        EXPECT_EQ(counts.done, 50);
+    }
+    registry.reset();
+    QProcess export_run;
+    export_run.start(QStringLiteral(QRT58CLI), {QStringLiteral("registry"), QStringLiteral("export"),
+                                                QStringLiteral("--csv"), QStringLiteral("--registry"),
+                                                Backend::url(where)});
+    ASSERT_TRUE(export_run.waitForFinished(60000));
+    EXPECT_EQ(export_run.exitCode(), 1);
+    EXPECT_FALSE(export_run.readAllStandardError().isEmpty());
+}
+
+// Another program's SQLite database is refused before anything is written:
+// no registry tables, no journal mode change, not a byte changed.
+TEST_F(RegistryTest, AForeignSqliteDatabaseIsLeftAsItIs) {
+    if (on_postgres()) GTEST_SKIP() << "a database file (SQLite)";
+    const char* const foreign[] = {
+        "CREATE TABLE contacts (name TEXT, phone TEXT)",
+        "CREATE VIEW numbers AS SELECT 1 AS n",
+        "CREATE TABLE jobs (id INTEGER PRIMARY KEY, name TEXT)",
+    };
+    int n = 0;
+    for (const char* sql : foreign) {
+        SCOPED_TRACE(sql);
+        RegistryLocation other;
+        other.path = backend.path(QStringLiteral("foreign-%1.sqlite").arg(++n));
+        raw_sql(other, QString::fromLatin1(sql));
+        const QByteArray before = file_digest(other.path);
+        QString error;
+        EXPECT_FALSE(Registry::open(other, &error));
+        EXPECT_TRUE(error.contains("not a production registry")) << error.toStdString();
+        QProcess export_run;
+        export_run.start(QStringLiteral(QRT58CLI), {QStringLiteral("registry"), QStringLiteral("export"),
+                                                    QStringLiteral("--csv"), QStringLiteral("--registry"),
+                                                    QStringLiteral("sqlite:") + other.path});
+        ASSERT_TRUE(export_run.waitForFinished(60000));
+        EXPECT_EQ(export_run.exitCode(), 1);
+        EXPECT_EQ(file_digest(other.path), before);
+        EXPECT_FALSE(QFile::exists(other.path + QStringLiteral("-wal")));
+        EXPECT_EQ(raw_sql(other, QStringLiteral("PRAGMA journal_mode")).toString(), QStringLiteral("delete"));
+    }
+}
+
+// A station's heartbeat goes on while a receiver takes long to program.
+TEST_F(RegistryTest, TheHeartbeatGoesOnWhileAReceiverIsProgrammed) {
+    JobPlan plan;
+    plan.name = QStringLiteral("beat");
+    plan.base = build_default_image();
+    plan_range(plan, {8800, 1, 1});
+    const ApplySettings rules = [](PagerTable& image, const std::vector<std::string>& a, std::string& e) {
+        return cli::apply_assignments(image, a, e);
+    };
+    ASSERT_TRUE(check_job(plan, rules).empty());
+    StationOptions options;
+    options.registry = where;
+    options.station = QStringLiteral("beating");
+    options.host = QSysInfo::machineHostName();
+    options.apply = rules;
+    options.heartbeat_ms = 100;
+    JobStation station(plan, options);
+    QString error;
+    std::vector<JobProblem> problems;
+    ASSERT_TRUE(station.prepare(error, problems)) << error.toStdString();
+    // A board whose receiver takes about a second, asleep rather than busy.
+    struct NappingClock : VirtualClock {
+        void spin_until(std::int64_t deadline_ns) override {
+            VirtualClock::spin_until(deadline_ns);
+            if (++calls % 64 == 0) QThread::usleep(500);
+        }
+        std::uint64_t calls = 0;
+    } clock;
+    auto board = Board::create(*parse_board_choice(QStringLiteral("sim:") + backend.path(QStringLiteral("beat.bin"))),
+                               &clock);
+    ASSERT_TRUE(board->start_driver().ok);
+    struct Events : StationEvents {
+        void result(int, const QString&, bool) override {}
+    } events;
+    std::atomic<bool> running{true};
+    std::thread run([&] {
+        station.run({board.get()}, {QStringLiteral("sim")}, events);
+        running = false;
+    });
+    std::set<QString> beats;
+    const QString sql = QStringLiteral("SELECT heartbeat_at FROM sessions WHERE station = 'beating'");
+    while (running) {
+        if (station.progress(0).state == QLatin1String("programming")) beats.insert(raw_sql(where, sql).toString());
+        QThread::msleep(150);
+    }
+    run.join();
+    board->stop_driver();
+    EXPECT_EQ(station.ok_count(), 1);
+    EXPECT_GE(beats.size(), 3u) << "heartbeats seen while the receiver was programmed";
+    station.finish();
+}
+
 // ---- whole stations ----------------------------------------------------------
 
 class Stations : public RegistryTest {
@@ -254,6 +513,40 @@ TEST_F(Stations, EightStationsWithTwoBoardsEachShareOneJobWithoutADuplicate) {
     const Done exported = run({QStringLiteral("registry"), QStringLiteral("export"), QStringLiteral("--csv"),
                                QStringLiteral("--registry"), url});
     EXPECT_EQ(std::count(exported.out.begin(), exported.out.end(), '\n'), kReceivers + 1);
+}
+
+TEST_F(Stations, AtATerminalARoundIsOfferedOnlyWhileTheJobHasReceiversLeft) {
+    const auto run_here = [&](const QStringList& args, const std::string& keys) {
+        std::vector<std::string> a;
+        for (const QString& s : args) a.push_back(s.toStdString());
+        std::istringstream in(keys);
+        std::ostringstream out, err;
+        const qrt58::cli::Streams streams{in, out, err, false, true, false}; // the operator at the terminal
+        const int status = qrt58::cli::run(a, streams);
+        return Done{status, out.str(), err.str()};
+    };
+    const std::string question = "Put new receivers on the boards";
+    const auto asked = [&](const Done& d) {
+        int n = 0;
+        for (std::size_t at = d.err.find(question); at != std::string::npos; at = d.err.find(question, at + 1)) ++n;
+        return n;
+    };
+    // Two receivers on one board: two rounds, one question between them, none after the last.
+    const Done two = run_here(job(QStringLiteral("rj2"), QStringLiteral("3000:2"), {board(QStringLiteral("t"))}), "\n\n\n");
+    EXPECT_EQ(two.status, 0) << two.err;
+    EXPECT_EQ(asked(two), 1) << two.err;
+    EXPECT_NE(two.out.find("Job rj2: 2 receivers (new), 0 done"), std::string::npos) << two.out;
+    EXPECT_NE(two.out.find("Job rj2: 2 of 2 receivers done"), std::string::npos) << two.out;
+    // One receiver: no question at all, and one receiver is one.
+    const Done one = run_here(job(QStringLiteral("rj3"), QStringLiteral("3100:1"), {board(QStringLiteral("t"))}), "\n");
+    EXPECT_EQ(one.status, 0) << one.err;
+    EXPECT_EQ(asked(one), 0) << one.err;
+    EXPECT_NE(one.out.find("Job rj3: 1 receiver (new), 0 done"), std::string::npos) << one.out;
+    EXPECT_NE(one.out.find("Job rj3: 1 of 1 receiver done"), std::string::npos) << one.out;
+    // The operator stops with q: the receiver left stays for the next run.
+    const Done stopped = run_here(job(QStringLiteral("rj4"), QStringLiteral("3200:2"), {board(QStringLiteral("t"))}), "q\n");
+    EXPECT_EQ(asked(stopped), 1) << stopped.err;
+    EXPECT_NE(stopped.out.find("Job rj4: 1 of 2 receivers done"), std::string::npos) << stopped.out;
 }
 
 TEST_F(Stations, AStationKilledInTheMiddleOfAReceiverLeavesItHeldAndTheJobResumes) {
@@ -365,6 +658,210 @@ TEST_F(Stations, AFullDiskStopsTheStationAndTheJobResumesWithoutADuplicate) {
     (void)counts;
 }
 
+
+// The bus trace never goes over a file the run uses (links included): the run
+// is refused before anything is opened for writing.
+TEST_F(Stations, TheTraceGoesOverNoFileOfTheJob) {
+    const QString rows = backend.path(QStringLiteral("rows.csv"));
+    {
+        QFile f(rows);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("capcodes.1.capcode\n6100\n6101\n");
+    }
+    const QString memory = backend.path(QStringLiteral("t.bin"));
+    ASSERT_EQ(run(job(QStringLiteral("t0"), QStringLiteral("6000:1"), {QStringLiteral("sim:") + memory})).status, 0);
+    const QString link = backend.path(QStringLiteral("base-link.tbl"));
+    ASSERT_EQ(::link(QFile::encodeName(base).constData(), QFile::encodeName(link).constData()), 0);
+    const bool sqlite = !on_postgres();
+    struct Case {
+        const char* name;
+        QString trace;
+        QString victim; // the file that must stay as it is
+    };
+    const std::vector<Case> cases = {
+        {"the base table", base, base},
+        {"a hard link of the base table", link, base},
+        {"the rows file", rows, rows},
+        {"the receiver file", memory, memory},
+        {"the registry", sqlite ? where.path : QString(), where.path},
+        {"the registry's log", sqlite ? where.path + QStringLiteral("-wal") : QString(), where.path + QStringLiteral("-wal")},
+    };
+    const int receivers = now().receivers;
+    for (const Case& c : cases) {
+        if (c.trace.isEmpty()) continue;
+        SCOPED_TRACE(c.name);
+        const QByteArray before = file_digest(c.victim);
+        QStringList args = job(QStringLiteral("t1"), QStringLiteral("6200:2"), {QStringLiteral("sim:") + memory});
+        if (c.victim == rows) {
+            args[3] = QStringLiteral("--rows");
+            args[4] = rows;
+        }
+        args << QStringLiteral("--trace-vcd") << c.trace;
+        const Done d = run(args);
+        EXPECT_NE(d.status, 0);
+        EXPECT_NE(d.err.find("give each its own file"), std::string::npos) << d.err;
+        EXPECT_EQ(file_digest(c.victim), before);
+    }
+    EXPECT_EQ(now().receivers, receivers) << "nothing programmed";
+    // A trace of its own is written.
+    const Done traced = run(job(QStringLiteral("t2"), QStringLiteral("6300:1"), {QStringLiteral("sim:") + memory})
+                            << QStringLiteral("--trace-vcd") << backend.path(QStringLiteral("bus.vcd")));
+    EXPECT_EQ(traced.status, 0) << traced.err;
+    EXPECT_GT(QFileInfo(backend.path(QStringLiteral("bus.vcd"))).size(), 0);
+}
+
+// A station paused in the middle of a receiver (Ctrl+Z, a suspended laptop):
+// alive on this host, it keeps its receiver; taken for dead on another host,
+// its receiver is programmed again by another station, and its own late
+// result is refused instead of recorded as a second "ok".
+TEST_F(Stations, APausedStationNeverLeavesACapcodeTwice) {
+    auto paused = start({QStringLiteral("job"), QStringLiteral("run"), base, QStringLiteral("--range"),
+                         QStringLiteral("300:3"), QStringLiteral("--job"), QStringLiteral("p"), QStringLiteral("--registry"),
+                         url, QStringLiteral("--station"), QStringLiteral("paused"), QStringLiteral("--board"),
+                         QStringLiteral("sim:") + backend.path(QStringLiteral("slow.bin"))});
+    QElapsedTimer timer;
+    timer.start();
+    while (now().results[QStringLiteral("programming")] == 0 && timer.elapsed() < 30000) QThread::msleep(20);
+    ASSERT_EQ(now().results[QStringLiteral("programming")], 1);
+    ::kill(static_cast<pid_t>(paused->processId()), SIGSTOP);
+    QThread::msleep(1100);
+    ASSERT_TRUE(registry->begin_session(QStringLiteral("next"), QSysInfo::machineHostName(),
+                                        QCoreApplication::applicationPid()));
+    EXPECT_EQ(registry->reap_interrupted(1), 0) << "a paused process on this host is alive";
+    // The same station as seen from another host: its heartbeat is all there is.
+    raw_sql(where, QStringLiteral("UPDATE sessions SET host = 'elsewhere.example' WHERE station = 'paused'"));
+    EXPECT_EQ(registry->reap_interrupted(1), 1);
+    EXPECT_EQ(run({QStringLiteral("registry"), QStringLiteral("release"), QStringLiteral("300"),
+                   QStringLiteral("--registry"), url}).status, 0);
+    const Done other = run(job(QStringLiteral("p"), QStringLiteral("300:3"), {board("p2")}));
+    EXPECT_EQ(other.status, 0) << other.err;
+    ::kill(static_cast<pid_t>(paused->processId()), SIGCONT);
+    const Done late = finish(*paused);
+    EXPECT_EQ(late.status, 1);
+    EXPECT_NE(late.err.find("not recorded"), std::string::npos) << late.err;
+    const Census c = now();
+    EXPECT_EQ(duplicates(c.ok_capcodes), 0);
+    EXPECT_EQ(c.results.at(QStringLiteral("ok")), 3);
+    EXPECT_EQ(c.results.at(QStringLiteral("died")), 1);
+}
+
+// A receiver file created by another program that has not filled it yet (or
+// was killed before it could) is taken as new, not refused for good.
+TEST_F(Stations, AnEmptyReceiverFileIsTakenAsNew) {
+    const QString memory = backend.path(QStringLiteral("empty.bin"));
+    // The other creator: the file made, nothing in it yet.
+    const int fd = ::open(QFile::encodeName(memory).constData(), O_RDWR | O_CREAT | O_EXCL, 0644);
+    ASSERT_GE(fd, 0);
+    const Done d = run(job(QStringLiteral("e"), QStringLiteral("6500:1"), {QStringLiteral("sim-i2c:") + memory}));
+    EXPECT_EQ(d.status, 0) << d.err;
+    struct stat st {};
+    ASSERT_EQ(::fstat(fd, &st), 0);
+    EXPECT_EQ(st.st_size, kImageSize);
+    ::close(fd);
+}
+
+// A save cut short by the file-size limit fails with its reason and keeps the
+// table file; the program is not ended by the kernel's signal half-way.
+TEST_F(Stations, ASaveOverTheFileSizeLimitKeepsTheTableFile) {
+    QDir(backend.path(QString())).mkpath(QStringLiteral("limited"));
+    const QString table = backend.path(QStringLiteral("limited/t.tbl"));
+    ASSERT_TRUE(QFile::copy(base, table));
+    const QByteArray before = file_digest(table);
+    const auto small_limit = [] {
+        rlimit limit{512, 512};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    };
+    const Done d = run({QStringLiteral("set"), table, QStringLiteral("capcodes.1.capcode=1234")}, small_limit);
+    EXPECT_EQ(d.status, 1) << "ended by a signal: " << d.err;
+    EXPECT_FALSE(d.err.empty());
+    EXPECT_EQ(file_digest(table), before);
+    EXPECT_EQ(QDir(backend.path(QStringLiteral("limited"))).entryList(QDir::Files), QStringList{QStringLiteral("t.tbl")});
+}
+
+// Names other stations chose reach the terminal escaped; the export quotes a
+// field with a carriage return.
+TEST_F(Stations, RegistryTextIsEscapedOnTheTerminalAndQuotedInTheExport) {
+    ASSERT_TRUE(registry->begin_session(QStringLiteral("evil\x1b]0;title\x07\r"), QStringLiteral("h"),
+                                        QCoreApplication::applicationPid()));
+    const JobOpen job = registry->open_job(spec_of(QStringLiteral("job\x1b[2J"), 9100, 1));
+    ASSERT_TRUE(job.ok);
+    TakenReceiver t;
+    ASSERT_EQ(registry->take_next(job.job_id, QStringLiteral("b"), t), TakeStatus::Taken);
+    ASSERT_TRUE(registry->finish(t.receiver_id, ReceiverResult::VerifyError, {9100}, QStringLiteral("aa")));
+    for (const char* action : {"show", "release"}) {
+        SCOPED_TRACE(action);
+        const Done shown = run({QStringLiteral("registry"), QString::fromLatin1(action), QStringLiteral("9100"),
+                                QStringLiteral("--registry"), url});
+        EXPECT_EQ(shown.status, 0) << shown.err;
+        EXPECT_EQ((shown.out + shown.err).find('\x1b'), std::string::npos) << shown.out;
+        EXPECT_EQ((shown.out + shown.err).find('\r'), std::string::npos) << shown.out;
+    }
+    EXPECT_NE(run({QStringLiteral("registry"), QStringLiteral("show"), QStringLiteral("9100"),
+                   QStringLiteral("--registry"), url}).out.find("evil\\x1B]0;title\\x07\\x0D"), std::string::npos);
+    const Done exported = run({QStringLiteral("registry"), QStringLiteral("export"), QStringLiteral("--csv"),
+                               QStringLiteral("--registry"), url});
+    EXPECT_NE(exported.out.find(",\"evil\x1b]0;title\x07\r\","), std::string::npos) << exported.out;
+    // A job that refuses a row echoes its cell escaped too.
+    const QString rows = backend.path(QStringLiteral("evil.csv"));
+    QFile f(rows);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("capcodes.1.capcode\n12\x1b[31m\n");
+    f.close();
+    const Done refused = run({QStringLiteral("job"), QStringLiteral("run"), base, QStringLiteral("--rows"), rows,
+                              QStringLiteral("--registry"), url});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err.find('\x1b'), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("\\x1B[31m"), std::string::npos) << refused.err;
+}
+
+// Names that name nothing, or too much, are refused before anything happens;
+// no server notice reaches the operator.
+TEST_F(Stations, EmptyAndOverlongNamesAreRefused) {
+    const QStringList refusals[] = {
+        {QStringLiteral("--job"), QString()},
+        {QStringLiteral("--station"), QStringLiteral(" ")},
+        {QStringLiteral("--station"), QString(kMaxStationName + 1, 's')},
+    };
+    for (const QStringList& extra : refusals) {
+        SCOPED_TRACE(extra.join(' ').left(20).toStdString());
+        const Done d = run(job(QStringLiteral("names"), QStringLiteral("6600:1"), {board("n")}) << extra);
+        EXPECT_NE(d.status, 0);
+        EXPECT_NE(d.err.find(extra[0] == QLatin1String("--job") ? "--job takes a name" : "station"), std::string::npos) << d.err;
+    }
+    // A range past the largest capcode: one line at once.
+    const Done huge = run(job(QStringLiteral("names"), QStringLiteral("1:1000000:9223372036854775807"), {board("n")}));
+    EXPECT_EQ(huge.status, 2);
+    EXPECT_EQ(std::count(huge.err.begin(), huge.err.end(), '\n'), 1) << huge.err;
+    EXPECT_NE(huge.err.find("goes past the largest capcode"), std::string::npos) << huge.err;
+    EXPECT_TRUE(huge.out.empty()) << huge.out.substr(0, 200);
+    EXPECT_EQ(now().receivers, 0);
+    const QString longest(kMaxStationName, 's');
+    for (int pass = 0; pass < 2; ++pass) {
+        const Done d = run(job(QStringLiteral("names"), QStringLiteral("6600:1"), {board("n")})
+                           << QStringLiteral("--station") << longest);
+        EXPECT_EQ(d.status, 0) << d.err;
+        EXPECT_EQ(d.err.find("NOTICE"), std::string::npos) << d.err;
+    }
+    EXPECT_EQ(*now().stations.begin(), longest);
+}
+
+// Ctrl+C lets the board finish its receiver and says what was stopped.
+TEST_F(Stations, CtrlCSaysWhatWasStopped) {
+    auto station = start({QStringLiteral("job"), QStringLiteral("run"), base, QStringLiteral("--range"),
+                          QStringLiteral("400:3"), QStringLiteral("--job"), QStringLiteral("c"), QStringLiteral("--registry"),
+                          url, QStringLiteral("--board"), QStringLiteral("sim:") + backend.path(QStringLiteral("c.bin"))});
+    QElapsedTimer timer;
+    timer.start();
+    while (now().results[QStringLiteral("programming")] == 0 && timer.elapsed() < 30000) QThread::msleep(20);
+    ::kill(static_cast<pid_t>(station->processId()), SIGINT);
+    const Done d = finish(*station);
+    EXPECT_EQ(d.status, 1);
+    EXPECT_NE(d.err.find("stopped by Ctrl+C"), std::string::npos) << d.err;
+    Census c = now();
+    EXPECT_EQ(c.results[QStringLiteral("ok")], 1) << "the receiver begun is finished";
+    EXPECT_EQ(c.results[QStringLiteral("programming")], 0);
+}
+
 // Bad input: refused before any receiver is programmed, with the line.
 TEST_F(Stations, BadRowsAreRefusedWithTheirLineAndNothingIsProgrammed) {
     // A job that holds 4000..4004 in the registry.
@@ -384,7 +881,7 @@ TEST_F(Stations, BadRowsAreRefusedWithTheirLineAndNothingIsProgrammed) {
         {"ragged row", "capcodes.1.capcode,prompts.1.text\n3004,A\n3005\n", nullptr, "rows.csv line 3: 1 fields, the header names 2"},
         {"no own capcode", "prompts.1.text\nA\n", nullptr, "rows.csv line 1: no capcodes.N.capcode column"},
         {"quoting", "capcodes.1.capcode,prompts.1.text\n3006,\"A\"B\n", nullptr, "rows.csv line 2: text after the closing quote"},
-        {"range past the short limit", nullptr, "2031612:5", "receiver 4 of the range: capcodes.1.capcode=2031615: Invalid Capcode!"},
+        {"range onto the short limit", nullptr, "2031611:5", "receiver 5 of the range: capcodes.1.capcode=2031615: Invalid Capcode!"},
         {"range into another job", nullptr, "3990:12", "receiver 11 of the range: capcode 4000 is held for job 'held'"},
     };
     int n = 0;
@@ -416,7 +913,12 @@ TEST_F(Stations, BadRowsAreRefusedWithTheirLineAndNothingIsProgrammed) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // The window's station runs here too (offscreen); its production log goes
+    // to a data folder of this run's own.
+    if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir data_home;
+    qputenv("XDG_DATA_HOME", data_home.path().toLocal8Bit());
+    QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
