@@ -1,5 +1,7 @@
 #include "image_model.h"
 
+#include "dotted_tree.h"
+
 #include <QJsonArray>
 #include <algorithm>
 #include <cstdio>
@@ -138,50 +140,10 @@ const Setting& ImageModel::at(const std::string& key) const {
     return settings_[it->second];
 }
 
-namespace {
-
-// The names of the model as a tree, children in the order they first appear.
-struct Node {
-    QJsonValue value;
-    std::vector<std::pair<std::string, std::unique_ptr<Node>>> children;
-
-    Node& child(const std::string& name) {
-        for (auto& c : children)
-            if (c.first == name) return *c.second;
-        children.emplace_back(name, std::make_unique<Node>());
-        return *children.back().second;
-    }
-    QJsonValue json() const {
-        if (children.empty()) return value;
-        bool numbered = true;
-        for (const auto& c : children)
-            numbered = numbered && !c.first.empty() &&
-                       c.first.find_first_not_of("0123456789") == std::string::npos;
-        if (numbered) {
-            QJsonArray array;
-            for (const auto& c : children)
-                array.append(c.second->json());
-            return array;
-        }
-        QJsonObject object;
-        for (const auto& c : children)
-            object.insert(QString::fromStdString(c.first), c.second->json());
-        return object;
-    }
-};
-
-} // namespace
-
 QJsonObject model_json(const ImageModel& model) {
-    Node root;
-    for (const Setting& s : model.settings()) {
-        Node* node = &root;
-        std::size_t start = 0;
-        for (std::size_t dot; (dot = s.key.find('.', start)) != std::string::npos; start = dot + 1)
-            node = &node->child(s.key.substr(start, dot - start));
-        node->child(s.key.substr(start)).value = s.value.json();
-    }
-    return root.json().toObject();
+    DottedTree tree;
+    for (const Setting& s : model.settings()) tree.insert(s.key, s.value.json());
+    return tree.json().toObject();
 }
 
 } // namespace qrt58
