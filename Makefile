@@ -6,10 +6,11 @@ JOBS  ?= 2
 PACKAGES := build-essential cmake qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
             xvfb xauth fonts-dejavu-core fonts-liberation desktop-file-utils help2man \
             libqt6sql6-sqlite libqt6sql6-psql postgresql postgresql-common \
-            shared-mime-info libqt6svg6 dpkg-dev lintian appstream bash-completion zsh
+            shared-mime-info libqt6svg6 dpkg-dev lintian appstream bash-completion zsh \
+            clang-format
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test check-asan run bench install deb clean
+.PHONY: all deps configure build test check-asan check-format format run bench install deb clean
 
 all: build
 
@@ -83,6 +84,14 @@ deb: deps
 	cmake --build $(DEB_BUILD) -j$(JOBS)
 	cd $(DEB_BUILD) && cpack -G DEB
 	@ls $(DEB_BUILD)/qrt58_*.deb
+
+# The sources in the project's one style (.clang-format): `make format` applies
+# it, `make check-format` (run by CI) fails on any line that differs from it.
+FORMAT_FILES = $(shell git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'bench/*.h')
+format: deps
+	clang-format -i $(FORMAT_FILES)
+check-format: deps
+	clang-format --dry-run -Werror $(FORMAT_FILES)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(DEB_BUILD)
