@@ -261,9 +261,9 @@ bool set_behind_gates(PagerTable& image, const std::string& name, const std::vec
 
 // The second slot of a pair shown as "Long" is hidden, and making a pair Long
 // copies the first slot's boxes into it, all but the melody of the tone mode
-// not shown. Such a value is given as in the window: the pair
-// made Short, the value set, the pair made Long again with its capcode (for a
-// melody, while the other tone mode is shown, so that the copy goes there).
+// not shown. Such a value is given as in the window: the pair made Short, the
+// value set, the pair made Long again with its capcode (for a melody, while
+// the other tone mode is shown, so that the copy goes there).
 bool set_under_long_pair(PagerTable& image, const std::string& name, const std::vector<std::string>& typed,
                          const Assignments& wanted) {
     int number = 0;
@@ -284,13 +284,12 @@ bool set_under_long_pair(PagerTable& image, const std::string& name, const std::
         return false;
     // Making the pair Short cleared the second slot's "En" bit; a set bit of
     // the first slot passes to it when the first slot's box is ticked.
-    const std::string second_enabled = "capcodes." + std::to_string(number) + ".enabled";
+    const Assignment second_on{"capcodes." + std::to_string(number) + ".enabled", "true"};
     const auto first_enabled = shown_value(trial, first + "enabled");
-    for (const auto& [n, v] : wanted)
-        if (n == second_enabled && v == "true" && shown_value(trial, n) != v && first_enabled &&
-            (!type_behind_gates(session, first + "enabled", {"true"}) ||
-             !type_behind_gates(session, first + "enabled", {*first_enabled})))
-            return false;
+    if (std::find(wanted.begin(), wanted.end(), second_on) != wanted.end() && !holding(trial, {second_on}).count(second_on.first) &&
+        (!first_enabled || !type_behind_gates(session, first + "enabled", {"true"}) ||
+         !type_behind_gates(session, first + "enabled", {*first_enabled})))
+        return false;
     return keep_if_held(image, trial, name, wanted);
 }
 

@@ -16,7 +16,8 @@
 
 namespace qrt58::cli {
 
-using Assignments = std::vector<std::pair<std::string, std::string>>;
+using Assignment = std::pair<std::string, std::string>;
+using Assignments = std::vector<Assignment>;
 
 // A `show --json` document as `set` takes it: its settable names with their
 // values as `set` takes them (true/false, numbers in decimal, texts, list
