@@ -9,9 +9,9 @@
 #include <QTemporaryDir>
 
 #include <chrono>
-#include <functional>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 
 using namespace qrt58;
 
@@ -87,7 +87,8 @@ void job_input_figures() {
                 range_check.cpu, problems);
 
     QByteArray csv = "capcodes.1.capcode,prompts.1.text\n";
-    for (int i = 0; i < kRows; ++i) csv += QByteArray::number(5000 + i) + ",ACME " + QByteArray::number(i % 1000) + '\n';
+    for (int i = 0; i < kRows; ++i)
+        csv += QByteArray::number(5000 + i) + ",ACME " + QByteArray::number(i % 1000) + '\n';
     const QString rows_path = dir.filePath(QStringLiteral("rows.csv"));
     write_file(rows_path, csv);
     JobPlan rows;

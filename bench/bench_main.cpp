@@ -5,9 +5,9 @@
 #include "clock.h"
 #include "default_image.h"
 #include "form2.h"
+#include "i2c_bus.h"
 #include "sim_board.h"
 #include "sim_i2c.h"
-#include "i2c_bus.h"
 #include "transfer.h"
 #include "transfer_host.h"
 #include "ui_seams.h"
@@ -175,8 +175,8 @@ double load_average() {
 // cycles.
 void i2c_figures() {
     std::printf("\nWrite+verify of the whole image, simulated 24C16 (time on the bus model)\n");
-    std::printf("%-22s %8s %6s %13s %10s %7s %15s\n", "board", "bus", "cycle", "write+verify", "needed",
-                "ratio", "receivers/hour");
+    std::printf("%-22s %8s %6s %13s %10s %7s %15s\n", "board", "bus", "cycle", "write+verify", "needed", "ratio",
+                "receivers/hour");
     PagerTable image = build_default_image();
     NullView view;
     double port_s = 0;
@@ -224,8 +224,8 @@ void i2c_figures() {
     const auto t0 = std::chrono::steady_clock::now();
     engine.write_and_verify(image);
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    std::printf("i2c-dev, 100 kHz, 3 ms cycle, on the real clock: %.3f s (%.1fx faster than the port board)\n",
-                wall, port_s / wall);
+    std::printf("i2c-dev, 100 kHz, 3 ms cycle, on the real clock: %.3f s (%.1fx faster than the port board)\n", wall,
+                port_s / wall);
     std::printf("Target: i2c-dev at 100 kHz within 1.5x of the time needed. A USB adapter adds its own\n"
                 "latency to each transfer (one per page and per 16 bytes read), which this model leaves out.\n");
 }
@@ -262,8 +262,8 @@ int main(int argc, char** argv) {
     std::printf("Load average now: %.2f; bare busy waits alone overrun by %.2f %% at 10 us, %.2f %% at 25 us\n\n",
                 load_average(), bare_wait_overhead(10) * 100.0, bare_wait_overhead(25) * 100.0);
     std::printf("Simulated board, whole image (2048 bytes), best of %d runs (median overhead last)\n", kRuns);
-    std::printf("%-13s %8s %11s %9s %13s %11s %11s\n", "operation", "delay", "wall", "units", "mandated",
-                "overhead", "median");
+    std::printf("%-13s %8s %11s %9s %13s %11s %11s\n", "operation", "delay", "wall", "units", "mandated", "overhead",
+                "median");
     for (int delay : {10, 25}) {
         RealRig rig(delay);
         BoardLink& link = rig.link;

@@ -20,9 +20,9 @@
 #include <QFile>
 
 #include <chrono>
+#include <cstdio>
 #include <optional>
 #include <unistd.h>
-#include <cstdio>
 
 using namespace qrt58;
 
@@ -69,8 +69,8 @@ double receivers_per_hour(int boards, int per_board, const QString& folder, qint
         clocks.push_back(std::make_unique<SteadyClock>());
         auto adapter = std::make_unique<SimI2cAdapter>(*clocks.back(), 100000);
         adapter->blocking = true;
-        auto board = std::make_unique<Board>(std::move(adapter), QStringLiteral("/dev/i2c-sim%1").arg(b),
-                                             clocks.back().get());
+        auto board =
+            std::make_unique<Board>(std::move(adapter), QStringLiteral("/dev/i2c-sim%1").arg(b), clocks.back().get());
         board->start_driver();
         list.push_back(board.get());
         labels << QStringLiteral("sim%1").arg(b);

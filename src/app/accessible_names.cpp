@@ -1,8 +1,8 @@
 #include "accessible_names.h"
 
+#include "accessible_interfaces.h"
 #include "form1.h"
 #include "prompts.h"
-#include "accessible_interfaces.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -85,7 +85,8 @@ void name_capcode_row(Form1& form, int slot, int shown) {
     }
     // The length list of a pair stands on its first row, a fixed "Short" on its second.
     const QString length = slot % 2 == 0 ? QStringLiteral("cboCapLen") : QStringLiteral("cboCapSht");
-    if (QWidget* w = form.control(length, slot / 2)) w->setAccessibleName(QStringLiteral("Capcode %1 length").arg(number));
+    if (QWidget* w = form.control(length, slot / 2))
+        w->setAccessibleName(QStringLiteral("Capcode %1 length").arg(number));
 }
 
 void name_controls(Form1& form) {

@@ -65,9 +65,9 @@ QString ChangeLabels::take_label() {
 }
 
 void ChangeLabels::no_change() {
-    edited_.erase(std::remove_if(edited_.begin(), edited_.end(),
-                                 [](const QPointer<QWidget>& w) { return !w || !w->hasFocus(); }),
-                  edited_.end());
+    edited_.erase(
+        std::remove_if(edited_.begin(), edited_.end(), [](const QPointer<QWidget>& w) { return !w || !w->hasFocus(); }),
+        edited_.end());
 }
 
 QString ChangeLabels::label_of(const QWidget* control) {

@@ -9,17 +9,17 @@
 namespace qrt58::ui {
 
 enum class ControlKind {
-    Frame,      // captioned group box (container)
-    Picture,    // plain container (picture box), no caption
+    Frame,   // captioned group box (container)
+    Picture, // plain container (picture box), no caption
     Label,
     CheckBox,
-    Option,     // radio button
-    ComboBox,   // drop-down list
+    Option,   // radio button
+    ComboBox, // drop-down list
     ListBox,
     TextBox,
     Button,
-    ScrollBar,  // vertical scroll bar
-    Slider,     // the contrast slider (ctlEBSlider)
+    ScrollBar, // vertical scroll bar
+    Slider,    // the contrast slider (ctlEBSlider)
 };
 
 struct ListItem {
@@ -29,18 +29,18 @@ struct ListItem {
 
 struct ControlSpec {
     ControlKind kind;
-    std::string name;      // e.g. "chkCtl"
-    int index = -1;        // control-array index, -1 when not an array
-    std::string caption;   // "&&" shows a single "&"
-    std::string tag;       // FieldTag text (without geometry), may be empty
+    std::string name;    // e.g. "chkCtl"
+    int index = -1;      // control-array index, -1 when not an array
+    std::string caption; // "&&" shows a single "&"
+    std::string tag;     // FieldTag text (without geometry), may be empty
     std::string tooltip;
     int left = 0, top = 0, width = 0, height = 0; // twips, relative to the parent
     double font_size = 8.25;
-    std::string parent;    // objectName of the container ("picSet", "Frame1_0", ...)
+    std::string parent; // objectName of the container ("picSet", "Frame1_0", ...)
     std::vector<ListItem> items;
-    int max_length = 0;    // text boxes: 0 = unlimited
-    int list_index = -1;   // lists: item selected at start (-1: none)
-    bool visible = true;   // shown at start (a rule of the page may change it)
+    int max_length = 0;  // text boxes: 0 = unlimited
+    int list_index = -1; // lists: item selected at start (-1: none)
+    bool visible = true; // shown at start (a rule of the page may change it)
     bool enabled = true;
 };
 

@@ -136,8 +136,8 @@ bool FileCommands::may_discard_changes() {
     if (!form_.take_focused_entry()) return false;
     note_changes();
     if (!doc_.modified()) return true;
-    switch (form_.messages().ask_save_discard_cancel(
-        &form_, QStringLiteral("Save changes to ") + doc_.display_name() + QLatin1Char('?'))) {
+    switch (form_.messages().ask_save_discard_cancel(&form_, QStringLiteral("Save changes to ") + doc_.display_name() +
+                                                                 QLatin1Char('?'))) {
     case qrt58::SaveAnswer::Save: return save_document(doc_.save_path().isEmpty());
     case qrt58::SaveAnswer::Discard: return true;
     case qrt58::SaveAnswer::Cancel: break;
@@ -172,7 +172,7 @@ bool FileCommands::load_file(const QString& path, Document::Origin origin) {
     const qrt58::LoadResult result = qrt58::load_table_file(path, loaded);
     if (result.status == qrt58::LoadStatus::WrongSignature) {
         form_.messages().info(&form_, QStringLiteral("The [") + path +
-                                  QStringLiteral("] is not correct format, the file will discard !"));
+                                          QStringLiteral("] is not correct format, the file will discard !"));
         return false;
     }
     if (result.status != qrt58::LoadStatus::Ok) {
@@ -196,8 +196,8 @@ void FileCommands::open() {
         return;
     }
     if (!may_discard_changes()) return;
-    const QString path = qrt58::file_dialogs().open_file(
-        &form_, dialog_folder(), kTableFilter + QStringLiteral(";;All files (*)"));
+    const QString path =
+        qrt58::file_dialogs().open_file(&form_, dialog_folder(), kTableFilter + QStringLiteral(";;All files (*)"));
     if (path.isEmpty()) return;
     remember_folder(path);
     if (!QFileInfo::exists(path)) {
@@ -234,9 +234,8 @@ bool FileCommands::save_to(const QString& path) {
     form_.menus_->update_edit_actions();
     if (was_default)
         form_.show_status(QStringLiteral("Saved the default table %1; it is loaded at the next start")
-                        .arg(QDir::toNativeSeparators(path)));
-    else
-        form_.show_status(QStringLiteral("Saved %1").arg(QDir::toNativeSeparators(path)));
+                              .arg(QDir::toNativeSeparators(path)));
+    else form_.show_status(QStringLiteral("Saved %1").arg(QDir::toNativeSeparators(path)));
     return true;
 }
 
@@ -249,11 +248,11 @@ bool FileCommands::save_document(bool ask_name) {
     QString path = qrt58::file_dialogs().save_file(&form_, dialog_folder(), kTableFilter);
     if (path.isEmpty()) return false;
     // A name without a suffix is a table file.
-    if (QFileInfo(path).suffix().isEmpty() && !path.endsWith(QLatin1Char('.')))
-        path += QStringLiteral(".tbl");
+    if (QFileInfo(path).suffix().isEmpty() && !path.endsWith(QLatin1Char('.'))) path += QStringLiteral(".tbl");
     remember_folder(path);
     if (QFileInfo::exists(path) &&
-        !form_.messages().ask_yes_no(&form_, QStringLiteral("This file is arealy exist ! \nAre you sure overwrite this file?")))
+        !form_.messages().ask_yes_no(&form_,
+                                     QStringLiteral("This file is arealy exist ! \nAre you sure overwrite this file?")))
         return false;
     return save_to(path);
 }

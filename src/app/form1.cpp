@@ -55,10 +55,8 @@ bool has_write_mode_prefix(const QString& name) {
 
 std::string Form1::tag_of(const QObject* o) { return o->property("Tag").toString().toStdString(); }
 
-const std::array<const char*, 5> Form1::kPageNames = {"picSet", "picSet2", "picSet5", "picSet6",
-                                                      "picSet7"};
-const std::array<const char*, 5> Form1::kTabButtonNames = {"EMoptCode", "EMoptStatus",
-                                                           "EMoptPrompts", "EMoptSource",
+const std::array<const char*, 5> Form1::kPageNames = {"picSet", "picSet2", "picSet5", "picSet6", "picSet7"};
+const std::array<const char*, 5> Form1::kTabButtonNames = {"EMoptCode", "EMoptStatus", "EMoptPrompts", "EMoptSource",
                                                            "EMoptMusic"};
 
 const std::vector<std::string> Form1::kInitStepsFirst = {"ChkCapLen", "read_dftaddr"};
@@ -78,14 +76,13 @@ const std::vector<std::string> Form1::kInitSteps = {
     "load_music_enable",   // cboMusicType enabling, "Always Vibrate", chkMenu(6)
     "load_cboORA",         // out-of-range alert (suppressClick set)
     // read procedures
-    "read_BaseFreq", "read_freq", "read_prompt", "read_SourcePrompt", "set_frame",
-    "read_MailAlert", "read_BatLev", "read_pass", "read_pass1", "read_music", "read_UserMsc",
-    "read_Lamp", "read_SetAlarm"};
+    "read_BaseFreq", "read_freq", "read_prompt", "read_SourcePrompt", "set_frame", "read_MailAlert", "read_BatLev",
+    "read_pass", "read_pass1", "read_music", "read_UserMsc", "read_Lamp", "read_SetAlarm"};
 
 Form1::Form1(QWidget* parent)
-    : QMainWindow(parent), layout_(std::make_unique<WindowLayout>(*this)),
-      menus_(std::make_unique<WindowMenus>(*this)), files_(std::make_unique<FileCommands>(*this)),
-      pager_(std::make_unique<PagerCommands>(*this)), pages_(std::make_unique<PageNavigation>(*this)) {
+    : QMainWindow(parent), layout_(std::make_unique<WindowLayout>(*this)), menus_(std::make_unique<WindowMenus>(*this)),
+      files_(std::make_unique<FileCommands>(*this)), pager_(std::make_unique<PagerCommands>(*this)),
+      pages_(std::make_unique<PageNavigation>(*this)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Form1"));
     QFont f(QStringLiteral("Courier New"));
@@ -130,9 +127,7 @@ void Form1::set_procedure(const std::string& name, std::function<void()> fn) {
     procedures_[name] = [fn = std::move(fn)](int) { fn(); };
 }
 
-void Form1::set_procedure(const std::string& name, std::function<void(int)> fn) {
-    procedures_[name] = std::move(fn);
-}
+void Form1::set_procedure(const std::string& name, std::function<void(int)> fn) { procedures_[name] = std::move(fn); }
 
 void Form1::call(const std::string& name, int arg) {
     auto it = procedures_.find(name);
@@ -259,8 +254,7 @@ void Form1::generic_tag_pass() {
             // suppressClick, so they are filled without raising their handler.
             std::optional<QSignalBlocker> block;
             if (tag->kind == qrt58::TagKind::ChkSource) block.emplace(box);
-            box->setCheckState(value == 0 ? Qt::Unchecked
-                                          : value == 1 ? Qt::Checked : Qt::PartiallyChecked);
+            box->setCheckState(value == 0 ? Qt::Unchecked : value == 1 ? Qt::Checked : Qt::PartiallyChecked);
             if (value <= 1) box->setTristate(false);
             if (tag->kind == qrt58::TagKind::ChkSource) {
                 if (QWidget* prompt = control(QStringLiteral("txtPrompt"), w->property("ctlIndex").toInt()))
@@ -283,10 +277,10 @@ void Form1::generic_tag_pass() {
             int index = value;
             const bool cbo_ctl = w->property("ctlName").toString() == QLatin1String("cboCtl");
             const int ctl_index = w->property("ctlIndex").toInt();
-            if (cbo_ctl && ctl_index >= kCapcodeTypeListFirst && ctl_index < kCapcodeTypeListFirst + qrt58::kCapcodeSlots)
+            if (cbo_ctl && ctl_index >= kCapcodeTypeListFirst &&
+                ctl_index < kCapcodeTypeListFirst + qrt58::kCapcodeSlots)
                 index = static_cast<int>(qrt58::capcode_type(image_, ctl_index - kCapcodeTypeListFirst));
-            else if (cbo_ctl && ctl_index == kSourceModeList)
-                index = qrt58::source_mode(image_) - source_list_offset;
+            else if (cbo_ctl && ctl_index == kSourceModeList) index = qrt58::source_mode(image_) - source_list_offset;
             // A value with no entry leaves the list as it was.
             if (index >= 0 && index < list->count()) list->setCurrentIndex(index);
             break;

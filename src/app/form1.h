@@ -295,8 +295,8 @@ private:
 
     static std::string tag_of(const QObject* o); // a control's Tag
     void select_range_from_image();
-    void refill_from_image();      // after File > Open and a read from the receiver
-    void keep_write_mode_locks();  // Write mode: edit controls disabled, Slider1 hidden
+    void refill_from_image();     // after File > Open and a read from the receiver
+    void keep_write_mode_locks(); // Write mode: edit controls disabled, Slider1 hidden
     void build_default_image();
     void generic_tag_pass();
     void chkCtl_Click(int index);

@@ -27,8 +27,8 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     version->setObjectName(QStringLiteral("lblVersion"));
     version->setGeometry(64, 42, 300, 20);
 
-    auto* description = new QLabel(
-        QStringLiteral("Edits, saves and programs the settings of QRT58 paging receivers."), this);
+    auto* description =
+        new QLabel(QStringLiteral("Edits, saves and programs the settings of QRT58 paging receivers."), this);
     description->setObjectName(QStringLiteral("lblDescription"));
     description->setWordWrap(true);
     description->setGeometry(64, 66, 300, 36);

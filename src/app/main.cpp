@@ -21,10 +21,8 @@ namespace {
 
 void add_help_and_version(QCommandLineParser& parser) {
     parser.setApplicationDescription(QStringLiteral("The QRT58 pager programmer window."));
-    parser.addOption({{QStringLiteral("h"), QStringLiteral("help")},
-                      QStringLiteral("Show this help and exit.")});
-    parser.addOption({{QStringLiteral("V"), QStringLiteral("version")},
-                      QStringLiteral("Show the version and exit.")});
+    parser.addOption({{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")});
+    parser.addOption({{QStringLiteral("V"), QStringLiteral("version")}, QStringLiteral("Show the version and exit.")});
     qrt58::add_board_options(parser);
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("A table file to open instead of the default table."),
@@ -35,12 +33,9 @@ void add_help_and_version(QCommandLineParser& parser) {
 // they work without a display. Returns the exit status, or -1 to go on.
 int answer_help_or_version(int argc, char** argv) {
     QStringList args;
-    for (int i = 0; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
-    const bool help =
-        args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"));
-    const bool version =
-        args.contains(QStringLiteral("--version")) || args.contains(QStringLiteral("-V"));
+    for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    const bool help = args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"));
+    const bool version = args.contains(QStringLiteral("--version")) || args.contains(QStringLiteral("-V"));
     if (!help && !version) return -1;
     QCommandLineParser parser;
     add_help_and_version(parser);
@@ -75,8 +70,7 @@ int main(int argc, char** argv) {
         qrt58::read_board_options(parser, options, error);
     }
     if (!error.isEmpty()) {
-        std::fprintf(stderr, "qrt58prog: %s (see qrt58prog --help)\n",
-                     error.toLocal8Bit().constData());
+        std::fprintf(stderr, "qrt58prog: %s (see qrt58prog --help)\n", error.toLocal8Bit().constData());
         return 2;
     }
     // The same store as qrt58cli's (QRT58_SETTINGS=FILE names an INI file instead).
@@ -90,9 +84,11 @@ int main(int argc, char** argv) {
         w.start_file = QFileInfo(parser.positionalArguments().constFirst()).absoluteFilePath();
     // The window's board, opened with this run's settings; the job station
     // applies a receiver's settings by the rules of qrt58cli set.
-    qrt58::WindowBoard board(w, *settings, options,
-                             [](qrt58::PagerTable& image, const std::vector<std::string>& assignments,
-                                std::string& error) { return qrt58::cli::apply_assignments(image, assignments, error); });
+    qrt58::WindowBoard board(
+        w, *settings, options,
+        [](qrt58::PagerTable& image, const std::vector<std::string>& assignments, std::string& error) {
+            return qrt58::cli::apply_assignments(image, assignments, error);
+        });
     w.set_board_hooks(board.hooks());
     w.set_settings(settings.get()); // remembers the folder of the file dialogs
     qrt58::editors::attach_editors(w);

@@ -30,14 +30,12 @@ void add_capcode_row(std::vector<ControlSpec>& rows, int s) {
 
     add_row(rows, ControlKind::Label, "Label1", s, cap, panel, 60, top + 45, 780, 255).tooltip =
         "Please input Capcode( 7 Dec digits between 1 and 2031615 ).";
-    add_row(rows, ControlKind::TextBox, "txtAddr", s, "1234567890", panel, 870, top, 1350, 300)
-        .max_length = 10;
+    add_row(rows, ControlKind::TextBox, "txtAddr", s, "1234567890", panel, 870, top, 1350, 300).max_length = 10;
     add_row(rows, ControlKind::TextBox, "Text1", s, "E", panel, 2250, top - 50, 255, 300);
 
     auto& en = add_row(rows, ControlKind::CheckBox, "chkCtl", 10 + s, "En", panel, 2580, top + 15, 630, 270);
     en.tag = slot_tag(enable_bit(s), "chk");
-    en.tooltip = s % 8 == 2 ? "Enable or disable the Capcode( address )."
-                            : "Enable or disable the Capcode( address )";
+    en.tooltip = s % 8 == 2 ? "Enable or disable the Capcode( address )." : "Enable or disable the Capcode( address )";
 
     add_row(rows, ControlKind::Label, "Label2", s, "Type", panel, 3225, top + 45, 480, 255);
     auto& type = add_row(rows, ControlKind::ComboBox, "cboCtl", 7 + s, "", panel, 3720, top, 1410, 315);
@@ -48,15 +46,14 @@ void add_capcode_row(std::vector<ControlSpec>& rows, int s) {
     pri.tag = slot_tag(priority_bit(s), "chkN");
     pri.tooltip = "Priority Alert Control";
 
-    auto& manual =
-        add_row(rows, ControlKind::CheckBox, "chkCtl", 70 + s, "Manual", panel, 5880, top + 15, 1035, 270);
+    auto& manual = add_row(rows, ControlKind::CheckBox, "chkCtl", 70 + s, "Manual", panel, 5880, top + 15, 1035, 270);
     manual.tag = slot_tag(manual_bit(s), "chk");
     manual.tooltip = "Enable or disable the Capcode at manual programming";
 
     // Even rows carry the length list of their pair; odd rows a fixed "Short".
     if (s % 2 == 0) {
-        add_row(rows, ControlKind::ComboBox, "cboCapLen", s / 2, "", panel, 6945, top, 1050, 315).items =
-            {ListItem{pair_length_texts()[0]}, ListItem{pair_length_texts()[1]}};
+        add_row(rows, ControlKind::ComboBox, "cboCapLen", s / 2, "", panel, 6945, top, 1050, 315).items = {
+            ListItem{pair_length_texts()[0]}, ListItem{pair_length_texts()[1]}};
     } else {
         auto& sht = add_row(rows, ControlKind::ComboBox, "cboCapSht", s / 2, "", panel, 6945, top, 1050, 315);
         sht.items = {ListItem{pair_length_texts()[0]}};
@@ -97,14 +94,13 @@ std::vector<ControlSpec> codes_page_controls() {
     }
 
     // First-capcode auto-increase and the read/write password.
-    add_row(rows, ControlKind::Frame, "fraAuto", -1, "Auto Increase 1 After Write and Read Password",
-            page, 5280, 60, 4980, 1500);
-    add_row(rows, ControlKind::CheckBox, "optAuto1", -1, "1st Capcode Auto Increase", "fraAuto", 150,
-            360, 3600, 285)
+    add_row(rows, ControlKind::Frame, "fraAuto", -1, "Auto Increase 1 After Write and Read Password", page, 5280, 60,
+            4980, 1500);
+    add_row(rows, ControlKind::CheckBox, "optAuto1", -1, "1st Capcode Auto Increase", "fraAuto", 150, 360, 3600, 285)
         .tooltip = "1st capcode always increments by one after writed.";
     const char* pass_tip = "The password may be required for reading pager.";
-    add_row(rows, ControlKind::Label, "lblPass1", -1, "R/W Password", "fraAuto", 150, 945, 1500, 255)
-        .tooltip = pass_tip;
+    add_row(rows, ControlKind::Label, "lblPass1", -1, "R/W Password", "fraAuto", 150, 945, 1500, 255).tooltip =
+        pass_tip;
     auto& pass = add_row(rows, ControlKind::TextBox, "txtPass1", -1, "", "fraAuto", 1710, 900, 1200, 315);
     pass.max_length = 6;
     pass.tooltip = pass_tip;
@@ -115,8 +111,7 @@ std::vector<ControlSpec> codes_page_controls() {
     add_row(rows, ControlKind::Label, "lblFrame", -1, "0000", "Frame1_0", 8310, 255, 720, 255);
     add_row(rows, ControlKind::Picture, "Picture1", -1, "", "Frame1_0", 90, 570, 9690, 4410);
     add_row(rows, ControlKind::ScrollBar, "VScroll1", -1, "", "Frame1_0", 9780, 570, 270, 4410);
-    add_row(rows, ControlKind::Picture, "Picture2", -1, "", "Picture1", 0, 0, 9690,
-            kFirstRowTop + 16 * kCapRowPitch);
+    add_row(rows, ControlKind::Picture, "Picture2", -1, "", "Picture1", 0, 0, 9690, kFirstRowTop + 16 * kCapRowPitch);
     for (int s = 0; s < 16; ++s) add_capcode_row(rows, s);
     return rows;
 }

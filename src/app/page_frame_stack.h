@@ -9,9 +9,8 @@ namespace qrt58::ui {
 class FrameStack {
 public:
     // Adds the frame row itself; its height is set by close().
-    FrameStack(std::vector<ControlSpec>& rows, const std::string& name, int index,
-               const std::string& caption, const std::string& parent, int left, int top,
-               int width)
+    FrameStack(std::vector<ControlSpec>& rows, const std::string& name, int index, const std::string& caption,
+               const std::string& parent, int left, int top, int width)
         : rows_(rows), frame_(object_name(name, index)), width_(width) {
         add_row(rows, ControlKind::Frame, name, index, caption, parent, left, top, width, 0);
         frame_row_ = int(rows.size()) - 1;
@@ -25,14 +24,13 @@ public:
     int inner_width() const { return inner_right() - kFrameInset; }
 
     // A check box on a row of its own, as wide as the frame allows.
-    ControlSpec& check(const std::string& name, int index, const std::string& caption,
-                       const std::string& tag) {
+    ControlSpec& check(const std::string& name, int index, const std::string& caption, const std::string& tag) {
         return check(name, index, caption, tag, inner_width());
     }
-    ControlSpec& check(const std::string& name, int index, const std::string& caption,
-                       const std::string& tag, int width) {
-        ControlSpec& c = add_row(rows_, ControlKind::CheckBox, name, index, caption, frame_,
-                                 kFrameInset, y_, width, kCheckHeight);
+    ControlSpec& check(const std::string& name, int index, const std::string& caption, const std::string& tag,
+                       int width) {
+        ControlSpec& c =
+            add_row(rows_, ControlKind::CheckBox, name, index, caption, frame_, kFrameInset, y_, width, kCheckHeight);
         c.tag = tag;
         y_ += kCheckPitch;
         return c;
@@ -48,31 +46,29 @@ public:
     ControlSpec& side_list(const std::string& label, int label_index, const std::string& caption,
                            const std::string& list, int list_index, int list_width) {
         const int list_left = inner_right() - list_width;
-        add_row(rows_, ControlKind::Label, label, label_index, caption, frame_, kFrameInset,
-                y_ + kRowTextOffset, list_left - kFrameInset - kSideGap, kLabelHeight);
-        ControlSpec& c = add_row(rows_, ControlKind::ComboBox, list, list_index, "", frame_,
-                                 list_left, y_, list_width, kEditHeight);
+        add_row(rows_, ControlKind::Label, label, label_index, caption, frame_, kFrameInset, y_ + kRowTextOffset,
+                list_left - kFrameInset - kSideGap, kLabelHeight);
+        ControlSpec& c =
+            add_row(rows_, ControlKind::ComboBox, list, list_index, "", frame_, list_left, y_, list_width, kEditHeight);
         y_ += kEditPitch;
         return c;
     }
 
     // A caption with its list below it.
-    ControlSpec& stacked_list(const std::string& label, int label_index,
-                              const std::string& caption, const std::string& list,
-                              int list_index, int list_width) {
-        add_row(rows_, ControlKind::Label, label, label_index, caption, frame_, kFrameInset, y_,
-                inner_width(), kLabelHeight);
-        ControlSpec& c = add_row(rows_, ControlKind::ComboBox, list, list_index, "", frame_,
-                                 kFrameInset, y_ + kLabelHeight, list_width, kEditHeight);
+    ControlSpec& stacked_list(const std::string& label, int label_index, const std::string& caption,
+                              const std::string& list, int list_index, int list_width) {
+        add_row(rows_, ControlKind::Label, label, label_index, caption, frame_, kFrameInset, y_, inner_width(),
+                kLabelHeight);
+        ControlSpec& c = add_row(rows_, ControlKind::ComboBox, list, list_index, "", frame_, kFrameInset,
+                                 y_ + kLabelHeight, list_width, kEditHeight);
         y_ += kStackedPitch;
         return c;
     }
 
     // Any other row at the current line; `height` is the space the line takes.
-    ControlSpec& at(ControlKind kind, const std::string& name, int index,
-                    const std::string& caption, int left, int top_offset, int width, int height) {
-        return add_row(rows_, kind, name, index, caption, frame_, left, y_ + top_offset, width,
-                       height);
+    ControlSpec& at(ControlKind kind, const std::string& name, int index, const std::string& caption, int left,
+                    int top_offset, int width, int height) {
+        return add_row(rows_, kind, name, index, caption, frame_, left, y_ + top_offset, width, height);
     }
     void next_line(int pitch) { y_ += pitch; }
 

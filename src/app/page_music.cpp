@@ -21,19 +21,16 @@ constexpr int kSwitchLeft = 6240, kSwitchWidth = 3720;
 
 std::vector<ControlSpec> music_page_controls() {
     std::vector<ControlSpec> rows;
-    add_row(rows, ControlKind::Frame, "Frame7", 0, "Music and Tone of Capcode", kPage, 120, 60,
-            10140, kFirstRowTop + 16 * kCapRowPitch + 60);
+    add_row(rows, ControlKind::Frame, "Frame7", 0, "Music and Tone of Capcode", kPage, 120, 60, 10140,
+            kFirstRowTop + 16 * kCapRowPitch + 60);
 
     for (int s = 0; s < 16; ++s) {
         const int top = kFirstRowTop + s * kCapRowPitch;
-        add_row(rows, ControlKind::Label, "lblCapMsc", s,
-                "Cap #" + two_digits(s + 1) + " Music Type:", kFrame, kLabelLeft,
-                top + kRowTextOffset, kLabelWidth, kLabelHeight);
-        add_row(rows, ControlKind::ComboBox, "cboMusicType", s, "", kFrame, kListLeft, top,
-                kListWidth, kEditHeight)
+        add_row(rows, ControlKind::Label, "lblCapMsc", s, "Cap #" + two_digits(s + 1) + " Music Type:", kFrame,
+                kLabelLeft, top + kRowTextOffset, kLabelWidth, kLabelHeight);
+        add_row(rows, ControlKind::ComboBox, "cboMusicType", s, "", kFrame, kListLeft, top, kListWidth, kEditHeight)
             .items = stored_items(music_type_items(s));
-        add_row(rows, ControlKind::TextBox, "txtUser", s, "", kFrame, kMelodyLeft, top,
-                kMelodyWidth, kEditHeight)
+        add_row(rows, ControlKind::TextBox, "txtUser", s, "", kFrame, kMelodyLeft, top, kMelodyWidth, kEditHeight)
             .max_length = 16;
     }
 
@@ -43,8 +40,8 @@ std::vector<ControlSpec> music_page_controls() {
     } switches[] = {{35, "User's Capcode Music Type Enable"}, {45, "Always Vibrate"}, {66, "Multiple Tone"}};
     int top = kFirstRowTop + kRowTextOffset;
     for (const auto& sw : switches) {
-        add_row(rows, ControlKind::CheckBox, "chkCtl", sw.index, sw.caption, kFrame, kSwitchLeft,
-                top, kSwitchWidth, kCheckHeight)
+        add_row(rows, ControlKind::CheckBox, "chkCtl", sw.index, sw.caption, kFrame, kSwitchLeft, top, kSwitchWidth,
+                kCheckHeight)
             .tag = option_tag(sw.caption);
         top += kEditPitch;
     }

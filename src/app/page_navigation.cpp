@@ -18,7 +18,8 @@ void PageNavigation::select_page(int page) {
     };
     const auto show_in_front = [&](int i) {
         for (int b = 0; b < 5; ++b)
-            if (QWidget* button = form_.control(QString::fromLatin1(Form1::kTabButtonNames[static_cast<std::size_t>(b)])))
+            if (QWidget* button =
+                    form_.control(QString::fromLatin1(Form1::kTabButtonNames[static_cast<std::size_t>(b)])))
                 button->setVisible(b != i);
         if (QWidget* back = form_.control(QStringLiteral("picTabBack"))) back->raise();
         if (QWidget* p = page_widget(i)) {
@@ -54,15 +55,12 @@ bool PageNavigation::page_key(const QKeyEvent* key) {
         key->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier | Qt::MetaModifier);
     const int k = key->key();
     int page = -1;
-    if (mods == Qt::ControlModifier && (k == Qt::Key_Tab || k == Qt::Key_PageDown))
-        page = current_page_ + 1;
+    if (mods == Qt::ControlModifier && (k == Qt::Key_Tab || k == Qt::Key_PageDown)) page = current_page_ + 1;
     else if ((mods == (Qt::ControlModifier | Qt::ShiftModifier) && (k == Qt::Key_Tab || k == Qt::Key_Backtab)) ||
              (mods == Qt::ControlModifier && (k == Qt::Key_PageUp || k == Qt::Key_Backtab)))
         page = current_page_ + 4;
-    else if (mods == Qt::AltModifier && k >= Qt::Key_1 && k <= Qt::Key_5)
-        page = k - Qt::Key_1;
-    else
-        return false;
+    else if (mods == Qt::AltModifier && k >= Qt::Key_1 && k <= Qt::Key_5) page = k - Qt::Key_1;
+    else return false;
     select_page(page % 5);
     return true;
 }

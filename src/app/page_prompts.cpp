@@ -28,12 +28,11 @@ std::vector<ControlSpec> prompts_page_controls() {
         if (p.index == 0) continue;
         const int left = kColumnLeft[n / kRowsPerColumn];
         const int top = kTop + (n % kRowsPerColumn) * kEditPitch;
-        ControlSpec& label = add_row(rows, ControlKind::Label, "lblPrompt", p.index, p.label,
-                                     kPage, left, top + kRowTextOffset, kLabelWidth, kLabelHeight);
-        if (p.index == 68)
-            label.tooltip = " Small Font ( Less than 19 characters ) ";
-        ControlSpec& box = add_row(rows, ControlKind::TextBox, "txtPrompt", p.index, "", kPage,
-                                   left + kBoxOffset, top, kBoxWidth, kEditHeight);
+        ControlSpec& label = add_row(rows, ControlKind::Label, "lblPrompt", p.index, p.label, kPage, left,
+                                     top + kRowTextOffset, kLabelWidth, kLabelHeight);
+        if (p.index == 68) label.tooltip = " Small Font ( Less than 19 characters ) ";
+        ControlSpec& box = add_row(rows, ControlKind::TextBox, "txtPrompt", p.index, "", kPage, left + kBoxOffset, top,
+                                   kBoxWidth, kEditHeight);
         box.tag = prompt_tag(p.address);
         box.max_length = p.max_length;
         ++n;
@@ -43,8 +42,8 @@ std::vector<ControlSpec> prompts_page_controls() {
                                  {"optRight", "R", "Align Right"},
                                  {"optDefault", "D", "Load Default"}};
     for (int i = 0; i < 4; ++i)
-        add_row(rows, ControlKind::Button, buttons[i][0], 0, buttons[i][1], kPage, kButtonsLeft,
-                kTop + i * 480, 480, kEditPitch)
+        add_row(rows, ControlKind::Button, buttons[i][0], 0, buttons[i][1], kPage, kButtonsLeft, kTop + i * 480, 480,
+                kEditPitch)
             .tooltip = buttons[i][2];
     return rows;
 }

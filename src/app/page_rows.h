@@ -16,23 +16,22 @@ namespace qrt58::ui {
 // Heights and pitches of the page tables (twips; 15 twips = 1 pixel).
 constexpr int kCheckHeight = 240;
 constexpr int kLabelHeight = 240;
-constexpr int kEditHeight = 315;  // text boxes and drop-down lists
-constexpr int kCheckPitch = 240;  // stacked check boxes
-constexpr int kEditPitch = 360;   // rows holding a text box or a list
+constexpr int kEditHeight = 315;   // text boxes and drop-down lists
+constexpr int kCheckPitch = 240;   // stacked check boxes
+constexpr int kEditPitch = 360;    // rows holding a text box or a list
 constexpr int kStackedPitch = 600; // a caption above its list
-constexpr int kFrameTop = 300;    // first row inside a captioned frame
-constexpr int kFrameInset = 45;   // left and right margin inside a frame
-constexpr int kSideGap = 15;      // between a caption and the list beside it
-constexpr int kFramePad = 90;     // space under the last row of a frame
+constexpr int kFrameTop = 300;     // first row inside a captioned frame
+constexpr int kFrameInset = 45;    // left and right margin inside a frame
+constexpr int kSideGap = 15;       // between a caption and the list beside it
+constexpr int kFramePad = 90;      // space under the last row of a frame
 // Rows that follow the capcode numbering (music, source prompts) use the
 // capcode page's row pitch, because the capcode-length layout moves them by it.
 constexpr int kCapRowPitch = 360;
 // Label and check-box tops inside an edit row, so their text lines up with the box.
 constexpr int kRowTextOffset = 45;
 
-inline ControlSpec& add_row(std::vector<ControlSpec>& rows, ControlKind kind,
-                            const std::string& name, int index, const std::string& caption,
-                            const std::string& parent, int left, int top, int width,
+inline ControlSpec& add_row(std::vector<ControlSpec>& rows, ControlKind kind, const std::string& name, int index,
+                            const std::string& caption, const std::string& parent, int left, int top, int width,
                             int height) {
     ControlSpec c{};
     c.kind = kind;
@@ -50,8 +49,7 @@ inline ControlSpec& add_row(std::vector<ControlSpec>& rows, ControlKind kind,
 
 inline std::vector<ListItem> plain_items(std::initializer_list<const char*> texts) {
     std::vector<ListItem> items;
-    for (const char* t : texts)
-        items.push_back(ListItem{t});
+    for (const char* t : texts) items.push_back(ListItem{t});
     return items;
 }
 
@@ -98,8 +96,7 @@ inline std::vector<ControlSpec> containers_first(std::vector<ControlSpec> rows) 
 // Index of the row named `name` (with `index`) in `rows`, or -1.
 inline int row_of(const std::vector<ControlSpec>& rows, const std::string& name, int index = -1) {
     for (std::size_t i = 0; i < rows.size(); ++i)
-        if (rows[i].name == name && rows[i].index == index)
-            return int(i);
+        if (rows[i].name == name && rows[i].index == index) return int(i);
     return -1;
 }
 

@@ -31,8 +31,7 @@ constexpr int kShortListWidth = 1140;
 
 std::vector<ListItem> lamp_list() {
     std::vector<ListItem> items;
-    for (const LampItem& item : lamp_items())
-        items.push_back({item.text, item.value});
+    for (const LampItem& item : lamp_items()) items.push_back({item.text, item.value});
     return items;
 }
 
@@ -48,8 +47,8 @@ int menu_frame(std::vector<ControlSpec>& rows) {
         const int tone_left = f.inner_right() - kToneWidth;
         f.at(ControlKind::CheckBox, "chkMenu", i, items[i], kFrameInset, kRowTextOffset,
              tone_left - kSideGap - kFrameInset, kCheckHeight);
-        f.at(ControlKind::ComboBox, "cboTone", -1, "", tone_left, 0, kToneWidth, kEditHeight)
-            .items = stored_items(tone_items());
+        f.at(ControlKind::ComboBox, "cboTone", -1, "", tone_left, 0, kToneWidth, kEditHeight).items =
+            stored_items(tone_items());
         f.next_line(kEditPitch + kRowTextOffset);
     }
     f.option("chkCtl", 33, "Lock/Unlock Off");
@@ -62,35 +61,27 @@ int menu_frame(std::vector<ControlSpec>& rows) {
 void prompts_frame(std::vector<ControlSpec>& rows, int top) {
     FrameStack f(rows, "Frame2", 4, "Prompts", kPage, kColA, top, kColAWidth);
     // Caption of the logo box, and the alignment buttons that work on it.
-    f.at(ControlKind::Label, "lblPrompt", 0, "Power Up Logo", kFrameInset, kRowTextOffset, 1620,
-         kLabelHeight);
-    const char* align[3][3] = {{"optLeft", "L", "Align Left"},
-                               {"optCenter", "C", "Align Center"},
-                               {"optRight", "R", "Align Right"}};
+    f.at(ControlKind::Label, "lblPrompt", 0, "Power Up Logo", kFrameInset, kRowTextOffset, 1620, kLabelHeight);
+    const char* align[3][3] = {
+        {"optLeft", "L", "Align Left"}, {"optCenter", "C", "Align Center"}, {"optRight", "R", "Align Right"}};
     for (int i = 0; i < 3; ++i)
-        f.at(ControlKind::Button, align[i][0], 1, align[i][1], f.inner_right() - 360 * (3 - i),
-             0, 345, kEditHeight)
+        f.at(ControlKind::Button, align[i][0], 1, align[i][1], f.inner_right() - 360 * (3 - i), 0, 345, kEditHeight)
             .tooltip = align[i][2];
     f.next_line(kEditPitch);
     // The logo box takes the width of the measuring label under it (its
     // caption is a run of spaces as long as the logo font allows), so the
     // rest of this line stays free.
-    f.at(ControlKind::Label, "lblLogo", -1, std::string(16, ' '), kFrameInset, 0, 2100,
-         kEditHeight);
-    ControlSpec& logo =
-        f.at(ControlKind::TextBox, "txtPrompt", 0, "", kFrameInset, 0, 2100, kEditHeight);
+    f.at(ControlKind::Label, "lblLogo", -1, std::string(16, ' '), kFrameInset, 0, 2100, kEditHeight);
+    ControlSpec& logo = f.at(ControlKind::TextBox, "txtPrompt", 0, "", kFrameInset, 0, 2100, kEditHeight);
     logo.tag = prompt_tag(find_prompt_slot(0)->address);
     logo.max_length = 15;
     f.next_line(kEditPitch);
-    ControlSpec& font =
-        f.at(ControlKind::ComboBox, "cbologo", -1, "", kFrameInset, 0, 1500, kEditHeight);
+    ControlSpec& font = f.at(ControlKind::ComboBox, "cbologo", -1, "", kFrameInset, 0, 1500, kEditHeight);
     font.tag = bit_tag(kLogoFontAddress, 0, 4, "Lng");
     for (const LogoFontItem& item : logo_font_items()) font.items.push_back({item.text, item.value});
     f.next_line(kEditPitch + kRowTextOffset);
-    ControlSpec& language =
-        f.stacked_list("lblLng", -1, "Prompt Language Type", "cboLng", -1, 1500);
-    for (const LanguageItem& item : language_items())
-        language.items.push_back({item.text, item.code});
+    ControlSpec& language = f.stacked_list("lblLng", -1, "Prompt Language Type", "cboLng", -1, 1500);
+    for (const LanguageItem& item : language_items()) language.items.push_back({item.text, item.code});
     ControlSpec& date = f.side_list("lblDate", -1, "Date Display", "cboCtl", 6, 1500);
     date.tag = option_tag("Date Display");
     date.items = option_items("Date Display");
@@ -107,17 +98,15 @@ int alerts_frame(std::vector<ControlSpec>& rows) {
     // Master switch of the mail-drop alert column on the capcode page.
     f.check("chkMailAlert", -1, "Mail Alert", "");
     f.next_line(kRowTextOffset);
-    ControlSpec& reminder = f.stacked_list("lblReminder", -1, "Reminder Duration Control",
-                                           "cboCtl", 4, 1500);
+    ControlSpec& reminder = f.stacked_list("lblReminder", -1, "Reminder Duration Control", "cboCtl", 4, 1500);
     reminder.tag = option_tag("Reminder Duration Control");
     reminder.items = option_items("Reminder Duration Control");
     ControlSpec& music = f.stacked_list("lblMusicSel", -1, "Music Type Select", "cboCtl", 3, 2250);
     music.tag = option_tag("Music Type Select");
     music.items = option_items("Music Type Select");
-    f.stacked_list("lblPersonAlert", -1, "Personal Alert Length", "cboPersonAlert", -1, 1500)
-        .items = stored_items(person_alert_items());
-    f.stacked_list("lblORA", -1, "Out-of Range Alert", "cboORA", -1, 1200).items =
-        stored_items(out_of_range_items());
+    f.stacked_list("lblPersonAlert", -1, "Personal Alert Length", "cboPersonAlert", -1, 1500).items =
+        stored_items(person_alert_items());
+    f.stacked_list("lblORA", -1, "Out-of Range Alert", "cboORA", -1, 1200).items = stored_items(out_of_range_items());
     f.stacked_list("lblSLC", -1, "Sequential Lockout", "cboSLC", -1, 1650).items =
         stored_items(sequential_lockout_items());
     return f.close();
@@ -132,8 +121,7 @@ void manual_write_frame(std::vector<ControlSpec>& rows, int top) {
     f.option("chkCtl", 27, "Password Modification");
     f.next_line(kRowTextOffset);
     const std::string tip = "The password may be required for writed or manual writed.";
-    f.at(ControlKind::Label, "lblPass", -1, "Password(4 Dec)", kFrameInset, kRowTextOffset, 1620,
-         kLabelHeight)
+    f.at(ControlKind::Label, "lblPass", -1, "Password(4 Dec)", kFrameInset, kRowTextOffset, 1620, kLabelHeight)
         .tooltip = tip;
     ControlSpec& pass = f.at(ControlKind::TextBox, "txtPass", -1, "", 1740, 0, 900, kEditHeight);
     pass.tooltip = tip;
@@ -145,8 +133,7 @@ void manual_write_frame(std::vector<ControlSpec>& rows, int top) {
 void status_frame(std::vector<ControlSpec>& rows) {
     FrameStack f(rows, "Frame2", 3, "Status", kPage, kColC, kMargin, kColCWidth);
     f.option("chkCtl", 0, "Time Auto Update");
-    ControlSpec& numeric =
-        f.stacked_list("lblNumMode", -1, "Numeric Display Mode", "cboCtl", 5, 1500);
+    ControlSpec& numeric = f.stacked_list("lblNumMode", -1, "Numeric Display Mode", "cboCtl", 5, 1500);
     numeric.tag = option_tag("Numeric Display Mode");
     numeric.items = option_items("Numeric Display Mode");
     f.option("chkCtl", 44, "Vibrate Off In Charger");
@@ -162,13 +149,11 @@ void status_frame(std::vector<ControlSpec>& rows) {
     f.at(ControlKind::CheckBox, "chkCtl", 8, "Direct Show Lamp On", kFrameInset, kRowTextOffset,
          short_left - kSideGap - kFrameInset, kCheckHeight)
         .tag = option_tag("Direct Show Lamp On");
-    f.at(ControlKind::ComboBox, "cboLamp", -1, "", short_left, 0, kShortListWidth, kEditHeight)
-        .items = lamp_list();
+    f.at(ControlKind::ComboBox, "cboLamp", -1, "", short_left, 0, kShortListWidth, kEditHeight).items = lamp_list();
     f.next_line(kEditPitch + kRowTextOffset);
     f.option("chkCtl", 26, "Direct Show Until Press Key");
     f.next_line(kRowTextOffset);
-    ControlSpec& read_time =
-        f.side_list("lblReadTime", -1, "Read Time Out", "cboCtl", 1, kShortListWidth);
+    ControlSpec& read_time = f.side_list("lblReadTime", -1, "Read Time Out", "cboCtl", 1, kShortListWidth);
     read_time.tag = option_tag("Read Time Out");
     read_time.items = option_items("Read Time Out");
     f.option("chkCtl", 1, "Discard Error Message");
@@ -178,15 +163,11 @@ void status_frame(std::vector<ControlSpec>& rows) {
     f.option("chkCtl", 36, "RD Key Switch Alert");
     f.next_line(kRowTextOffset);
     std::vector<ListItem> levels;
-    for (const BatteryLevel& level : battery_levels())
-        levels.push_back({level.text, level.value});
-    const char* gauge[3] = {"Bat. Gauge Level-Low", "Bat. Gauge Level-Med",
-                            "Bat. Gauge Level-High"};
-    for (int i = 0; i < 3; ++i)
-        f.side_list("lblBatLev", i, gauge[i], "cboBatLev", i, kShortListWidth).items = levels;
+    for (const BatteryLevel& level : battery_levels()) levels.push_back({level.text, level.value});
+    const char* gauge[3] = {"Bat. Gauge Level-Low", "Bat. Gauge Level-Med", "Bat. Gauge Level-High"};
+    for (int i = 0; i < 3; ++i) f.side_list("lblBatLev", i, gauge[i], "cboBatLev", i, kShortListWidth).items = levels;
     // Contrast: caption, grey sample and number on one line, the slider below.
-    f.at(ControlKind::Label, "lblSlider", -1, "Screen Contrast", kFrameInset, 0, 1620,
-         kLabelHeight);
+    f.at(ControlKind::Label, "lblSlider", -1, "Screen Contrast", kFrameInset, 0, 1620, kLabelHeight);
     f.at(ControlKind::Label, "lblContrast", -1, "Screen", 1800, 0, 720, kLabelHeight);
     f.at(ControlKind::Label, "lblValue", -1, "4", 2580, 0, 300, kLabelHeight);
     f.next_line(kLabelHeight + 15);
@@ -200,8 +181,8 @@ void status_frame(std::vector<ControlSpec>& rows) {
 std::vector<ControlSpec> status_page_controls() {
     std::vector<ControlSpec> rows;
     const int menu_bottom = menu_frame(rows);
-    add_row(rows, ControlKind::CheckBox, "chkCtl", 29, "History Off", kPage, kColA + kFrameInset,
-            menu_bottom + kGap, kColAWidth - 2 * kFrameInset, kCheckHeight)
+    add_row(rows, ControlKind::CheckBox, "chkCtl", 29, "History Off", kPage, kColA + kFrameInset, menu_bottom + kGap,
+            kColAWidth - 2 * kFrameInset, kCheckHeight)
         .tag = option_tag("History Off");
     const int alerts_bottom = alerts_frame(rows);
     manual_write_frame(rows, alerts_bottom + kGap);

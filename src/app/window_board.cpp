@@ -31,7 +31,8 @@ void WindowBoard::set_up_bus() {
     bus.set_event_pump([] { QCoreApplication::processEvents(); });
     Form1* window = &window_;
     bus.set_message_sink([window](const QString& text) { message_boxes().warning(window, text); });
-    if (auto* item = window_.findChild<QAction*>(QStringLiteral("mnuLineDelay"))) item->setEnabled(bus.has_line_delay());
+    if (auto* item = window_.findChild<QAction*>(QStringLiteral("mnuLineDelay")))
+        item->setEnabled(bus.has_line_delay());
 }
 
 void WindowBoard::show_state(const QString& state) {
@@ -54,7 +55,8 @@ void WindowBoard::board_startup() {
     const bool found = board_->start_up();
     if (found) remember_line_delay(settings_, options_);
     show_state(!started_ ? QStringLiteral("not started")
-                         : found ? QStringLiteral("answered") : QStringLiteral("not responding"));
+               : found   ? QStringLiteral("answered")
+                         : QStringLiteral("not responding"));
 }
 
 void WindowBoard::stop_driver() {
@@ -84,7 +86,7 @@ Form1::BoardHooks WindowBoard::hooks() {
         Form2 dialog(board_->bus(), window_, mode, &window_);
         dialog.set_board_label(setup_.choice.text());
         dialog.exec();
-        show_state(!started_             ? QStringLiteral("not started")
+        show_state(!started_              ? QStringLiteral("not started")
                    : dialog.board_found() ? QStringLiteral("answered")
                                           : QStringLiteral("not responding"));
     };

@@ -47,9 +47,7 @@ const QColor kModeBackground(0, 128, 128);
 // Contrast ratio of two colours (relative luminance, sRGB), 1 to 21.
 double contrast(const QColor& a, const QColor& b) {
     const auto luminance = [](const QColor& c) {
-        const auto channel = [](double v) {
-            return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-        };
+        const auto channel = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
         return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
     };
     const double la = luminance(a), lb = luminance(b);
@@ -160,18 +158,17 @@ std::vector<ControlSpec> shell_controls() {
     };
     // Labels first: each button lies on top of its label.
     for (const Tab& t : tabs)
-        qrt58::ui::add_row(rows, ControlKind::Label, t.label, t.label_index, t.label_caption,
-                           "picTabBack", t.left, 192, t.label_width, 255);
+        qrt58::ui::add_row(rows, ControlKind::Label, t.label, t.label_index, t.label_caption, "picTabBack", t.left, 192,
+                           t.label_width, 255);
     for (const Tab& t : tabs)
-        qrt58::ui::add_row(rows, ControlKind::Button, t.button, -1, t.button_caption, "picTabBack",
-                           t.left, 192, t.button_width, 255);
-    qrt58::ui::add_row(rows, ControlKind::Option, "ModifyOpt", -1, "Modify", "picTabBack", 8475, 199,
-                       960, 240).font_size = 9;
-    qrt58::ui::add_row(rows, ControlKind::Option, "WriteOpt", -1, "Write", "picTabBack", 9480, 199,
-                       960, 240).font_size = 9;
+        qrt58::ui::add_row(rows, ControlKind::Button, t.button, -1, t.button_caption, "picTabBack", t.left, 192,
+                           t.button_width, 255);
+    qrt58::ui::add_row(rows, ControlKind::Option, "ModifyOpt", -1, "Modify", "picTabBack", 8475, 199, 960, 240)
+        .font_size = 9;
+    qrt58::ui::add_row(rows, ControlKind::Option, "WriteOpt", -1, "Write", "picTabBack", 9480, 199, 960, 240)
+        .font_size = 9;
     for (const char* page : Form1::kPageNames)
-        qrt58::ui::add_row(rows, ControlKind::Picture, page, -1, "", "picTabBack", 285, 465, 10380,
-                           6840);
+        qrt58::ui::add_row(rows, ControlKind::Picture, page, -1, "", "picTabBack", 285, 465, 10380, 6840);
     return rows;
 }
 
@@ -216,8 +213,7 @@ void WindowLayout::build_window() {
         auto* b = qobject_cast<QPushButton*>(form_.by_name_.value(QString::fromLatin1(Form1::kTabButtonNames[i])));
         if (!b) continue;
         b->setFocusPolicy(Qt::NoFocus);
-        if (i >= 3)
-            b->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; }").arg(kOrange.name()));
+        if (i >= 3) b->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; }").arg(kOrange.name()));
         QObject::connect(b, &QPushButton::clicked, &form_, [this, i] { form_.select_page(i); });
     }
     // The tab buttons in the face of the tab labels under them: their captions
@@ -274,8 +270,8 @@ void WindowLayout::build_window() {
 void WindowLayout::size_window() {
     form_.central_->setMinimumSize(static_cast<int>(std::ceil(kDesignClientWidth * kMinimumScale)),
                                    static_cast<int>(std::ceil(kDesignClientHeight * kMinimumScale)));
-    form_.resize(kDesignClientWidth, kDesignClientHeight + form_.menuBar()->sizeHint().height() +
-                                         form_.statusBar()->sizeHint().height());
+    form_.resize(kDesignClientWidth,
+                 kDesignClientHeight + form_.menuBar()->sizeHint().height() + form_.statusBar()->sizeHint().height());
 }
 
 void WindowLayout::add_rows(const std::vector<ControlSpec>& rows) {
@@ -326,8 +322,7 @@ QWidget* WindowLayout::create_control(const ControlSpec& row) {
         auto* c = new QComboBox(parent);
         for (std::size_t i = 0; i < row.items.size(); ++i) {
             const auto& item = row.items[i];
-            c->addItem(QString::fromStdString(item.text),
-                       item.data < 0 ? static_cast<int>(i) : item.data);
+            c->addItem(QString::fromStdString(item.text), item.data < 0 ? static_cast<int>(i) : item.data);
         }
         c->setCurrentIndex(row.list_index); // -1: nothing selected until the image is loaded
         w = c;
@@ -434,8 +429,7 @@ void WindowLayout::layout_controls() {
         const int width = px(form_.sx_ * g.values[2]);
         if (w->property("ctlName").toString().startsWith(QLatin1String("cbo")))
             w->setGeometry(left, top, width, w->sizeHint().height());
-        else
-            w->setGeometry(left, top, width, px(form_.sy_ * g.values[3]));
+        else w->setGeometry(left, top, width, px(form_.sy_ * g.values[3]));
         // The slider's thumb grows with the text around it (never below its
         // stored length).
         if (auto* slider = qobject_cast<qrt58::widgets::ctlEBSlider*>(w))

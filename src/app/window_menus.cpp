@@ -50,15 +50,18 @@ void WindowMenus::build_menus() {
              {{"Open", "mnuLBFF", {QKeySequence(Qt::CTRL | Qt::Key_O)}, [this] { form_.mnuLBFF_Click(); }},
               {"Open Recent", "mnuRecent", {}, {}},
               {"Save", "mnuSBTF", {QKeySequence(Qt::CTRL | Qt::Key_S)}, [this] { form_.mnuSBTF_Click(); }},
-              {"Save As...", "mnuSA",
+              {"Save As...",
+               "mnuSA",
                {QKeySequence(Qt::CTRL | Qt::Key_A), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
                [this] { form_.mnuSA_Click(); }},
               {nullptr, "mnudash", {}, {}},
-              {"Exit", "mnuExit", {QKeySequence(Qt::CTRL | Qt::Key_E), QKeySequence(Qt::CTRL | Qt::Key_Q)},
-               [this] { form_.mnuExit_Click(); }}});
+              {"Exit", "mnuExit", {QKeySequence(Qt::CTRL | Qt::Key_E), QKeySequence(Qt::CTRL | Qt::Key_Q)}, [this] {
+                   form_.mnuExit_Click();
+               }}});
     add_menu("Edit", "mnuEdit",
              {{"Undo", "mnuUndo", {QKeySequence(Qt::CTRL | Qt::Key_Z)}, [this] { form_.undo(); }},
-              {"Redo", "mnuRedo",
+              {"Redo",
+               "mnuRedo",
                {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
                [this] { form_.redo(); }}});
     add_menu("Pager", "mnuPager",
@@ -68,10 +71,16 @@ void WindowMenus::build_menus() {
               {nullptr, "mnuJobDash", {}, {}},
               {"Job Station...", "mnuJob", {}, [this] { form_.job_station_command(); }}});
     add_menu("Options", "mnuOptions",
-             {{"Line Delay...", "mnuLineDelay", {}, [this] {
+             {{"Line Delay...",
+               "mnuLineDelay",
+               {},
+               [this] {
                    if (form_.board_.edit_line_delay) form_.board_.edit_line_delay();
                }},
-              {"Board...", "mnuBoard", {}, [this] {
+              {"Board...",
+               "mnuBoard",
+               {},
+               [this] {
                    if (form_.board_.choose_board) form_.board_.choose_board();
                }},
               {"Registry...", "mnuRegistry", {}, [this] {

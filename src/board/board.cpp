@@ -14,8 +14,7 @@ const QString kDelayKey = QStringLiteral("board/line_delay_us");
 
 BoardSettings load_board_settings(QSettings& settings) {
     BoardSettings s;
-    if (auto c = parse_board_choice(settings.value(kBoardKey, QStringLiteral("sim")).toString()))
-        s.choice = *c;
+    if (auto c = parse_board_choice(settings.value(kBoardKey, QStringLiteral("sim")).toString())) s.choice = *c;
     bool ok = false;
     const int us = settings.value(kDelayKey, kDefaultLineDelayUs).toInt(&ok);
     if (ok && us >= kMinLineDelayUs && us <= kMaxLineDelayUs) s.line_delay_us = us;
@@ -42,9 +41,7 @@ QString no_board_choice_notice() {
                           "(choose one with Options > Board... or qrt58cli board BOARD)");
 }
 
-void save_board_choice(QSettings& settings, const BoardChoice& choice) {
-    settings.setValue(kBoardKey, choice.text());
-}
+void save_board_choice(QSettings& settings, const BoardChoice& choice) { settings.setValue(kBoardKey, choice.text()); }
 
 void remember_line_delay(QSettings& settings, const BoardOptions& options) {
     if (options.line_delay_us) settings.setValue(kDelayKey, *options.line_delay_us);

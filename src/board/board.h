@@ -75,9 +75,9 @@ std::unique_ptr<QSettings> open_board_settings();
 
 // What opening a board gave.
 struct BoardOpening {
-    DriverStatus driver;   // the driver's start; one that failed makes the board
-                           // search fail with this reason
-    QString trace_error;   // the bus trace asked for could not be started
+    DriverStatus driver; // the driver's start; one that failed makes the board
+                         // search fail with this reason
+    QString trace_error; // the bus trace asked for could not be started
 };
 
 class Board {

@@ -10,8 +10,7 @@ namespace {
 
 class PortBoard : public BoardBackend {
 public:
-    PortBoard(std::unique_ptr<PortDriver> driver, Clock& clock)
-        : driver_(std::move(driver)), link_(*driver_, clock) {}
+    PortBoard(std::unique_ptr<PortDriver> driver, Clock& clock) : driver_(std::move(driver)), link_(*driver_, clock) {}
 
     EepromBus& bus() override { return link_; }
 

@@ -36,13 +36,15 @@ void find_parports(const BoardScan& scan, std::vector<FoundBoard>& out) {
 // (a memory module's or a monitor's EEPROM sits at 0x50 there).
 QString probe_adapter(const BoardScan& scan, const I2cAdapterInfo& adapter) {
     if (is_host_adapter(adapter.name))
-        return scan.probe ? QStringLiteral("the computer's own bus, not probed") : QStringLiteral("the computer's own bus");
+        return scan.probe ? QStringLiteral("the computer's own bus, not probed")
+                          : QStringLiteral("the computer's own bus");
     if (!scan.probe) return QString();
     std::unique_ptr<I2cDev> dev = scan.probe();
     QString reason;
     const int error = dev->open(adapter.path, &reason);
     if (error != 0)
-        return QStringLiteral("cannot be opened: ") + (reason.isEmpty() ? i2c_open_reason(adapter.path, error) : reason);
+        return QStringLiteral("cannot be opened: ") +
+               (reason.isEmpty() ? i2c_open_reason(adapter.path, error) : reason);
     std::uint8_t byte = 0;
     I2cMessage probe{kEepromI2cAddress, true, &byte, 1};
     const int result = dev->transfer(&probe, 1);
@@ -55,7 +57,10 @@ void find_adapters(const BoardScan& scan, std::vector<FoundBoard>& out) {
     // The adapter the board takes when none is named, then every adapter.
     const QString first = default_i2c_adapter(scan.root);
     if (first.isEmpty())
-        out.push_back({{i2c, QString()}, i2c->title(QString(), true, scan.root), QStringLiteral("none found") + no_i2c_adapter_detail(scan.root), false});
+        out.push_back({{i2c, QString()},
+                       i2c->title(QString(), true, scan.root),
+                       QStringLiteral("none found") + no_i2c_adapter_detail(scan.root),
+                       false});
     else
         out.push_back({{i2c, QString()}, i2c->title(QString(), true, scan.root), QStringLiteral("now ") + first, true});
     for (const I2cAdapterInfo& a : list_i2c_adapters(scan.root))
@@ -169,7 +174,8 @@ std::optional<BoardChoice> parse_board_choice(const QString& text, QString* erro
     c.kind = find_board_kind(name);
     c.path = colon < 0 ? QString() : text.mid(colon + 1);
     if (c.kind && (c.kind->path != BoardPath::None || colon < 0)) return c;
-    if (error) *error = QStringLiteral("unknown board '%1' (use %2)").arg(text, board_kind_syntaxes(QStringLiteral(", ")));
+    if (error)
+        *error = QStringLiteral("unknown board '%1' (use %2)").arg(text, board_kind_syntaxes(QStringLiteral(", ")));
     return std::nullopt;
 }
 

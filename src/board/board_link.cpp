@@ -6,9 +6,7 @@ namespace qrt58 {
 
 BoardLink::BoardLink(PortDriver& driver, Clock& clock) : driver_(driver), clock_(clock) {}
 
-void BoardLink::set_line_delay_us(int us) {
-    line_delay_us_ = std::clamp(us, kMinLineDelayUs, kMaxLineDelayUs);
-}
+void BoardLink::set_line_delay_us(int us) { line_delay_us_ = std::clamp(us, kMinLineDelayUs, kMaxLineDelayUs); }
 
 void BoardLink::set_bus_observer(BusObserver* observer) {
     if (link_traces_) trace_flush();

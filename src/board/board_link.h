@@ -28,9 +28,7 @@ constexpr int kIdlePattern = 0xFE;   // SDA low, SCL high
 constexpr int kLinesLow = 0xFF;      // both low
 
 // Control byte of the 24C16 for `address` (write direction; +1 reads).
-inline std::uint8_t control_byte(int address) {
-    return static_cast<std::uint8_t>(0xA0 | ((address & 0x700) >> 7));
-}
+inline std::uint8_t control_byte(int address) { return static_cast<std::uint8_t>(0xA0 | ((address & 0x700) >> 7)); }
 
 class BoardLink : public EepromBus {
 public:
@@ -116,7 +114,11 @@ public:
     std::int64_t delay_units() const { return delay_units_; }
     std::int64_t slept_ms() const { return slept_ms_; }
     std::int64_t waited_ms() const { return waited_ms_; }
-    void reset_counters() { delay_units_ = 0; slept_ms_ = 0; waited_ms_ = 0; }
+    void reset_counters() {
+        delay_units_ = 0;
+        slept_ms_ = 0;
+        waited_ms_ = 0;
+    }
 
     Clock& clock() { return clock_; }
 

@@ -6,16 +6,15 @@ namespace qrt58 {
 
 void add_board_options(QCommandLineParser& parser) {
     parser.addOption({QStringLiteral("board"), board_option_help(), QStringLiteral("BOARD")});
+    parser.addOption({QStringLiteral("line-delay"),
+                      QStringLiteral("Bus line delay in microseconds, %1 to %2 (default %3; remembered "
+                                     "after a run with it succeeded; not for i2c).")
+                          .arg(kMinLineDelayUs)
+                          .arg(kMaxLineDelayUs)
+                          .arg(kDefaultLineDelayUs),
+                      QStringLiteral("US")});
     parser.addOption(
-        {QStringLiteral("line-delay"),
-         QStringLiteral("Bus line delay in microseconds, %1 to %2 (default %3; remembered "
-                        "after a run with it succeeded; not for i2c).")
-             .arg(kMinLineDelayUs)
-             .arg(kMaxLineDelayUs)
-             .arg(kDefaultLineDelayUs),
-         QStringLiteral("US")});
-    parser.addOption({QStringLiteral("trace-vcd"),
-                      QStringLiteral("Record SCL and SDA as a VCD file."), QStringLiteral("FILE")});
+        {QStringLiteral("trace-vcd"), QStringLiteral("Record SCL and SDA as a VCD file."), QStringLiteral("FILE")});
 }
 
 bool read_board_options(const QCommandLineParser& parser, BoardOptions& options, QString& error) {
@@ -36,8 +35,7 @@ bool read_board_options(const QCommandLineParser& parser, BoardOptions& options,
         }
         options.line_delay_us = us;
     }
-    if (parser.isSet(QStringLiteral("trace-vcd")))
-        options.trace_vcd = parser.value(QStringLiteral("trace-vcd"));
+    if (parser.isSet(QStringLiteral("trace-vcd"))) options.trace_vcd = parser.value(QStringLiteral("trace-vcd"));
     return true;
 }
 

@@ -34,7 +34,8 @@ std::vector<I2cAdapterInfo> list_i2c_adapters(const QString& root) {
         info.number = n;
         info.path = QStringLiteral("/dev/i2c-%1").arg(n);
         info.name = read_name(root + QStringLiteral("/sys/class/i2c-dev/i2c-%1/name").arg(n));
-        if (info.name.isEmpty()) info.name = read_name(root + QStringLiteral("/sys/bus/i2c/devices/i2c-%1/name").arg(n));
+        if (info.name.isEmpty())
+            info.name = read_name(root + QStringLiteral("/sys/bus/i2c/devices/i2c-%1/name").arg(n));
         out.push_back(info);
     }
     return out;
@@ -51,8 +52,9 @@ bool is_host_adapter(const QString& name) {
     // The chipset SMBus drivers name their adapters "SMBus <chip> adapter ...";
     // USB bridges such as the CP2112 ("CP2112 SMBus Bridge ...") are wanted.
     if (name.startsWith(QLatin1String("SMBus "))) return true;
-    static const char* const kMarks[] = {"i915", "gmbus", "DDC", "AMDGPU", "amdgpu", "Radeon", "radeon",
-                                         "nvkm", "NVIDIA", "nouveau", "DP-", "DP AUX", "DPDDC", "AUX ", "Synopsys DesignWare HDMI"};
+    static const char* const kMarks[] = {"i915",   "gmbus",  "DDC",   "AMDGPU", "amdgpu",
+                                         "Radeon", "radeon", "nvkm",  "NVIDIA", "nouveau",
+                                         "DP-",    "DP AUX", "DPDDC", "AUX ",   "Synopsys DesignWare HDMI"};
     for (const char* mark : kMarks)
         if (name.contains(QLatin1String(mark))) return true;
     return false;

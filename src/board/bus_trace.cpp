@@ -28,8 +28,7 @@ bool VcdTrace::open(const QString& path) {
                      .arg(path, errno != 0 ? system_reason(errno) : QStringLiteral("it cannot be created"));
         return false;
     }
-    out_ << "$date " << QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString()
-         << " $end\n"
+    out_ << "$date " << QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString() << " $end\n"
          << "$version qrt58 board link $end\n"
          << "$timescale 1ns $end\n"
          << "$scope module board $end\n"
@@ -67,8 +66,7 @@ void VcdTrace::on_lines(std::int64_t t_ns, bool scl, bool sda) {
         scl_ = scl;
         sda_ = sda;
         if (out_.is_open())
-            out_ << "#0\n$dumpvars\n" << (scl ? '1' : '0') << "!\n" << (sda ? '1' : '0')
-                 << "\"\n$end\n";
+            out_ << "#0\n$dumpvars\n" << (scl ? '1' : '0') << "!\n" << (sda ? '1' : '0') << "\"\n$end\n";
         last_t_ = 0;
         if (keep_changes) changes_.push_back({0, scl, sda});
         return;

@@ -10,9 +10,7 @@ namespace qrt58 {
 
 namespace {
 // Device address of the 24C16 block holding `address`.
-std::uint16_t device_for(int address) {
-    return static_cast<std::uint16_t>(kEepromI2cAddress | ((address >> 8) & 7));
-}
+std::uint16_t device_for(int address) { return static_cast<std::uint16_t>(kEepromI2cAddress | ((address >> 8) & 7)); }
 // Errors an adapter gives when a byte was not acknowledged (drivers differ).
 bool not_acknowledged(int error) {
     return error == ENXIO || error == EREMOTEIO || error == EIO || error == EAGAIN || error == ETIMEDOUT;

@@ -23,12 +23,9 @@ QString i2c_open_reason(const QString& path, int error) {
                               "package or i2c-tools gives the adapters: sudo adduser $USER i2c, then "
                               "log in again)")
             .arg(path);
-    case ENOTTY:
-        return QStringLiteral("%1: not an I2C adapter").arg(path);
-    case EOPNOTSUPP:
-        return QStringLiteral("%1: the adapter does not do plain I2C transfers (SMBus only)").arg(path);
-    default:
-        return QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(error)));
+    case ENOTTY: return QStringLiteral("%1: not an I2C adapter").arg(path);
+    case EOPNOTSUPP: return QStringLiteral("%1: the adapter does not do plain I2C transfers (SMBus only)").arg(path);
+    default: return QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(error)));
     }
 }
 
@@ -41,10 +38,8 @@ int LinuxI2cDev::open(const QString& path, QString* reason) {
         // of the same name is never written to.
         struct stat st {};
         unsigned long funcs = 0;
-        if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode) || ::ioctl(fd, I2C_FUNCS, &funcs) != 0)
-            error = ENOTTY;
-        else if (!(funcs & I2C_FUNC_I2C))
-            error = EOPNOTSUPP;
+        if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode) || ::ioctl(fd, I2C_FUNCS, &funcs) != 0) error = ENOTTY;
+        else if (!(funcs & I2C_FUNC_I2C)) error = EOPNOTSUPP;
     }
     if (error != 0) {
         if (fd >= 0) ::close(fd);

@@ -30,7 +30,9 @@ QString drop_root_for_sudo_user() {
     // The user's own groups (lp, i2c, ...), else none of root's.
     const int groups = user ? ::initgroups(user->pw_name, gid) : ::setgroups(0, nullptr);
     if (groups != 0 || ::setresgid(gid, gid, gid) != 0 || ::setresuid(uid, uid, uid) != 0)
-        return QStringLiteral("cannot give up root for user %1: %2").arg(uid).arg(QString::fromLocal8Bit(std::strerror(errno)));
+        return QStringLiteral("cannot give up root for user %1: %2")
+            .arg(uid)
+            .arg(QString::fromLocal8Bit(std::strerror(errno)));
     if (::setuid(0) == 0) return QStringLiteral("cannot give up root for user %1: root came back").arg(uid);
     // The user's data folder and settings, not root's.
     if (user && user->pw_dir) ::setenv("HOME", user->pw_dir, 1);

@@ -36,9 +36,8 @@ std::vector<PpdevDriver::Planned> PpdevDriver::plan_ports(const QString& device,
     if (!device.isEmpty()) return {{device, kPortBases[0]}};
     QStringList names = QDir(proc_root).entryList({QStringLiteral("parport*")}, QDir::Dirs | QDir::NoDotAndDotDot);
     // parport2 before parport10
-    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-        return a.size() != b.size() ? a.size() < b.size() : a < b;
-    });
+    std::sort(names.begin(), names.end(),
+              [](const QString& a, const QString& b) { return a.size() != b.size() ? a.size() < b.size() : a < b; });
     std::vector<Planned> plan;
     std::vector<int> free(std::begin(kPortBases), std::end(kPortBases));
     std::vector<QString> others;

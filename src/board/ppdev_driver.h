@@ -37,8 +37,7 @@ public:
         QString path;
         int base = -1;
     };
-    static std::vector<Planned> plan_ports(const QString& device,
-                                           const QString& proc_root = "/proc/sys/dev/parport");
+    static std::vector<Planned> plan_ports(const QString& device, const QString& proc_root = "/proc/sys/dev/parport");
 
 private:
     struct Port {

@@ -15,14 +15,10 @@ namespace qrt58 {
 
 const char* production_result_text(ProductionResult result) {
     switch (result) {
-    case ProductionResult::Ok:
-        return "ok";
-    case ProductionResult::WriteError:
-        return "write error";
-    case ProductionResult::VerifyError:
-        return "verify error";
-    case ProductionResult::Limit:
-        return "limit";
+    case ProductionResult::Ok: return "ok";
+    case ProductionResult::WriteError: return "write error";
+    case ProductionResult::VerifyError: return "verify error";
+    case ProductionResult::Limit: return "limit";
     }
     return "";
 }
@@ -32,10 +28,8 @@ ProductionResult cycle_result(bool written, bool verified) {
     return verified ? ProductionResult::Ok : ProductionResult::VerifyError;
 }
 
-QString production_log_line(const QDateTime& when, const QString& capcode,
-                            ProductionResult result) {
-    return when.toUTC().toString(Qt::ISODate) + ',' + capcode + ',' +
-           QLatin1String(production_result_text(result));
+QString production_log_line(const QDateTime& when, const QString& capcode, ProductionResult result) {
+    return when.toUTC().toString(Qt::ISODate) + ',' + capcode + ',' + QLatin1String(production_result_text(result));
 }
 
 QString capcode_not_recorded(const QString& programmed, const QString& next, const QString& file,
@@ -113,8 +107,7 @@ bool ProductionLog::append(const QString& capcode, ProductionResult result, cons
 }
 
 QString ProductionLog::default_path() {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-           QStringLiteral("/production-log.csv");
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/production-log.csv");
 }
 
 } // namespace qrt58

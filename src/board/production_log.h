@@ -25,8 +25,7 @@ QString production_log_line(const QDateTime& when, const QString& capcode, Produ
 // `programmed` as capcode 1, but `file` could not be saved with the next
 // capcode `next` (`error`), so the file still holds `programmed` and the
 // next receiver would get it too.
-QString capcode_not_recorded(const QString& programmed, const QString& next, const QString& file,
-                             const QString& error);
+QString capcode_not_recorded(const QString& programmed, const QString& next, const QString& file, const QString& error);
 
 class ProductionLog {
 public:

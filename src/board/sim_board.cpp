@@ -54,7 +54,8 @@ void Eeprom24C16::end_transaction(bool whole_bytes) {
     if (target_ == Target::Data && page_mask_ != 0) {
         if (whole_bytes) {
             for (int i = 0; i < 16; ++i)
-                if (page_mask_ & (1u << i)) memory[static_cast<std::size_t>(page_base_ + i)] = page_[static_cast<std::size_t>(i)];
+                if (page_mask_ & (1u << i))
+                    memory[static_cast<std::size_t>(page_base_ + i)] = page_[static_cast<std::size_t>(i)];
             ++pages_committed;
             dirty = true;
             busy_until_ = clock_.now_ns() + write_cycle_ns;
@@ -92,8 +93,7 @@ void Eeprom24C16::fall() {
     if (!rose_) return; // the clock falling right after a start is not a bit
     rose_ = false;
     switch (phase_) {
-    case Phase::Idle:
-        break;
+    case Phase::Idle: break;
     case Phase::Receive:
         shift_ = static_cast<std::uint8_t>((shift_ << 1) | (sampled_ ? 1 : 0));
         if (++bits_ == 8) {
@@ -197,8 +197,7 @@ SimBoard::SimBoard(Clock& clock, QString file, int base)
 SimBoard::~SimBoard() { shutdown(); }
 
 QString SimBoard::default_file() {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-           QStringLiteral("/sim-eeprom.bin");
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/sim-eeprom.bin");
 }
 
 DriverStatus SimBoard::initialize() {
@@ -227,8 +226,8 @@ DriverStatus SimBoard::initialize() {
         }
         struct stat st {};
         if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))
-            return refuse(QStringLiteral("Cannot open the simulated EEPROM file %1: it is not a regular file")
-                              .arg(file_));
+            return refuse(
+                QStringLiteral("Cannot open the simulated EEPROM file %1: it is not a regular file").arg(file_));
         // One program at a time: a second one saving the same memory would
         // silently undo what the first one wrote. The lock sits on the file
         // itself, so every name of it is refused alike, and it goes with the
@@ -236,8 +235,8 @@ DriverStatus SimBoard::initialize() {
         if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
             const int error = errno;
             if (error != EWOULDBLOCK)
-                return refuse(QStringLiteral("Cannot lock the simulated EEPROM file %1: %2")
-                                  .arg(file_, system_reason(error)));
+                return refuse(
+                    QStringLiteral("Cannot lock the simulated EEPROM file %1: %2").arg(file_, system_reason(error)));
             const qint64 holder = flock_holder(st);
             return refuse(QStringLiteral("Cannot use the simulated EEPROM file %1: it is in use by another "
                                          "program%2")
@@ -248,7 +247,8 @@ DriverStatus SimBoard::initialize() {
         // lock to us, or was killed before it could; a creator that lost the
         // race finds the file filled (and perhaps programmed) and keeps it.
         if (::fstat(fd_, &st) != 0)
-            return refuse(QStringLiteral("Cannot open the simulated EEPROM file %1: %2").arg(file_, system_reason(errno)));
+            return refuse(
+                QStringLiteral("Cannot open the simulated EEPROM file %1: %2").arg(file_, system_reason(errno)));
         const bool created = st.st_size == 0;
         if (created) {
             // A new file holds the default image, written under the lock, so
@@ -257,16 +257,16 @@ DriverStatus SimBoard::initialize() {
                 fd_, file_, QByteArray(reinterpret_cast<const char*>(eeprom_.memory.data()), kImageSize));
             if (!written.ok) {
                 ::unlink(name.constData()); // no empty or short file stays behind
-                return refuse(QStringLiteral("Cannot create the simulated EEPROM file %1: %2")
-                                  .arg(file_, written.reason));
+                return refuse(
+                    QStringLiteral("Cannot create the simulated EEPROM file %1: %2").arg(file_, written.reason));
             }
         } else {
             QByteArray bytes(kImageSize + 1, '\0');
             // One byte more than the memory tells a longer file from a good one.
             const ssize_t got = ::pread(fd_, bytes.data(), static_cast<size_t>(bytes.size()), 0);
             if (got < 0)
-                return refuse(QStringLiteral("Cannot open the simulated EEPROM file %1: %2")
-                                  .arg(file_, system_reason(errno)));
+                return refuse(
+                    QStringLiteral("Cannot open the simulated EEPROM file %1: %2").arg(file_, system_reason(errno)));
             if (got != kImageSize)
                 return refuse(QStringLiteral("The simulated EEPROM file %1 does not hold 2048 bytes").arg(file_));
             std::copy(bytes.begin(), bytes.begin() + kImageSize, eeprom_.memory.begin());
@@ -299,7 +299,8 @@ bool SimBoard::flush() {
     if (saved.ok) {
         // The file written must still be the one of that name: one removed or
         // replaced meanwhile keeps nothing for the next run.
-        struct stat open_st {}, named_st {};
+        struct stat open_st {
+        }, named_st{};
         if (::fstat(fd_, &open_st) != 0 || ::stat(QFile::encodeName(file_).constData(), &named_st) != 0 ||
             open_st.st_dev != named_st.st_dev || open_st.st_ino != named_st.st_ino)
             saved = {false, QString(), QStringLiteral("the file was removed or replaced while in use")};
@@ -319,9 +320,7 @@ bool SimBoard::flush() {
     return true;
 }
 
-QString SimBoard::describe() const {
-    return file_.isEmpty() ? QStringLiteral("sim") : QStringLiteral("sim:") + file_;
-}
+QString SimBoard::describe() const { return file_.isEmpty() ? QStringLiteral("sim") : QStringLiteral("sim:") + file_; }
 
 bool SimBoard::observe_bus(BusObserver* observer) {
     observer_ = observer;

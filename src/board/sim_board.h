@@ -49,20 +49,20 @@ public:
     bool dirty = false; // memory changed since the owner last saved it
 
     // Fault hooks.
-    int no_ack_from_data_byte = -1;   // data bytes with this index and above (counted
-                                      // from 0 across writes) are not acknowledged
+    int no_ack_from_data_byte = -1;        // data bytes with this index and above (counted
+                                           // from 0 across writes) are not acknowledged
     bool busy_forever = false;             // never acknowledges again
     bool busy_forever_after_write = false; // the next write cycle never ends
-    int flip_address = -1;            // reading this address flips `flip_mask`
+    int flip_address = -1;                 // reading this address flips `flip_mask`
     std::uint8_t flip_mask = 0;
 
     // What the EEPROM saw, for tests.
     int starts = 0;
     int stops = 0;
-    int control_bytes = 0;       // control bytes received (acknowledged or not)
-    int data_bytes = 0;          // data bytes received in write transactions
+    int control_bytes = 0; // control bytes received (acknowledged or not)
+    int data_bytes = 0;    // data bytes received in write transactions
     int pages_committed = 0;
-    int pages_abandoned = 0;     // pages dropped by a stop in the middle of a byte
+    int pages_abandoned = 0; // pages dropped by a stop in the middle of a byte
     int address_counter() const { return address_; }
 
 private:
@@ -155,7 +155,7 @@ private:
     bool started_ = false;
     QString save_error_;
     QString save_reason_;
-    int fd_ = -1; // file_, open and locked while the board runs
+    int fd_ = -1;                            // file_, open and locked while the board runs
     std::array<std::uint8_t, 2048> saved_{}; // what file_ holds
     Eeprom24C16 eeprom_;
     BusObserver* observer_ = nullptr;

@@ -31,8 +31,7 @@ void SimI2cFileAdapter::close() {
 }
 
 QString SimI2cFileAdapter::default_file() {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-           QStringLiteral("/sim-i2c-eeprom.bin");
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/sim-i2c-eeprom.bin");
 }
 
 int SimI2cAdapter::open(const QString& path, QString* reason) {

@@ -84,7 +84,10 @@ VerifyReport compare_with_receiver(const PagerTable& image, const PagerTable& re
 QString verify_report_detail(const VerifyReport& report) {
     if (report.differing == 0) return QStringLiteral("(the receiver reads back equal now)");
     const auto hex = [](int v, int width) {
-        return QStringLiteral("0x%1").arg(v, width, 16, QLatin1Char('0')).toUpper().replace(QLatin1String("0X"), QLatin1String("0x"));
+        return QStringLiteral("0x%1")
+            .arg(v, width, 16, QLatin1Char('0'))
+            .toUpper()
+            .replace(QLatin1String("0X"), QLatin1String("0x"));
     };
     return QStringLiteral("%1 %2, first at %3: file %4, receiver %5")
         .arg(report.differing)
@@ -168,8 +171,7 @@ bool TransferEngine::verify(const PagerTable& image, int start, int stop) {
         if (a % 16 == 0) view_.set_progress_position(a);
     }
     const std::uint8_t last = bus_.receive_byte(true);
-    const bool equal = bus_.read_intact() &&
-                       ((as_is && last == image[stop]) || (as_written && last == written[stop]));
+    const bool equal = bus_.read_intact() && ((as_is && last == image[stop]) || (as_written && last == written[stop]));
     bus_.board_idle();
     if (equal) {
         view_.message(QStringLiteral("Verify Success!"), MessageKind::Info);

@@ -76,9 +76,9 @@ PagerTable stamped_for_write(const PagerTable& image, int stop = kLastAddress);
 // marker), and the closer of the two is reported.
 struct VerifyReport {
     int differing = 0;
-    int first = -1;                // address of the first difference, -1 for none
-    std::uint8_t expected = 0;     // the file's byte there (as written)
-    std::uint8_t got = 0;          // the receiver's
+    int first = -1;            // address of the first difference, -1 for none
+    std::uint8_t expected = 0; // the file's byte there (as written)
+    std::uint8_t got = 0;      // the receiver's
 };
 VerifyReport compare_with_receiver(const PagerTable& image, const PagerTable& receiver);
 // "Verify Error! 3 bytes differ, first at 0x0123: file 0x41, receiver 0x00"

@@ -1,11 +1,11 @@
 #include "cli.h"
+#include "cli_boards.h"
 #include "cli_common.h"
 #include "cli_diff.h"
 #include "cli_job.h"
 #include "cli_set.h"
 #include "cli_set_from.h"
 #include "cli_show.h"
-#include "cli_boards.h"
 #include "cli_transfer.h"
 
 #include "board_kinds.h"
@@ -40,8 +40,7 @@ struct Command {
     std::function<int(const Arguments&)> run;
 };
 
-const QCommandLineOption kHelp({QStringLiteral("h"), QStringLiteral("help")},
-                               QStringLiteral("Show this help."));
+const QCommandLineOption kHelp({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
 const QCommandLineOption kQuiet({QStringLiteral("q"), QStringLiteral("quiet")},
                                 QStringLiteral("Print nothing but errors."));
 const QCommandLineOption kJson(QStringLiteral("json"), QStringLiteral("Print one JSON document."));
@@ -114,8 +113,7 @@ int run_transfer(const char* command, const Arguments& a) {
             return kExitUsage;
         }
     }
-    if (write && a.options.isSet(QStringLiteral("log")))
-        request.log = a.options.value(QStringLiteral("log"));
+    if (write && a.options.isSet(QStringLiteral("log"))) request.log = a.options.value(QStringLiteral("log"));
     if (write) {
         request.registry = a.options.value(kRegistry);
         request.no_registry = a.options.isSet(kNoRegistry);
@@ -127,7 +125,6 @@ int run_transfer(const char* command, const Arguments& a) {
     }
     return cmd_transfer(request, a.io);
 }
-
 
 int run_job(const Arguments& a) {
     if (a.files.isEmpty() || a.files[0] != QLatin1String("run"))
@@ -170,17 +167,13 @@ const std::vector<Command>& commands() {
     static const std::vector<Command> list = {
         {"new", "FILE [--force]", "Write the factory default image as a table file.", 1, 1,
          [](QCommandLineParser& p) {
-             p.addOption(
-                 {QStringLiteral("force"), QStringLiteral("Overwrite FILE when it exists.")});
+             p.addOption({QStringLiteral("force"), QStringLiteral("Overwrite FILE when it exists.")});
              p.addOption(kQuiet);
          },
          cmd_new},
-        {"show", "FILE [--json]",
-         "Print the settings of a table file as the editor window shows them.", 1, 1,
+        {"show", "FILE [--json]", "Print the settings of a table file as the editor window shows them.", 1, 1,
          [](QCommandLineParser& p) { p.addOption(kJson); },
-         [](const Arguments& a) {
-             return cmd_show(a.files.constFirst().toStdString(), a.options.isSet(kJson), a.io);
-         }},
+         [](const Arguments& a) { return cmd_show(a.files.constFirst().toStdString(), a.options.isSet(kJson), a.io); }},
         {"diff", "A B [--json]",
          "Compare two table files setting by setting; differing bytes that no listed setting "
          "shows are listed by address. "
@@ -191,8 +184,7 @@ const std::vector<Command>& commands() {
              p.addOption(kQuiet);
          },
          [](const Arguments& a) {
-             return cmd_diff(a.files[0].toStdString(), a.files[1].toStdString(),
-                             a.options.isSet(kJson), a.io);
+             return cmd_diff(a.files[0].toStdString(), a.files[1].toStdString(), a.options.isSet(kJson), a.io);
          }},
         {"set", "FILE NAME=VALUE... | FILE --from SETTINGS.json [NAME=VALUE...] | --list",
          "Change settings of a table file by the rules of the editor window. The file is saved "
@@ -201,8 +193,7 @@ const std::vector<Command>& commands() {
          "document ('-': standard input), then the NAME=VALUE given.",
          0, -1,
          [](QCommandLineParser& p) {
-             p.addOption({QStringLiteral("list"),
-                          QStringLiteral("List the setting names and their values.")});
+             p.addOption({QStringLiteral("list"), QStringLiteral("List the setting names and their values.")});
              p.addOption({QStringLiteral("from"),
                           QStringLiteral("Apply the settings of a show --json document ('-': standard input)."),
                           QStringLiteral("SETTINGS.json")});
@@ -215,17 +206,15 @@ const std::vector<Command>& commands() {
              }
              const bool from = a.options.isSet(QStringLiteral("from"));
              if (a.files.size() < (from ? 1 : 2)) {
-                 a.io.err << "qrt58cli: set: "
-                          << (a.files.isEmpty() ? "no file given" : "no NAME=VALUE given")
+                 a.io.err << "qrt58cli: set: " << (a.files.isEmpty() ? "no file given" : "no NAME=VALUE given")
                           << " (qrt58cli set FILE NAME=VALUE... or FILE --from SETTINGS.json)\n";
                  return kExitUsage;
              }
              std::vector<std::string> assignments;
-             for (int i = 1; i < a.files.size(); ++i)
-                 assignments.push_back(a.files[i].toStdString());
+             for (int i = 1; i < a.files.size(); ++i) assignments.push_back(a.files[i].toStdString());
              if (from)
-                 return cmd_set_from(a.files[0].toStdString(), a.options.value(QStringLiteral("from")),
-                                     assignments, a.io);
+                 return cmd_set_from(a.files[0].toStdString(), a.options.value(QStringLiteral("from")), assignments,
+                                     a.io);
              return cmd_set(a.files[0].toStdString(), assignments, a.io);
          }},
         {"job",
@@ -257,7 +246,8 @@ const std::vector<Command>& commands() {
          },
          run_job},
         {"registry", "release [--scrapped] CAPCODE | show CAPCODE | export --csv [--registry URL]",
-         "Release, show or export what the production registry holds. 'release CAPCODE' frees the capcodes of a failed, stopped or interrupted "
+         "Release, show or export what the production registry holds. 'release CAPCODE' frees the capcodes of a "
+         "failed, stopped or interrupted "
          "receiver so that its job programs them again (with --scrapped also those of a receiver programmed ok "
          "that was scrapped); 'show CAPCODE' tells when, where and with which image "
          "it was programmed; 'export --csv' prints the production log, one line per receiver.",
@@ -275,8 +265,8 @@ const std::vector<Command>& commands() {
                                  a.options.isSet(QStringLiteral("csv")), a.options.isSet(QStringLiteral("scrapped")),
                                  a.io);
          }},
-        {"read", "FILE|- [OPTIONS]", "Read the receiver into a table file ('-': standard output).",
-         1, 1, add_transfer_options, [](const Arguments& a) { return run_transfer("read", a); }},
+        {"read", "FILE|- [OPTIONS]", "Read the receiver into a table file ('-': standard output).", 1, 1,
+         add_transfer_options, [](const Arguments& a) { return run_transfer("read", a); }},
         {"write", "FILE|- [--count N [--log LOG.csv] [--registry URL | --no-registry]] [OPTIONS]",
          "Write a table file ('-': standard input) into the receiver and verify it. With --count, "
          "program N "
@@ -285,13 +275,11 @@ const std::vector<Command>& commands() {
          "written (one programmed before is refused) and its result recorded there.",
          1, 1,
          [](QCommandLineParser& p) {
-             p.addOption({QStringLiteral("count"),
-                          QStringLiteral("Program N receivers (production)."),
-                          QStringLiteral("N")});
              p.addOption(
-                 {QStringLiteral("log"),
-                  QStringLiteral("Append one CSV line per receiver: time, capcode 1, result."),
-                  QStringLiteral("LOG.csv")});
+                 {QStringLiteral("count"), QStringLiteral("Program N receivers (production)."), QStringLiteral("N")});
+             p.addOption({QStringLiteral("log"),
+                          QStringLiteral("Append one CSV line per receiver: time, capcode 1, result."),
+                          QStringLiteral("LOG.csv")});
              p.addOption(kRegistry);
              p.addOption(kNoRegistry);
              add_transfer_options(p);
@@ -345,8 +333,7 @@ std::string usage() {
     std::string text = "Usage: qrt58cli COMMAND [OPTIONS]\n\nCommands:\n";
     for (const Command& c : commands()) {
         // The summary's first sentence, under the synopsis.
-        text += std::string("  ") + c.name + ' ' + c.synopsis + "\n      " +
-                first_sentence(c.summary) + '\n';
+        text += std::string("  ") + c.name + ' ' + c.synopsis + "\n      " + first_sentence(c.summary) + '\n';
     }
     text += "\nOptions:\n"
             "  -h, --help     Show this help; 'qrt58cli COMMAND --help' shows a command's.\n"
@@ -389,8 +376,7 @@ std::string command_help(const Command& c) {
     prepare(c, parser);
     const QString generated = parser.helpText();
     const int options = generated.indexOf(QStringLiteral("Options:"));
-    return std::string("Usage: qrt58cli ") + c.name + ' ' + c.synopsis + "\n\n" +
-           wrapped(c.summary) + "\n\n" +
+    return std::string("Usage: qrt58cli ") + c.name + ' ' + c.synopsis + "\n\n" + wrapped(c.summary) + "\n\n" +
            (options < 0 ? QString() : generated.mid(options)).toStdString();
 }
 
@@ -420,8 +406,7 @@ int run_command(const Command& c, const std::vector<std::string>& rest, const St
     QCommandLineParser parser;
     prepare(c, parser);
     QStringList argv{QStringLiteral("qrt58cli")};
-    for (const std::string& a : rest)
-        argv << QString::fromStdString(a);
+    for (const std::string& a : rest) argv << QString::fromStdString(a);
     const std::string prefix = std::string(c.name) + ": ";
     if (!parser.parse(argv)) return usage_error(s.err, prefix, parser.errorText().toStdString());
     if (parser.isSet(kHelp)) {
@@ -431,15 +416,13 @@ int run_command(const Command& c, const std::vector<std::string>& rest, const St
     const QStringList files = parser.positionalArguments();
     if (files.size() < c.min_args)
         return usage_error(s.err, prefix,
-                           std::string(files.isEmpty() ? "no file given" : "too few files given") +
-                               " (qrt58cli " + c.name + ' ' + c.synopsis + ")");
+                           std::string(files.isEmpty() ? "no file given" : "too few files given") + " (qrt58cli " +
+                               c.name + ' ' + c.synopsis + ")");
     if (c.max_args >= 0 && files.size() > c.max_args)
-        return usage_error(s.err, prefix,
-                           c.max_args == 1 ? "more than one file given" : "too many files given");
+        return usage_error(s.err, prefix, c.max_args == 1 ? "more than one file given" : "too many files given");
 
     const QStringList given = parser.optionNames();
-    const bool quiet =
-        given.contains(QStringLiteral("q")) || given.contains(QStringLiteral("quiet"));
+    const bool quiet = given.contains(QStringLiteral("q")) || given.contains(QStringLiteral("quiet"));
     // A dumb terminal cannot move the cursor: no bar and no live lines on it.
     const bool dumb = qgetenv("TERM") == "dumb";
     const CommandIo io{s.in,
@@ -482,8 +465,7 @@ int fail(std::ostream& err, const std::string& command, const std::string& messa
 }
 
 int run(const std::vector<std::string>& args, const Streams& s) {
-    if (args.empty())
-        return usage_error(s.err, "", "no command given (qrt58cli --help lists them)");
+    if (args.empty()) return usage_error(s.err, "", "no command given (qrt58cli --help lists them)");
     const std::string& first = args[0];
     if (first == "--help" || first == "-h" || first == "help") {
         if (args.size() > 1) {
@@ -491,8 +473,7 @@ int run(const std::vector<std::string>& args, const Streams& s) {
                 s.out << command_help(*c);
                 return 0;
             }
-            return usage_error(s.err, "",
-                               "unknown command '" + args[1] + "' (see qrt58cli --help)");
+            return usage_error(s.err, "", "unknown command '" + args[1] + "' (see qrt58cli --help)");
         }
         s.out << usage();
         return 0;
@@ -504,8 +485,7 @@ int run(const std::vector<std::string>& args, const Streams& s) {
         return 0;
     }
     if (first == "--list-commands") {
-        for (const Command& c : commands())
-            s.out << c.name << '\t' << listed_options(c) << '\t' << c.synopsis << '\n';
+        for (const Command& c : commands()) s.out << c.name << '\t' << listed_options(c) << '\t' << c.synopsis << '\n';
         return 0;
     }
     if (first == "--list-board-kinds") {
@@ -525,8 +505,7 @@ int run(const std::vector<std::string>& args, const Streams& s) {
                                    "the version is -V or --version");
     const Command* command = find_command(first);
     if (!command) {
-        const char* what =
-            !first.empty() && first[0] == '-' ? "unknown option '" : "unknown command '";
+        const char* what = !first.empty() && first[0] == '-' ? "unknown option '" : "unknown command '";
         return usage_error(s.err, "", what + first + "' (see qrt58cli --help)");
     }
     return run_command(*command, {args.begin() + 1, args.end()}, s);

@@ -44,7 +44,9 @@ int cmd_boards(bool json, const CommandIo& io) {
                 if (!b.usable && b.choice.kind == &k) o["none_found"] = b.note;
             kinds.append(o);
         }
-        io.out << QJsonDocument(QJsonObject{{"boards", list}, {"kinds", kinds}}).toJson(QJsonDocument::Indented).toStdString();
+        io.out << QJsonDocument(QJsonObject{{"boards", list}, {"kinds", kinds}})
+                      .toJson(QJsonDocument::Indented)
+                      .toStdString();
         return 0;
     }
     // The boards found, BOARD first as --board takes it; then the kinds.
@@ -59,8 +61,7 @@ int cmd_boards(bool json, const CommandIo& io) {
     for (const BoardKind& k : board_kinds()) syntax_width = std::max(syntax_width, static_cast<int>(k.syntax.size()));
     io.out << "\nKinds of board (BOARD for --board and qrt58cli board):\n";
     for (const BoardKind& k : board_kinds())
-        io.out << "  " << k.syntax.leftJustified(syntax_width + 2).toStdString() << k.description.toStdString()
-               << '\n';
+        io.out << "  " << k.syntax.leftJustified(syntax_width + 2).toStdString() << k.description.toStdString() << '\n';
     return 0;
 }
 
@@ -86,8 +87,7 @@ int cmd_board(const QString& choice, bool force, const CommandIo& io) {
             return fail(io.err, "board",
                         parsed->text().toStdString() + ": " + absent.toStdString() +
                             "; not kept (qrt58cli boards lists this machine's boards; --force keeps it anyway)");
-        io.err << "qrt58cli: board: warning: " << parsed->text().toStdString() << ": " << absent.toStdString()
-               << '\n';
+        io.err << "qrt58cli: board: warning: " << parsed->text().toStdString() << ": " << absent.toStdString() << '\n';
     }
     save_board_choice(*settings, *parsed);
     settings->sync();

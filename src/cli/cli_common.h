@@ -20,9 +20,9 @@ struct CommandIo {
     std::ostream& out;
     std::ostream& err;
     bool quiet = false;
-    bool bar = false; // draw the progress bar on `err`
-    bool ask = false; // production runs ask before each receiver
-    bool out_terminal = false; // standard output is a terminal
+    bool bar = false;               // draw the progress bar on `err`
+    bool ask = false;               // production runs ask before each receiver
+    bool out_terminal = false;      // standard output is a terminal
     std::function<int()> columns{}; // the width of the terminal on `err` (see Streams)
     // Where results go when standard output carries an image.
     std::ostream& notes() const { return quiet ? out : err; }

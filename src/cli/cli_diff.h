@@ -26,8 +26,7 @@ struct ImageDiff {
 };
 
 // The models must belong to the images (build_image_model).
-ImageDiff diff_images(const PagerTable& a, const ImageModel& ma, const PagerTable& b,
-                      const ImageModel& mb);
+ImageDiff diff_images(const PagerTable& a, const ImageModel& ma, const PagerTable& b, const ImageModel& mb);
 
 // "NAME: TEXT-A -> TEXT-B" per setting, then "bytes 0xFIRST-0xLAST: HEX -> HEX".
 void print_diff(const ImageDiff& diff, std::ostream& out);

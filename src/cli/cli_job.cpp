@@ -123,7 +123,8 @@ void run_round(JobStation& station, const std::vector<Board*>& boards, const QSt
 // A capcode as the capcode box and the --log file show it: seven digits, ten
 // for one beyond the short range.
 QString padded_capcode(qint64 value) {
-    return QString::fromStdString(format_capcode(static_cast<double>(value), value > static_cast<qint64>(kLargestShort)));
+    return QString::fromStdString(
+        format_capcode(static_cast<double>(value), value > static_cast<qint64>(kLargestShort)));
 }
 QString padded_capcodes(const QString& list) {
     QStringList out;
@@ -171,8 +172,8 @@ int cmd_job_run(const JobRequest& request, const CommandIo& terminal) {
     // Names and cells come from files and from other stations: escaped. The
     // live board lines keep the terminal's own (the screen escapes its text).
     PrintableStream out(terminal.out), err(terminal.err);
-    const CommandIo io{terminal.in, terminal.data, out, err, terminal.quiet, terminal.bar, terminal.ask,
-                       terminal.out_terminal};
+    const CommandIo io{terminal.in,    terminal.data, out,          err,
+                       terminal.quiet, terminal.bar,  terminal.ask, terminal.out_terminal};
     JobPlan plan;
     const QString base = QString::fromStdString(request.base);
     const LoadResult loaded = load_table_file(base, plan.base);
@@ -268,10 +269,9 @@ int cmd_job_run(const JobRequest& request, const CommandIo& terminal) {
     JobCounts before;
     if (station.counts(before))
         io.out << "Job " << plan.name.toStdString() << ": " << before.receivers
-               << (before.receivers == 1 ? " receiver" : " receivers")
-               << (station.created_job() ? " (new)" : "") << ", " << before.done << " done, " << boards.size()
-               << (boards.size() == 1 ? " board" : " boards") << " at station " << options.station.toStdString()
-               << '\n';
+               << (before.receivers == 1 ? " receiver" : " receivers") << (station.created_job() ? " (new)" : "")
+               << ", " << before.done << " done, " << boards.size() << (boards.size() == 1 ? " board" : " boards")
+               << " at station " << options.station.toStdString() << '\n';
     io.out.flush();
 
     g_stop = false;
@@ -311,14 +311,13 @@ int cmd_job_run(const JobRequest& request, const CommandIo& terminal) {
     if (!closed || !station.counts(after))
         return fail(io.err, command, "the registry: " + station.error().toStdString());
     io.out << "Job " << plan.name.toStdString() << ": " << after.done << " of " << after.receivers
-           << (after.receivers == 1 ? " receiver" : " receivers") << " done; this station " << station.ok_count() << " ok, " << station.failed_count()
-           << " failed\n";
+           << (after.receivers == 1 ? " receiver" : " receivers") << " done; this station " << station.ok_count()
+           << " ok, " << station.failed_count() << " failed\n";
     bool read = true;
     const auto held = station.held(&read);
     if (!read) return fail(io.err, command, "the registry: " + station.error().toStdString());
     if (!held.empty()) {
-        io.err << "qrt58cli: job: " << held.size()
-               << (held.size() == 1 ? " receiver is" : " receivers are")
+        io.err << "qrt58cli: job: " << held.size() << (held.size() == 1 ? " receiver is" : " receivers are")
                << " held by a failed, stopped or interrupted receiver (qrt58cli registry release CAPCODE "
                   "frees one once it is dealt with):";
         for (const HeldReceiver& h : held)
@@ -341,8 +340,9 @@ int cmd_registry(const QString& action, const QStringList& args, const QString& 
     // way to a terminal (the export goes unchanged into a file or pipe).
     PrintableStream escaped_out(terminal.out), err(terminal.err);
     const bool raw_out = action == QLatin1String("export") && !terminal.out_terminal;
-    const CommandIo io{terminal.in, terminal.data, raw_out ? terminal.out : escaped_out, err, terminal.quiet,
-                       terminal.bar, terminal.ask, terminal.out_terminal};
+    const CommandIo io{terminal.in,  terminal.data,        raw_out ? terminal.out : escaped_out,
+                       err,          terminal.quiet,       terminal.bar,
+                       terminal.ask, terminal.out_terminal};
     const auto capcode_arg = [&](qint64& capcode) {
         bool ok = false;
         if (args.size() == 1) capcode = args[0].toLongLong(&ok);
@@ -384,16 +384,15 @@ int cmd_registry(const QString& action, const QStringList& args, const QString& 
             const QString job = registry->job_holding(capcode);
             if (!registry->error().isEmpty()) return fail(io.err, command, registry->error().toStdString());
             if (!job.isEmpty()) {
-                io.out << "Capcode " << capcode << ": held for job " << job.toStdString()
-                       << ", not programmed yet\n";
+                io.out << "Capcode " << capcode << ": held for job " << job.toStdString() << ", not programmed yet\n";
                 return 0;
             }
             return fail(io.err, command, "capcode " + std::to_string(capcode) + " is in no receiver of the registry");
         }
         for (const ReceiverRecord& r : list) {
             // A receiver that failed keeps its capcodes until they are released.
-            const bool held = r.released_at.isEmpty() && r.result != QLatin1String("ok") &&
-                              r.result != QLatin1String("programming");
+            const bool held =
+                r.released_at.isEmpty() && r.result != QLatin1String("ok") && r.result != QLatin1String("programming");
             io.out << "Capcode " << capcode << ": " << receiver_text(r) << ", " << r.result.toStdString()
                    << (r.released_at.isEmpty() ? "" : ", released " + r.released_at.toStdString())
                    << (held ? ", held until released (qrt58cli registry release " + std::to_string(capcode) + ")"
@@ -401,7 +400,8 @@ int cmd_registry(const QString& action, const QStringList& args, const QString& 
                    << "\n  programmed " << r.started_at.toStdString() << " to "
                    << (r.finished_at.isEmpty() ? std::string("(not finished)") : r.finished_at.toStdString())
                    << " at station " << r.station.toStdString() << " on board " << r.board.toStdString()
-                   << "\n  image SHA-256 " << (r.image_sha256.isEmpty() ? std::string("(none written)") : r.image_sha256.toStdString())
+                   << "\n  image SHA-256 "
+                   << (r.image_sha256.isEmpty() ? std::string("(none written)") : r.image_sha256.toStdString())
                    << "\n  capcodes " << padded_capcodes(r.capcodes).toStdString() << '\n';
         }
         return 0;
@@ -415,8 +415,8 @@ int cmd_registry(const QString& action, const QStringList& args, const QString& 
         const QDateTime when = QDateTime::fromString(stored, Qt::ISODateWithMs);
         io.out << csv_field(when.isValid() ? when.toUTC().toString(Qt::ISODate) : stored) << ','
                << csv_field(capcodes.section(' ', 0, 0)) << ',' << csv_field(r.result) << ',' << csv_field(r.station)
-               << ',' << csv_field(r.board) << ',' << csv_field(r.job) << ',' << r.number << ','
-               << csv_field(capcodes) << ',' << csv_field(r.image_sha256) << '\n';
+               << ',' << csv_field(r.board) << ',' << csv_field(r.job) << ',' << r.number << ',' << csv_field(capcodes)
+               << ',' << csv_field(r.image_sha256) << '\n';
     });
     io.out.flush();
     if (!ok) return fail(io.err, command, registry->error().toStdString());

@@ -12,9 +12,9 @@
 namespace qrt58::cli {
 
 struct JobRequest {
-    std::string base;        // BASE.tbl
-    QString range;           // FIRST:COUNT[:STEP], or
-    QString rows;            // ROWS.csv
+    std::string base; // BASE.tbl
+    QString range;    // FIRST:COUNT[:STEP], or
+    QString rows;     // ROWS.csv
     QString job, station, registry;
     std::vector<BoardChoice> boards; // empty: the remembered board
     BoardOptions options;            // --line-delay, --trace-vcd

@@ -7,8 +7,8 @@
 
 namespace qrt58::cli {
 
-using qrt58::BitsList;
 using qrt58::bit_field;
+using qrt58::BitsList;
 using qrt58::build_image_model;
 using qrt58::hex_byte;
 using qrt58::ImageBits;

@@ -37,8 +37,7 @@ void print_set_names(std::ostream& out) {
         out << n.name << std::string(width + 2 - n.name.size(), ' ') << n.values << '\n';
 }
 
-int cmd_set(const std::string& file, const std::vector<std::string>& assignments,
-            const CommandIo& io) {
+int cmd_set(const std::string& file, const std::vector<std::string>& assignments, const CommandIo& io) {
     PagerTable image;
     if (!load_for("set", file, image, io.err)) return kExitFailed;
     std::string error;
@@ -48,8 +47,8 @@ int cmd_set(const std::string& file, const std::vector<std::string>& assignments
     }
     const SaveResult saved = save_table_file(QString::fromStdString(file), image);
     if (!saved.ok) return fail(io.err, "set", saved.error.toStdString());
-    io.out << "Set " << assignments.size() << (assignments.size() == 1 ? " setting" : " settings")
-           << " in " << file << '\n';
+    io.out << "Set " << assignments.size() << (assignments.size() == 1 ? " setting" : " settings") << " in " << file
+           << '\n';
     return 0;
 }
 

@@ -15,15 +15,13 @@ namespace qrt58::cli {
 // first refusal returns kExitFailed, or kExitUsage for a name that is not a
 // setting or text that is not NAME=VALUE, with `error` set ("NAME=VALUE:
 // reason"); `image` may then be partly changed, so callers work on a copy.
-int apply_assignments(PagerTable& image, const std::vector<std::string>& assignments,
-                      std::string& error);
+int apply_assignments(PagerTable& image, const std::vector<std::string>& assignments, std::string& error);
 
 // The names `set` accepts, one a line with what they take.
 void print_set_names(std::ostream& out);
 
 // Loads FILE, applies every assignment and saves FILE atomically only when all
 // of them were accepted.
-int cmd_set(const std::string& file, const std::vector<std::string>& assignments,
-            const CommandIo& io);
+int cmd_set(const std::string& file, const std::vector<std::string>& assignments, const CommandIo& io);
 
 } // namespace qrt58::cli

@@ -16,8 +16,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
-#include <iterator>
 #include <istream>
+#include <iterator>
 #include <map>
 #include <set>
 
@@ -106,7 +106,8 @@ struct Walk {
 };
 
 std::optional<std::uint8_t> parse_byte(const std::string& text) {
-    if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+    if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
     const int n = std::stoi(text);
     if (n > 255) return std::nullopt;
     return static_cast<std::uint8_t>(n);
@@ -279,14 +280,16 @@ bool set_under_long_pair(PagerTable& image, const std::string& name, const std::
     if (!session.hidden(number - 1) || !session.apply(first + "length", "Short").empty() ||
         !type_behind_gates(session, name, typed) ||
         (melody && !session.apply("options.multiple_tone", other_mode).empty()) ||
-        !session.apply(first + "length", "Long").empty() || !type_behind_gates(session, first + "capcode", {*capcode}) ||
+        !session.apply(first + "length", "Long").empty() ||
+        !type_behind_gates(session, first + "capcode", {*capcode}) ||
         (melody && !session.apply("options.multiple_tone", *multiple).empty()))
         return false;
     // Making the pair Short cleared the second slot's "En" bit; a set bit of
     // the first slot passes to it when the first slot's box is ticked.
     const Assignment second_on{"capcodes." + std::to_string(number) + ".enabled", "true"};
     const auto first_enabled = shown_value(trial, first + "enabled");
-    if (std::find(wanted.begin(), wanted.end(), second_on) != wanted.end() && !holding(trial, {second_on}).count(second_on.first) &&
+    if (std::find(wanted.begin(), wanted.end(), second_on) != wanted.end() &&
+        !holding(trial, {second_on}).count(second_on.first) &&
         (!first_enabled || !type_behind_gates(session, first + "enabled", {"true"}) ||
          !type_behind_gates(session, first + "enabled", {*first_enabled})))
         return false;
@@ -327,7 +330,8 @@ int prompts_off(const PagerTable& image, const std::map<std::string, std::string
 // from the language's table, as in the window: another language chosen and
 // then the image's own again copies the table, and the prompts that differ
 // from it are typed again.
-void prompts_from_table(PagerTable& image, const Assignments& wanted, const std::map<std::string, std::string>& listed) {
+void prompts_from_table(PagerTable& image, const Assignments& wanted,
+                        const std::map<std::string, std::string>& listed) {
     const std::map<std::string, std::string> by_name(wanted.begin(), wanted.end());
     const int off = prompts_off(image, by_name, listed);
     const auto language = shown_value(image, "display.language");
@@ -493,8 +497,9 @@ int cmd_set_from(const std::string& file, const QString& path, const std::vector
         const std::string name = text.substr(0, eq);
         if (eq == std::string::npos || eq == 0 || !is_settable_name(name)) {
             io.err << "qrt58cli: set: " << text
-                   << (eq == std::string::npos || eq == 0 ? ": not NAME=VALUE"
-                                                          : ": no setting of that name (qrt58cli set --list shows them)")
+                   << (eq == std::string::npos || eq == 0
+                           ? ": not NAME=VALUE"
+                           : ": no setting of that name (qrt58cli set --list shows them)")
                    << '\n';
             return kExitUsage;
         }

@@ -16,8 +16,7 @@ int cmd_show(const std::string& file, bool json, const CommandIo& io);
 
 // Loads a table file for show and diff; false with one line on `err`
 // ("qrt58cli: COMMAND: ...") when it cannot be.
-bool load_for(const std::string& command, const std::string& file, PagerTable& image,
-              std::ostream& err);
+bool load_for(const std::string& command, const std::string& file, PagerTable& image, std::ostream& err);
 
 // The listing itself, for a loaded image.
 void print_image_summary(const PagerTable& image, std::ostream& out);

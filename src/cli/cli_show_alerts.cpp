@@ -28,9 +28,7 @@ void print_alerts_and_melodies(const ImageModel& m, std::ostream& out) {
     out << "Mail Alert: " << m.text("alerts.mail_alert") << '\n';
     out << "Mail-drop alert:\n";
     for (int k = 1; k < kCapcodeSlots; ++k) {
-        const auto text = [&m, k](const char* field) {
-            return m.text(slot_key("alerts.mail_drop", k + 1, field));
-        };
+        const auto text = [&m, k](const char* field) { return m.text(slot_key("alerts.mail_drop", k + 1, field)); };
         out << "  " << text("slot") << "  " << text("alert");
         if (m.at(slot_key("alerts.mail_drop", k + 1, "covered")).value.to_bool())
             out << "  (" << text("covered") << ")";
@@ -41,12 +39,10 @@ void print_alerts_and_melodies(const ImageModel& m, std::ostream& out) {
 
     out << "Music types and user melodies (" << m.text("melodies.mode") << "):\n";
     for (int s = 0; s < kMelodySlots; ++s) {
-        const auto text = [&m, s](const char* field) {
-            return m.text(slot_key("melodies.slots", s + 1, field));
-        };
+        const auto text = [&m, s](const char* field) { return m.text(slot_key("melodies.slots", s + 1, field)); };
         char line[96];
-        std::snprintf(line, sizeof line, "  %s  %-22s  %s\n", text("slot").c_str(),
-                      text("music_type").c_str(), text("melody").c_str());
+        std::snprintf(line, sizeof line, "  %s  %-22s  %s\n", text("slot").c_str(), text("music_type").c_str(),
+                      text("melody").c_str());
         out << line;
     }
 }

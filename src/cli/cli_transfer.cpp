@@ -13,8 +13,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSettings>
-#include <QSysInfo>
 #include <QString>
+#include <QSysInfo>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -130,8 +130,7 @@ private:
 // False (with the limit message on the view) when it cannot.
 bool raise_first_capcode(PagerTable& image, TerminalView& view) {
     const bool long_pair = pair_is_long_in_image(image, 0);
-    const DecodedCapcode shown =
-        decode_capcode(capcode_word(image, 0), capcode_word(image, 1), long_pair);
+    const DecodedCapcode shown = decode_capcode(capcode_word(image, 0), capcode_word(image, 1), long_pair);
     const CapcodeIncrement step = next_first_capcode(QString::fromStdString(shown.text), long_pair);
     if (step.result != CapcodeIncrement::Result::Next) {
         view.message(step.message, MessageKind::Warning);
@@ -168,8 +167,8 @@ VerifyReport report_verify_error(EepromBus& bus, const PagerTable& image, Termin
 }
 
 // The board search failed: one line with what is known of the reason.
-void report_no_board(const std::string& command, const Board& board, const QString& start_error,
-                     TerminalView& view, std::ostream& err) {
+void report_no_board(const std::string& command, const Board& board, const QString& start_error, TerminalView& view,
+                     std::ostream& err) {
     QStringList reasons;
     if (!start_error.isEmpty()) reasons << start_error;
     for (const QString& text : view.take_held())
@@ -184,15 +183,13 @@ void report_no_board(const std::string& command, const Board& board, const QStri
 }
 
 std::string first_capcode_text(const PagerTable& image) {
-    return decode_capcode(capcode_word(image, 0), capcode_word(image, 1),
-                          pair_is_long_in_image(image, 0))
-        .text;
+    return decode_capcode(capcode_word(image, 0), capcode_word(image, 1), pair_is_long_in_image(image, 0)).text;
 }
 
 // One write and verify, or a production run of request.count receivers, each
 // claimed in the registry by `run` before it is written and recorded after.
-int run_writes(const TransferRequest& request, PagerTable& image, TransferEngine& engine,
-               Board& board, TerminalView& view, ProductionLog* log, ProductionRun* run, const CommandIo& io) {
+int run_writes(const TransferRequest& request, PagerTable& image, TransferEngine& engine, Board& board,
+               TerminalView& view, ProductionLog* log, ProductionRun* run, const CommandIo& io) {
     const auto logged = [&](const std::string& capcode, ProductionResult result) {
         if (!log || log->append(QString::fromStdString(capcode), result)) return true;
         fail(io.err, "write", log->error().toStdString());
@@ -208,8 +205,7 @@ int run_writes(const TransferRequest& request, PagerTable& image, TransferEngine
         const std::string capcode = first_capcode_text(image);
         // A capcode another run, station or job has is refused before anything is written.
         if (run && !run->claim(image)) return fail(io.err, "write", run->error().toStdString());
-        if (request.count > 0)
-            io.out << "Receiver " << cycle << " of " << count << ", capcode 1: " << capcode << '\n';
+        if (request.count > 0) io.out << "Receiver " << cycle << " of " << count << ", capcode 1: " << capcode << '\n';
         engine.tbl_writeall(image);
         board.bus().bus_stop();
         const bool written = !engine.abort_flag();
@@ -238,7 +234,8 @@ int run_writes(const TransferRequest& request, PagerTable& image, TransferEngine
             // The file still holds the capcode just programmed: going on (or a
             // rerun) would program it into the next receiver as well.
             return fail(io.err, "write",
-                        capcode_not_recorded(QString::fromStdString(capcode), QString::fromStdString(first_capcode_text(image)),
+                        capcode_not_recorded(QString::fromStdString(capcode),
+                                             QString::fromStdString(first_capcode_text(image)),
                                              QString::fromStdString(request.file), stored.error)
                             .toStdString());
     }
@@ -276,16 +273,15 @@ int cmd_transfer(const TransferRequest& request, const CommandIo& io) {
             bytes.resize(static_cast<std::size_t>(io.in.gcount()));
             if (bytes.size() != static_cast<std::size_t>(kImageSize))
                 return fail(err, command,
-                            "standard input holds " + std::to_string(bytes.size()) +
-                                " bytes, not the " + std::to_string(kImageSize) + " of an image");
+                            "standard input holds " + std::to_string(bytes.size()) + " bytes, not the " +
+                                std::to_string(kImageSize) + " of an image");
             if (!image_from_bytes(QByteArray::fromStdString(bytes), image))
                 return fail(err, command, "standard input is not a QRT58 table file");
         } else {
             const LoadResult loaded = load_table_file(path, image);
             if (loaded.status == LoadStatus::WrongSignature)
                 return fail(err, command, file + " is not a QRT58 table file");
-            if (loaded.status != LoadStatus::Ok)
-                return fail(err, command, loaded.error.toStdString());
+            if (loaded.status != LoadStatus::Ok) return fail(err, command, loaded.error.toStdString());
         }
     }
 
@@ -294,8 +290,8 @@ int cmd_transfer(const TransferRequest& request, const CommandIo& io) {
         // file: its repairs on opening come first, and the user is told.
         const OpenRepair repair = repair_opened_image(image);
         if (repair.any())
-            io.out << "Repaired as the editor window does on opening " << (piped ? "the image" : file)
-                   << ": " << repair.describe() << '\n';
+            io.out << "Repaired as the editor window does on opening " << (piped ? "the image" : file) << ": "
+                   << repair.describe() << '\n';
     }
 
     auto settings = open_board_settings();
@@ -384,13 +380,14 @@ int cmd_transfer(const TransferRequest& request, const CommandIo& io) {
             QJsonObject doc{{"command", "verify"},
                             {"file", QString::fromStdString(file)},
                             {"board", board->description(true)},
-                            {"result", status == 0 ? "equal" : report ? "differ" : "error"}};
+                            {"result", status == 0 ? "equal"
+                                       : report    ? "differ"
+                                                   : "error"}};
             if (report && report->differing >= 0) {
                 doc["differing_bytes"] = report->differing;
                 if (report->first >= 0) {
-                    doc["first_difference"] = QJsonObject{{"address", report->first},
-                                                          {"file", report->expected},
-                                                          {"receiver", report->got}};
+                    doc["first_difference"] =
+                        QJsonObject{{"address", report->first}, {"file", report->expected}, {"receiver", report->got}};
                 }
             }
             io.out << QJsonDocument(doc).toJson(QJsonDocument::Indented).toStdString();

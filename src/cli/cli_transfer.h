@@ -14,11 +14,11 @@ class Clock;
 namespace qrt58::cli {
 
 struct TransferRequest {
-    std::string command; // "read", "write" or "verify"
-    std::string file;    // "-": standard output (read) or standard input
-    int count = 0;       // write: receivers of a production run, 0 for one plain write
-    QString log;         // write: production log (CSV), empty for none
-    QString registry;    // write --count: the registry (--registry), empty for the usual order
+    std::string command;      // "read", "write" or "verify"
+    std::string file;         // "-": standard output (read) or standard input
+    int count = 0;            // write: receivers of a production run, 0 for one plain write
+    QString log;              // write: production log (CSV), empty for none
+    QString registry;         // write --count: the registry (--registry), empty for the usual order
     bool no_registry = false; // write --count: this run goes without the registry
     BoardOptions options;
     bool verbose = false; // the board's steps on standard error

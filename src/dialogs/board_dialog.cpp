@@ -37,8 +37,8 @@ BoardDialog::BoardDialog(const BoardChoice& current, const QString& root, QWidge
     auto found = std::find(choices_.begin(), choices_.end(), current);
     if (found == choices_.end()) {
         const QString absent = board_absence(current, root);
-        add(current,
-            QStringLiteral("Current choice") + (absent.isEmpty() ? QString() : QStringLiteral(": ") + absent), true);
+        add(current, QStringLiteral("Current choice") + (absent.isEmpty() ? QString() : QStringLiteral(": ") + absent),
+            true);
         found = choices_.end() - 1;
     }
     list->setCurrentRow(static_cast<int>(found - choices_.begin()));

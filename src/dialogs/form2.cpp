@@ -6,8 +6,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QSettings>
-#include <QSysInfo>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -16,6 +14,8 @@
 #include <QPalette>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
+#include <QSysInfo>
 #include <QTimer>
 #include <algorithm>
 #include <utility>
@@ -93,7 +93,6 @@ Form2::Form2(EepromBus& link, TransferHost& host, int transfer_mode, QWidget* pa
     chkNoRegistry->setVisible(false);
     connect(chkNoRegistry, &QCheckBox::toggled, this, [this] { show_station_line(); });
 }
-
 
 void Form2::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
@@ -264,11 +263,10 @@ void Form2::show_station_line() {
     else text += QStringLiteral("Next capcode: %1 (Space or Enter writes it)").arg(host_.first_capcode_text());
     text += QStringLiteral("\nLog: ") + QDir::toNativeSeparators(production_log_.path());
     if (run_ && run_->uses_registry())
-        text += QStringLiteral("\nRegistry: ") +
-                (chkNoRegistry->isChecked() ? QStringLiteral("not used for the next receivers")
-                                            : run_->options().registry->text());
-    else
-        text += QStringLiteral("\nRegistry: not used");
+        text += QStringLiteral("\nRegistry: ") + (chkNoRegistry->isChecked()
+                                                      ? QStringLiteral("not used for the next receivers")
+                                                      : run_->options().registry->text());
+    else text += QStringLiteral("\nRegistry: not used");
     lblStation->setText(text);
 }
 
@@ -326,8 +324,7 @@ void Form2::set_capcode(int index) {
 }
 
 void Form2::log_receiver(const QString& capcode, qrt58::ProductionResult result) {
-    if (!production_log_.append(capcode, result))
-        message(production_log_.error(), MessageKind::Warning);
+    if (!production_log_.append(capcode, result)) message(production_log_.error(), MessageKind::Warning);
 }
 
 void Form2::close_dialog() { done(QDialog::Accepted); }
@@ -370,8 +367,7 @@ void Form2::set_progress_position(int position) {
     // repaints itself at once on every change, so during the bus work it is
     // moved only every kBarRepaintMs, and always to its start and its end.
     const int shown = std::clamp(position, 0, PB1->maximum());
-    if (busy_ && shown != 0 && shown != PB1->maximum() && bar_clock_.isValid() &&
-        bar_clock_.elapsed() < kBarRepaintMs)
+    if (busy_ && shown != 0 && shown != PB1->maximum() && bar_clock_.isValid() && bar_clock_.elapsed() < kBarRepaintMs)
         return;
     bar_clock_.start();
     PB1->setValue(shown);

@@ -110,12 +110,12 @@ private:
     bool board_found_ = false;
     bool verify_failed_ = false; // "Verify Error!" held until the transfer is over
     int receivers_done_ = 0;
-    QString last_result_;    // "1234567 ok" of the last receiver
+    QString last_result_; // "1234567 ok" of the last receiver
     qrt58::ProductionLog production_log_{qrt58::ProductionLog::default_path()};
     QString board_label_ = QStringLiteral("the window's board");
     std::unique_ptr<qrt58::ProductionRun> run_; // the station's lock on its file and its registry run
     int position_ = 0;
     std::uint32_t colour_ = 0;
-    QElapsedTimer bar_clock_; // since the bar last moved
+    QElapsedTimer bar_clock_;  // since the bar last moved
     QStringList held_results_; // results of the running transfer, not shown yet
 };

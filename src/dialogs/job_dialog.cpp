@@ -95,7 +95,8 @@ JobDialog::JobDialog(Board& window_board, const BoardChoice& window_choice, QSet
     lblRegistry->setObjectName(QStringLiteral("lblRegistry"));
     lblRegistry->setTextInteractionFlags(Qt::TextSelectableByMouse);
     form->addRow(QStringLiteral("Registry:"), lblRegistry);
-    chkContinuous = new QCheckBox(QStringLiteral("Go on until the job is done (else one receiver per board each Start)"), this);
+    chkContinuous =
+        new QCheckBox(QStringLiteral("Go on until the job is done (else one receiver per board each Start)"), this);
     chkContinuous->setObjectName(QStringLiteral("chkContinuous"));
     chkContinuous->setChecked(settings.value(kContinuousKey, false).toBool());
     form->addRow(QString(), chkContinuous);
@@ -199,7 +200,7 @@ bool JobDialog::start() {
     const QString base = txtBase->text().trimmed();
     const LoadResult loaded = load_table_file(base, plan.base);
     if (loaded.status != LoadStatus::Ok) {
-        log(base.isEmpty() ? QStringLiteral("No base table file chosen.")
+        log(base.isEmpty()                                ? QStringLiteral("No base table file chosen.")
             : loaded.status == LoadStatus::WrongSignature ? QStringLiteral("%1 is not a QRT58 table file.").arg(base)
                                                           : loaded.error);
         return false;
@@ -222,7 +223,8 @@ bool JobDialog::start() {
         problems.insert(problems.end(), more.begin(), more.end());
     }
     const auto refuse = [&](const std::vector<JobProblem>& list) {
-        for (const JobProblem& p : list) log((p.line > 0 ? plan.where(p.line) + QStringLiteral(": ") : QString()) + p.text);
+        for (const JobProblem& p : list)
+            log((p.line > 0 ? plan.where(p.line) + QStringLiteral(": ") : QString()) + p.text);
         log(QStringLiteral("Nothing programmed."));
         return false;
     };
@@ -265,8 +267,7 @@ bool JobDialog::start() {
         if (!existing.empty())
             log(QStringLiteral("A job named %1 exists with other contents: receivers %2. Choose another job name.")
                     .arg(plan.name, capcode_ranges_text(existing)));
-        else
-            log(QStringLiteral("Registry: ") + error);
+        else log(QStringLiteral("Registry: ") + error);
         return false;
     }
 
@@ -380,9 +381,9 @@ void JobDialog::show_rows() {
         tblBoards->item(r, ColState)->setToolTip(p.state);
         tblBoards->item(r, ColReceiver)->setText(p.line > 0 ? station_->plan().where(p.line) : QString());
         tblBoards->item(r, ColCapcode)->setText(p.capcodes);
-        tblBoards->item(r, ColProgress)->setText(p.state == QLatin1String("programming")
-                                                     ? QStringLiteral("%1 %2%").arg(p.phase).arg(p.percent)
-                                                     : QString());
+        tblBoards->item(r, ColProgress)
+            ->setText(p.state == QLatin1String("programming") ? QStringLiteral("%1 %2%").arg(p.phase).arg(p.percent)
+                                                              : QString());
         tblBoards->item(r, ColOk)->setText(QString::number(p.ok));
         tblBoards->item(r, ColFailed)->setText(QString::number(p.failed));
     }

@@ -98,7 +98,8 @@ void AlertsEditor::chkMenu_Click(int index) {
     if (!store_menu_list(form_.image(), left_out)) {
         // Eight items do not fit the seven slots: the box goes back, nothing is written.
         info(kMenuFullMessage);
-        if (auto* box = form_.ctl<QCheckBox>(QStringLiteral("chkMenu"), index)) set_checked_quietly(box, !box->isChecked());
+        if (auto* box = form_.ctl<QCheckBox>(QStringLiteral("chkMenu"), index))
+            set_checked_quietly(box, !box->isChecked());
         return;
     }
     apply_tone_visibility();
@@ -209,8 +210,7 @@ void AlertsEditor::chkMailAlert_Click() {
 }
 
 void AlertsEditor::load_mail_alert() {
-    set_checked_quietly(form_.ctl<QCheckBox>(QStringLiteral("chkMailAlert")),
-                        mail_alert_master(form_.image()));
+    set_checked_quietly(form_.ctl<QCheckBox>(QStringLiteral("chkMailAlert")), mail_alert_master(form_.image()));
     for (int k = 1; k < kCapcodeSlots; ++k) show_mail_alert(form_, k, slot_is_mail_drop(form_, k));
 }
 
@@ -219,7 +219,8 @@ void AlertsEditor::read_MailAlert() {
     form_.suppressClick = true;
     for (int k = 1; k < kCapcodeSlots; ++k) {
         const auto choice = mail_alert(form_.image(), k);
-        select_quietly(form_.ctl<QComboBox>(QStringLiteral("cboMailAlert"), k), choice ? static_cast<int>(*choice) : -1);
+        select_quietly(form_.ctl<QComboBox>(QStringLiteral("cboMailAlert"), k),
+                       choice ? static_cast<int>(*choice) : -1);
     }
     form_.suppressClick = was;
 }
@@ -239,7 +240,8 @@ void AlertsEditor::load_cboPersonAlert() {
 
 void AlertsEditor::cboORA_Click() {
     if (form_.suppressClick) return;
-    if (const auto* list = form_.ctl<QComboBox>(QStringLiteral("cboORA"))) store_out_of_range(form_.image(), list->currentIndex());
+    if (const auto* list = form_.ctl<QComboBox>(QStringLiteral("cboORA")))
+        store_out_of_range(form_.image(), list->currentIndex());
 }
 
 void AlertsEditor::load_cboORA() {

@@ -41,10 +41,10 @@ public:
     void cboORA_Click();
     void cboSLC_Click();
     // Rules that run after the window has written the check box back.
-    void time_auto_update_rule();   // chkCtl(0)
-    void capcode_music_rule();      // chkCtl(35)
-    void always_vibrate_rule();     // chkCtl(45)
-    void direct_show_rule();        // cboCtl(0), also on loading
+    void time_auto_update_rule(); // chkCtl(0)
+    void capcode_music_rule();    // chkCtl(35)
+    void always_vibrate_rule();   // chkCtl(45)
+    void direct_show_rule();      // cboCtl(0), also on loading
 
     // Load and read steps.
     void load_chkCtl20();

@@ -81,8 +81,7 @@ bool BoxEvents::eventFilter(QObject* watched, QEvent* event) {
         const bool text_key = !key->text().isEmpty() && !is_enter(key) && key->key() != Qt::Key_Tab &&
                               key->key() != Qt::Key_Backtab && key->key() != Qt::Key_Escape;
         const bool erase_key = key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete;
-        if (!(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && (text_key || erase_key))
-            typed_ = true;
+        if (!(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && (text_key || erase_key)) typed_ = true;
         if (key->key() == Qt::Key_Escape && refused_ && entered_) {
             // Escape in a box that has refused an entry: the value it had
             // before comes back and the focus leaves the box, unchecked. The
@@ -104,15 +103,12 @@ bool BoxEvents::eventFilter(QObject* watched, QEvent* event) {
         if (key_up && !key->isAutoRepeat()) key_up(key);
         break;
     }
-    default:
-        break;
+    default: break;
     }
     return QObject::eventFilter(watched, event);
 }
 
-bool is_enter(const QKeyEvent* key) {
-    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-}
+bool is_enter(const QKeyEvent* key) { return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter; }
 
 void move_focus_away(QWidget* box, QWidget* target) {
     // The box's LostFocus may put the focus straight back (a rejected entry), so

@@ -34,12 +34,12 @@ protected:
 private:
     using QObject::QObject;
     bool forwarding_ = false;
-    bool entered_ = false; // the box received its FocusIn
-    bool typed_ = false;   // the user edited the box since it got the focus
+    bool entered_ = false;  // the box received its FocusIn
+    bool typed_ = false;    // the user edited the box since it got the focus
     bool checking_ = false; // lost_focus is running (a rejected box takes the focus back)
     bool refused_ = false;  // the box took the focus back after refusing an entry
-    QString before_;       // the text before the box got the focus
-    QString on_entry_;     // the text right after got_focus
+    QString before_;        // the text before the box got the focus
+    QString on_entry_;      // the text right after got_focus
 };
 
 // True for the Enter keys (character 13).

@@ -72,7 +72,8 @@ CapcodeEditor::CapcodeEditor(Form1& form) : QObject(&form), form_(form) {
             events->got_focus = [this, s] { txtAddr_GotFocus(s); };
             events->lost_focus = [this, s] { txtAddr_LostFocus(s); };
             events->key_press = [this, s](QKeyEvent* key) {
-                return txtAddr_KeyPress(s, is_enter(key) ? 13 : (key->text().isEmpty() ? 0 : key->text().at(0).unicode()));
+                return txtAddr_KeyPress(s,
+                                        is_enter(key) ? 13 : (key->text().isEmpty() ? 0 : key->text().at(0).unicode()));
             };
         }
         form.add_click_rule(QStringLiteral("chkCtl"), 10 + s, [this, s] { en_rule(s); });

@@ -33,11 +33,11 @@ struct RowArray {
     bool covers = false; // lies over the odd row of a "Long" pair, which it covers
 };
 constexpr RowArray kRowArrays[] = {
-    {"Label1", 0, false},       {"txtAddr", 0, false},      {"Text1", 0, false},
-    {"chkCtl", 10, false},      {"Label2", 0, false},       {"cboCtl", 7, false},
-    {"chkCtl", 50, false},      {"chkCtl", 70, false},      {"chkSource", 33, true},
-    {"txtPrompt", 33, true},    {"lblCapMsc", 0, true},     {"cboMusicType", 0, true},
-    {"txtUser", 0, true},       {"lblAlert", 0, false, true}, {"cboMailAlert", 0, false, true},
+    {"Label1", 0, false},    {"txtAddr", 0, false},        {"Text1", 0, false},
+    {"chkCtl", 10, false},   {"Label2", 0, false},         {"cboCtl", 7, false},
+    {"chkCtl", 50, false},   {"chkCtl", 70, false},        {"chkSource", 33, true},
+    {"txtPrompt", 33, true}, {"lblCapMsc", 0, true},       {"cboMusicType", 0, true},
+    {"txtUser", 0, true},    {"lblAlert", 0, false, true}, {"cboMailAlert", 0, false, true},
 };
 
 // The control's own Visible flag, whatever its page shows.
@@ -65,8 +65,8 @@ CapcodeLengthEditor::CapcodeLengthEditor(Form1& form, CapcodeEditor& capcodes)
 void CapcodeLengthEditor::set_odd_row_visible(int p, bool visible) {
     const int odd = 2 * p + 1;
     const std::pair<const char*, int> row[] = {
-        {"Label1", odd},       {"txtAddr", odd},      {"Text1", odd},    {"chkCtl", odd + 10}, {"Label2", odd},
-        {"cboCtl", odd + 7},   {"cboCapSht", p},      {"chkCtl", odd + 50}, {"chkCtl", odd + 70},
+        {"Label1", odd},     {"txtAddr", odd}, {"Text1", odd},       {"chkCtl", odd + 10}, {"Label2", odd},
+        {"cboCtl", odd + 7}, {"cboCapSht", p}, {"chkCtl", odd + 50}, {"chkCtl", odd + 70},
     };
     for (const auto& [name, index] : row)
         if (QWidget* w = form_.control(QString::fromLatin1(name), index)) w->setVisible(visible);
@@ -98,7 +98,8 @@ void CapcodeLengthEditor::read_CapLen() {
         const bool is_long = pair_is_long_in_image(form_.image(), p);
         const int odd = 2 * p + 1;
         const std::pair<const char*, int> row[] = {
-            {"Label1", odd}, {"txtAddr", odd}, {"chkCtl", odd + 10}, {"Label2", odd}, {"cboCtl", odd + 7}, {"cboCapSht", p},
+            {"Label1", odd}, {"txtAddr", odd},    {"chkCtl", odd + 10},
+            {"Label2", odd}, {"cboCtl", odd + 7}, {"cboCapSht", p},
         };
         for (const auto& [name, index] : row)
             if (QWidget* w = form_.control(QString::fromLatin1(name), index)) w->setVisible(!is_long);

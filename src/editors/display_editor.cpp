@@ -1,12 +1,12 @@
 #include "display_editor.h"
 
+#include "change_rules.h"
 #include "ctl_eb_slider.h"
 #include "display.h"
 #include "field_tag.h"
 #include "form1.h"
 #include "prompt_editor.h"
 #include "prompts.h"
-#include "change_rules.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -111,8 +111,8 @@ void FrequencyEditor::reject(const QString& message) {
 }
 
 void FrequencyEditor::txtFreq_LostFocus() {
-    const FrequencyOutcome outcome = check_frequency(txtFreq_->text().toStdString(),
-                                                     cboDft_ ? cboDft_->currentIndex() : -1, form_.image());
+    const FrequencyOutcome outcome =
+        check_frequency(txtFreq_->text().toStdString(), cboDft_ ? cboDft_->currentIndex() : -1, form_.image());
     switch (outcome.result) {
     case FrequencyCheck::Restore:
         form_.entryErrorPending = false;
@@ -125,9 +125,7 @@ void FrequencyEditor::txtFreq_LostFocus() {
         reject(QString::fromStdString(outcome.message));
         break;
     case FrequencyCheck::OutOfRange:
-    case FrequencyCheck::ChannelSpacing:
-        reject(QString::fromStdString(outcome.message));
-        break;
+    case FrequencyCheck::ChannelSpacing: reject(QString::fromStdString(outcome.message)); break;
     case FrequencyCheck::Accepted:
         apply_frequency(form_.image(), outcome);
         read_freq();

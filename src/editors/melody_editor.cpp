@@ -114,8 +114,8 @@ void MelodyEditor::read_music() {
 void MelodyEditor::fill_boxes(bool single) {
     for (int s = 0; s < kMelodySlots; ++s)
         if (auto* box = form_.ctl<QLineEdit>(QStringLiteral("txtUser"), s))
-            box->setText(QString::fromLatin1(single ? single_tone_text(form_.image(), s)
-                                                    : multi_tone_text(form_.image(), s)));
+            box->setText(
+                QString::fromLatin1(single ? single_tone_text(form_.image(), s) : multi_tone_text(form_.image(), s)));
 }
 
 void MelodyEditor::read_SingleMsc() { fill_boxes(true); }
@@ -154,7 +154,8 @@ void MelodyEditor::txtUser_LostFocus(int slot) {
         read_UserMsc(); // nothing typed: every box shows the image again
         return;
     }
-    const std::string padded = enter_user_melody(form_.image(), slot, box->text().toLatin1().toStdString(), shown_pairs(form_));
+    const std::string padded =
+        enter_user_melody(form_.image(), slot, box->text().toLatin1().toStdString(), shown_pairs(form_));
     box->setText(QString::fromLatin1(padded));
     // A "Long" pair's second slot shows the same melody.
     if (pair_shows_long(form_, slot))

@@ -76,15 +76,9 @@ void PasswordEditor::read_pass1() {
 void PasswordEditor::txtPass1_LostFocus() {
     const RwPasswordOutcome outcome = check_rw_password(txtPass1_->text());
     switch (outcome.result) {
-    case RwPasswordCheck::TooShort:
-        form_.messages().info(&form_, outcome.message);
-        break;
-    case RwPasswordCheck::NotAnsi:
-        form_.messages().warning(&form_, outcome.message);
-        break;
-    case RwPasswordCheck::Accepted:
-        store_rw_password(form_.image(), outcome.bytes);
-        break;
+    case RwPasswordCheck::TooShort: form_.messages().info(&form_, outcome.message); break;
+    case RwPasswordCheck::NotAnsi: form_.messages().warning(&form_, outcome.message); break;
+    case RwPasswordCheck::Accepted: store_rw_password(form_.image(), outcome.bytes); break;
     }
     read_pass1();
 }
@@ -92,8 +86,7 @@ void PasswordEditor::txtPass1_LostFocus() {
 void PasswordEditor::txtPass_KeyUp() {
     const ManualPasswordOutcome outcome = check_manual_password(txtPass_->text());
     switch (outcome.result) {
-    case ManualPasswordCheck::Empty:
-        break;
+    case ManualPasswordCheck::Empty: break;
     case ManualPasswordCheck::NotNumeric:
     case ManualPasswordCheck::OutOfRange:
         form_.messages().warning(&form_, outcome.message);
@@ -101,9 +94,7 @@ void PasswordEditor::txtPass_KeyUp() {
         focus_back(txtPass_);
         txtPass_->setMaxLength(kManualDigits); // typing again: four digits
         break;
-    case ManualPasswordCheck::Accepted:
-        store_manual_password(form_.image(), outcome.digits);
-        break;
+    case ManualPasswordCheck::Accepted: store_manual_password(form_.image(), outcome.digits); break;
     }
 }
 

@@ -4,11 +4,11 @@ namespace qrt58 {
 
 namespace {
 
-constexpr int kMenuDirtyAddress = 0x32; // bit 6, cleared by every menu change
-constexpr int kCopyBitsAddress = 0x595; // bit 0 "CAP-ON Off", bit 1 "Always Vibrate"
+constexpr int kMenuDirtyAddress = 0x32;   // bit 6, cleared by every menu change
+constexpr int kCopyBitsAddress = 0x595;   // bit 0 "CAP-ON Off", bit 1 "Always Vibrate"
 constexpr int kOptionBitsAddress = 0x596; // bit 4: out-of-range alert off
 constexpr int kOutOfRangeTime = 0x5D5;
-constexpr int kLockoutAddress = 0x3C;   // bit 3 on, bits 0-1 time
+constexpr int kLockoutAddress = 0x3C; // bit 3 on, bits 0-1 time
 constexpr int kTimeUpdateCompanion = 0x47;
 
 bool valid_mail_slot(int slot) { return slot >= 1 && slot <= 15; }
@@ -16,9 +16,9 @@ bool valid_mail_slot(int slot) { return slot >= 1 && slot <= 15; }
 } // namespace
 
 const std::array<const char*, kMenuItems>& menu_item_captions() {
-    static const std::array<const char*, kMenuItems> captions = {
-        "Zoom In/Out Off", "Set Scroll Off", "Set Time Off",  "Set Alarm Off",
-        "Auto Sleep Off",  "Power Off Off",  "Set Alert Off", "CAP-ON Off"};
+    static const std::array<const char*, kMenuItems> captions = {"Zoom In/Out Off", "Set Scroll Off", "Set Time Off",
+                                                                 "Set Alarm Off",   "Auto Sleep Off", "Power Off Off",
+                                                                 "Set Alert Off",   "CAP-ON Off"};
     return captions;
 }
 
@@ -51,8 +51,8 @@ bool store_menu_list(PagerTable& image, const MenuLeftOut& left_out) {
 
 const std::vector<StoredItem>& tone_items() {
     static const std::vector<StoredItem> items = {
-        {"Tone 1", 1},   {"Tone 2", 2},   {"Tone 3", 3},   {"Tone 4", 4},     {"Music 1", 17},
-        {"Music 2", 18}, {"Music 3", 19}, {"Music 4", 20}, {"Music 5", 21},   {"Music 6", 22},
+        {"Tone 1", 1},   {"Tone 2", 2},   {"Tone 3", 3},     {"Tone 4", 4},          {"Music 1", 17},
+        {"Music 2", 18}, {"Music 3", 19}, {"Music 4", 20},   {"Music 5", 21},        {"Music 6", 22},
         {"Music 7", 23}, {"Music 8", 24}, {"Vibration", 32}, {"Alert & Vibrate", 34}};
     return items;
 }
@@ -197,8 +197,6 @@ void store_mail_alert_master(PagerTable& image, bool on) {
 
 int person_alert_code(const PagerTable& image) { return image[kPersonAlertAddress]; }
 
-void store_person_alert(PagerTable& image, int code) {
-    image[kPersonAlertAddress] = static_cast<std::uint8_t>(code);
-}
+void store_person_alert(PagerTable& image, int code) { image[kPersonAlertAddress] = static_cast<std::uint8_t>(code); }
 
 } // namespace qrt58

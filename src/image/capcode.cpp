@@ -112,10 +112,8 @@ SlotValue decode_value(std::uint32_t record, std::optional<std::uint32_t> next, 
         if (next) {
             const double i = *next & kWordValueMask;
             const auto iw = *next & kWordValueMask;
-            if (o <= 0x8000 && iw >= 0x1F7FFF)
-                d.value = static_cast<double>(iw ^ kWordValueMask) * 32768 + o + 2068480;
-            else if (o <= 0x8000 && iw >= 0x1E0001 && iw <= 0x1F0000)
-                d.value = (i - 0x1D8000) * 32768 + o + 2068480;
+            if (o <= 0x8000 && iw >= 0x1F7FFF) d.value = static_cast<double>(iw ^ kWordValueMask) * 32768 + o + 2068480;
+            else if (o <= 0x8000 && iw >= 0x1E0001 && iw <= 0x1F0000) d.value = (i - 0x1D8000) * 32768 + o + 2068480;
             else if (o >= 0x1F7FFF && iw >= 0x1E0001 && iw <= 0x1E8000)
                 d.value = (i - 0x1C8000) * 32768 + o - 2064383 + 2068479;
         }
@@ -165,7 +163,7 @@ std::array<SlotValue, kCapcodeSlots> decode_capcode_values(const PagerTable& ima
 }
 
 std::array<SlotDisplay, kCapcodeSlots> decode_all_capcodes(const PagerTable& image,
-                                                          const std::array<bool, kCapcodePairs>& long_pairs) {
+                                                           const std::array<bool, kCapcodePairs>& long_pairs) {
     const auto values = decode_capcode_values(image, long_pairs);
     std::array<SlotDisplay, kCapcodeSlots> out{};
     for (std::size_t s = 0; s < values.size(); ++s) {
@@ -345,11 +343,9 @@ OpenRepair repair_opened_image(PagerTable& image) {
     r.frame_before = frame_label(before[0x92], before[0x93]);
     const FrameResult f = apply_frame_rule(image, long_pairs_from_image(before));
     r.frame_after = f.label;
-    for (int a = 0x96; a <= 0xAF; ++a)
-        r.frame_copies_changed = r.frame_copies_changed || before[a] != image[a];
+    for (int a = 0x96; a <= 0xAF; ++a) r.frame_copies_changed = r.frame_copies_changed || before[a] != image[a];
     for (int s = 0; s < kCapcodeSlots; ++s)
-        if (get_slot_bit(before, enable_bit(s)) && !get_slot_bit(image, enable_bit(s)))
-            r.slots_disabled.push_back(s);
+        if (get_slot_bit(before, enable_bit(s)) && !get_slot_bit(image, enable_bit(s))) r.slots_disabled.push_back(s);
     return r;
 }
 
@@ -359,13 +355,11 @@ std::string OpenRepair::describe() const {
         if (!text.empty()) text += "; ";
         text += p;
     };
-    if (frame_before != frame_after)
-        part("frame map " + frame_before + " -> " + frame_after);
+    if (frame_before != frame_after) part("frame map " + frame_before + " -> " + frame_after);
     if (frame_copies_changed) part("frame map copies (0x96-0xAF) rewritten");
     if (!slots_disabled.empty()) {
         std::string slots;
-        for (const int s : slots_disabled)
-            slots += (slots.empty() ? "" : ", ") + std::to_string(s + 1);
+        for (const int s : slots_disabled) slots += (slots.empty() ? "" : ", ") + std::to_string(s + 1);
         part(std::string(slots_disabled.size() == 1 ? "slot " : "slots ") + slots +
              " switched off (above the capcode count)");
     }

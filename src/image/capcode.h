@@ -21,11 +21,11 @@ namespace qrt58 {
 constexpr int kCapcodeSlots = 16;
 constexpr int kCapcodePairs = 8;
 constexpr int kCapcodeRecordFirst = 0xB0;
-constexpr std::uint32_t kLongFlag = 0x400000;  // bit 22 of the address word
+constexpr std::uint32_t kLongFlag = 0x400000;      // bit 22 of the address word
 constexpr std::uint32_t kWordValueMask = 0x1FFFFF; // bits 0-20
 
-constexpr double kShortLimit = 2031615;       // upper entry limit of a short slot
-constexpr double kLongLimit = 4291000000.0;   // upper entry limit of a long pair
+constexpr double kShortLimit = 2031615;     // upper entry limit of a short slot
+constexpr double kLongLimit = 4291000000.0; // upper entry limit of a long pair
 constexpr double kLargestShort = 2031614;
 constexpr double kFirstLong = 2101249;
 constexpr double kLastLongA = 1075843072;
@@ -41,8 +41,8 @@ std::int32_t mymod(double value, double divisor);
 double round_half_even(double v);
 
 enum class CapcodeEncoding {
-    Short,   // one word
-    LongA,   // two words
+    Short, // one word
+    LongA, // two words
     LongB,
     LongC,
     Invalid, // in the gap between short and long capcodes: "Invalid Capcode!"
@@ -56,8 +56,7 @@ struct CapcodeWords {
     std::uint32_t second = 0; // long only: word for the next slot's record
     bool writes() const { return kind != CapcodeEncoding::Invalid && kind != CapcodeEncoding::Nothing; }
     bool is_long() const {
-        return kind == CapcodeEncoding::LongA || kind == CapcodeEncoding::LongB ||
-               kind == CapcodeEncoding::LongC;
+        return kind == CapcodeEncoding::LongA || kind == CapcodeEncoding::LongB || kind == CapcodeEncoding::LongC;
     }
 };
 
@@ -96,7 +95,7 @@ struct SlotDisplay {
     bool covered = false;
 };
 std::array<SlotDisplay, kCapcodeSlots> decode_all_capcodes(const PagerTable& image,
-                                                          const std::array<bool, kCapcodePairs>& long_pairs);
+                                                           const std::array<bool, kCapcodePairs>& long_pairs);
 // The same walk without the shown texts, for code that needs only the values
 // (formatting the texts costs more than the decoding itself).
 struct SlotValue {
@@ -172,10 +171,10 @@ CapcodeEncoding store_capcode(PagerTable& image, int slot, double value, bool lo
 int capcode_frame(double capcode);
 
 struct FrameResult {
-    std::uint8_t high = 0;     // 0x92, frames 8-15
-    std::uint8_t low = 0;      // 0x93, frames 0-7
-    std::string label;         // lblFrame: "%02X%02X" of 0x92, 0x93
-    int last_usable_slot = 0;  // slots above it are disabled
+    std::uint8_t high = 0;    // 0x92, frames 8-15
+    std::uint8_t low = 0;     // 0x93, frames 0-7
+    std::string label;        // lblFrame: "%02X%02X" of 0x92, 0x93
+    int last_usable_slot = 0; // slots above it are disabled
 };
 
 // Recomputes the frame map from the enabled usable slots (capcode values given per
@@ -192,13 +191,11 @@ std::string frame_label(std::uint8_t high, std::uint8_t low);
 // a new image (a file opened, an image read), and the command line does it
 // before it programs or compares a file, so that both program the same bytes.
 struct OpenRepair {
-    std::string frame_before;        // label of the stored map
-    std::string frame_after;         // label of the recomputed map
+    std::string frame_before;          // label of the stored map
+    std::string frame_after;           // label of the recomputed map
     bool frame_copies_changed = false; // any of 0x96..0xAF rewritten
-    std::vector<int> slots_disabled; // slots (0-based) whose enable bit was cleared
-    bool any() const {
-        return frame_before != frame_after || frame_copies_changed || !slots_disabled.empty();
-    }
+    std::vector<int> slots_disabled;   // slots (0-based) whose enable bit was cleared
+    bool any() const { return frame_before != frame_after || frame_copies_changed || !slots_disabled.empty(); }
     // One line, e.g. "frame map 0100 -> 0001; enable bit cleared above the
     // capcode count: slots 9, 12"; "nothing" when nothing changed.
     std::string describe() const;

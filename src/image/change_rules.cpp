@@ -78,8 +78,7 @@ bool auto_cap_mode(const PagerTable& image) {
 void follow_auto_cap(PagerTable& image, int slot, const PairLengths& shown) {
     const bool long_pair = shown_long(shown, slot);
     const std::string capcode = decode_capcode(capcode_word(image, slot), next_word(image, slot), long_pair).text;
-    const QString text =
-        align_prompt(auto_cap_text(QString::fromStdString(capcode)), Alignment::Center, kSourceBoxMax);
+    const QString text = align_prompt(auto_cap_text(QString::fromStdString(capcode)), Alignment::Center, kSourceBoxMax);
     enter_source_prompt(image, kSourcePromptFirst + slot, text, shown);
 }
 
@@ -115,10 +114,7 @@ PromptStoreResult enter_source_prompt(PagerTable& image, int index, const QStrin
     return r;
 }
 
-
-bool capcode_music_on(const PagerTable& image) {
-    return get_bits(image, kMusicEnableAddress, kMusicEnableBit, 1) == 0;
-}
+bool capcode_music_on(const PagerTable& image) { return get_bits(image, kMusicEnableAddress, kMusicEnableBit, 1) == 0; }
 bool always_vibrate_on(const PagerTable& image) {
     return get_bits(image, kAlwaysVibrateAddress, kAlwaysVibrateBit, 1) == 0;
 }
@@ -135,7 +131,6 @@ int source_mode(const PagerTable& image) {
 bool set_alert_left_out(const PagerTable& image) {
     return menu_left_out(image)[static_cast<std::size_t>(kSetAlertItem)];
 }
-
 
 // "Always Vibrate": its bit and copy; ticking it leaves "Set Alert Off" out of
 // the menu (the window ticks that box, whose own rule rebuilds the list).

@@ -63,8 +63,7 @@ struct CapcodeChange {
 // A capcode typed into the box of `slot` under the lengths shown: the box's
 // checks, the store, the frame map, and under Auto Cap. the slot's source
 // prompt. A refusal leaves the image unchanged.
-CapcodeChange enter_capcode(PagerTable& image, int slot, const std::string& text,
-                            const PairLengths& shown);
+CapcodeChange enter_capcode(PagerTable& image, int slot, const std::string& text, const PairLengths& shown);
 
 // The frame map from the enabled capcodes under the lengths shown.
 FrameResult update_frame_map(PagerTable& image, const PairLengths& shown);
@@ -84,8 +83,7 @@ void follow_auto_cap_all(PagerTable& image, const PairLengths& shown);
 
 // Source prompt box 33..49 stored from its text; a "Long" pair's first slot
 // passes an accepted text on to its second slot.
-PromptStoreResult enter_source_prompt(PagerTable& image, int index, const QString& text,
-                                      const PairLengths& shown);
+PromptStoreResult enter_source_prompt(PagerTable& image, int index, const QString& text, const PairLengths& shown);
 
 // Switches and lists with rules of their own --------------------------------------
 
@@ -106,12 +104,12 @@ constexpr int kMultipleSourceBit = 3;
 constexpr int kGroupSourceAddress = 0x32; // bit 0, 0 = ticked
 constexpr int kGroupSourceBit = 0;
 
-bool capcode_music_on(const PagerTable& image);  // "User's Capcode Music Type Enable" ticked
+bool capcode_music_on(const PagerTable& image); // "User's Capcode Music Type Enable" ticked
 bool always_vibrate_on(const PagerTable& image);
-bool key_lamp_on(const PagerTable& image);       // "Push Key Lamp On Enable" ticked
-bool direct_paging(const PagerTable& image);     // "Paging Display" on "Direct"
-bool multiple_source(const PagerTable& image);   // "Multiple Source Prompt" ticked
-int source_mode(const PagerTable& image);        // 0 Forward .. 3 Disable
+bool key_lamp_on(const PagerTable& image);        // "Push Key Lamp On Enable" ticked
+bool direct_paging(const PagerTable& image);      // "Paging Display" on "Direct"
+bool multiple_source(const PagerTable& image);    // "Multiple Source Prompt" ticked
+int source_mode(const PagerTable& image);         // 0 Forward .. 3 Disable
 bool set_alert_left_out(const PagerTable& image); // "Set Alert Off" ticked
 
 // "Always Vibrate": its bit and copy; ticking it leaves "Set Alert Off" out of

@@ -19,8 +19,8 @@ using LanguageRows = std::array<PromptRow, kLanguagePromptCount>;
 const std::array<LanguageRows, kLanguageCount> kLanguageRows = {{
     // English
     {{
-        {5, 8, "VANTOR            "}, // 0
-        {6, 8, "NO PAGES          "}, // 1
+        {5, 8, "VANTOR            "},   // 0
+        {6, 8, "NO PAGES          "},   // 1
         {69, 12, "UP OR ESCAPE      "}, // 2
         {69, 12, "MESSAGE LOCK      "}, // 3
         {68, 14, "MESSAGE UNLOCK    "}, // 4
@@ -28,47 +28,47 @@ const std::array<LanguageRows, kLanguageCount> kLanguageRows = {{
         {70, 10, "DELETE ALL        "}, // 6
         {69, 12, "MOVE TO MEMO      "}, // 7
         {70, 10, "SET SCROLL        "}, // 8
-        {71, 8, "SET TIME          "}, // 9
-        {70, 9, "SET ALARM         "}, // 10
-        {70, 9, "SET ALERT         "}, // 11
-        {70, 9, "PAGER OFF         "}, // 12
-        {0, 9, "TONE ONLY         "}, // 13
-        {67, 5, "SLEEP             "}, // 14
-        {67, 7, "VIBRATE           "}, // 15
+        {71, 8, "SET TIME          "},  // 9
+        {70, 9, "SET ALARM         "},  // 10
+        {70, 9, "SET ALERT         "},  // 11
+        {70, 9, "PAGER OFF         "},  // 12
+        {0, 9, "TONE ONLY         "},   // 13
+        {67, 5, "SLEEP             "},  // 14
+        {67, 7, "VIBRATE           "},  // 15
         {69, 11, "PAGER OFF ?       "}, // 16
         {68, 16, "MESSAGE DELETE ?  "}, // 17
         {70, 12, "DELETE ALL ?      "}, // 18
-        {34, 8, "TIME SET          "}, // 19
-        {34, 9, "ALARM SET         "}, // 20
+        {34, 8, "TIME SET          "},  // 19
+        {34, 9, "ALARM SET         "},  // 20
         {34, 10, "SCROLL SET        "}, // 21
         {68, 14, "AUTO SLEEP SET    "}, // 22
         {39, 12, "START    END      "}, // 23
         {70, 12, "MESSAGE AREA      "}, // 24
         {69, 14, "MAIL DROP AREA    "}, // 25
         {67, 17, "BEEP THEN VIBRATE "}, // 26
-        {72, 7, "ZOOM IN           "}, // 27
-        {71, 8, "ZOOM OUT          "}, // 28
+        {72, 7, "ZOOM IN           "},  // 27
+        {71, 8, "ZOOM OUT          "},  // 28
     }},
     // Spanish
     {{
-        {5, 6, "VANTOR            "}, // 0
-        {5, 11, "SIN MESAJES       "}, // 1
+        {5, 6, "VANTOR            "},   // 0
+        {5, 11, "SIN MESAJES       "},  // 1
         {66, 17, "ARRIBA PARA SALIR "}, // 2
         {67, 16, "BLOQUEAR MENSAJE  "}, // 3
         {67, 16, "DESBLOQ. MENSAJE  "}, // 4
-        {72, 6, "BORRAR            "}, // 5
+        {72, 6, "BORRAR            "},  // 5
         {69, 12, "BORRAR TODOS      "}, // 6
         {66, 17, "AGREGAR A LIBRETA "}, // 7
         {67, 16, "ROLLO DE MENSAJE  "}, // 8
         {69, 12, "AJUSTAR HORA      "}, // 9
         {68, 14, "AJUSTAR ALARMA    "}, // 10
         {66, 17, "ALERTA SILENCIOSA "}, // 11
-        {72, 6, "APAGAR            "}, // 12
-        {0, 9, "SOLO TONO         "}, // 13
-        {68, 7, "DORMIDA           "}, // 14
+        {72, 6, "APAGAR            "},  // 12
+        {0, 9, "SOLO TONO         "},   // 13
+        {68, 7, "DORMIDA           "},  // 14
         {68, 10, "SILENCIOSA        "}, // 15
-        {70, 8, "APAGAR ?          "}, // 16
-        {70, 8, "BORRAR ?          "}, // 17
+        {70, 8, "APAGAR ?          "},  // 16
+        {70, 8, "BORRAR ?          "},  // 17
         {68, 14, "BORRAR TODOS ?    "}, // 18
         {34, 12, "AJUSTAR HORA      "}, // 19
         {34, 14, "AJUSTAR ALARMA    "}, // 20
@@ -78,13 +78,13 @@ const std::array<LanguageRows, kLanguageCount> kLanguageRows = {{
         {69, 12, "MENSAJE AREA      "}, // 24
         {68, 14, "MAIL DROP AREA    "}, // 25
         {67, 17, "BEEP THEN VIBRATE "}, // 26
-        {72, 7, "ZOOM IN           "}, // 27
-        {71, 8, "ZOOM OUT          "}, // 28
+        {72, 7, "ZOOM IN           "},  // 27
+        {71, 8, "ZOOM OUT          "},  // 28
     }},
     // French
     {{
-        {5, 8, "VANTOR            "}, // 0
-        {4, 14, "PAS DE MESSAGE    "}, // 1
+        {5, 8, "VANTOR            "},   // 0
+        {4, 14, "PAS DE MESSAGE    "},  // 1
         {67, 16, "MONTER OU SORTIR  "}, // 2
         {69, 12, "VERROUILLAGE      "}, // 3
         {68, 14, "DEVERROUILLAGE    "}, // 4
@@ -92,17 +92,17 @@ const std::array<LanguageRows, kLanguageCount> kLanguageRows = {{
         {69, 12, "EFFACER TOUT      "}, // 6
         {68, 13, "DEP > MEMOIRE     "}, // 7
         {68, 14, "Reg.DEFILEMENT    "}, // 8
-        {70, 9, "Reg.HEURE         "}, // 9
+        {70, 9, "Reg.HEURE         "},  // 9
         {70, 10, "Reg.ALARME        "}, // 10
         {70, 10, "Reg.ALERTE        "}, // 11
         {69, 11, "ARRET PAGER       "}, // 12
-        {1, 14, "TON UNIQUEMENT    "}, // 13
+        {1, 14, "TON UNIQUEMENT    "},  // 13
         {67, 14, "MISE EN VEILLE    "}, // 14
         {67, 10, "SILENCIEUX        "}, // 15
         {68, 13, "ARRET PAGER ?     "}, // 16
         {69, 12, "EFFACEMENT ?TE ?  "}, // 17
         {68, 14, "EFFACER TOUT ?    "}, // 18
-        {34, 9, "Reg.HEURE         "}, // 19
+        {34, 9, "Reg.HEURE         "},  // 19
         {34, 10, "Reg.ALARME        "}, // 20
         {34, 14, "Reg.DEFILEMENT    "}, // 21
         {70, 10, "REG.VEILLE SET    "}, // 22
@@ -110,17 +110,17 @@ const std::array<LanguageRows, kLanguageCount> kLanguageRows = {{
         {67, 16, "ZONE DE MESSAGES  "}, // 24
         {66, 18, "ZONE BOITE LETTRES"}, // 25
         {67, 17, "BEEP THEN VIBRATE "}, // 26
-        {71, 8, "ZOOM OUI          "}, // 27
-        {71, 8, "ZOOM NON          "}, // 28
+        {71, 8, "ZOOM OUI          "},  // 27
+        {71, 8, "ZOOM NON          "},  // 28
     }},
     // Portuguese
     {{
-        {5, 6, "VANTOR            "}, // 0
-        {4, 13, "SEM MENSAGEMS     "}, // 1
+        {5, 6, "VANTOR            "},   // 0
+        {4, 13, "SEM MENSAGEMS     "},  // 1
         {66, 18, "PROSSEGUIR OU SAIR"}, // 2
         {66, 17, "BLOQUEAR MENSAGEM "}, // 3
         {66, 17, "DESBLOQ. MENSAGEM "}, // 4
-        {72, 6, "APAGAR            "}, // 5
+        {72, 6, "APAGAR            "},  // 5
         {69, 12, "APAGAR TODAS      "}, // 6
         {65, 18, "MOVER PARA PESSOAL"}, // 7
         {66, 17, "ROLLO DE MENSAGEM "}, // 8
@@ -128,11 +128,11 @@ const std::array<LanguageRows, kLanguageCount> kLanguageRows = {{
         {68, 14, "AJUSTAR ALARME    "}, // 10
         {66, 17, "ALERTA SILENCIOSO "}, // 11
         {67, 15, "DESLIGAR BEEPER   "}, // 12
-        {0, 6, "SO TOM            "}, // 13
+        {0, 6, "SO TOM            "},   // 13
         {68, 10, "INOPERANTE        "}, // 14
         {68, 10, "SILENCIOSO        "}, // 15
         {66, 17, "DESLIGAR BEEPER ? "}, // 16
-        {69, 8, "APAGAR ?          "}, // 17
+        {69, 8, "APAGAR ?          "},  // 17
         {68, 14, "APAGAR TODAS ?    "}, // 18
         {34, 12, "AJUSTAR HORA      "}, // 19
         {34, 14, "AJUSTAR ALARME    "}, // 20
@@ -142,8 +142,8 @@ const std::array<LanguageRows, kLanguageCount> kLanguageRows = {{
         {69, 12, "MENSAJE AREA      "}, // 24
         {68, 14, "MAIL DROP AREA    "}, // 25
         {67, 17, "BEEP THEN VIBRATE "}, // 26
-        {72, 7, "ZOOM IN           "}, // 27
-        {71, 8, "ZOOM OUT          "}, // 28
+        {72, 7, "ZOOM IN           "},  // 27
+        {71, 8, "ZOOM OUT          "},  // 28
     }},
 }};
 
@@ -162,22 +162,20 @@ PromptBlock make_prompt_block(const LanguageRows& rows) {
 // 0x000-0x0FF as the builder leaves it (preset 1 in the synthesizer block and
 // frequency words).
 const std::uint8_t kTable000[256] = {
-    0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0xB4, 0xA0, 0x00, 0x00, 0x28, 0x01, 0x00, 0x02, 0x05, 0x05,
-    0x05, 0x05, 0x05, 0x05, 0x05, 0x05, 0x05, 0x05, 0x05, 0x05, 0x05, 0x05, 0x05, 0x05, 0x0A, 0x0A,
-    0x0A, 0x0A, 0x0A, 0x0A, 0x0A, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x5A, 0x96, 0x24, 0x09,
-    0x1F, 0x24, 0x7E, 0xDF, 0xFF, 0xFF, 0xDE, 0x00, 0x00, 0x60, 0x42, 0xAE, 0x40, 0x2A, 0xF2, 0x00,
-    0x01, 0x00, 0x03, 0x88, 0x02, 0x00, 0x00, 0x00, 0x03, 0x80, 0xFF, 0xFF, 0x04, 0x00, 0x00, 0x00,
-    0x05, 0x00, 0x00, 0x00, 0x06, 0x00, 0x00, 0x00, 0x0F, 0x00, 0x00, 0x00, 0x10, 0x00, 0x00, 0xCC,
-    0x11, 0x80, 0x02, 0x06, 0x12, 0x80, 0x02, 0x06, 0x13, 0x80, 0x02, 0x02, 0x14, 0x80, 0x02, 0x02,
-    0x78, 0x00, 0x00, 0x01, 0x15, 0x00, 0x00, 0x00, 0x16, 0x00, 0xC2, 0x01, 0x17, 0x00, 0x43, 0x00,
-    0x18, 0x00, 0x42, 0x00, 0x19, 0x00, 0x43, 0x00, 0x1A, 0x00, 0x00, 0x00, 0x1B, 0x00, 0x00, 0x00,
-    0x20, 0x00, 0x01, 0x00, 0x21, 0x00, 0x01, 0x00, 0x22, 0x00, 0x01, 0x00, 0x23, 0x00, 0x01, 0x00,
-    0x24, 0x00, 0x01, 0x00, 0x25, 0x00, 0x01, 0x00, 0x26, 0x00, 0x01, 0x00, 0x27, 0x00, 0x01, 0x00,
-    0x80, 0x13, 0x56, 0x87, 0x81, 0x13, 0x56, 0x87, 0x82, 0x13, 0x56, 0x87, 0x83, 0x13, 0x56, 0x87,
-    0x84, 0x13, 0x56, 0x87, 0x85, 0x13, 0x56, 0x87, 0x86, 0x13, 0x56, 0x87, 0x87, 0x13, 0x56, 0x87,
-    0x88, 0x13, 0x56, 0x87, 0x89, 0x13, 0x56, 0x87, 0x8A, 0x13, 0x56, 0x87, 0x8B, 0x13, 0x56, 0x87,
-    0x8C, 0x13, 0x56, 0x87, 0x8D, 0x13, 0x56, 0x87, 0x8E, 0x13, 0x56, 0x87, 0x8F, 0x13, 0x56, 0x87,
-    0x00, 0x14, 0xE7, 0x90, 0x00, 0x17, 0x58, 0x90, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0xFF,
+    0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0xB4, 0xA0, 0x00, 0x00, 0x28, 0x01, 0x00, 0x02, 0x05, 0x05, 0x05, 0x05, 0x05,
+    0x05, 0x05, 0x05, 0x05, 0x05, 0x05, 0x05, 0x05, 0x05, 0x05, 0x05, 0x0A, 0x0A, 0x0A, 0x0A, 0x0A, 0x0A, 0x0A, 0x04,
+    0x04, 0x04, 0x04, 0x04, 0x04, 0x04, 0x5A, 0x96, 0x24, 0x09, 0x1F, 0x24, 0x7E, 0xDF, 0xFF, 0xFF, 0xDE, 0x00, 0x00,
+    0x60, 0x42, 0xAE, 0x40, 0x2A, 0xF2, 0x00, 0x01, 0x00, 0x03, 0x88, 0x02, 0x00, 0x00, 0x00, 0x03, 0x80, 0xFF, 0xFF,
+    0x04, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00, 0x06, 0x00, 0x00, 0x00, 0x0F, 0x00, 0x00, 0x00, 0x10, 0x00, 0x00,
+    0xCC, 0x11, 0x80, 0x02, 0x06, 0x12, 0x80, 0x02, 0x06, 0x13, 0x80, 0x02, 0x02, 0x14, 0x80, 0x02, 0x02, 0x78, 0x00,
+    0x00, 0x01, 0x15, 0x00, 0x00, 0x00, 0x16, 0x00, 0xC2, 0x01, 0x17, 0x00, 0x43, 0x00, 0x18, 0x00, 0x42, 0x00, 0x19,
+    0x00, 0x43, 0x00, 0x1A, 0x00, 0x00, 0x00, 0x1B, 0x00, 0x00, 0x00, 0x20, 0x00, 0x01, 0x00, 0x21, 0x00, 0x01, 0x00,
+    0x22, 0x00, 0x01, 0x00, 0x23, 0x00, 0x01, 0x00, 0x24, 0x00, 0x01, 0x00, 0x25, 0x00, 0x01, 0x00, 0x26, 0x00, 0x01,
+    0x00, 0x27, 0x00, 0x01, 0x00, 0x80, 0x13, 0x56, 0x87, 0x81, 0x13, 0x56, 0x87, 0x82, 0x13, 0x56, 0x87, 0x83, 0x13,
+    0x56, 0x87, 0x84, 0x13, 0x56, 0x87, 0x85, 0x13, 0x56, 0x87, 0x86, 0x13, 0x56, 0x87, 0x87, 0x13, 0x56, 0x87, 0x88,
+    0x13, 0x56, 0x87, 0x89, 0x13, 0x56, 0x87, 0x8A, 0x13, 0x56, 0x87, 0x8B, 0x13, 0x56, 0x87, 0x8C, 0x13, 0x56, 0x87,
+    0x8D, 0x13, 0x56, 0x87, 0x8E, 0x13, 0x56, 0x87, 0x8F, 0x13, 0x56, 0x87, 0x00, 0x14, 0xE7, 0x90, 0x00, 0x17, 0x58,
+    0x90, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0xFF,
 };
 
 // 0x344-0x3FF (188 bytes), passwords written afterwards.
@@ -211,7 +209,8 @@ void put_padded_record(std::uint8_t* out, std::uint8_t attribute, const std::str
     out[0] = attribute;
     out[1] = static_cast<std::uint8_t>(text.size());
     for (int i = 0; i < size - 2; ++i)
-        out[2 + i] = i < static_cast<int>(text.size()) ? static_cast<std::uint8_t>(text[static_cast<std::size_t>(i)]) : 0x20;
+        out[2 + i] =
+            i < static_cast<int>(text.size()) ? static_cast<std::uint8_t>(text[static_cast<std::size_t>(i)]) : 0x20;
 }
 
 // Source prompts 0x400-0x553: "< 1 >" .. "< 16 >" and "<Group>".
@@ -232,9 +231,8 @@ std::array<std::uint8_t, 0x5EA - 0x554> table_554() {
     for (int a = 0x554; a <= 0x563; ++a) *ptr(a) = 0x01; // source prompts enabled
     for (int a = 0x564; a <= 0x573; ++a) *ptr(a) = 0x08; // music type "User"
     const std::uint8_t tones[0x598 - 0x574] = {
-        0xAA, 0xAA, 0xCC, 0xCC, 0xEE, 0xEE, 0xF0, 0xF0, 0xF8, 0xF8, 0xFC, 0xFC,
-        0xFE, 0xFE, 0xFF, 0x00, 0x88, 0x88, 0xE4, 0xE4, 0xBE, 0xBE, 0xFF, 0x33,
-        0xFF, 0xAA, 0xFF, 0x11, 0xFF, 0x76, 0xFF, 0x16, 0x0C, 0xD9, 0xFF, 0x10,
+        0xAA, 0xAA, 0xCC, 0xCC, 0xEE, 0xEE, 0xF0, 0xF0, 0xF8, 0xF8, 0xFC, 0xFC, 0xFE, 0xFE, 0xFF, 0x00, 0x88, 0x88,
+        0xE4, 0xE4, 0xBE, 0xBE, 0xFF, 0x33, 0xFF, 0xAA, 0xFF, 0x11, 0xFF, 0x76, 0xFF, 0x16, 0x0C, 0xD9, 0xFF, 0x10,
     };
     for (int i = 0; i < 0x598 - 0x574; ++i) *ptr(0x574 + i) = tones[i];
     put_padded_record(ptr(0x598), 69, "SET CAPCODE", 20);
@@ -300,8 +298,17 @@ void apply_range_preset(PagerTable& image, int preset_index) {
 
 const std::array<BatteryLevel, kBatteryLevelCount>& battery_levels() {
     static const std::array<BatteryLevel, kBatteryLevelCount> levels = {{
-        {"2.68V", 228}, {"2.65V", 225}, {"2.62V", 223}, {"2.59V", 220}, {"2.55V", 217}, {"2.52V", 214},
-        {"2.49V", 212}, {"2.46V", 209}, {"2.42V", 206}, {"2.40V", 204}, {"2.35V", 200},
+        {"2.68V", 228},
+        {"2.65V", 225},
+        {"2.62V", 223},
+        {"2.59V", 220},
+        {"2.55V", 217},
+        {"2.52V", 214},
+        {"2.49V", 212},
+        {"2.46V", 209},
+        {"2.42V", 206},
+        {"2.40V", 204},
+        {"2.35V", 200},
     }};
     return levels;
 }

@@ -50,7 +50,7 @@ char note_char(std::uint8_t code);
 const std::array<std::uint8_t, 256>& melody_block();
 
 // Default passwords written by the builder.
-inline const std::string kDefaultReadWritePassword = "000000"; // 0x3B7-0x3BC, ASCII digits
+inline const std::string kDefaultReadWritePassword = "000000";                     // 0x3B7-0x3BC, ASCII digits
 constexpr std::array<std::uint8_t, 4> kDefaultManualPasswordDigits = {0, 0, 0, 0}; // 0x36C-0x36F
 
 // Builds the factory default image, range 0 (preset 1) selected.

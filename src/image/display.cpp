@@ -27,8 +27,7 @@ int contrast_grey_on_load(int v) { return 5 * v; }
 int contrast_grey_on_change(int v) { return 80 - 10 * v; }
 
 const std::vector<LampItem>& lamp_items() {
-    static const std::vector<LampItem> items = {
-        {"10 sec", 14}, {"30 sec", 43}, {"60 sec", 86}, {"120 sec", 171}};
+    static const std::vector<LampItem> items = {{"10 sec", 14}, {"30 sec", 43}, {"60 sec", 86}, {"120 sec", 171}};
     return items;
 }
 

@@ -65,8 +65,7 @@ bool on_raster(double hz, std::int64_t reference, std::int64_t step) {
 } // namespace
 
 const std::array<std::string, kFrequencyRangeCount>& frequency_range_texts() {
-    static const std::array<std::string, kFrequencyRangeCount> texts = {
-        "130-180MHz", "400-499MHz", "929-932MHz"};
+    static const std::array<std::string, kFrequencyRangeCount> texts = {"130-180MHz", "400-499MHz", "929-932MHz"};
     return texts;
 }
 
@@ -124,8 +123,7 @@ bool is_decimal_numeric(const std::string& text) {
 }
 
 std::string frequency_range_message(const FrequencyRange& range) {
-    return "Frequency setting error(" + range.lower_text + "0000 < = Frequency < =" +
-           range.upper_text + "0000 )";
+    return "Frequency setting error(" + range.lower_text + "0000 < = Frequency < =" + range.upper_text + "0000 )";
 }
 
 FrequencyOutcome check_frequency(const std::string& text, int range_index, const PagerTable& image) {
@@ -136,8 +134,7 @@ FrequencyOutcome check_frequency(const std::string& text, int range_index, const
         out.message = kNotNumericMessage;
         return out;
     }
-    const FrequencyRange range =
-        parse_frequency_range(frequency_range_texts()[static_cast<std::size_t>(range_index)]);
+    const FrequencyRange range = parse_frequency_range(frequency_range_texts()[static_cast<std::size_t>(range_index)]);
     const double typed = decimal_value(text);
     // Compared before narrowing to 32 bits, so a huge entry is an ordinary range error.
     const double f = round_half_even(typed);
@@ -159,8 +156,7 @@ FrequencyOutcome check_frequency(const std::string& text, int range_index, const
             out.preset = r.preset12k5;
         }
     } else {
-        const auto step =
-            static_cast<std::int64_t>(round_half_even(channel_spacing_khz(image) * 1000.0));
+        const auto step = static_cast<std::int64_t>(round_half_even(channel_spacing_khz(image) * 1000.0));
         fits = on_raster(hz, base_frequency_hz(image), step);
     }
     if (!fits) {
@@ -188,9 +184,7 @@ std::uint32_t stored_frequency(const PagerTable& image) { return image.get_u32(k
 
 void store_frequency(PagerTable& image, std::uint32_t value) { image.set_u32(kFreqAddress, value); }
 
-std::uint32_t stored_base_frequency(const PagerTable& image) {
-    return image.get_u32(kBaseFreqAddress);
-}
+std::uint32_t stored_base_frequency(const PagerTable& image) { return image.get_u32(kBaseFreqAddress); }
 
 std::int64_t base_frequency_hz(const PagerTable& image) {
     return static_cast<std::int64_t>(stored_base_frequency(image)) * 100;

@@ -59,8 +59,8 @@ struct FrequencyOutcome {
                              // are copied with F; -1 copies nothing
 };
 
-extern const char* const kNotNumericMessage;      // "Please insert a decimal numeric!"
-extern const char* const kChannelSpacingMessage;  // "Channel Spacing Error!"
+extern const char* const kNotNumericMessage;     // "Please insert a decimal numeric!"
+extern const char* const kChannelSpacingMessage; // "Channel Spacing Error!"
 std::string frequency_range_message(const FrequencyRange& range);
 
 // Validates the typed frequency against range `range_index` of the list and the

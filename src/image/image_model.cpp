@@ -10,9 +10,7 @@
 
 namespace qrt58 {
 
-ImageBits whole_bytes(int first, int count) {
-    return {first, 0xFF, count};
-}
+ImageBits whole_bytes(int first, int count) { return {first, 0xFF, count}; }
 
 ImageBits bit_field(int address, int bit, int width) {
     return {address, static_cast<std::uint8_t>(((1u << width) - 1u) << bit), 1};
@@ -37,11 +35,8 @@ std::string printable(const std::string& text) {
         return c < 0x20 || c == 0x7F || (c == 0xC2 && next >= 0x80 && next <= 0x9F);
     };
     std::size_t i = 0;
-    const auto at = [&text](std::size_t k) {
-        return k < text.size() ? static_cast<unsigned char>(text[k]) : 0u;
-    };
-    while (i < text.size() && !needs_escape(at(i), at(i + 1)))
-        ++i;
+    const auto at = [&text](std::size_t k) { return k < text.size() ? static_cast<unsigned char>(text[k]) : 0u; };
+    while (i < text.size() && !needs_escape(at(i), at(i + 1))) ++i;
     if (i == text.size()) return text; // the usual case: nothing to escape
     std::string out = text.substr(0, i);
     char buf[8];
@@ -103,8 +98,7 @@ int PrintableStream::Buffer::sync() {
 
 void ImageModel::add(std::string key, Value value, std::string text, BitsList bits) {
     index_.emplace(key, settings_.size());
-    settings_.push_back(
-        {std::move(key), std::move(value), printable(text), std::move(bits)});
+    settings_.push_back({std::move(key), std::move(value), printable(text), std::move(bits)});
 }
 
 void ImageModel::add_list(const std::string& key, const char* item, int stored, BitsList bits) {
@@ -112,12 +106,9 @@ void ImageModel::add_list(const std::string& key, const char* item, int stored, 
     add_list(key, item, stored, std::move(bits), std::move(code_bits));
 }
 
-void ImageModel::add_list(const std::string& key, const char* item, int stored, BitsList bits,
-                          BitsList code_bits) {
-    if (item)
-        add(key, item, item, std::move(bits));
-    else
-        add(key, Value(), "none of the list (" + std::to_string(stored) + ")", std::move(bits));
+void ImageModel::add_list(const std::string& key, const char* item, int stored, BitsList bits, BitsList code_bits) {
+    if (item) add(key, item, item, std::move(bits));
+    else add(key, Value(), "none of the list (" + std::to_string(stored) + ")", std::move(bits));
     add(key + "_code", stored, std::to_string(stored), std::move(code_bits));
 }
 
@@ -127,8 +118,7 @@ QJsonValue Value::json() const {
     if (const auto* t = std::get_if<std::string>(&v_)) return QString::fromStdString(*t);
     if (const auto* list = std::get_if<std::vector<std::string>>(&v_)) {
         QJsonArray array;
-        for (const std::string& t : *list)
-            array.append(QString::fromStdString(t));
+        for (const std::string& t : *list) array.append(QString::fromStdString(t));
         return array;
     }
     return QJsonValue();

@@ -36,20 +36,16 @@ public:
     BitsList() = default;
     BitsList(const ImageBits& bits) { push_back(bits); } // NOLINT: one span reads as a list
     BitsList(std::initializer_list<ImageBits> list) {
-        for (const ImageBits& b : list)
-            push_back(b);
+        for (const ImageBits& b : list) push_back(b);
     }
     void push_back(const ImageBits& b) {
-        if (inline_count_ < inline_.size())
-            inline_[inline_count_++] = b;
-        else
-            more_.push_back(b);
+        if (inline_count_ < inline_.size()) inline_[inline_count_++] = b;
+        else more_.push_back(b);
     }
-    template <typename F> void for_each(F f) const {
-        for (std::size_t i = 0; i < inline_count_; ++i)
-            f(inline_[i]);
-        for (const ImageBits& b : more_)
-            f(b);
+    template <typename F>
+    void for_each(F f) const {
+        for (std::size_t i = 0; i < inline_count_; ++i) f(inline_[i]);
+        for (const ImageBits& b : more_) f(b);
     }
 
 private:
@@ -98,8 +94,7 @@ public:
     // "none of the list (N)". KEY_code holds the stored number either way, read
     // from `code_bits` (by default the list's own bits).
     void add_list(const std::string& key, const char* item, int stored, BitsList bits);
-    void add_list(const std::string& key, const char* item, int stored, BitsList bits,
-                  BitsList code_bits);
+    void add_list(const std::string& key, const char* item, int stored, BitsList bits, BitsList code_bits);
     const std::vector<Setting>& settings() const { return settings_; }
     // The setting of that name; throws std::out_of_range for a name the model
     // does not have (a slip of this program, not of its input).
@@ -116,9 +111,7 @@ private:
 QJsonObject model_json(const ImageModel& model);
 
 // "on" / "off" of a box that is ticked when `v` is true.
-inline const char* on_off(bool v) {
-    return v ? "on" : "off";
-}
+inline const char* on_off(bool v) { return v ? "on" : "off"; }
 std::string hex_byte(int v); // "0x3F"
 
 // UTF-8 text with its control characters escaped, so that a listing cannot

@@ -12,9 +12,16 @@ bool valid_slot(int slot) { return slot >= 0 && slot < kMelodySlots; }
 
 const std::vector<StoredItem>& all_music_types() {
     // The list order is not the code order: the codes are the receiver's.
-    static const std::vector<StoredItem> items = {
-        {"User", kUserMusicType}, {"Tone 1", 1}, {"Tone 2", 5}, {"Tone 3", 6}, {"Tone 4", 7},
-        {"Tone 5", 2},            {"Tone 6", 3}, {"Tone 7", 4}, {"Vibration", 32}, {"Flash Only", 49}};
+    static const std::vector<StoredItem> items = {{"User", kUserMusicType},
+                                                  {"Tone 1", 1},
+                                                  {"Tone 2", 5},
+                                                  {"Tone 3", 6},
+                                                  {"Tone 4", 7},
+                                                  {"Tone 5", 2},
+                                                  {"Tone 6", 3},
+                                                  {"Tone 7", 4},
+                                                  {"Vibration", 32},
+                                                  {"Flash Only", 49}};
     return items;
 }
 

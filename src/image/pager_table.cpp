@@ -14,8 +14,7 @@ std::uint32_t PagerTable::get_be(int address, int count) const {
 std::uint32_t PagerTable::get_u32(int address) const { return get_be(address, 4); }
 
 void PagerTable::set_u32(int address, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        (*this)[address + i] = static_cast<std::uint8_t>(value >> (8 * (3 - i)));
+    for (int i = 0; i < 4; ++i) (*this)[address + i] = static_cast<std::uint8_t>(value >> (8 * (3 - i)));
 }
 
 void PagerTable::put(int address, const std::uint8_t* src, int count) {
@@ -41,8 +40,7 @@ std::uint8_t get_bits(const PagerTable& image, int addr, int bit, int width) {
 void set_bits(PagerTable& image, int addr, int bit, int value, int width) {
     assert(width >= 1 && width <= 8 && bit >= 0 && bit + width <= 8);
     const unsigned mask = ((1u << width) - 1u) << bit;
-    image[addr] = static_cast<std::uint8_t>((image[addr] & ~mask) |
-                                            ((static_cast<unsigned>(value) << bit) & 0xFFu));
+    image[addr] = static_cast<std::uint8_t>((image[addr] & ~mask) | ((static_cast<unsigned>(value) << bit) & 0xFFu));
 }
 
 std::uint16_t image_checksum(const PagerTable& image) {

@@ -30,9 +30,7 @@ struct PagerTable {
     std::array<std::uint8_t, kImageSize> bytes{};
 
     std::uint8_t& operator[](int address) { return bytes.at(static_cast<std::size_t>(address)); }
-    std::uint8_t operator[](int address) const {
-        return bytes.at(static_cast<std::size_t>(address));
-    }
+    std::uint8_t operator[](int address) const { return bytes.at(static_cast<std::size_t>(address)); }
     std::uint8_t* data() { return bytes.data(); }
     const std::uint8_t* data() const { return bytes.data(); }
     static constexpr int size() { return kImageSize; }

@@ -47,8 +47,7 @@ void store_rw_password(PagerTable& image, const std::array<std::uint8_t, kRwPass
 
 QString manual_password_text(const PagerTable& image) {
     QString out;
-    for (int a = kManualPasswordThousands; a >= kManualPasswordUnits; --a)
-        out += QString::number(image[a]);
+    for (int a = kManualPasswordThousands; a >= kManualPasswordUnits; --a) out += QString::number(image[a]);
     return out;
 }
 

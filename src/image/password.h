@@ -17,8 +17,8 @@ constexpr int kRwPasswordLength = 6;
 constexpr int kManualPasswordUnits = 0x36C;
 constexpr int kManualPasswordThousands = 0x36F;
 
-extern const char* const kShortPasswordMessage;   // "Please input 6 Charcter!"
-extern const char* const kManualRangeMessage;     // "Please insert a number between 0000 to 9999"
+extern const char* const kShortPasswordMessage; // "Please input 6 Charcter!"
+extern const char* const kManualRangeMessage;   // "Please insert a number between 0000 to 9999"
 
 // What `txtPass1` shows: the six characters stored at 0x3B7-0x3BC.
 QString rw_password_text(const PagerTable& image);

@@ -54,25 +54,25 @@ void write_record(PagerTable& image, int address, int nibble, const std::vector<
 
 const std::vector<PromptSlot>& prompt_slots() {
     static const std::vector<PromptSlot> table = {
-        {0, "Power Up Logo", 0x100, 15, false},
-        {1, "NO PAGES ------->", 0x114, 20, false},     {2, "UP OR ESCAPE --->", 0x128, 20, false},
-        {3, "MESSAGE LOCK --->", 0x13C, 20, false},     {4, "MESSAGE UNLOCK ->", 0x150, 20, false},
-        {5, "MESSAGE ERASE -->", 0x164, 20, false},     {6, "MESSAGE ERASE ALL", 0x178, 20, false},
-        {7, "MOVE TO MEMO --->", 0x18C, 20, false},     {8, "SET SCROLL ----->", 0x1A0, 20, false},
-        {9, "SET TIME ------->", 0x1B4, 20, false},     {10, "SET ALARM ------>", 0x1C8, 20, false},
-        {11, "SET ALERT ------>", 0x1DC, 20, false},    {12, "PAGER OFF ------>", 0x1F0, 20, false},
-        {13, "TONY ONLY ------>", 0x204, 20, false},    {14, "SLEEP ------------>", 0x218, 18, true},
-        {15, "VIBRATE ---------->", 0x22C, 18, true},   {16, "PAGER OFF ? ---->", 0x240, 20, false},
-        {17, "MESSAGE ERASE ? >", 0x254, 20, false},    {18, "MESSAGE ERASE ALL ?", 0x268, 20, false},
-        {19, "TIME  SET -------->", 0x27C, 20, false},  {20, "ALARM  SET ------->", 0x290, 20, false},
-        {21, "SCROLL SET ------->", 0x2A4, 20, false},  {22, "AUTO SLEEP SET --->", 0x2B8, 20, false},
-        {23, "ON     OFF SET --->", 0x2CC, 20, false},  {24, "MESSAGE AREA ----->", 0x2E0, 20, false},
-        {25, "MAIL DROP AREA --->", 0x2F4, 20, false},  {26, "BEEP THEN VIBRATE >", 0x308, 18, true},
-        {27, "ZOOM IN ---------->", 0x31C, 20, false},  {28, "ZOOM OUT --------->", 0x330, 20, false},
-        {29, "SET CAPCODE ---->", 0x598, 20, false},    {30, "CAPCODE SET ---->", 0x5AC, 20, false},
-        {31, "OUT OF RANGE --->", 0x5C1, 20, false},    {32, "BEEP AND VIBRATE ->", 0x5D6, 18, true},
-        {50, "FLASH ONLY-------->", 0x701, 18, true},   {51, "DISCRETE BEEP----->", 0x716, 18, true},
-        {52, "BEEPING ---------->", 0x72E, 18, true},   {68, "CHARGING---------->", 0x5EA, 20, false},
+        {0, "Power Up Logo", 0x100, 15, false},        {1, "NO PAGES ------->", 0x114, 20, false},
+        {2, "UP OR ESCAPE --->", 0x128, 20, false},    {3, "MESSAGE LOCK --->", 0x13C, 20, false},
+        {4, "MESSAGE UNLOCK ->", 0x150, 20, false},    {5, "MESSAGE ERASE -->", 0x164, 20, false},
+        {6, "MESSAGE ERASE ALL", 0x178, 20, false},    {7, "MOVE TO MEMO --->", 0x18C, 20, false},
+        {8, "SET SCROLL ----->", 0x1A0, 20, false},    {9, "SET TIME ------->", 0x1B4, 20, false},
+        {10, "SET ALARM ------>", 0x1C8, 20, false},   {11, "SET ALERT ------>", 0x1DC, 20, false},
+        {12, "PAGER OFF ------>", 0x1F0, 20, false},   {13, "TONY ONLY ------>", 0x204, 20, false},
+        {14, "SLEEP ------------>", 0x218, 18, true},  {15, "VIBRATE ---------->", 0x22C, 18, true},
+        {16, "PAGER OFF ? ---->", 0x240, 20, false},   {17, "MESSAGE ERASE ? >", 0x254, 20, false},
+        {18, "MESSAGE ERASE ALL ?", 0x268, 20, false}, {19, "TIME  SET -------->", 0x27C, 20, false},
+        {20, "ALARM  SET ------->", 0x290, 20, false}, {21, "SCROLL SET ------->", 0x2A4, 20, false},
+        {22, "AUTO SLEEP SET --->", 0x2B8, 20, false}, {23, "ON     OFF SET --->", 0x2CC, 20, false},
+        {24, "MESSAGE AREA ----->", 0x2E0, 20, false}, {25, "MAIL DROP AREA --->", 0x2F4, 20, false},
+        {26, "BEEP THEN VIBRATE >", 0x308, 18, true},  {27, "ZOOM IN ---------->", 0x31C, 20, false},
+        {28, "ZOOM OUT --------->", 0x330, 20, false}, {29, "SET CAPCODE ---->", 0x598, 20, false},
+        {30, "CAPCODE SET ---->", 0x5AC, 20, false},   {31, "OUT OF RANGE --->", 0x5C1, 20, false},
+        {32, "BEEP AND VIBRATE ->", 0x5D6, 18, true},  {50, "FLASH ONLY-------->", 0x701, 18, true},
+        {51, "DISCRETE BEEP----->", 0x716, 18, true},  {52, "BEEPING ---------->", 0x72E, 18, true},
+        {68, "CHARGING---------->", 0x5EA, 20, false},
     };
     return table;
 }
@@ -95,9 +95,7 @@ const std::array<const char*, 4>& source_mode_texts() {
     return texts;
 }
 
-int source_prompt_address(int index) {
-    return kSourceRecordFirst + kPromptRecordSize * (index - kSourcePromptFirst);
-}
+int source_prompt_address(int index) { return kSourceRecordFirst + kPromptRecordSize * (index - kSourcePromptFirst); }
 
 QString prompt_text(const PagerTable& image, int address, bool icon) {
     int c = image[address] & 0x0F;
@@ -162,9 +160,7 @@ QString align_prompt(const QString& text, Alignment alignment, int max_length) {
     return t;
 }
 
-QString auto_cap_text(const QString& capcode_text) {
-    return QLatin1Char('<') + capcode_text + QLatin1Char('>');
-}
+QString auto_cap_text(const QString& capcode_text) { return QLatin1Char('<') + capcode_text + QLatin1Char('>'); }
 
 const std::vector<LanguageItem>& language_items() {
     static const std::vector<LanguageItem> items = {

@@ -23,7 +23,7 @@
 
 namespace qrt58 {
 
-constexpr int kPromptTextMax = 18;     // characters a record holds
+constexpr int kPromptTextMax = 18; // characters a record holds
 constexpr int kPromptNibbleMax = 15;
 constexpr int kSourcePromptFirst = 33; // txtPrompt(33..48): capcode slots 0..15
 constexpr int kGroupSourcePrompt = 49; // txtPrompt(49): group calls
@@ -97,7 +97,7 @@ struct LanguageItem {
     Language table;
 };
 const std::vector<LanguageItem>& language_items(); // "English" 2 ... "Portuguese" 7
-int stored_language_code(const PagerTable& image);  // field (0x3E, 0, 4)
+int stored_language_code(const PagerTable& image); // field (0x3E, 0, 4)
 std::optional<Language> language_of_code(int code);
 // Writes the code into both fields and replaces the prompt block 0x100-0x343
 // with that language's table.

@@ -145,7 +145,8 @@ FileResult rewrite_open_file(int fd, const QString& path, const QByteArray& byte
     if (restore_error == 0 && ::fdatasync(fd) != 0) restore_error = errno;
     QString reason = system_reason(error);
     if (restore_error != 0)
-        reason += QStringLiteral("; the old content could not be put back either (%1)").arg(system_reason(restore_error));
+        reason +=
+            QStringLiteral("; the old content could not be put back either (%1)").arg(system_reason(restore_error));
     return failed("Cannot save", path, reason);
 }
 
@@ -157,14 +158,16 @@ QString cannot_save_reason(const QString& path) {
     QTemporaryFile probe(folder + QStringLiteral("/.qrt58-XXXXXX"));
     if (probe.open()) return QString(); // removed again when the probe goes
     if (!QFileInfo::exists(target)) return probe.errorString();
-    const int fd = ::open(QFile::encodeName(target).constData(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    const int fd =
+        ::open(QFile::encodeName(target).constData(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) return system_reason(errno);
     ::close(fd);
     return QString();
 }
 
 bool same_file(const QString& a, const QString& b) {
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     const bool a_exists = ::stat(QFile::encodeName(a).constData(), &sa) == 0;
     const bool b_exists = ::stat(QFile::encodeName(b).constData(), &sb) == 0;
     if (a_exists && b_exists) return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;

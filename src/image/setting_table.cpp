@@ -44,8 +44,7 @@ std::string slot_key(const char* prefix, int number, const char* field) {
     key.reserve(std::strlen(prefix) + std::strlen(field) + static_cast<std::size_t>(n) + 2);
     key += prefix;
     key += '.';
-    while (n > 0)
-        key += digits[--n];
+    while (n > 0) key += digits[--n];
     key += '.';
     key += field;
     return key;
@@ -68,7 +67,8 @@ std::optional<bool> parse_box(const std::string& value) {
 }
 
 // The texts of a choice list, whatever list type holds them.
-template <typename List> std::vector<std::string> texts(const List& items) {
+template <typename List>
+std::vector<std::string> texts(const List& items) {
     std::vector<std::string> out;
     for (const auto& item : items) {
         if constexpr (std::is_same_v<std::decay_t<decltype(item)>, std::string>) out.push_back(item);
@@ -328,7 +328,8 @@ std::vector<SettingRow> capcode_rows() {
              const int s = n - 1;
              const char* type = capcode_type_name(capcode_type(r.image, s));
              m.add(name, type, type,
-                   {bit_field(type_bit(s).address, type_bit(s).bit, 1), bit_field(group_bit(s).address, group_bit(s).bit, 1)});
+                   {bit_field(type_bit(s).address, type_bit(s).bit, 1),
+                    bit_field(group_bit(s).address, group_bit(s).bit, 1)});
          },
          [types](SettingSession& s, int number, const std::string& value) -> std::string {
              if (std::string why = capcode_slot_refusal(s, number, true); !why.empty()) return why;
@@ -423,7 +424,9 @@ std::vector<SettingRow> source_mode_rows() {
              // With "Multiple Source Prompt" on the list has no "Forward": a
              // stored 0 selects nothing.
              const int mode = source_mode(r.image);
-             m.add_list(name, mode == 0 && multiple_source(r.image) ? nullptr : source_mode_texts()[static_cast<std::size_t>(mode)],
+             m.add_list(name,
+                        mode == 0 && multiple_source(r.image) ? nullptr
+                                                              : source_mode_texts()[static_cast<std::size_t>(mode)],
                         mode, bit_field(kSourceModeAddress, kSourceModeBit, kSourceModeWidth));
          },
          [modes](SettingSession& s, int, const std::string& value) -> std::string {
@@ -465,7 +468,8 @@ std::vector<SettingRow> source_slot_rows() {
     return {
         listed("name",
                [](ImageModel& m, const ImageReading&, const std::string& name, int n) {
-                   const std::string text = kSourcePromptFirst + n - 1 == kGroupSourcePrompt ? "Group" : std::to_string(n);
+                   const std::string text =
+                       kSourcePromptFirst + n - 1 == kGroupSourcePrompt ? "Group" : std::to_string(n);
                    m.add(name, QString::fromStdString(text), text);
                }),
         {"enabled", "true|false (N = 1 to 16, 17 the group prompt)", 3,
@@ -503,7 +507,8 @@ std::vector<SettingRow> source_slot_rows() {
              const int k = number - 1;
              const int index = kSourcePromptFirst + k;
              // A box not ticked is greyed out (a grey box counts as ticked).
-             const bool ticked = index == kGroupSourcePrompt ? group_source_on(s.image()) : s.image()[kSourceEnableFirst + k] != 0;
+             const bool ticked =
+                 index == kGroupSourcePrompt ? group_source_on(s.image()) : s.image()[kSourceEnableFirst + k] != 0;
              if (!ticked) return "source prompt " + std::to_string(number) + " is not ticked";
              const QString text = QString::fromStdString(value);
              if (text.size() > kSourceBoxMax) return box_too_long(kSourceBoxMax);
@@ -692,7 +697,8 @@ SettingRow option_row(const OptionBinding& b) {
         PagerTable& image = s.image();
         const auto tag = parse_field_tag(b.tag);
         if (!tag) return "no such setting";
-        if ((key == "options.direct_show_lamp_on" || key == "options.direct_show_until_press_key") && !direct_paging(image))
+        if ((key == "options.direct_show_lamp_on" || key == "options.direct_show_until_press_key") &&
+            !direct_paging(image))
             return "shown only with Paging Display Direct";
         if ((key == "options.rd_key_delete_enable" || key == "options.rd_key_switch_alert") && !key_lamp_on(image))
             return "shown only with Push Key Lamp On Enable ticked";
@@ -733,7 +739,8 @@ std::vector<SettingRow> alert_rows() {
     const std::vector<std::string> out_of_range = texts(out_of_range_items());
     const std::vector<std::string> lockout = texts(sequential_lockout_items());
     std::string menu_values = "the items left out, joined by \",\": ";
-    for (const char* c : menu_item_captions()) menu_values += std::string(c) + (c == menu_item_captions().back() ? "" : ", ");
+    for (const char* c : menu_item_captions())
+        menu_values += std::string(c) + (c == menu_item_captions().back() ? "" : ", ");
     std::vector<SettingRow> rows = {
         {"alerts.menu_left_out", menu_values, 3,
          [](ImageModel& m, const ImageReading& r, const std::string& name, int) {
@@ -836,18 +843,17 @@ std::vector<SettingRow> alert_rows() {
          }},
     };
     for (const OptionBinding& b : option_bindings()) rows.push_back(option_row(b));
-    rows.push_back(
-        {"alerts.mail_alert", kTrueFalse, 1,
-         [](ImageModel& m, const ImageReading& r, const std::string& name, int) {
-             const bool master = mail_alert_master(r.image);
-             m.add(name, master, on_off(master), {bit_field(kMailAlertMaster, kMailAlertMasterBit, 1)});
-         },
-         [](SettingSession& s, int, const std::string& value) -> std::string {
-             const auto on = parse_box(value);
-             if (!on) return kTakesTrueOrFalse;
-             store_mail_alert_master(s.image(), *on);
-             return {};
-         }});
+    rows.push_back({"alerts.mail_alert", kTrueFalse, 1,
+                    [](ImageModel& m, const ImageReading& r, const std::string& name, int) {
+                        const bool master = mail_alert_master(r.image);
+                        m.add(name, master, on_off(master), {bit_field(kMailAlertMaster, kMailAlertMasterBit, 1)});
+                    },
+                    [](SettingSession& s, int, const std::string& value) -> std::string {
+                        const auto on = parse_box(value);
+                        if (!on) return kTakesTrueOrFalse;
+                        store_mail_alert_master(s.image(), *on);
+                        return {};
+                    }});
     return rows;
 }
 
@@ -862,8 +868,9 @@ std::vector<SettingRow> mail_drop_rows() {
              const auto choice = mail_alert(r.image, k);
              // "Disable" shows the enable bit only; a length shows the byte too.
              const ImageBits enable = bit_field(kMailAlertEnableFirst + (k - 1) / 8, (k - 1) % 8, 1);
-             const BitsList bits = mail_alert_enabled(r.image, k) ? BitsList{enable, whole_bytes(kMailAlertLengthBase + k, 1)}
-                                                                  : BitsList{enable};
+             const BitsList bits = mail_alert_enabled(r.image, k)
+                                       ? BitsList{enable, whole_bytes(kMailAlertLengthBase + k, 1)}
+                                       : BitsList{enable};
              m.add_list(name, choice ? mail_alert_texts()[static_cast<std::size_t>(*choice)] : nullptr,
                         r.image[kMailAlertLengthBase + k], bits, whole_bytes(kMailAlertLengthBase + k, 1));
          },
@@ -893,7 +900,9 @@ std::vector<SettingRow> mail_drop_rows() {
                    const int k = n - 1;
                    const bool covered = k % 2 == 1 && pair_is_long_in_image(r.image, k / 2);
                    m.add(name, covered,
-                         covered ? "second slot of the Long pair " + slot_caption(k - 1) + "/" + slot_caption(k).substr(4) : "");
+                         covered
+                             ? "second slot of the Long pair " + slot_caption(k - 1) + "/" + slot_caption(k).substr(4)
+                             : "");
                }),
     };
 }
@@ -929,7 +938,8 @@ std::vector<SettingRow> melody_rows() {
          [](SettingSession& s, int number, const std::string& value) -> std::string {
              if (std::string why = melody_slot_refusal(s, number, "music types"); !why.empty()) return why;
              const int slot = number - 1;
-             if (!capcode_music_on(s.image())) return "the music type lists are off (User's Capcode Music Type Enable clear)";
+             if (!capcode_music_on(s.image()))
+                 return "the music type lists are off (User's Capcode Music Type Enable clear)";
              const std::vector<std::string> items = texts(music_type_items(slot));
              const auto index = parse_item(items, value);
              if (!index) return not_an_item(items);
@@ -1031,7 +1041,8 @@ ImageModel build_image_model(const PagerTable& image) {
         for (const int n : group.numbers) {
             for (const SettingRow& row : group.rows) {
                 if (!row.read) continue;
-                row.read(model, reading, group.prefix.empty() ? row.field : slot_key(group.prefix.c_str(), n, row.field.c_str()), n);
+                row.read(model, reading,
+                         group.prefix.empty() ? row.field : slot_key(group.prefix.c_str(), n, row.field.c_str()), n);
             }
         }
     }

@@ -6,8 +6,8 @@
 #include "setting_table.h"
 
 #include <algorithm>
-#include <unordered_map>
 #include <cctype>
+#include <unordered_map>
 
 namespace qrt58 {
 
@@ -187,7 +187,8 @@ std::string apply_settings(PagerTable& image, const std::vector<std::pair<std::s
     SettingSession session(image);
     for (const Step& step : steps) {
         const auto& [name, value] = settings[step.given];
-        if (const std::string why = session.apply(name, step.value); !why.empty()) return shown_text(name + "=" + value) + ": " + why;
+        if (const std::string why = session.apply(name, step.value); !why.empty())
+            return shown_text(name + "=" + value) + ": " + why;
     }
     // A pair switched to "Long" holds one long capcode only once it is given one.
     for (int p = 0; p < kCapcodePairs; ++p) {

@@ -31,8 +31,7 @@ LoadResult load_table_file(const QString& path, PagerTable& image) {
 }
 
 SaveResult save_table_file(const QString& path, const PagerTable& image) {
-    const FileResult r =
-        write_file_checked(path, QByteArray(reinterpret_cast<const char*>(image.data()), kImageSize));
+    const FileResult r = write_file_checked(path, QByteArray(reinterpret_cast<const char*>(image.data()), kImageSize));
     return {r.ok, r.error};
 }
 

@@ -120,8 +120,7 @@ std::optional<JobRange> parse_job_range(const QString& text, QString* error, qin
         r.count = parts[1].toInt(&count_ok);
         if (parts.size() == 3) r.step = parts[2].toLongLong(&step_ok);
     }
-    ok = ok && first_ok && count_ok && step_ok && r.first >= 0 && r.count >= 1 && r.step >= 1 &&
-         r.count <= 1000000;
+    ok = ok && first_ok && count_ok && step_ok && r.first >= 0 && r.count >= 1 && r.step >= 1 && r.count <= 1000000;
     if (!ok)
         return bad(QStringLiteral("--range takes FIRST:COUNT[:STEP] (whole numbers, COUNT and STEP 1 or more), "
                                   "not '%1'")
@@ -174,7 +173,8 @@ std::vector<JobProblem> plan_rows(JobPlan& plan, const QString& path) {
     if (!info.exists()) return {{0, QStringLiteral("%1 does not exist").arg(path)}};
     if (!info.isFile()) return {{0, QStringLiteral("%1 is not a regular file").arg(path)}};
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {{0, QStringLiteral("cannot read %1: %2").arg(path, file.errorString())}};
+    if (!file.open(QIODevice::ReadOnly))
+        return {{0, QStringLiteral("cannot read %1: %2").arg(path, file.errorString())}};
     const QByteArray bytes = file.readAll();
     std::vector<CsvRow> rows;
     JobProblem problem;
@@ -201,9 +201,8 @@ std::vector<JobProblem> plan_rows(JobPlan& plan, const QString& path) {
     for (std::size_t i = 1; i < rows.size(); ++i) {
         const CsvRow& row = rows[i];
         if (row.fields.size() != header.size()) {
-            problems.push_back({row.line, QStringLiteral("%1 fields, the header names %2")
-                                              .arg(row.fields.size())
-                                              .arg(header.size())});
+            problems.push_back(
+                {row.line, QStringLiteral("%1 fields, the header names %2").arg(row.fields.size()).arg(header.size())});
             continue;
         }
         JobReceiver r;
@@ -212,7 +211,8 @@ std::vector<JobProblem> plan_rows(JobPlan& plan, const QString& path) {
             // An empty cell leaves the base file's setting.
             if (row.fields[c].isEmpty()) continue;
             r.settings.push_back((header[c] + '=' + row.fields[c]).toStdString());
-            if (column_slots[static_cast<std::size_t>(c)]) r.own_slots.push_back(*column_slots[static_cast<std::size_t>(c)]);
+            if (column_slots[static_cast<std::size_t>(c)])
+                r.own_slots.push_back(*column_slots[static_cast<std::size_t>(c)]);
         }
         plan.receivers.push_back(std::move(r));
     }
@@ -249,9 +249,9 @@ std::vector<JobProblem> check_job(JobPlan& plan, const ApplySettings& apply) {
             }
             const auto [it, fresh] = first_line.emplace(*value, r.line);
             if (!fresh) {
-                problems.push_back({r.line, QStringLiteral("capcode %1 is already in the job (%2)")
-                                                .arg(*value)
-                                                .arg(plan.where(it->second))});
+                problems.push_back(
+                    {r.line,
+                     QStringLiteral("capcode %1 is already in the job (%2)").arg(*value).arg(plan.where(it->second))});
                 continue;
             }
             r.capcodes.push_back(*value);

@@ -1,8 +1,8 @@
 #include "job_station.h"
 
 #include "board.h"
-#include <QCoreApplication>
 #include "transfer.h"
+#include <QCoreApplication>
 
 #include <chrono>
 #include <condition_variable>
@@ -45,8 +45,7 @@ private:
 
 } // namespace
 
-JobStation::JobStation(JobPlan plan, StationOptions options)
-    : plan_(std::move(plan)), options_(std::move(options)) {}
+JobStation::JobStation(JobPlan plan, StationOptions options) : plan_(std::move(plan)), options_(std::move(options)) {}
 
 JobStation::~JobStation() = default;
 
@@ -59,8 +58,7 @@ bool JobStation::prepare(QString& error, std::vector<JobProblem>& problems) {
                     .arg(kMaxStationName);
         return false;
     }
-    registry_ = Registry::open(options_.registry, &error,
-                               QStringLiteral("qrt58 %1").arg(options_.station));
+    registry_ = Registry::open(options_.registry, &error, QStringLiteral("qrt58 %1").arg(options_.station));
     if (!registry_) return false;
     if (!registry_->begin_session(options_.station, options_.host, QCoreApplication::applicationPid())) {
         error = registry_->error();
@@ -76,13 +74,12 @@ bool JobStation::prepare(QString& error, std::vector<JobProblem>& problems) {
     if (!opened.ok) {
         for (const CapcodeConflict& c : opened.conflicts) {
             const JobReceiver& r = plan_.receivers[static_cast<std::size_t>(c.item)];
-            problems.push_back({r.line, !c.programmed.isEmpty()
-                                            ? QStringLiteral("capcode %1 %2").arg(c.capcode).arg(c.programmed)
-                                        : c.job.isEmpty()
-                                            ? QStringLiteral("capcode %1 is held for another job").arg(c.capcode)
-                                            : QStringLiteral("capcode %1 is held for job '%2' in the registry")
-                                                  .arg(c.capcode)
-                                                  .arg(c.job)});
+            problems.push_back(
+                {r.line,
+                 !c.programmed.isEmpty() ? QStringLiteral("capcode %1 %2").arg(c.capcode).arg(c.programmed)
+                 : c.job.isEmpty()
+                     ? QStringLiteral("capcode %1 is held for another job").arg(c.capcode)
+                     : QStringLiteral("capcode %1 is held for job '%2' in the registry").arg(c.capcode).arg(c.job)});
         }
         error = opened.error;
         existing_capcodes_ = opened.existing_capcodes;
@@ -110,8 +107,9 @@ void JobStation::run(const std::vector<Board*>& boards, const QStringList& label
             failed_.assign(boards.size(), false);
             no_work_.assign(boards.size(), false);
             for (std::size_t i = 0; i < boards.size(); ++i) {
-                progress_[i].board = i < static_cast<std::size_t>(labels.size()) ? labels[static_cast<int>(i)]
-                                                                                 : QStringLiteral("board %1").arg(i + 1);
+                progress_[i].board = i < static_cast<std::size_t>(labels.size())
+                                         ? labels[static_cast<int>(i)]
+                                         : QStringLiteral("board %1").arg(i + 1);
                 progress_[i].state = QStringLiteral("starting");
             }
         }
@@ -130,7 +128,8 @@ void JobStation::run(const std::vector<Board*>& boards, const QStringList& label
     std::thread heart([&] {
         std::unique_ptr<Registry> beats;
         std::unique_lock<std::mutex> lock(beat_mutex);
-        while (!beat_wake.wait_for(lock, std::chrono::milliseconds(options_.heartbeat_ms), [&] { return boards_done; })) {
+        while (
+            !beat_wake.wait_for(lock, std::chrono::milliseconds(options_.heartbeat_ms), [&] { return boards_done; })) {
             if (!beats) {
                 QString ignored; // a failing registry stops the boards themselves
                 beats = Registry::open(options_.registry, &ignored,
@@ -152,12 +151,15 @@ void JobStation::run(const std::vector<Board*>& boards, const QStringList& label
 void JobStation::work(std::size_t index, Board* board, StationEvents& events) {
     const QString label = progress(index).board;
     const auto stop_board = [&](const QString& why, bool failure) {
-        update(index, [&](BoardProgress& p) {
-            p.active = false;
-            p.state = failure ? QStringLiteral("failed") : QStringLiteral("done");
-            p.phase.clear();
-            p.last = why;
-        }, events);
+        update(
+            index,
+            [&](BoardProgress& p) {
+                p.active = false;
+                p.state = failure ? QStringLiteral("failed") : QStringLiteral("done");
+                p.phase.clear();
+                p.last = why;
+            },
+            events);
         {
             std::lock_guard<std::mutex> lock(mutex_);
             (failure ? failed_ : no_work_)[index] = true;
@@ -165,18 +167,21 @@ void JobStation::work(std::size_t index, Board* board, StationEvents& events) {
         events.result(static_cast<int>(index), label + QStringLiteral(": ") + why, !failure);
     };
     QString error;
-    auto registry = Registry::open(options_.registry, &error,
-                                   QStringLiteral("qrt58 %1 %2").arg(options_.station, label));
+    auto registry =
+        Registry::open(options_.registry, &error, QStringLiteral("qrt58 %1 %2").arg(options_.station, label));
     if (!registry) {
         stop_board(QStringLiteral("stopped: ") + error, true);
         return;
     }
     registry->use_session(registry_->session_id());
     BoardView view([&](const QString& phase, int pct) {
-        update(index, [&](BoardProgress& p) {
-            p.phase = phase;
-            p.percent = pct;
-        }, events);
+        update(
+            index,
+            [&](BoardProgress& p) {
+                p.phase = phase;
+                p.percent = pct;
+            },
+            events);
     });
     TransferEngine engine(board->bus(), view);
     bool found = false;
@@ -185,11 +190,13 @@ void JobStation::work(std::size_t index, Board* board, StationEvents& events) {
         found = found_[index];
     }
     if (!found) {
-        update(index, [](BoardProgress& p) { p.state = QStringLiteral("searching"); }, events);
+        update(
+            index, [](BoardProgress& p) { p.state = QStringLiteral("searching"); }, events);
         board->bus().calibrate_delay();
         if (!engine.find_board()) {
-            stop_board(QStringLiteral("stopped: ") +
-                           (view.last_error.isEmpty() ? QStringLiteral("The Board is not responding!") : view.last_error),
+            stop_board(QStringLiteral("stopped: ") + (view.last_error.isEmpty()
+                                                          ? QStringLiteral("The Board is not responding!")
+                                                          : view.last_error),
                        true);
             return;
         }
@@ -203,18 +210,22 @@ void JobStation::work(std::size_t index, Board* board, StationEvents& events) {
     QString pending_line;
     const auto report_pending = [&] {
         const bool good = pending->result == ReceiverResult::Ok;
-        update(index, [&](BoardProgress& p) {
-            (good ? p.ok : p.failed) += 1;
-            p.last = pending_line;
-        }, events);
+        update(
+            index,
+            [&](BoardProgress& p) {
+                (good ? p.ok : p.failed) += 1;
+                p.last = pending_line;
+            },
+            events);
         events.result(static_cast<int>(index), pending_line, good);
         pending.reset();
     };
     const auto record_pending = [&] {
         if (!pending) return true;
         if (!registry->finish(pending->receiver_id, pending->result, pending->capcodes, pending->image_sha256)) {
-            stop_board(QStringLiteral("stopped: %1, but it cannot be recorded: %2").arg(pending_line, registry->error()),
-                       true);
+            stop_board(
+                QStringLiteral("stopped: %1, but it cannot be recorded: %2").arg(pending_line, registry->error()),
+                true);
             return false;
         }
         report_pending();
@@ -224,11 +235,14 @@ void JobStation::work(std::size_t index, Board* board, StationEvents& events) {
     while (true) {
         if ((options_.stop && options_.stop->load()) || (options_.one_per_round && one_done)) {
             if (record_pending())
-                update(index, [&](BoardProgress& p) {
-                    p.state = one_done && !(options_.stop && options_.stop->load()) ? QStringLiteral("waiting")
-                                                                                      : QStringLiteral("stopped");
-                    p.phase.clear();
-                }, events);
+                update(
+                    index,
+                    [&](BoardProgress& p) {
+                        p.state = one_done && !(options_.stop && options_.stop->load()) ? QStringLiteral("waiting")
+                                                                                        : QStringLiteral("stopped");
+                        p.phase.clear();
+                    },
+                    events);
             break;
         }
         TakenReceiver taken;
@@ -246,14 +260,18 @@ void JobStation::work(std::size_t index, Board* board, StationEvents& events) {
         }
         const JobReceiver& receiver = plan_.receivers[static_cast<std::size_t>(taken.item)];
         const QString own = capcode_list_text(receiver.capcodes);
-        update(index, [&](BoardProgress& p) {
-            p.state = QStringLiteral("programming");
-            p.line = receiver.line;
-            p.capcodes = own;
-            p.percent = 0;
-        }, events);
+        update(
+            index,
+            [&](BoardProgress& p) {
+                p.state = QStringLiteral("programming");
+                p.line = receiver.line;
+                p.capcodes = own;
+                p.percent = 0;
+            },
+            events);
         std::string why;
-        std::optional<PagerTable> image = receiver_image(plan_, static_cast<std::size_t>(taken.item), options_.apply, &why);
+        std::optional<PagerTable> image =
+            receiver_image(plan_, static_cast<std::size_t>(taken.item), options_.apply, &why);
         bool written = false, verified = false, kept = false;
         QString detail;
         if (image) {
@@ -283,13 +301,17 @@ void JobStation::work(std::size_t index, Board* board, StationEvents& events) {
         const PagerTable& programmed = image ? *image : plan_.base;
         pending = FinishedReceiver{taken.receiver_id, result, recorded_capcodes(programmed, receiver.capcodes),
                                    image ? written_image_sha256(*image) : QString()};
-        pending_line = QStringLiteral("%1: %2, capcode %3: %4")
-                           .arg(label, plan_.numbered(taken.item), own, QString::fromLatin1(receiver_result_text(result)));
+        pending_line =
+            QStringLiteral("%1: %2, capcode %3: %4")
+                .arg(label, plan_.numbered(taken.item), own, QString::fromLatin1(receiver_result_text(result)));
         if (!detail.isEmpty() && result != ReceiverResult::Ok) pending_line += QStringLiteral(" (") + detail + ')';
-        update(index, [&](BoardProgress& p) {
-            p.phase.clear();
-            p.state = QStringLiteral("recording");
-        }, events);
+        update(
+            index,
+            [&](BoardProgress& p) {
+                p.phase.clear();
+                p.state = QStringLiteral("recording");
+            },
+            events);
         one_done = true;
         if (result != ReceiverResult::Ok) {
             // The receiver or the board needs a look: this board stops, the others go on.

@@ -24,16 +24,16 @@ class Board;
 
 // One board's state, as the station shows it.
 struct BoardProgress {
-    QString board;        // the board's name (as --board takes it)
-    QString state;        // "starting", "searching", "programming", "waiting", "done", "failed"
-    QString phase;        // "Writing", "Verifying" while programming
+    QString board; // the board's name (as --board takes it)
+    QString state; // "starting", "searching", "programming", "waiting", "done", "failed"
+    QString phase; // "Writing", "Verifying" while programming
     int percent = 0;
-    int line = 0;         // the receiver being programmed (its line or range number)
-    QString capcodes;     // its own capcodes
-    int ok = 0;           // receivers programmed ok by this board
-    int failed = 0;       // receivers that failed on it
-    QString last;         // the last result line or the reason it stopped
-    bool active = true;   // may take more receivers
+    int line = 0;       // the receiver being programmed (its line or range number)
+    QString capcodes;   // its own capcodes
+    int ok = 0;         // receivers programmed ok by this board
+    int failed = 0;     // receivers that failed on it
+    QString last;       // the last result line or the reason it stopped
+    bool active = true; // may take more receivers
 };
 
 // Called from the worker threads (serialise what they do).
@@ -50,7 +50,7 @@ constexpr int kMaxStationName = 100;
 
 struct StationOptions {
     RegistryLocation registry;
-    QString station;       // the station's name in the registry
+    QString station; // the station's name in the registry
     QString host;
     ApplySettings apply;
     std::atomic<bool>* stop = nullptr; // set: take no further receivers
@@ -113,9 +113,9 @@ private:
     QString error_;
     mutable std::mutex mutex_;
     std::vector<BoardProgress> progress_;
-    std::vector<bool> found_;     // board searched and found
-    std::vector<bool> failed_;    // board stopped by a failure
-    std::vector<bool> no_work_;   // board stopped: nothing left
+    std::vector<bool> found_;   // board searched and found
+    std::vector<bool> failed_;  // board stopped by a failure
+    std::vector<bool> no_work_; // board stopped: nothing left
 };
 
 } // namespace qrt58

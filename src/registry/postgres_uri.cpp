@@ -10,17 +10,37 @@ namespace {
 // libpq's connection keywords besides the ones the address parts stand for.
 const QStringList& known_keywords() {
     static const QStringList list = {
-        QStringLiteral("hostaddr"), QStringLiteral("passfile"), QStringLiteral("channel_binding"),
-        QStringLiteral("connect_timeout"), QStringLiteral("client_encoding"), QStringLiteral("options"),
-        QStringLiteral("application_name"), QStringLiteral("fallback_application_name"),
-        QStringLiteral("keepalives"), QStringLiteral("keepalives_idle"), QStringLiteral("keepalives_interval"),
-        QStringLiteral("keepalives_count"), QStringLiteral("tcp_user_timeout"), QStringLiteral("replication"),
-        QStringLiteral("gssencmode"), QStringLiteral("sslmode"), QStringLiteral("requiressl"),
-        QStringLiteral("sslcompression"), QStringLiteral("sslcert"), QStringLiteral("sslkey"),
-        QStringLiteral("sslpassword"), QStringLiteral("sslrootcert"), QStringLiteral("sslcrl"),
-        QStringLiteral("sslcrldir"), QStringLiteral("sslsni"), QStringLiteral("requirepeer"),
-        QStringLiteral("ssl_min_protocol_version"), QStringLiteral("ssl_max_protocol_version"),
-        QStringLiteral("krbsrvname"), QStringLiteral("gsslib"), QStringLiteral("service"),
+        QStringLiteral("hostaddr"),
+        QStringLiteral("passfile"),
+        QStringLiteral("channel_binding"),
+        QStringLiteral("connect_timeout"),
+        QStringLiteral("client_encoding"),
+        QStringLiteral("options"),
+        QStringLiteral("application_name"),
+        QStringLiteral("fallback_application_name"),
+        QStringLiteral("keepalives"),
+        QStringLiteral("keepalives_idle"),
+        QStringLiteral("keepalives_interval"),
+        QStringLiteral("keepalives_count"),
+        QStringLiteral("tcp_user_timeout"),
+        QStringLiteral("replication"),
+        QStringLiteral("gssencmode"),
+        QStringLiteral("sslmode"),
+        QStringLiteral("requiressl"),
+        QStringLiteral("sslcompression"),
+        QStringLiteral("sslcert"),
+        QStringLiteral("sslkey"),
+        QStringLiteral("sslpassword"),
+        QStringLiteral("sslrootcert"),
+        QStringLiteral("sslcrl"),
+        QStringLiteral("sslcrldir"),
+        QStringLiteral("sslsni"),
+        QStringLiteral("requirepeer"),
+        QStringLiteral("ssl_min_protocol_version"),
+        QStringLiteral("ssl_max_protocol_version"),
+        QStringLiteral("krbsrvname"),
+        QStringLiteral("gsslib"),
+        QStringLiteral("service"),
         QStringLiteral("target_session_attrs"),
     };
     return list;
@@ -128,7 +148,8 @@ std::optional<PostgresAddress> parse_postgres_uri(const QString& text, QString* 
                 if (close < 0) return bad(QStringLiteral("an IPv6 address without its ']'"));
                 host = entry.mid(1, close - 1);
                 const QString after = entry.mid(close + 1);
-                if (!after.isEmpty() && !after.startsWith(':')) return bad(QStringLiteral("text after an IPv6 address"));
+                if (!after.isEmpty() && !after.startsWith(':'))
+                    return bad(QStringLiteral("text after an IPv6 address"));
                 port = after.mid(1);
             } else if (const int colon = entry.indexOf(':'); colon >= 0) {
                 host = entry.left(colon);
@@ -151,8 +172,7 @@ std::optional<PostgresAddress> parse_postgres_uri(const QString& text, QString* 
             const auto name = decoded(pair.left(equals));
             const auto value = decoded(pair.mid(equals + 1));
             if (!name || !value) return bad(QStringLiteral("a parameter has a '%' without two hex digits"));
-            if (value->contains(';'))
-                return bad(QStringLiteral("parameter %1: a value cannot hold ';'").arg(*name));
+            if (value->contains(';')) return bad(QStringLiteral("parameter %1: a value cannot hold ';'").arg(*name));
             if (*name == QLatin1String("host")) a.host = *value;
             else if (*name == QLatin1String("port")) {
                 if (!take_ports(a, value->split(','), reason)) return bad(reason);
@@ -165,8 +185,10 @@ std::optional<PostgresAddress> parse_postgres_uri(const QString& text, QString* 
                     return bad(QStringLiteral("parameter ssl takes only 'true' (or use sslmode)"));
                 set_parameter(a, QStringLiteral("sslmode"), QStringLiteral("require"));
             } else if (known_keywords().contains(*name)) set_parameter(a, *name, *value);
-            else return bad(QStringLiteral("unknown parameter '%1' (libpq's keywords: sslmode, sslrootcert, "
-                                           "connect_timeout, application_name, ...)").arg(*name));
+            else
+                return bad(QStringLiteral("unknown parameter '%1' (libpq's keywords: sslmode, sslrootcert, "
+                                          "connect_timeout, application_name, ...)")
+                               .arg(*name));
         }
     }
     return a;

@@ -18,14 +18,14 @@
 namespace qrt58 {
 
 struct PostgresAddress {
-    QString host; // hosts separated by commas; empty: libpq's default (PGHOST)
+    QString host;  // hosts separated by commas; empty: libpq's default (PGHOST)
     int port = -1; // -1: libpq's default (PGPORT), or one port per host in the parameters
     QString user, password, database;
     // The other connection keywords, in the order given.
     std::vector<std::pair<QString, QString>> parameters;
     bool operator==(const PostgresAddress& o) const {
-        return host == o.host && port == o.port && user == o.user && password == o.password &&
-               database == o.database && parameters == o.parameters;
+        return host == o.host && port == o.port && user == o.user && password == o.password && database == o.database &&
+               parameters == o.parameters;
     }
 };
 

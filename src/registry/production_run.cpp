@@ -77,13 +77,10 @@ bool ProductionRun::claim(const PagerTable& image) {
     CapcodeHolder holder;
     qint64 receiver = 0;
     switch (registry_->claim_receiver(options_.board, {*first.value}, receiver, holder)) {
-    case ClaimStatus::Claimed:
-        receiver_ = receiver;
-        return true;
+    case ClaimStatus::Claimed: receiver_ = receiver; return true;
     case ClaimStatus::Failed:
         return refuse(QStringLiteral("the registry %1: %2").arg(options_.registry->text(), registry_->error()));
-    case ClaimStatus::Refused:
-        break;
+    case ClaimStatus::Refused: break;
     }
     // Taken: say by whom and what to do; nothing is written.
     const qint64 next = registry_->next_free_capcode(*first.value, first.limit);
@@ -103,8 +100,7 @@ bool ProductionRun::claim(const PagerTable& image) {
                               "or scrapped")
                    .arg(raise)
                    .arg(*first.value);
-    else
-        what = raise;
+    else what = raise;
     return refuse(QStringLiteral("Capcode 1 %1 %2; nothing was written to this receiver. To go on, %3.")
                       .arg(first.text, capcode_holder_text(holder), what));
 }

@@ -1,17 +1,17 @@
 #include "registry.h"
-#include "registry_rows.h"
 #include "postgres_uri.h"
+#include "registry_rows.h"
 
 #include <QAtomicInteger>
 #include <QCryptographicHash>
-#include <QRegularExpression>
-#include <QSysInfo>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
+#include <QSysInfo>
 #include <QThread>
 #include <QVariant>
 
@@ -127,17 +127,17 @@ const std::vector<Migration>& migrations() {
 
 // The tables the migrations make (besides schema_version).
 const QStringList& registry_tables() {
-    static const QStringList names{QStringLiteral("jobs"),     QStringLiteral("job_items"), QStringLiteral("reservations"),
-                                   QStringLiteral("sessions"), QStringLiteral("receivers"), QStringLiteral("issued")};
+    static const QStringList names{QStringLiteral("jobs"),         QStringLiteral("job_items"),
+                                   QStringLiteral("reservations"), QStringLiteral("sessions"),
+                                   QStringLiteral("receivers"),    QStringLiteral("issued")};
     return names;
 }
 
 bool is_unique_violation(const QSqlError& e) {
     const QString code = e.nativeErrorCode();
     // PostgreSQL's unique_violation; SQLite's constraint codes (plain and extended).
-    return code == QLatin1String("23505") || code == QLatin1String("19") ||
-           code == QLatin1String("2067") || code == QLatin1String("1555") ||
-           e.databaseText().contains(QLatin1String("UNIQUE constraint failed"));
+    return code == QLatin1String("23505") || code == QLatin1String("19") || code == QLatin1String("2067") ||
+           code == QLatin1String("1555") || e.databaseText().contains(QLatin1String("UNIQUE constraint failed"));
 }
 
 } // namespace
@@ -169,7 +169,8 @@ QString capcode_ranges_text(const std::vector<qint64>& capcodes, std::size_t mos
             parts << QStringLiteral("...");
             break;
         }
-        parts << (end == i ? QString::number(capcodes[i]) : QStringLiteral("%1-%2").arg(capcodes[i]).arg(capcodes[end]));
+        parts << (end == i ? QString::number(capcodes[i])
+                           : QStringLiteral("%1-%2").arg(capcodes[i]).arg(capcodes[end]));
         i = end + 1;
     }
     return parts.join(QStringLiteral(", "));
@@ -193,8 +194,7 @@ Registry::~Registry() {
     QSqlDatabase::removeDatabase(connection_);
 }
 
-std::unique_ptr<Registry> Registry::open(const RegistryLocation& where, QString* error,
-                                         const QString& application) {
+std::unique_ptr<Registry> Registry::open(const RegistryLocation& where, QString* error, const QString& application) {
     std::unique_ptr<Registry> r(new Registry(where));
     r->application_ = application;
     if (!r->connect_db() || !r->migrate()) {
@@ -280,9 +280,9 @@ bool Registry::only_registry_tables() {
     if (foreign.size() > 5) foreign = foreign.mid(0, 5) << QStringLiteral("...");
     error_ = QStringLiteral("%1 is not a production registry (it holds %2); nothing was changed in it. Give the "
                             "registry a file of its own (--registry FILE)")
-                 .arg(where_.path,
-                      foreign.isEmpty() ? QStringLiteral("registry tables without a schema version")
-                                        : QStringLiteral("the tables %1").arg(foreign.join(QStringLiteral(", "))));
+                 .arg(where_.path, foreign.isEmpty()
+                                       ? QStringLiteral("registry tables without a schema version")
+                                       : QStringLiteral("the tables %1").arg(foreign.join(QStringLiteral(", "))));
     return false;
 }
 
@@ -511,8 +511,8 @@ bool Registry::beat() {
 
 JobOpen Registry::open_job(const JobSpec& job_order) {
     JobOpen result;
-    const QString base_sha = QString::fromLatin1(
-        QCryptographicHash::hash(job_order.base_image, QCryptographicHash::Sha256).toHex());
+    const QString base_sha =
+        QString::fromLatin1(QCryptographicHash::hash(job_order.base_image, QCryptographicHash::Sha256).toHex());
     // Two tries: a station that loses the race to create the job finds it made.
     for (int attempt = 0; attempt < 2; ++attempt) {
         const bool done = retrying([&] {
@@ -569,13 +569,14 @@ JobOpen Registry::open_job(const JobSpec& job_order) {
                     if (!find_holder(capcode, holder, found)) return false;
                     if (!found) continue;
                     const QString job = holder.receiver_holds ? holder.receiver.job : holder.job;
-                    result.conflicts.push_back({static_cast<int>(i), capcode, job,
-                                                job.isEmpty() ? capcode_holder_text(holder) : QString()});
+                    result.conflicts.push_back(
+                        {static_cast<int>(i), capcode, job, job.isEmpty() ? capcode_holder_text(holder) : QString()});
                 }
             }
             if (!result.conflicts.empty()) {
                 rollback();
-                error_ = QStringLiteral("%1 capcodes of the job are taken in the registry").arg(result.conflicts.size());
+                error_ =
+                    QStringLiteral("%1 capcodes of the job are taken in the registry").arg(result.conflicts.size());
                 return false;
             }
             q.prepare(QStringLiteral("INSERT INTO jobs (name, base_sha256, base_image, plan_sha256, receivers, "
@@ -703,7 +704,8 @@ TakeStatus Registry::take_next(qint64 job_id, const QString& board, TakenReceive
                 q.addBindValue(item);
                 if (!q.exec()) return abandon(QStringLiteral("cannot issue capcode %1").arg(capcode), q);
             }
-            q.prepare(QStringLiteral("UPDATE sessions SET heartbeat_at = %1 WHERE id = ?").arg(database_now(postgres())));
+            q.prepare(
+                QStringLiteral("UPDATE sessions SET heartbeat_at = %1 WHERE id = ?").arg(database_now(postgres())));
             q.addBindValue(session_);
             if (!q.exec()) return abandon(QStringLiteral("cannot record the station's heartbeat"), q);
             q.finish();
@@ -747,8 +749,7 @@ bool Registry::record_result(const FinishedReceiver& done) {
                  .arg(done.receiver_id)
                  .arg(q.value(2).toString(), q.value(0).toString(),
                       q.value(1).isNull() ? QString() : QStringLiteral(" and released"),
-                      QString::fromLatin1(receiver_result_text(done.result)),
-                      q.value(2).toString().section(' ', 0, 0));
+                      QString::fromLatin1(receiver_result_text(done.result)), q.value(2).toString().section(' ', 0, 0));
     q.finish();
     return false;
 }
@@ -832,8 +833,9 @@ bool Registry::release(qint64 capcode, QString& message, bool scrapped) {
         const QString station = q.value(2).toString();
         const bool of_job = !q.value(3).isNull();
         const bool programming = result == QLatin1String("programming");
-        const bool gone = programming && (q.value(4).isNull() || station_gone(q.value(4).toString(), q.value(5).toLongLong(),
-                                                                             !q.value(6).isNull(), q.value(7).toBool()));
+        const bool gone =
+            programming && (q.value(4).isNull() || station_gone(q.value(4).toString(), q.value(5).toLongLong(),
+                                                                !q.value(6).isNull(), q.value(7).toBool()));
         q.finish();
         if (gone) {
             // Its station is gone: the receiver is recorded as died, as the
@@ -882,11 +884,11 @@ bool Registry::release(qint64 capcode, QString& message, bool scrapped) {
         q.finish();
         if (!commit()) return false;
         const QString it = freed.size() == 1 ? QStringLiteral("it") : QStringLiteral("them");
-        message = QStringLiteral("Released capcode%1 %2 of the receiver programmed at station %3 (%4); %5")
-                      .arg(freed.size() == 1 ? QString() : QStringLiteral("s"), capcode_list_text(freed), station,
-                           result,
-                           of_job ? QStringLiteral("its job programs %1 again").arg(it)
-                                  : QStringLiteral("a production run may program %1 again").arg(it));
+        message =
+            QStringLiteral("Released capcode%1 %2 of the receiver programmed at station %3 (%4); %5")
+                .arg(freed.size() == 1 ? QString() : QStringLiteral("s"), capcode_list_text(freed), station, result,
+                     of_job ? QStringLiteral("its job programs %1 again").arg(it)
+                            : QStringLiteral("a production run may program %1 again").arg(it));
         return true;
     });
 }
@@ -949,7 +951,8 @@ QString Registry::job_holding(qint64 capcode) {
     QString job;
     retrying([&] {
         QSqlQuery q(QSqlDatabase::database(connection_, false));
-        q.prepare(QStringLiteral("SELECT j.name FROM reservations r JOIN jobs j ON r.job_id = j.id WHERE r.capcode = ?"));
+        q.prepare(
+            QStringLiteral("SELECT j.name FROM reservations r JOIN jobs j ON r.job_id = j.id WHERE r.capcode = ?"));
         q.addBindValue(capcode);
         if (!q.exec()) return fail_query(QStringLiteral("cannot look up capcode %1").arg(capcode), q);
         if (q.next()) job = q.value(0).toString();

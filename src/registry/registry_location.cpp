@@ -1,9 +1,9 @@
 #include "registry_location.h"
 #include "postgres_uri.h"
 
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QRegularExpression>
 #include <QUrl>
 
 namespace qrt58 {
@@ -77,8 +77,7 @@ std::optional<RegistryLocation> parse_registry_location(const QString& text, QSt
 }
 
 QString default_registry_file() {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-           QStringLiteral("/registry.sqlite");
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/registry.sqlite");
 }
 
 bool postgres_environment() {
@@ -86,8 +85,7 @@ bool postgres_environment() {
            !qEnvironmentVariableIsEmpty("PGSERVICE");
 }
 
-std::optional<RegistryLocation> resolve_registry_location(const QString& given, QSettings& settings,
-                                                          QString* error) {
+std::optional<RegistryLocation> resolve_registry_location(const QString& given, QSettings& settings, QString* error) {
     if (!given.isEmpty()) return parse_registry_location(given, error);
     const QString stored = stored_registry_text(settings);
     if (!stored.isEmpty()) return parse_registry_location(stored, error);

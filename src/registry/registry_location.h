@@ -30,8 +30,8 @@ struct RegistryLocation {
     // As the user writes it, without the password.
     QString text() const;
     bool operator==(const RegistryLocation& o) const {
-        return kind == o.kind && path == o.path && host == o.host && user == o.user &&
-               password == o.password && database == o.database && port == o.port && parameters == o.parameters;
+        return kind == o.kind && path == o.path && host == o.host && user == o.user && password == o.password &&
+               database == o.database && port == o.port && parameters == o.parameters;
     }
 };
 

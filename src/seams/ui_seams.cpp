@@ -23,8 +23,7 @@ public:
         box.exec();
     }
     bool ask_yes_no(QWidget* parent, const QString& text) override {
-        return QMessageBox::question(parent, kTitle, text, QMessageBox::Yes | QMessageBox::No) ==
-               QMessageBox::Yes;
+        return QMessageBox::question(parent, kTitle, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
     }
     SaveAnswer ask_save_discard_cancel(QWidget* parent, const QString& text) override {
         QMessageBox box(QMessageBox::Warning, kTitle, text,

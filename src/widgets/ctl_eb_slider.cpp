@@ -41,13 +41,11 @@ EdgeColors ring_colors(int bits) {
 }
 
 bool single_ring(int bits) {
-    return bits == RaisedOuter || bits == SunkenOuter || bits == RaisedInner ||
-           bits == SunkenInner;
+    return bits == RaisedOuter || bits == SunkenOuter || bits == RaisedInner || bits == SunkenInner;
 }
 
 void draw_ring(QPainter& p, const QRect& r, const EdgeColors& c, const QPalette& pal) {
-    if (r.width() <= 0 || r.height() <= 0)
-        return;
+    if (r.width() <= 0 || r.height() <= 0) return;
     const QColor tl = pal.color(c.top_left);
     const QColor br = pal.color(c.bottom_right);
     p.fillRect(QRect(r.left(), r.top(), r.width(), 1), tl);
@@ -68,14 +66,12 @@ void draw_edge(QPainter& painter, const QRect& rect, int edge, const QPalette& p
         draw_ring(painter, r, ring_colors(outer), palette);
         r.adjust(1, 1, -1, -1);
     }
-    if (single_ring(inner))
-        draw_ring(painter, r, ring_colors(inner), palette);
+    if (single_ring(inner)) draw_ring(painter, r, ring_colors(inner), palette);
 }
 
 long long PropertyBag::read(const std::string& key, long long default_value) const {
     for (const auto& [k, v] : entries_)
-        if (k == key)
-            return v;
+        if (k == key) return v;
     return default_value;
 }
 
@@ -89,8 +85,7 @@ void PropertyBag::set(const std::string& key, long long value) {
 }
 
 void PropertyBag::write(const std::string& key, long long value, long long default_value) {
-    if (value != default_value)
-        set(key, value);
+    if (value != default_value) set(key, value);
 }
 
 // The thumb: filled with the slider colour, with a raised inner edge.
@@ -109,8 +104,7 @@ protected:
     // A press on the thumb starts a drag; it must not reach the track.
     void mousePressEvent(QMouseEvent* e) override { e->accept(); }
     void mouseMoveEvent(QMouseEvent* e) override {
-        if (e->buttons() & Qt::LeftButton)
-            owner_->thumb_moved(e->position().toPoint());
+        if (e->buttons() & Qt::LeftButton) owner_->thumb_moved(e->position().toPoint());
     }
 
 private:
@@ -132,13 +126,10 @@ QRect ctlEBSlider::thumb_twips() const {
                  g.height() * kTwipsPerPixel);
 }
 
-int ctlEBSlider::track_twips() const {
-    return (vertical() ? height() : width()) * kTwipsPerPixel;
-}
+int ctlEBSlider::track_twips() const { return (vertical() ? height() : width()) * kTwipsPerPixel; }
 
 void ctlEBSlider::setMin(int value) {
-    if (value > max_)
-        return;
+    if (value > max_) return;
     min_ = value;
     if (value_ < min_) {
         value_ = min_;
@@ -149,8 +140,7 @@ void ctlEBSlider::setMin(int value) {
 }
 
 void ctlEBSlider::setMax(int value) {
-    if (value <= min_)
-        return;
+    if (value <= min_) return;
     max_ = value;
     if (value_ > max_) {
         value_ = max_;
@@ -174,14 +164,11 @@ void ctlEBSlider::setValue(int value) {
 void ctlEBSlider::setSliderWidth(int twips) {
     const bool along_height = orientation_ == 1;
     const int limit = (along_height ? height() : width()) * kTwipsPerPixel;
-    if (twips >= limit)
-        return;
+    if (twips >= limit) return;
     slider_width_ = twips;
     const int len_px = int(std::lround(double(twips) / kTwipsPerPixel));
-    if (along_height)
-        thumb_->resize(width(), len_px);
-    else
-        thumb_->resize(len_px, height());
+    if (along_height) thumb_->resize(width(), len_px);
+    else thumb_->resize(len_px, height());
     thumb_->update();
     place_thumb();
     emit propertyChanged(QStringLiteral("SliderWidth"));
@@ -243,27 +230,22 @@ void ctlEBSlider::layout_parts() {
 }
 
 void ctlEBSlider::place_thumb() {
-    if (max_ == min_)
-        return;
+    if (max_ == min_) return;
     const double ratio = double(track_twips() - slider_width_) / double(max_ - min_);
     move_thumb_edge(int(std::lround(ratio * (value_ - min_))));
 }
 
 void ctlEBSlider::move_thumb_edge(int twips) {
     const int px = int(std::lround(double(twips) / kTwipsPerPixel));
-    if (vertical())
-        thumb_->move(thumb_->x(), px);
-    else
-        thumb_->move(px, thumb_->y());
+    if (vertical()) thumb_->move(thumb_->x(), px);
+    else thumb_->move(px, thumb_->y());
 }
 
 void ctlEBSlider::drag_to(double p, int thumb_length) {
     long long snapped = round_half_even(p) / kTwipsPerPixel * kTwipsPerPixel;
     const int track = track_twips();
-    if (snapped < 0)
-        snapped = 0;
-    else if (snapped > track - slider_width_)
-        snapped = track - slider_width_;
+    if (snapped < 0) snapped = 0;
+    else if (snapped > track - slider_width_) snapped = track - slider_width_;
     move_thumb_edge(int(snapped));
     if (max_ == min_) {
         // No range to map onto: the value can only be Min.
@@ -284,8 +266,8 @@ void ctlEBSlider::thumb_moved(const QPoint& pos_px) {
 
 void ctlEBSlider::mousePressEvent(QMouseEvent* event) {
     const QPointF pos = event->position();
-    const double p = vertical() ? pos.y() * kTwipsPerPixel - slider_width_ / 2.0
-                                : pos.x() * kTwipsPerPixel - slider_width_ / 2.0;
+    const double p =
+        vertical() ? pos.y() * kTwipsPerPixel - slider_width_ / 2.0 : pos.x() * kTwipsPerPixel - slider_width_ / 2.0;
     const int thumb_length = vertical() ? slider_width_ : thumb_twips().width();
     drag_to(p, thumb_length);
 }
@@ -295,8 +277,8 @@ void ctlEBSlider::resizeEvent(QResizeEvent*) { layout_parts(); }
 void ctlEBSlider::paintEvent(QPaintEvent*) {
     QPainter p(this);
     draw_edge(p, QRect(0, 0, width(), height()), border_style_, palette());
-    const QLine g(groove_.x1() / kTwipsPerPixel, groove_.y1() / kTwipsPerPixel,
-                  groove_.x2() / kTwipsPerPixel, groove_.y2() / kTwipsPerPixel);
+    const QLine g(groove_.x1() / kTwipsPerPixel, groove_.y1() / kTwipsPerPixel, groove_.x2() / kTwipsPerPixel,
+                  groove_.y2() / kTwipsPerPixel);
     const QColor shadow = stored_color(kSysButtonShadow, palette());
     const QColor light = stored_color(kSys3DHighlight, palette());
     if (vertical()) {

@@ -27,7 +27,8 @@ protected:
             // After the paint has finished.
             QTimer::singleShot(0, watched, [] {
                 const auto now = std::chrono::steady_clock::now().time_since_epoch();
-                std::printf("%lld\n", static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
+                std::printf("%lld\n",
+                            static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
                 std::fflush(stdout);
                 QCoreApplication::exit(0);
             });

@@ -12,8 +12,8 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QProgressBar>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QRadioButton>
 #include <QWidget>
 

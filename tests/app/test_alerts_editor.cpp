@@ -136,7 +136,7 @@ TEST_F(AlertsEditorTest, AlwaysVibrateTicksAndLocksSetAlertOff) {
 
 TEST_F(AlertsEditorTest, MailDropColumnFollowsTheMasterTheTypeAndTheLength) {
     list("cboCtl", 7 + 3)->setCurrentIndex(1); // slot 3 "Mail drop"
-    EXPECT_FALSE(mail_shown(3)); // "Mail Alert" is off
+    EXPECT_FALSE(mail_shown(3));               // "Mail Alert" is off
     mail_master()->setChecked(true);
     EXPECT_EQ(form->image()[0x3B] & 0x40, 0x40);
     EXPECT_TRUE(mail_shown(3));
@@ -193,7 +193,8 @@ TEST_F(AlertsEditorTest, WriteThenModifyKeepsTheLocksThatFollowOtherSettings) {
     box(45)->setChecked(true); // "Always Vibrate": "Set Alert Off" ticked and locked
     const auto locked = [this] {
         return std::vector<bool>{menu(kSetAlertItem)->isEnabled(), list("cboMusicType", 0)->isEnabled(),
-                                 form->control("txtPrompt", 33)->isEnabled(), form->control("chkSource", 33)->isEnabled()};
+                                 form->control("txtPrompt", 33)->isEnabled(),
+                                 form->control("chkSource", 33)->isEnabled()};
     };
     // Music lists on, source prompts greyed (mode "Disable").
     const std::vector<bool> before = {false, true, false, false};

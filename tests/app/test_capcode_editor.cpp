@@ -1,9 +1,9 @@
 // Capcode table and capcode length editors, driven through the window's controls.
 #include "capcode.h"
 #include "default_image.h"
-#include "prompts.h"
 #include "editors.h"
 #include "form1.h"
+#include "prompts.h"
 #include "table_file.h"
 #include "ui_seams.h"
 

@@ -53,9 +53,7 @@ void roll(QWidget* target, int delta) {
     QApplication::sendEvent(target, &e);
 }
 
-void key(QWidget* target, Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    QTest::keyClick(target, k, mods);
-}
+void key(QWidget* target, Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(target, k, mods); }
 
 double luminance(const QColor& c) {
     const auto lin = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
@@ -91,7 +89,7 @@ TEST_F(Desktop, TheKeyboardNeverReachesAHiddenPage) {
 
 TEST_F(Desktop, ABoxThatRefusesItsValueKeepsItsPageInFront) {
     auto* box = form->ctl<QLineEdit>("txtAddr", 0);
-    focus(box); // empties it
+    focus(box);                 // empties it
     QTest::keyClicks(box, "x"); // a value the box refuses
     form->select_page(2);
     EXPECT_EQ(seams.boxes->texts().size(), 1);
@@ -177,8 +175,8 @@ TEST_F(Desktop, TheWheelChangesAListOnlyWithTheFocus) {
     form->select_page(1);
     QComboBox* list = nullptr;
     for (QWidget* w : form->controls())
-        if (auto* c = qobject_cast<QComboBox*>(w); c && c->isVisible() && c->isEnabled() && c->count() > 2 &&
-                                                    c->currentIndex() == 0) {
+        if (auto* c = qobject_cast<QComboBox*>(w);
+            c && c->isVisible() && c->isEnabled() && c->count() > 2 && c->currentIndex() == 0) {
             list = c;
             break;
         }
@@ -219,10 +217,11 @@ TEST_F(Desktop, TheWheelOverTheCapcodeRowsScrollsOneRowPerNotch) {
 }
 
 TEST_F(Desktop, MenusOpenWithAltLettersAndF10) {
-    const std::tuple<Qt::Key, Qt::KeyboardModifiers, const char*> menus[] = {
-        {Qt::Key_F, Qt::AltModifier, "mnuFile"}, {Qt::Key_P, Qt::AltModifier, "mnuPager"},
-        {Qt::Key_O, Qt::AltModifier, "mnuOptions"}, {Qt::Key_H, Qt::AltModifier, "mnuHelp"},
-        {Qt::Key_F10, Qt::NoModifier, "mnuFile"}};
+    const std::tuple<Qt::Key, Qt::KeyboardModifiers, const char*> menus[] = {{Qt::Key_F, Qt::AltModifier, "mnuFile"},
+                                                                             {Qt::Key_P, Qt::AltModifier, "mnuPager"},
+                                                                             {Qt::Key_O, Qt::AltModifier, "mnuOptions"},
+                                                                             {Qt::Key_H, Qt::AltModifier, "mnuHelp"},
+                                                                             {Qt::Key_F10, Qt::NoModifier, "mnuFile"}};
     for (const auto& [letter, mods, name] : menus) {
         key(form->ctl<QLineEdit>("txtAddr", 0), letter, mods);
         QAction* open = form->menuBar()->activeAction();
@@ -267,8 +266,7 @@ QStringList clipped_captions(const std::vector<QWidget*>& widgets, int& checked)
             else if (qobject_cast<QRadioButton*>(w))
                 room -= w->style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, w) +
                         w->style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, w);
-            else
-                room -= 4; // the button's frame on both sides
+            else room -= 4; // the button's frame on both sides
         } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
             text = g->title();
             room -= 8;
@@ -276,12 +274,14 @@ QStringList clipped_captions(const std::vector<QWidget*>& widgets, int& checked)
             if (l->text().isEmpty() || l->textFormat() == Qt::RichText) continue;
             if (l->wordWrap()) {
                 // A wrapping label must hold its lines in its height.
-                const QRect need = fm.boundingRect(QRect(0, 0, l->width(), 10000),
-                                                   Qt::TextWordWrap | int(l->alignment()), l->text());
+                const QRect need =
+                    fm.boundingRect(QRect(0, 0, l->width(), 10000), Qt::TextWordWrap | int(l->alignment()), l->text());
                 ++checked;
                 if (need.height() > l->height() + 1)
                     out << QStringLiteral("%1 \"%2\" needs %3 px height, has %4")
-                               .arg(w->objectName(), l->text()).arg(need.height()).arg(l->height());
+                               .arg(w->objectName(), l->text())
+                               .arg(need.height())
+                               .arg(l->height());
                 continue;
             }
             text = l->text();
@@ -290,7 +290,9 @@ QStringList clipped_captions(const std::vector<QWidget*>& widgets, int& checked)
         ++checked;
         if (fm.horizontalAdvance(text) > room)
             out << QStringLiteral("%1 \"%2\" needs %3 px, has %4")
-                       .arg(w->objectName(), text).arg(fm.horizontalAdvance(text)).arg(room);
+                       .arg(w->objectName(), text)
+                       .arg(fm.horizontalAdvance(text))
+                       .arg(room);
     }
     return out;
 }
@@ -351,7 +353,8 @@ TEST_F(Desktop, ListItemsFitTheirListAtDesignSize) {
         QStyleOptionComboBox option;
         option.initFrom(list);
         option.editable = false;
-        const QRect field = list->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list);
+        const QRect field =
+            list->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list);
         const QFontMetrics fm(list->font());
         for (int i = 0; i < list->count(); ++i)
             if (fm.horizontalAdvance(list->itemText(i)) > field.width())

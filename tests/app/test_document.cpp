@@ -22,10 +22,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QKeyEvent>
-#include <QLabel>
 #include <QFile>
 #include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QRadioButton>
@@ -275,7 +275,7 @@ TEST_F(DocumentWindow, UndoAndRedoStepThroughChangesOnTwoPages) {
     QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(form->image(), original);
     EXPECT_EQ(first->isChecked(), !first_state);
-    EXPECT_FALSE(form->isWindowModified()); // back at the saved state
+    EXPECT_FALSE(form->isWindowModified());                      // back at the saved state
     QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier); // nothing more to undo
     EXPECT_EQ(form->image(), original);
 
@@ -312,7 +312,8 @@ TEST_F(DocumentWindow, TabbingThroughTheFirstPageChangesAndAsksNothing) {
     }
     EXPECT_TRUE(seams.boxes->entries.empty()) << seams.boxes->texts().join('|').toStdString();
     EXPECT_EQ(form->image(), before);
-    for (const auto& [box, text] : texts) EXPECT_EQ(static_cast<QLineEdit*>(box)->text(), text) << box->objectName().toStdString();
+    for (const auto& [box, text] : texts)
+        EXPECT_EQ(static_cast<QLineEdit*>(box)->text(), text) << box->objectName().toStdString();
     int boxes_visited = 0;
     for (QWidget* w : visited) boxes_visited += qobject_cast<QLineEdit*>(w) != nullptr;
     EXPECT_GE(boxes_visited, 3); // the frequency, capcode and password boxes

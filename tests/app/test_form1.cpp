@@ -6,18 +6,18 @@
 #include "table_file.h"
 #include "ui_seams.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QAction>
 #include <QDir>
 #include <QFile>
-#include <QStandardPaths>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -133,7 +133,7 @@ TEST_F(Form1Test, StartUpStepsRunInTheirOrder) {
     const auto state = [&] {
         std::string s = form->image() == qrt58::build_default_image() ? "default"
                         : form->image() == stored                     ? "stored"
-                                                                       : "other";
+                                                                      : "other";
         if (tag_text(box).find('#') == std::string::npos) s += "+untagged";
         if (timer->isActive()) s += "+timer";
         return s;
@@ -144,9 +144,8 @@ TEST_F(Form1Test, StartUpStepsRunInTheirOrder) {
     load();
     // Driver, board, tags, default image, read_CapLen, init_ctl, "default.tbl"
     // (which refills the window), and the timer last.
-    EXPECT_EQ(seen, (std::vector<std::string>{"driver", "board", "read_CapLen default",
-                                              "init_ctl default", "init_ctl stored",
-                                              "read_CapLen stored"}));
+    EXPECT_EQ(seen, (std::vector<std::string>{"driver", "board", "read_CapLen default", "init_ctl default",
+                                              "init_ctl stored", "read_CapLen stored"}));
     EXPECT_TRUE(timer->isActive());
     EXPECT_EQ(form->image(), stored);
     // Items without a position carry the bare separator.
@@ -283,7 +282,12 @@ TEST_F(Form1Test, ClickedCheckBoxesWriteTheirFieldOnly) {
 
 TEST_F(Form1Test, CapcodeTypeListsWriteTypeBitAndGroupFlag) {
     load();
-    struct Case { int index; const char* text; int type; int group; };
+    struct Case {
+        int index;
+        const char* text;
+        int type;
+        int group;
+    };
     const Case cases[] = {{1, "Mail drop", 1, 1}, {2, "Group", 0, 0}, {0, "Personal", 0, 1}};
     for (int s : {0, 5, 8, 15}) {
         auto* list = form->ctl<QComboBox>(QStringLiteral("cboCtl"), 7 + s);
@@ -332,12 +336,10 @@ TEST_F(Form1Test, InitCtlRunsTheRegisteredStepsInOrder) {
     const std::vector<std::string> steps = {
         "ChkCapLen", "read_dftaddr",
         // after the generic tag pass:
-        "load_chkCtl20", "load_chkCtl36_38", "load_direct_show", "load_cboSLC", "load_cbologo",
-        "load_cboLng", "load_contrast", "load_cboPersonAlert", "load_mail_alert", "load_chkMenu",
-        "load_music_enable", "load_cboORA",
-        "read_BaseFreq", "read_freq", "read_prompt", "read_SourcePrompt", "set_frame",
-        "read_MailAlert", "read_BatLev", "read_pass", "read_pass1", "read_music", "read_UserMsc",
-        "read_Lamp", "read_SetAlarm"};
+        "load_chkCtl20", "load_chkCtl36_38", "load_direct_show", "load_cboSLC", "load_cbologo", "load_cboLng",
+        "load_contrast", "load_cboPersonAlert", "load_mail_alert", "load_chkMenu", "load_music_enable", "load_cboORA",
+        "read_BaseFreq", "read_freq", "read_prompt", "read_SourcePrompt", "set_frame", "read_MailAlert", "read_BatLev",
+        "read_pass", "read_pass1", "read_music", "read_UserMsc", "read_Lamp", "read_SetAlarm"};
     struct Seen {
         std::string step;
         bool suppressed;
@@ -347,9 +349,7 @@ TEST_F(Form1Test, InitCtlRunsTheRegisteredStepsInOrder) {
     auto* discard = form->ctl<QCheckBox>(QStringLiteral("chkCtl"), 1); // "&H3D,0,1,chk"
     ASSERT_NE(discard, nullptr);
     for (const std::string& step : steps)
-        form->set_procedure(step, [&, step] {
-            order.push_back({step, form->suppressClick, discard->isChecked()});
-        });
+        form->set_procedure(step, [&, step] { order.push_back({step, form->suppressClick, discard->isChecked()}); });
     form->set_procedure("read_CapLen", [&] { order.push_back({"read_CapLen", form->suppressClick, false}); });
     load();
     // Start-up: the layout pass fits the capcode rows, read_CapLen, then the loader.
@@ -384,7 +384,10 @@ TEST_F(Form1Test, ClickedListsWriteTheirFieldOnly) {
     load();
     form->image() = random_image(11);
     form->init_ctl();
-    struct List { int index; int address, bit, width; };
+    struct List {
+        int index;
+        int address, bit, width;
+    };
     const List lists[] = {{0, 0x3B, 4, 1}, {1, 0x39, 0, 2}, {3, 0x3D, 5, 1},
                           {4, 0x3C, 6, 2}, {5, 0x3D, 2, 1}, {6, 0x3B, 3, 1}};
     for (const List& l : lists) {
@@ -691,9 +694,8 @@ TEST_F(Form1Test, OpenRejectsMissingWrongAndUnreadableFiles) {
     seams.boxes->clear();
     seams.dialogs->answers = {file("wrong.tbl")};
     form->mnuLBFF_Click();
-    EXPECT_EQ(seams.boxes->texts(),
-              QStringList{QStringLiteral("The [") + file("wrong.tbl") +
-                          QStringLiteral("] is not correct format, the file will discard !")});
+    EXPECT_EQ(seams.boxes->texts(), QStringList{QStringLiteral("The [") + file("wrong.tbl") +
+                                                QStringLiteral("] is not correct format, the file will discard !")});
 
     // A folder with a table name cannot be read: said so, nothing changes.
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.tbl")));
@@ -782,14 +784,13 @@ TEST_F(Form1Test, MouseOverTheBackgroundTakesTheFocus) {
     QWidget* back = form->control(QStringLiteral("picTabBack"));
     // Over a page nothing happens; over the bare background the focus moves.
     QWidget* page = form->control(QStringLiteral("picSet"));
-    QMouseEvent over_page(QEvent::MouseMove, QPointF(10, 10), page->mapToGlobal(QPointF(10, 10)),
-                          Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent over_page(QEvent::MouseMove, QPointF(10, 10), page->mapToGlobal(QPointF(10, 10)), Qt::NoButton,
+                          Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(page, &over_page);
     EXPECT_TRUE(freq->hasFocus());
     const QPointF bare(page->geometry().right() + 4, page->geometry().bottom() + 4);
     ASSERT_EQ(back->childAt(bare.toPoint()), nullptr);
-    QMouseEvent over_back(QEvent::MouseMove, bare, back->mapToGlobal(bare), Qt::NoButton,
-                          Qt::NoButton, Qt::NoModifier);
+    QMouseEvent over_back(QEvent::MouseMove, bare, back->mapToGlobal(bare), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(back, &over_back);
     EXPECT_TRUE(back->hasFocus());
     form->hide();
@@ -826,8 +827,7 @@ TEST(FrmAbout, ShowsTitleVersionAndClosesWithOk) {
     frmAbout about;
     about.set_title(QStringLiteral("QRT58 Pager Programmer"));
     EXPECT_EQ(about.windowTitle(), QStringLiteral("About "));
-    EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("lblTitle"))->text(),
-              QStringLiteral("QRT58 Pager Programmer"));
+    EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("lblTitle"))->text(), QStringLiteral("QRT58 Pager Programmer"));
     EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("lblVersion"))->text(),
               QStringLiteral("Version 5.02(2006.11.3)"));
     about.show();

@@ -18,9 +18,21 @@ namespace {
 
 // Names called by the window and the editors outside the loader's lists.
 const std::vector<std::string> kCalledNames = {
-    "read_CapLen", "ChkCapLen", "set_frame", "txt_to_tbl", "read_dftaddr", "read_freq",
-    "cboMailAlert_Click", "User_Data", "cboMusicType_Click", "Source_Data", "show_auto_cap_prompt",
-    "read_MailAlert", "read_UserMsc", "read_SingleMsc", "read_MultiMsc",
+    "read_CapLen",
+    "ChkCapLen",
+    "set_frame",
+    "txt_to_tbl",
+    "read_dftaddr",
+    "read_freq",
+    "cboMailAlert_Click",
+    "User_Data",
+    "cboMusicType_Click",
+    "Source_Data",
+    "show_auto_cap_prompt",
+    "read_MailAlert",
+    "read_UserMsc",
+    "read_SingleMsc",
+    "read_MultiMsc",
 };
 
 class LoadStepsTest : public EditorFixture {

@@ -52,19 +52,16 @@ struct Found {
 Found find(const std::string& object) {
     for (const Page& p : pages())
         for (const ControlSpec& r : p.rows)
-            if (object_name(r.name, r.index) == object)
-                return {&p, &r};
+            if (object_name(r.name, r.index) == object) return {&p, &r};
     return {};
 }
 
 // The caption of the frame a control sits in, or "" when it is on the page.
 std::string frame_caption(const std::string& object) {
     Found f = find(object);
-    if (!f.row)
-        return "?";
+    if (!f.row) return "?";
     for (const ControlSpec& r : f.page->rows)
-        if (object_name(r.name, r.index) == f.row->parent)
-            return r.kind == ControlKind::Frame ? r.caption : "";
+        if (object_name(r.name, r.index) == f.row->parent) return r.kind == ControlKind::Frame ? r.caption : "";
     return "";
 }
 
@@ -79,8 +76,7 @@ Items items_of(const ControlSpec& r) {
 
 std::vector<std::string> texts_of(const ControlSpec& r) {
     std::vector<std::string> out;
-    for (const ListItem& i : r.items)
-        out.push_back(i.text);
+    for (const ListItem& i : r.items) out.push_back(i.text);
     return out;
 }
 
@@ -139,8 +135,7 @@ const Tagged kTagged[] = {
 std::vector<std::string> all_objects() {
     std::vector<std::string> out;
     for (const Page& p : pages())
-        for (const ControlSpec& r : p.rows)
-            out.push_back(object_name(r.name, r.index));
+        for (const ControlSpec& r : p.rows) out.push_back(object_name(r.name, r.index));
     return out;
 }
 
@@ -156,20 +151,17 @@ TEST(PageTables, IndividuallyTaggedControlsCarryTheirTagAndCaptionOnTheirPage) {
         if (*t.caption) {
             EXPECT_EQ(f.row->caption, t.caption);
         }
-        EXPECT_EQ(f.row->kind, t.object[0] == 'c' && t.object[1] == 'b' ? ControlKind::ComboBox
-                                                                         : ControlKind::CheckBox);
+        EXPECT_EQ(f.row->kind,
+                  t.object[0] == 'c' && t.object[1] == 'b' ? ControlKind::ComboBox : ControlKind::CheckBox);
     }
     // Every tagged check box or list of the four pages is one of the above or
     // a member of a row array; nothing else carries a bit binding.
     std::set<std::string> listed;
-    for (const Tagged& t : kTagged)
-        listed.insert(t.object);
+    for (const Tagged& t : kTagged) listed.insert(t.object);
     for (const Page& p : pages())
         for (const ControlSpec& r : p.rows) {
             const std::string o = object_name(r.name, r.index);
-            if (r.tag.empty() || r.name == "txtPrompt" ||
-                (r.name == "chkSource" && r.index < 49))
-                continue;
+            if (r.tag.empty() || r.name == "txtPrompt" || (r.name == "chkSource" && r.index < 49)) continue;
             EXPECT_TRUE(listed.count(o)) << o << " has tag " << r.tag;
         }
 }
@@ -191,31 +183,32 @@ TEST(PageTables, ListsCarryTheirItemsAndStoredValues) {
     EXPECT_EQ(texts("cboCtl_4"), (V{"Disable", "2 minutes", "10 minutes", "60 minutes"}));
     EXPECT_EQ(texts("cboCtl_5"), (V{"Standard", "OEC(china)"}));
     EXPECT_EQ(texts("cboCtl_6"), (V{"dd-mm-yy", "mm-dd-yy"}));
-    EXPECT_EQ(texts("cboSLC"),
-              (V{"disable", "30 seconds", "60 seconds", "120 seconds", "175 seconds"}));
-    EXPECT_EQ(items("cboTone"),
-              (Items{{"Tone 1", 1}, {"Tone 2", 2}, {"Tone 3", 3}, {"Tone 4", 4},
-                     {"Music 1", 17}, {"Music 2", 18}, {"Music 3", 19}, {"Music 4", 20},
-                     {"Music 5", 21}, {"Music 6", 22}, {"Music 7", 23}, {"Music 8", 24},
-                     {"Vibration", 32}, {"Alert & Vibrate", 34}}));
-    EXPECT_EQ(items("cboPersonAlert"), (Items{{"continuous", 0}, {"2 second", 2},
-                                              {"8 second", 8}, {"16 second", 16},
-                                              {"32 second", 32}}));
-    EXPECT_EQ(items("cboORA"), (Items{{"Disable", 0}, {"1 Min", 86}, {"2 Min", 172},
-                                      {"3 Min", 255}}));
-    EXPECT_EQ(items("cboLng"),
-              (Items{{"English", 2}, {"Spainish", 5}, {"French", 6}, {"Portuguese", 7}}));
+    EXPECT_EQ(texts("cboSLC"), (V{"disable", "30 seconds", "60 seconds", "120 seconds", "175 seconds"}));
+    EXPECT_EQ(items("cboTone"), (Items{{"Tone 1", 1},
+                                       {"Tone 2", 2},
+                                       {"Tone 3", 3},
+                                       {"Tone 4", 4},
+                                       {"Music 1", 17},
+                                       {"Music 2", 18},
+                                       {"Music 3", 19},
+                                       {"Music 4", 20},
+                                       {"Music 5", 21},
+                                       {"Music 6", 22},
+                                       {"Music 7", 23},
+                                       {"Music 8", 24},
+                                       {"Vibration", 32},
+                                       {"Alert & Vibrate", 34}}));
+    EXPECT_EQ(items("cboPersonAlert"),
+              (Items{{"continuous", 0}, {"2 second", 2}, {"8 second", 8}, {"16 second", 16}, {"32 second", 32}}));
+    EXPECT_EQ(items("cboORA"), (Items{{"Disable", 0}, {"1 Min", 86}, {"2 Min", 172}, {"3 Min", 255}}));
+    EXPECT_EQ(items("cboLng"), (Items{{"English", 2}, {"Spainish", 5}, {"French", 6}, {"Portuguese", 7}}));
     EXPECT_EQ(items("cbologo"), (Items{{"Large Font", 0}, {"Small Font", 2}}));
-    EXPECT_EQ(items("cboLamp"),
-              (Items{{"10 sec", 14}, {"30 sec", 43}, {"60 sec", 86}, {"120 sec", 171}}));
-    const Items volts = {{"2.68V", 228}, {"2.65V", 225}, {"2.62V", 223}, {"2.59V", 220},
-                         {"2.55V", 217}, {"2.52V", 214}, {"2.49V", 212}, {"2.46V", 209},
-                         {"2.42V", 206}, {"2.40V", 204}, {"2.35V", 200}};
-    for (const char* o : {"cboBatLev_0", "cboBatLev_1", "cboBatLev_2"})
-        EXPECT_EQ(items(o), volts) << o;
-    const Items music = {{"User", 8},   {"Tone 1", 1}, {"Tone 2", 5},    {"Tone 3", 6},
-                         {"Tone 4", 7}, {"Tone 5", 2}, {"Tone 6", 3},    {"Tone 7", 4},
-                         {"Vibration", 32}, {"Flash Only", 49}};
+    EXPECT_EQ(items("cboLamp"), (Items{{"10 sec", 14}, {"30 sec", 43}, {"60 sec", 86}, {"120 sec", 171}}));
+    const Items volts = {{"2.68V", 228}, {"2.65V", 225}, {"2.62V", 223}, {"2.59V", 220}, {"2.55V", 217}, {"2.52V", 214},
+                         {"2.49V", 212}, {"2.46V", 209}, {"2.42V", 206}, {"2.40V", 204}, {"2.35V", 200}};
+    for (const char* o : {"cboBatLev_0", "cboBatLev_1", "cboBatLev_2"}) EXPECT_EQ(items(o), volts) << o;
+    const Items music = {{"User", 8},   {"Tone 1", 1}, {"Tone 2", 5}, {"Tone 3", 6},     {"Tone 4", 7},
+                         {"Tone 5", 2}, {"Tone 6", 3}, {"Tone 7", 4}, {"Vibration", 32}, {"Flash Only", 49}};
     EXPECT_EQ(items("cboMusicType_0"), Items(music.begin(), music.begin() + 8));
     for (int s = 1; s < 16; ++s) {
         const std::string o = "cboMusicType_" + std::to_string(s);
@@ -226,14 +219,11 @@ TEST(PageTables, ListsCarryTheirItemsAndStoredValues) {
 TEST(PageTables, AlertsAndStatusPageHoldsItsFramesAndOwnRuleControls) {
     std::vector<std::string> frames;
     for (const ControlSpec& r : pages()[0].rows)
-        if (r.kind == ControlKind::Frame)
-            frames.push_back(r.caption);
+        if (r.kind == ControlKind::Frame) frames.push_back(r.caption);
     std::sort(frames.begin(), frames.end());
-    EXPECT_EQ(frames, (std::vector<std::string>{"Alerts", "Manual Write", "Menu Of Pager",
-                                                "Prompts", "Status"}));
-    const char* menu[8] = {"Zoom In/Out Off", "Set Scroll Off", "Set Time Off",
-                           "Set Alarm Off",   "Auto Sleep Off", "Power Off Off",
-                           "Set Alert Off",   "CAP-ON Off"};
+    EXPECT_EQ(frames, (std::vector<std::string>{"Alerts", "Manual Write", "Menu Of Pager", "Prompts", "Status"}));
+    const char* menu[8] = {"Zoom In/Out Off", "Set Scroll Off", "Set Time Off",  "Set Alarm Off",
+                           "Auto Sleep Off",  "Power Off Off",  "Set Alert Off", "CAP-ON Off"};
     for (int i = 0; i < 8; ++i) {
         const std::string o = "chkMenu_" + std::to_string(i);
         ASSERT_NE(find(o).row, nullptr) << o;
@@ -241,8 +231,7 @@ TEST(PageTables, AlertsAndStatusPageHoldsItsFramesAndOwnRuleControls) {
         EXPECT_EQ(frame_caption(o), "Menu Of Pager");
     }
     EXPECT_EQ(frame_caption("cboTone"), "Menu Of Pager");
-    for (const char* o : {"chkCtl_9", "chkCtl_3", "chkCtl_42", "chkCtl_28", "chkCtl_27",
-                          "txtPass"})
+    for (const char* o : {"chkCtl_9", "chkCtl_3", "chkCtl_42", "chkCtl_28", "chkCtl_27", "txtPass"})
         EXPECT_EQ(frame_caption(o), "Manual Write") << o;
     for (const char* o : {"chkCtl_39", "cboCtl_6", "txtPrompt_0", "cbologo", "cboLng"})
         EXPECT_EQ(frame_caption(o), "Prompts") << o;
@@ -263,14 +252,11 @@ TEST(PageTables, AlertsAndStatusPageHoldsItsFramesAndOwnRuleControls) {
     // Captions given for the lists, each on a label of the page.
     std::set<std::string> labels;
     for (const ControlSpec& r : pages()[0].rows)
-        if (r.kind == ControlKind::Label)
-            labels.insert(r.caption);
-    for (const char* c :
-         {"Password(4 Dec)", "Reminder Duration Control", "Music Type Select",
-          "Personal Alert Length", "Out-of Range Alert", "Sequential Lockout",
-          "Numeric Display Mode", "Paging Display", "Read Time Out", "Date Display",
-          "Prompt Language Type", "Bat. Gauge Level-Low", "Bat. Gauge Level-Med",
-          "Bat. Gauge Level-High", "Screen Contrast", "Power Up Logo"})
+        if (r.kind == ControlKind::Label) labels.insert(r.caption);
+    for (const char* c : {"Password(4 Dec)", "Reminder Duration Control", "Music Type Select", "Personal Alert Length",
+                          "Out-of Range Alert", "Sequential Lockout", "Numeric Display Mode", "Paging Display",
+                          "Read Time Out", "Date Display", "Prompt Language Type", "Bat. Gauge Level-Low",
+                          "Bat. Gauge Level-Med", "Bat. Gauge Level-High", "Screen Contrast", "Power Up Logo"})
         EXPECT_TRUE(labels.count(c)) << c;
 }
 
@@ -283,42 +269,24 @@ TEST(PageTables, PromptBoxesCarryTheirRecordAddressLengthAndLabel) {
         const char* page;
     };
     const P prompts[] = {
-        {0, "Power Up Logo", "&H100,0", 15, "picSet2"},
-        {1, "NO PAGES ------->", "&H114,0", 20, "picSet5"},
-        {2, "UP OR ESCAPE --->", "&H128,0", 20, "picSet5"},
-        {3, "MESSAGE LOCK --->", "&H13C,0", 20, "picSet5"},
-        {4, "MESSAGE UNLOCK ->", "&H150,0", 20, "picSet5"},
-        {5, "MESSAGE ERASE -->", "&H164,0", 20, "picSet5"},
-        {6, "MESSAGE ERASE ALL", "&H178,0", 20, "picSet5"},
-        {7, "MOVE TO MEMO --->", "&H18C,0", 20, "picSet5"},
-        {8, "SET SCROLL ----->", "&H1A0,0", 20, "picSet5"},
-        {9, "SET TIME ------->", "&H1B4,0", 20, "picSet5"},
-        {10, "SET ALARM ------>", "&H1C8,0", 20, "picSet5"},
-        {11, "SET ALERT ------>", "&H1DC,0", 20, "picSet5"},
-        {12, "PAGER OFF ------>", "&H1F0,0", 20, "picSet5"},
-        {13, "TONY ONLY ------>", "&H204,0", 20, "picSet5"},
-        {14, "SLEEP ------------>", "&H218,0", 18, "picSet5"},
-        {15, "VIBRATE ---------->", "&H22C,0", 18, "picSet5"},
-        {16, "PAGER OFF ? ---->", "&H240,0", 20, "picSet5"},
-        {17, "MESSAGE ERASE ? >", "&H254,0", 20, "picSet5"},
-        {18, "MESSAGE ERASE ALL ?", "&H268,0", 20, "picSet5"},
-        {19, "TIME  SET -------->", "&H27C,0", 20, "picSet5"},
-        {20, "ALARM  SET ------->", "&H290,0", 20, "picSet5"},
-        {21, "SCROLL SET ------->", "&H2A4,0", 20, "picSet5"},
-        {22, "AUTO SLEEP SET --->", "&H2B8,0", 20, "picSet5"},
-        {23, "ON     OFF SET --->", "&H2CC,0", 20, "picSet5"},
-        {24, "MESSAGE AREA ----->", "&H2E0,0", 20, "picSet5"},
-        {25, "MAIL DROP AREA --->", "&H2F4,0", 20, "picSet5"},
-        {26, "BEEP THEN VIBRATE >", "&H308,0", 18, "picSet5"},
-        {27, "ZOOM IN ---------->", "&H31C,0", 20, "picSet5"},
-        {28, "ZOOM OUT --------->", "&H330,0", 20, "picSet5"},
-        {29, "SET CAPCODE ---->", "&H598,0", 20, "picSet5"},
-        {30, "CAPCODE SET ---->", "&H5AC,0", 20, "picSet5"},
-        {31, "OUT OF RANGE --->", "&H5C1,0", 20, "picSet5"},
-        {32, "BEEP AND VIBRATE ->", "&H5D6,0", 18, "picSet5"},
-        {50, "FLASH ONLY-------->", "&H701,0", 18, "picSet5"},
-        {51, "DISCRETE BEEP----->", "&H716,0", 18, "picSet5"},
-        {52, "BEEPING ---------->", "&H72E,0", 18, "picSet5"},
+        {0, "Power Up Logo", "&H100,0", 15, "picSet2"},        {1, "NO PAGES ------->", "&H114,0", 20, "picSet5"},
+        {2, "UP OR ESCAPE --->", "&H128,0", 20, "picSet5"},    {3, "MESSAGE LOCK --->", "&H13C,0", 20, "picSet5"},
+        {4, "MESSAGE UNLOCK ->", "&H150,0", 20, "picSet5"},    {5, "MESSAGE ERASE -->", "&H164,0", 20, "picSet5"},
+        {6, "MESSAGE ERASE ALL", "&H178,0", 20, "picSet5"},    {7, "MOVE TO MEMO --->", "&H18C,0", 20, "picSet5"},
+        {8, "SET SCROLL ----->", "&H1A0,0", 20, "picSet5"},    {9, "SET TIME ------->", "&H1B4,0", 20, "picSet5"},
+        {10, "SET ALARM ------>", "&H1C8,0", 20, "picSet5"},   {11, "SET ALERT ------>", "&H1DC,0", 20, "picSet5"},
+        {12, "PAGER OFF ------>", "&H1F0,0", 20, "picSet5"},   {13, "TONY ONLY ------>", "&H204,0", 20, "picSet5"},
+        {14, "SLEEP ------------>", "&H218,0", 18, "picSet5"}, {15, "VIBRATE ---------->", "&H22C,0", 18, "picSet5"},
+        {16, "PAGER OFF ? ---->", "&H240,0", 20, "picSet5"},   {17, "MESSAGE ERASE ? >", "&H254,0", 20, "picSet5"},
+        {18, "MESSAGE ERASE ALL ?", "&H268,0", 20, "picSet5"}, {19, "TIME  SET -------->", "&H27C,0", 20, "picSet5"},
+        {20, "ALARM  SET ------->", "&H290,0", 20, "picSet5"}, {21, "SCROLL SET ------->", "&H2A4,0", 20, "picSet5"},
+        {22, "AUTO SLEEP SET --->", "&H2B8,0", 20, "picSet5"}, {23, "ON     OFF SET --->", "&H2CC,0", 20, "picSet5"},
+        {24, "MESSAGE AREA ----->", "&H2E0,0", 20, "picSet5"}, {25, "MAIL DROP AREA --->", "&H2F4,0", 20, "picSet5"},
+        {26, "BEEP THEN VIBRATE >", "&H308,0", 18, "picSet5"}, {27, "ZOOM IN ---------->", "&H31C,0", 20, "picSet5"},
+        {28, "ZOOM OUT --------->", "&H330,0", 20, "picSet5"}, {29, "SET CAPCODE ---->", "&H598,0", 20, "picSet5"},
+        {30, "CAPCODE SET ---->", "&H5AC,0", 20, "picSet5"},   {31, "OUT OF RANGE --->", "&H5C1,0", 20, "picSet5"},
+        {32, "BEEP AND VIBRATE ->", "&H5D6,0", 18, "picSet5"}, {50, "FLASH ONLY-------->", "&H701,0", 18, "picSet5"},
+        {51, "DISCRETE BEEP----->", "&H716,0", 18, "picSet5"}, {52, "BEEPING ---------->", "&H72E,0", 18, "picSet5"},
         {68, "CHARGING---------->", "&H5EA,0", 20, "picSet5"},
     };
     for (const P& p : prompts) {
@@ -338,11 +306,11 @@ TEST(PageTables, PromptBoxesCarryTheirRecordAddressLengthAndLabel) {
 
     // Alignment sets 0 (prompts page), 1 (logo) and 2 (source prompts); default 0 and 1.
     const std::map<std::string, std::pair<std::string, std::string>> buttons = {
-        {"optLeft_0", {"picSet5", "Align Left"}},    {"optCenter_0", {"picSet5", "Align Center"}},
-        {"optRight_0", {"picSet5", "Align Right"}},  {"optLeft_1", {"picSet2", "Align Left"}},
+        {"optLeft_0", {"picSet5", "Align Left"}},     {"optCenter_0", {"picSet5", "Align Center"}},
+        {"optRight_0", {"picSet5", "Align Right"}},   {"optLeft_1", {"picSet2", "Align Left"}},
         {"optCenter_1", {"picSet2", "Align Center"}}, {"optRight_1", {"picSet2", "Align Right"}},
-        {"optLeft_2", {"picSet6", "Align Left"}},    {"optCenter_2", {"picSet6", "Align Center"}},
-        {"optRight_2", {"picSet6", "Align Right"}},  {"optDefault_0", {"picSet5", ""}},
+        {"optLeft_2", {"picSet6", "Align Left"}},     {"optCenter_2", {"picSet6", "Align Center"}},
+        {"optRight_2", {"picSet6", "Align Right"}},   {"optDefault_0", {"picSet5", ""}},
         {"optDefault_1", {"picSet6", "Load Default"}}};
     for (const auto& [object, expect] : buttons) {
         Found f = find(object);
@@ -362,9 +330,8 @@ TEST(PageTables, SourcePromptRowsFollowTheCapcodeSlots) {
     const char* tags[17] = {"&H400,0", "&H414,0", "&H428,0", "&H43C,0", "&H450,0", "&H464,0",
                             "&H478,0", "&H48C,0", "&H4A0,0", "&H4B4,0", "&H4C8,0", "&H4DC,0",
                             "&H4F0,0", "&H504,0", "&H518,0", "&H52C,0", "&H540,0"};
-    const char* enables[16] = {"&H554", "&H555", "&H556", "&H557", "&H558", "&H559",
-                               "&H55A", "&H55B", "&H55C", "&H55D", "&H55E", "&H55F",
-                               "&H560", "&H561", "&H562", "&H563"};
+    const char* enables[16] = {"&H554", "&H555", "&H556", "&H557", "&H558", "&H559", "&H55A", "&H55B",
+                               "&H55C", "&H55D", "&H55E", "&H55F", "&H560", "&H561", "&H562", "&H563"};
     for (int k = 0; k < 17; ++k) {
         const std::string box = "txtPrompt_" + std::to_string(33 + k);
         const std::string check = "chkSource_" + std::to_string(33 + k);
@@ -405,16 +372,13 @@ TEST(PageTables, MusicPageRowsCarryTheirCaptionsAndLimits) {
 
 TEST(PageTables, ObjectNamesAreUniqueAndNotOnTheCodesPage) {
     std::set<std::string> seen;
-    for (const std::string& o : all_objects())
-        EXPECT_TRUE(seen.insert(o).second) << o << " appears twice";
+    for (const std::string& o : all_objects()) EXPECT_TRUE(seen.insert(o).second) << o << " appears twice";
     for (const ControlSpec& r : codes_page_controls())
         EXPECT_FALSE(seen.count(object_name(r.name, r.index)))
             << object_name(r.name, r.index) << " is also on the codes page";
     // Capcode-row controls belong to the codes page only.
-    for (int i : {10, 25, 50, 65, 70, 85})
-        EXPECT_FALSE(seen.count("chkCtl_" + std::to_string(i)));
-    for (const char* o : {"cboCtl_7", "cboCtl_22", "txtAddr_0", "txtPass1", "optAuto1",
-                          "cboMailAlert_1", "lblAlert_1"})
+    for (int i : {10, 25, 50, 65, 70, 85}) EXPECT_FALSE(seen.count("chkCtl_" + std::to_string(i)));
+    for (const char* o : {"cboCtl_7", "cboCtl_22", "txtAddr_0", "txtPass1", "optAuto1", "cboMailAlert_1", "lblAlert_1"})
         EXPECT_FALSE(seen.count(o)) << o;
 }
 
@@ -442,8 +406,7 @@ std::vector<Box> boxes(const Page& p) {
         const std::string o = object_name(r.name, r.index);
         EXPECT_TRUE(origin.count(r.parent)) << o << " comes before its container " << r.parent;
         const QPoint at = origin[r.parent] + QPoint(r.left, r.top);
-        if (r.kind == ControlKind::Frame || r.kind == ControlKind::Picture)
-            origin[o] = at;
+        if (r.kind == ControlKind::Frame || r.kind == ControlKind::Picture) origin[o] = at;
         const int height = r.kind == ControlKind::ComboBox ? list_height(r) : r.height;
         out.push_back({o, QRect(at, QSize(r.width, height))});
     }
@@ -464,18 +427,15 @@ TEST(PageTables, ControlsStayInsideTheirContainersAndDoNotOverlap) {
             const ControlSpec& r = p.rows[i];
             EXPECT_GT(r.width, 0) << all[i].object;
             EXPECT_GT(r.height, 0) << all[i].object;
-            EXPECT_TRUE(containers[r.parent].contains(all[i].rect))
-                << all[i].object << " leaves " << r.parent;
-            if (r.kind == ControlKind::Frame || r.kind == ControlKind::Picture)
-                containers[all[i].object] = all[i].rect;
+            EXPECT_TRUE(containers[r.parent].contains(all[i].rect)) << all[i].object << " leaves " << r.parent;
+            if (r.kind == ControlKind::Frame || r.kind == ControlKind::Picture) containers[all[i].object] = all[i].rect;
         }
         for (std::size_t i = 0; i < all.size(); ++i)
             for (std::size_t j = i + 1; j < all.size(); ++j) {
                 const QRect& a = all[i].rect;
                 const QRect& b = all[j].rect;
                 if (a.intersects(b)) {
-                    EXPECT_TRUE(a.contains(b) || b.contains(a))
-                        << all[i].object << " overlaps " << all[j].object;
+                    EXPECT_TRUE(a.contains(b) || b.contains(a)) << all[i].object << " overlaps " << all[j].object;
                 }
             }
         // Frames first, then the controls.
@@ -494,20 +454,16 @@ TEST(PageTables, SlotRowsUseTheCapcodeRowPitch) {
     int pitch = 0;
     for (const ControlSpec& a : codes_page_controls())
         for (const ControlSpec& b : codes_page_controls())
-            if (a.name == "Label1" && b.name == "Label1" && a.index == 0 && b.index == 1)
-                pitch = b.top - a.top;
-    if (pitch == 0)
-        GTEST_SKIP() << "the codes page has no capcode rows yet";
+            if (a.name == "Label1" && b.name == "Label1" && a.index == 0 && b.index == 1) pitch = b.top - a.top;
+    if (pitch == 0) GTEST_SKIP() << "the codes page has no capcode rows yet";
     for (const char* name : {"lblCapMsc_", "cboMusicType_", "txtUser_"}) {
         const int top0 = find(name + std::string("0")).row->top;
-        for (int s = 1; s < 16; ++s)
-            EXPECT_EQ(find(name + std::to_string(s)).row->top, top0 + s * pitch) << name << s;
+        for (int s = 1; s < 16; ++s) EXPECT_EQ(find(name + std::to_string(s)).row->top, top0 + s * pitch) << name << s;
     }
     for (const char* name : {"chkSource_", "txtPrompt_"}) {
         const int top0 = find(name + std::string("33")).row->top;
         for (int s = 1; s < 16; ++s)
-            EXPECT_EQ(find(name + std::to_string(33 + s)).row->top, top0 + s * pitch)
-                << name << s;
+            EXPECT_EQ(find(name + std::to_string(33 + s)).row->top, top0 + s * pitch) << name << s;
     }
 }
 
@@ -537,20 +493,16 @@ TEST(PageTables, CaptionsAndListEntriesFitTheirControls) {
             case ControlKind::ComboBox: {
                 QComboBox c;
                 c.setFont(font);
-                for (const ListItem& i : r.items)
-                    c.addItem(QString::fromStdString(i.text));
+                for (const ListItem& i : r.items) c.addItem(QString::fromStdString(i.text));
                 c.setSizeAdjustPolicy(QComboBox::AdjustToContents);
                 need = c.sizeHint().width();
                 break;
             }
             case ControlKind::TextBox:
-                if (r.max_length > 0)
-                    need = QFontMetrics(font).horizontalAdvance(QString(r.max_length, 'W')) + 6;
+                if (r.max_length > 0) need = QFontMetrics(font).horizontalAdvance(QString(r.max_length, 'W')) + 6;
                 break;
-            default:
-                break;
+            default: break;
             }
-            EXPECT_LE(need, r.width / 15) << p.name << " " << o << " is " << r.width / 15
-                                          << " px wide, needs " << need;
+            EXPECT_LE(need, r.width / 15) << p.name << " " << o << " is " << r.width / 15 << " px wide, needs " << need;
         }
 }

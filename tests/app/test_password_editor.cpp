@@ -92,7 +92,8 @@ TEST_F(PasswordEditorTest, ShortOrUnstorableReadWritePasswordIsRefused) {
     seams.boxes->clear();
     // Committed by an input method, as such characters are.
     focus(rw());
-    rw()->setText(QString::fromUtf8("ab\xE4\xB8\xAD" "def"));
+    rw()->setText(QString::fromUtf8("ab\xE4\xB8\xAD"
+                                    "def"));
     leave();
     ASSERT_EQ(seams.boxes->entries.size(), 1u);
     EXPECT_EQ(seams.boxes->entries[0].icon, MessageIcon::Warning);

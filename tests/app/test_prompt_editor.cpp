@@ -2,8 +2,8 @@
 #include "ctl_eb_slider.h"
 #include "default_image.h"
 #include "display.h"
-#include "editor_fixture.h"
 #include "display_editor.h"
+#include "editor_fixture.h"
 #include "prompt_editor.h"
 #include "prompts.h"
 #include "source_prompt_editor.h"
@@ -179,7 +179,9 @@ TEST_F(PromptEditorTest, LargeFontLogoTakesFifteenNewCharactersAndKeepsALongerTe
 
 TEST_F(PromptEditorTest, DefaultButtonsBringBackTheFactoryRecord) {
     const PagerTable factory = build_default_image();
-    auto record = [&](const PagerTable& t, int a) { return std::vector<std::uint8_t>(t.data() + a, t.data() + a + 20); };
+    auto record = [&](const PagerTable& t, int a) {
+        return std::vector<std::uint8_t>(t.data() + a, t.data() + a + 20);
+    };
     type(prompt(3), "X");
     focus(prompt(3));
     click("optDefault", 0);
@@ -342,7 +344,10 @@ TEST_F(PromptEditorTest, BatteryWarningLampAndKeyLamp) {
     list("cboLamp")->setCurrentIndex(2);
     EXPECT_EQ(form->image()[kLampAddress], 86);
 
-    auto shown = [this](int i) { QWidget* w = form->control("chkCtl", i); return w->isVisibleTo(w->parentWidget()); };
+    auto shown = [this](int i) {
+        QWidget* w = form->control("chkCtl", i);
+        return w->isVisibleTo(w->parentWidget());
+    };
     EXPECT_FALSE(shown(36));
     EXPECT_FALSE(shown(38));
     check("chkCtl", 37)->setChecked(true);
@@ -359,18 +364,18 @@ TEST_F(PromptEditorTest, BatteryWarningLampAndKeyLamp) {
 TEST_F(PromptEditorTest, LoadingOddValuesShowsThemWithoutWriting) {
     PagerTable image = build_default_image();
     image[kContrastAddress] = 0;
-    image[0x3F] = 0x35;         // logo font with no item
-    image[0x3E] = 0xF6;         // French code, English texts: no table copy
+    image[0x3F] = 0x35; // logo font with no item
+    image[0x3E] = 0xF6; // French code, English texts: no table copy
     image[0x3A] = 0x49;
-    image[kLampAddress] = 50;   // no lamp item
-    image[0x3B2] = 1;           // no battery item
+    image[kLampAddress] = 50; // no lamp item
+    image[0x3B2] = 1;         // no battery item
     image[0x3B4] = 199;
-    image[0x554] = 2;           // enable byte that is no 0 or 1
-    image[0x218] = 0x41;        // icon prompt with column 1
-    image[0x115] = 30;          // length past the record
-    image[0x401] = 0;           // empty source prompt
-    image[0x32] = 0x0E;         // mode Forward ...
-    image[0x596] = 0xF7;        // ... with several source prompts
+    image[0x554] = 2;    // enable byte that is no 0 or 1
+    image[0x218] = 0x41; // icon prompt with column 1
+    image[0x115] = 30;   // length past the record
+    image[0x401] = 0;    // empty source prompt
+    image[0x32] = 0x0E;  // mode Forward ...
+    image[0x596] = 0xF7; // ... with several source prompts
     load(image);
     expect_same_except_frame_map(form->image(), image);
     EXPECT_EQ(list("cboLng")->currentText(), "French");

@@ -79,7 +79,8 @@ protected:
         if (int n = numbered("prompts.", ".text"); n >= 0) return {ctl("txtPrompt", n), Target::Text};
         if (name == "source_prompts.mode") return {ctl("cboCtl", 2), Target::List};
         if (name == "source_prompts.multiple") return {ctl("chkCtl", 43), Target::Check};
-        if (int n = numbered("source_prompts.slots.", ".enabled"); n > 0) return {ctl("chkSource", 32 + n), Target::Check};
+        if (int n = numbered("source_prompts.slots.", ".enabled"); n > 0)
+            return {ctl("chkSource", 32 + n), Target::Check};
         if (int n = numbered("source_prompts.slots.", ".text"); n > 0) return {ctl("txtPrompt", 32 + n), Target::Text};
         if (name == "display.language") return {ctl("cboLng"), Target::List};
         if (name == "display.logo_font") return {ctl("cbologo"), Target::List};
@@ -98,7 +99,8 @@ protected:
         if (name == "alerts.sequential_lockout") return {ctl("cboSLC"), Target::List};
         if (name == "alerts.mail_alert") return {ctl("chkMailAlert"), Target::Check};
         if (int n = numbered("alerts.mail_drop.", ".alert"); n > 0) return {ctl("cboMailAlert", n - 1), Target::List};
-        if (int n = numbered("melodies.slots.", ".music_type"); n > 0) return {ctl("cboMusicType", n - 1), Target::List};
+        if (int n = numbered("melodies.slots.", ".music_type"); n > 0)
+            return {ctl("cboMusicType", n - 1), Target::List};
         if (int n = numbered("melodies.slots.", ".melody"); n > 0) return {ctl("txtUser", n - 1), Target::Text};
         return {};
     }
@@ -140,7 +142,8 @@ protected:
         if (t.kind == Target::Menu) {
             std::string out;
             for (int i = 0; i < kMenuItems; ++i)
-                if (pick(3) == 0) out += (out.empty() ? "" : ",") + std::string(menu_item_captions()[static_cast<std::size_t>(i)]);
+                if (pick(3) == 0)
+                    out += (out.empty() ? "" : ",") + std::string(menu_item_captions()[static_cast<std::size_t>(i)]);
             return out;
         }
         if (name == "frequency.box") {
@@ -221,7 +224,8 @@ protected:
             std::array<bool, kMenuItems> want{};
             for (int i = 0; i < kMenuItems; ++i)
                 want[static_cast<std::size_t>(i)] =
-                    (',' + c.value + ',').find(',' + std::string(menu_item_captions()[static_cast<std::size_t>(i)]) + ',') !=
+                    (',' + c.value + ',')
+                        .find(',' + std::string(menu_item_captions()[static_cast<std::size_t>(i)]) + ',') !=
                     std::string::npos;
             // Items left out first, so that the menu never has all eight in.
             for (const bool tick : {true, false})
@@ -272,8 +276,9 @@ protected:
         // A menu of all eight items cannot be made: the last box clicked goes back.
         if (value.empty()) return false;
         for (int i = 0; i < kMenuItems; ++i) {
-            const bool want = (',' + value + ',').find(',' + std::string(menu_item_captions()[static_cast<std::size_t>(i)]) +
-                                                       ',') != std::string::npos;
+            const bool want =
+                (',' + value + ',').find(',' + std::string(menu_item_captions()[static_cast<std::size_t>(i)]) + ',') !=
+                std::string::npos;
             auto* box = form->ctl<QCheckBox>(QStringLiteral("chkMenu"), i);
             if (box->isChecked() != want && !box->isEnabled()) return false;
         }
@@ -301,7 +306,8 @@ std::string first_difference(const PagerTable& a, const PagerTable& b) {
 }
 
 TEST_F(SetEquivalence, RandomSequencesLeaveTheSameBytesInTheWindowAndThroughSet) {
-    const int kSequences = qEnvironmentVariableIsSet("QRT58_SEQUENCES") ? qEnvironmentVariableIntValue("QRT58_SEQUENCES") : 200;
+    const int kSequences =
+        qEnvironmentVariableIsSet("QRT58_SEQUENCES") ? qEnvironmentVariableIntValue("QRT58_SEQUENCES") : 200;
     constexpr int kChanges = 10;
     int accepted = 0, refused = 0;
     for (int sequence = 0; sequence < kSequences && !HasFailure(); ++sequence) {
@@ -328,8 +334,9 @@ TEST_F(SetEquivalence, RandomSequencesLeaveTheSameBytesInTheWindowAndThroughSet)
                 if (reachable) {
                     seams.boxes->clear();
                     window_apply(c, t);
-                    EXPECT_TRUE(form->image() == window_before) << "set refused (" << why << ") but the window took:" << log
-                                                            << first_difference(form->image(), window_before);
+                    EXPECT_TRUE(form->image() == window_before)
+                        << "set refused (" << why << ") but the window took:" << log
+                        << first_difference(form->image(), window_before);
                     EXPECT_FALSE(seams.boxes->texts().isEmpty()) << "refused without a message:" << log;
                     leave();
                 }

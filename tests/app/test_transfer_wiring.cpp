@@ -63,7 +63,8 @@ TEST_F(TransferWiring, WriteNeedsWriteModeThenReadRefillsTheWindow) {
     seams.boxes->clear();
     form->ctl<QRadioButton>(QStringLiteral("WriteOpt"))->click();
     form->pager_command(1);
-    EXPECT_TRUE(seams.boxes->texts().contains(QStringLiteral("Verify Success!"))) << seams.boxes->texts().join('|').toStdString();
+    EXPECT_TRUE(seams.boxes->texts().contains(QStringLiteral("Verify Success!")))
+        << seams.boxes->texts().join('|').toStdString();
     const qrt58::PagerTable written = eeprom();
     EXPECT_EQ(written[0x3B7], 'W');
 

@@ -51,9 +51,7 @@ struct SimRig {
     // Finds the board (and fails the test if it does not answer).
     bool find() { return link.find_board(); }
     std::uint8_t mem(int a) const { return sim_mem()[static_cast<std::size_t>(a)]; }
-    const std::array<std::uint8_t, 2048>& sim_mem() const {
-        return const_cast<SimRig*>(this)->sim.eeprom().memory;
-    }
+    const std::array<std::uint8_t, 2048>& sim_mem() const { return const_cast<SimRig*>(this)->sim.eeprom().memory; }
 
     VirtualClock clock;
     SimBoard sim;

@@ -13,8 +13,7 @@ namespace {
 std::vector<int> status_reads(const RecordingDriver& rec) {
     std::vector<int> ports;
     for (const auto& a : rec.log)
-        if (!a.write && (a.port & 1) && (ports.empty() || ports.back() != a.port))
-            ports.push_back(a.port);
+        if (!a.write && (a.port & 1) && (ports.empty() || ports.back() != a.port)) ports.push_back(a.port);
     return ports;
 }
 } // namespace

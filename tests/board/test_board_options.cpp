@@ -23,8 +23,7 @@ using namespace qrt58;
 namespace {
 // Parses `args` (without the program name) with the board options and two
 // positional arguments, as both programs do.
-bool parse_board_args(const QStringList& args, BoardOptions& o, QString& error,
-                      QStringList* rest = nullptr) {
+bool parse_board_args(const QStringList& args, BoardOptions& o, QString& error, QStringList* rest = nullptr) {
     QCommandLineParser parser;
     add_board_options(parser);
     if (!parser.parse(QStringList{QStringLiteral("prog")} + args)) {
@@ -41,8 +40,7 @@ TEST(BoardOptions, ParsesBoardLineDelayAndTrace) {
     QString error;
     QStringList rest;
     ASSERT_TRUE(parse_board_args(
-        {"read", "x.tbl", "--board", "sim:/tmp/e.bin", "--line-delay=40", "--trace-vcd", "t.vcd"},
-        o, error, &rest))
+        {"read", "x.tbl", "--board", "sim:/tmp/e.bin", "--line-delay=40", "--trace-vcd", "t.vcd"}, o, error, &rest))
         << error.toStdString();
     EXPECT_EQ(rest, (QStringList{"read", "x.tbl"}));
     ASSERT_TRUE(o.board);

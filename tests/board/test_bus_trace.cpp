@@ -5,8 +5,8 @@
 
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <algorithm>
+#include <gtest/gtest.h>
 
 using namespace qrt58;
 using qrt58::test::SimRig;

@@ -211,7 +211,7 @@ TEST(I2cBoard, AdapterErrorsNameTheirReason) {
         const char* reason;
     };
     for (const Case c : {Case{EACCES, "permission denied (the user needs the group i2c, which the qrt58 package or "
-                                     "i2c-tools gives the adapters: sudo adduser $USER i2c, then log in again)"},
+                                      "i2c-tools gives the adapters: sudo adduser $USER i2c, then log in again)"},
                          Case{ENOENT, "no such I2C adapter (is the adapter plugged in and the i2c-dev module "
                                       "loaded? sudo modprobe i2c-dev; the qrt58 package loads it at start-up)"}}) {
         SCOPED_TRACE(c.reason);

@@ -15,8 +15,7 @@ using qrt58::test::SimRig;
 namespace {
 
 // start, control, word address, data..., stop; returns the acknowledges.
-std::vector<bool> page_write(BoardLink& link, int address, const std::vector<std::uint8_t>& data,
-                             bool stop = true) {
+std::vector<bool> page_write(BoardLink& link, int address, const std::vector<std::uint8_t>& data, bool stop = true) {
     std::vector<bool> acks;
     link.bus_start();
     acks.push_back(link.send_byte(control_byte(address)));

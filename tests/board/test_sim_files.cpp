@@ -146,8 +146,7 @@ TEST(SimFile, LeftoverOrDamagedLockFilesBlockNothing) {
         {QByteArray(), QFileDevice::ReadOwner | QFileDevice::WriteOwner},
         {QByteArray("\xff\x00garbage\n"), QFileDevice::ReadOwner | QFileDevice::WriteOwner},
         {QByteArray("12345\nqrt58cli\nhost\n"), QFileDevice::Permissions()},
-        {QByteArray("999999999\nqrt58cli\n") + QSysInfo::machineHostName().toUtf8() + '\n',
-         QFileDevice::ReadOwner}};
+        {QByteArray("999999999\nqrt58cli\n") + QSysInfo::machineHostName().toUtf8() + '\n', QFileDevice::ReadOwner}};
     for (const auto& [content, permissions] : leftovers) {
         QFile lock(path + ".lock");
         lock.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);

@@ -35,7 +35,8 @@ public:
         if (name == "alerts.menu_left_out") {
             std::string out;
             for (int i = 0; i < kMenuItems; ++i)
-                if (pick(3) == 0) out += (out.empty() ? "" : ",") + std::string(menu_item_captions()[static_cast<std::size_t>(i)]);
+                if (pick(3) == 0)
+                    out += (out.empty() ? "" : ",") + std::string(menu_item_captions()[static_cast<std::size_t>(i)]);
             return out;
         }
         if (name.rfind("capcodes.", 0) == 0 && name.find(".capcode") != std::string::npos) {
@@ -74,7 +75,8 @@ public:
         if (family == "frequency") return "frequency.box";
         if (n == std::string::npos) return family;
         int number = 1 + pick(16);
-        if (family == "prompts.N.text") number = prompt_slots()[static_cast<std::size_t>(pick(static_cast<int>(prompt_slots().size())))].index;
+        if (family == "prompts.N.text")
+            number = prompt_slots()[static_cast<std::size_t>(pick(static_cast<int>(prompt_slots().size())))].index;
         if (family == "capcodes.N.length") number = 1 + 2 * pick(8);
         if (family.rfind("alerts.mail_drop", 0) == 0) number = 2 + pick(15);
         if (family.rfind("source_prompts", 0) == 0) number = 1 + pick(17);

@@ -7,8 +7,8 @@
 
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <sstream>
 
 using namespace qrt58;
@@ -52,9 +52,12 @@ TEST(CliNew, UsageAndErrors) {
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("new FILE"), std::string::npos);
     // Each failure: a non-zero status and one line on stderr that names the problem.
-    const std::vector<std::vector<std::string>> failing = {
-        {}, {"frobnicate"}, {"new"}, {"new", "a.tbl", "b.tbl"}, {"new", "--fast", "a.tbl"},
-        {"new", "/nonexistent-folder/x.tbl"}};
+    const std::vector<std::vector<std::string>> failing = {{},
+                                                           {"frobnicate"},
+                                                           {"new"},
+                                                           {"new", "a.tbl", "b.tbl"},
+                                                           {"new", "--fast", "a.tbl"},
+                                                           {"new", "/nonexistent-folder/x.tbl"}};
     for (const auto& args : failing) {
         const CliRun r = run_cli(args);
         const std::string shown = args.empty() ? "(no arguments)" : args[0] + " ...";
@@ -82,7 +85,7 @@ TEST(CliShow, CapcodeSlotsAndFrameMapAsTheWindowShowsThem) {
     store_capcode(t, 2, 3223326721.0, true); // pair 1 long
     set_slot_bit(t, enable_bit(2), true);
     store_capcode(t, 2, 3223326721.0, true); // copies the enable bit to slot 4
-    set_capcode_word(t, 6, 0x409000);         // flagged, fits no long rule
+    set_capcode_word(t, 6, 0x409000);        // flagged, fits no long rule
     set_capcode_word(t, 7, 0x400005);
     store_capcode(t, 4, 16, false);
     set_capcode_type(t, 4, CapcodeType::Group);
@@ -136,8 +139,7 @@ TEST(CliShow, PromptsSourcePromptsAndDisplaySettings) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(line_starting(r.out, "    0  Power Up Logo"), "    0  Power Up Logo           5  \"    VANTOR  \"");
     EXPECT_EQ(line_starting(r.out, "   14  SLEEP"), "   14  SLEEP ------------>     3  \"SLEEP\"");
-    EXPECT_EQ(line_starting(r.out, "Source prompts"),
-              "Source prompts (mode: Disable, Multiple Source Prompt: off):");
+    EXPECT_EQ(line_starting(r.out, "Source prompts"), "Source prompts (mode: Disable, Multiple Source Prompt: off):");
     EXPECT_EQ(line_starting(r.out, "  1 "), "  1      on            8  \"        < 1 >\"");
     EXPECT_EQ(line_starting(r.out, "  Group"), "  Group  on            7  \"       <Group>\"");
     EXPECT_EQ(line_starting(r.out, "Push Key Lamp On Enable:"), "Push Key Lamp On Enable: off (0x3B0 = 14)");
@@ -154,8 +156,7 @@ TEST(CliShow, PromptsSourcePromptsAndDisplaySettings) {
     ASSERT_TRUE(save_table_file(path, t).ok);
     r = run_cli({"show", path.toStdString()});
     EXPECT_EQ(line_starting(r.out, "    1  NO PAGES"), "    1  NO PAGES ------->       5  \"    SIN MESAJES\"");
-    EXPECT_EQ(line_starting(r.out, "Source prompts"),
-              "Source prompts (mode: Auto Cap., Multiple Source Prompt: on):");
+    EXPECT_EQ(line_starting(r.out, "Source prompts"), "Source prompts (mode: Auto Cap., Multiple Source Prompt: on):");
     EXPECT_EQ(line_starting(r.out, "  2 "), "  2      off           8  \"        < 2 >\"");
     EXPECT_EQ(line_starting(r.out, "Prompt language:"), "Prompt language: Spainish (code 5)");
     EXPECT_EQ(line_starting(r.out, "Logo font:"), "Logo font: Small Font (2)");
@@ -183,9 +184,10 @@ TEST(CliShow, ErrorsGiveOneLineAndAFailingStatus) {
     f.close();
 
     // Files that cannot be shown fail (1); a wrong command line is a usage error (2).
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"show", foreign.toStdString()}, {"show", dir.path().toStdString()}, {"show"},
-          {"show", good.toStdString(), good.toStdString()}}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"show", foreign.toStdString()},
+                                                 {"show", dir.path().toStdString()},
+                                                 {"show"},
+                                                 {"show", good.toStdString(), good.toStdString()}}) {
         const CliRun r = run_cli(args);
         EXPECT_EQ(r.status, args.size() == 2 ? 1 : 2) << r.err;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
@@ -212,11 +214,11 @@ TEST(CliShow, AlertsAndMelodiesByTheirCaptions) {
     t[0x383] = 5;
     t[0x596] = 0xAB; // out-of-range on, multiple tone, "Vibration Like Beep" ticked
     t[0x5D5] = 9;
-    t[0x3C] = 0x49;  // lockout 60 s, reminder 2 minutes
+    t[0x3C] = 0x49; // lockout 60 s, reminder 2 minutes
     t[0x3B] |= 0x40;
     set_capcode_type(t, 2, CapcodeType::MailDrop);
     t[0x375] = 16;
-    t[0x37A] = 3; // slot 7: no item
+    t[0x37A] = 3;    // slot 7: no item
     t[0x386] = 0xFB; // slot 3 "Disable"
     t[0x564] = 32;   // no item of slot 0's list
     t[0x565] = 49;

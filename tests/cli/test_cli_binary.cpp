@@ -49,8 +49,7 @@ Child spawn(const char* program, const std::vector<std::string>& args, bool err_
         ::close(out_pipe[0]);
         ::close(err_read);
         std::vector<char*> argv{const_cast<char*>(program)};
-        for (const std::string& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         ::execv(program, argv.data());
         ::_exit(127);
@@ -122,7 +121,7 @@ TEST_F(Binary, ExitStatusesHelpAndVersion) {
     }
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     ::setenv("XDG_RUNTIME_DIR", dir.path().toLocal8Bit().constData(), 1); // keeps Qt quiet
-    c = spawn(QRT58PROG, {"-v"}, false); // never the version
+    c = spawn(QRT58PROG, {"-v"}, false);                                  // never the version
     EXPECT_EQ(c.status, 2);
     EXPECT_EQ(c.out, "");
     c = spawn(QRT58PROG, {"--line-delay", "5"}, false);
@@ -154,7 +153,8 @@ TEST_F(Binary, EveryKindOfBoardIsInEveryHelpText) {
         SCOPED_TRACE(name);
         EXPECT_EQ(text.find("Remembered for the next run"), std::string::npos);
         for (const qrt58::BoardKind& kind : qrt58::board_kinds()) {
-            EXPECT_NE(text.find(kind.syntax.toStdString()), std::string::npos) << kind.syntax.toStdString() << '\n' << text;
+            EXPECT_NE(text.find(kind.syntax.toStdString()), std::string::npos) << kind.syntax.toStdString() << '\n'
+                                                                               << text;
         }
     }
 }
@@ -171,8 +171,7 @@ TEST_F(Binary, OutputThatCannotBeWrittenFailsTheCommand) {
 
 TEST_F(Binary, ProgressBarOnAPseudoTerminalNotOnAPipe) {
     const std::string board = "sim:" + path("eeprom.bin");
-    Child c =
-        spawn(QRT58CLI, {"read", path("a.tbl"), "--board", board, "--line-delay", "10"}, true);
+    Child c = spawn(QRT58CLI, {"read", path("a.tbl"), "--board", board, "--line-delay", "10"}, true);
     ASSERT_EQ(c.status, 0) << c.err;
     EXPECT_NE(c.err.find("\rReading   ["), std::string::npos) << c.err;
     EXPECT_NE(c.err.find("] 100%"), std::string::npos);

@@ -7,9 +7,9 @@
 
 #include "alerts.h"
 #include "capcode.h"
-#include "melody.h"
 #include "default_image.h"
 #include "frequency.h"
+#include "melody.h"
 #include "password.h"
 #include "prompts.h"
 #include "table_file.h"
@@ -28,9 +28,7 @@ using namespace qrt58;
 
 namespace {
 
-int lines(const std::string& text) {
-    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
-}
+int lines(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
 
 struct Files : ::testing::Test {
     std::string save(const char* name, const PagerTable& image) {
@@ -62,8 +60,7 @@ struct Files : ::testing::Test {
 
 TEST(CliCommandLine, HelpVersionAndExitStatuses) {
     for (const char* command : {"new", "show", "diff", "set", "read", "write", "verify"}) {
-        for (const auto& args :
-             {std::vector<std::string>{command, "--help"}, {command, "-h"}, {"help", command}}) {
+        for (const auto& args : {std::vector<std::string>{command, "--help"}, {command, "-h"}, {"help", command}}) {
             const CliRun r = run_cli(args);
             EXPECT_EQ(r.status, 0) << command;
             EXPECT_EQ(r.out.rfind(std::string("Usage: qrt58cli ") + command + ' ', 0), 0u) << r.out;
@@ -81,8 +78,8 @@ TEST(CliCommandLine, HelpVersionAndExitStatuses) {
     }
     // -v only ever means verbose: before a command it is a usage error that
     // does nothing (a script's `qrt58cli -v write ... && next` stops there).
-    for (const auto& args : {std::vector<std::string>{"-v"}, {"-v", "write", "f.tbl", "--count", "1"},
-                             {"--verbose", "read", "f.tbl"}}) {
+    for (const auto& args :
+         {std::vector<std::string>{"-v"}, {"-v", "write", "f.tbl", "--count", "1"}, {"--verbose", "read", "f.tbl"}}) {
         const CliRun v = run_cli(args);
         EXPECT_EQ(v.status, 2) << args[0];
         EXPECT_EQ(v.out, "");
@@ -194,18 +191,15 @@ TEST_F(Files, ShowJsonOfACraftedImage) {
 TEST(CliModel, NamesAreUniqueAndEveryJsonLeafIsASetting) {
     const cli::ImageModel model = cli::build_image_model(build_default_image());
     std::set<std::string> names;
-    for (const cli::Setting& s : model.settings())
-        EXPECT_TRUE(names.insert(s.key).second) << s.key;
+    for (const cli::Setting& s : model.settings()) EXPECT_TRUE(names.insert(s.key).second) << s.key;
     // Counting the leaves of the JSON document finds names that shadow each
     // other ("a" and "a.b") or numbered runs that are not arrays.
     std::function<int(const QJsonValue&)> leaves = [&](const QJsonValue& v) {
         int n = 0;
         if (v.isObject()) {
-            for (const QJsonValue& c : v.toObject())
-                n += leaves(c);
+            for (const QJsonValue& c : v.toObject()) n += leaves(c);
         } else if (v.isArray()) {
-            for (const QJsonValue& c : v.toArray())
-                n += leaves(c);
+            for (const QJsonValue& c : v.toArray()) n += leaves(c);
         } else {
             n = 1;
         }
@@ -270,9 +264,9 @@ TEST_F(Files, SetAppliesTheWindowRules) {
     PagerTable start = build_default_image();
     set_bits(start, kSourceModeAddress, kSourceModeBit, 1, kSourceModeWidth); // "Backward"
     const std::string path = save("s.tbl", start);
-    const CliRun r = run_cli({"set", path, "frequency=1530250", "capcodes.3.capcode=1000",
-                              "passwords.read_write=ABCDEF", "passwords.manual=0042",
-                              "prompts.12.text=  OFF", "source_prompts.slots.17.text=GRP"});
+    const CliRun r =
+        run_cli({"set", path, "frequency=1530250", "capcodes.3.capcode=1000", "passwords.read_write=ABCDEF",
+                 "passwords.manual=0042", "prompts.12.text=  OFF", "source_prompts.slots.17.text=GRP"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "Set 6 settings in " + path + "\n");
 
@@ -306,9 +300,7 @@ TEST_F(Files, SetAppliesTheWindowRules) {
     EXPECT_NE(off.err.find("source prompt 5 is not ticked"), std::string::npos) << off.err;
 
     // A long capcode comes with the pair's switch; the hidden slot is refused.
-    ASSERT_EQ(
-        run_cli({"set", path, "capcodes.1.length=long", "capcodes.1.capcode=3000000000"}).status,
-        0);
+    ASSERT_EQ(run_cli({"set", path, "capcodes.1.length=long", "capcodes.1.capcode=3000000000"}).status, 0);
     PagerTable t = load(path);
     EXPECT_TRUE(pair_is_long_in_image(t, 0));
     EXPECT_EQ(decode_capcode(capcode_word(t, 0), capcode_word(t, 1), true).text, "3000000000");
@@ -392,7 +384,8 @@ TEST_F(Files, SetRefusesAndLeavesTheFileAlone) {
     }
     // A frequency refused names the unit the box takes.
     for (const char* frequency : {"frequency=1", "frequency=abc", "frequency.box=1530001", "frequency=153.025"})
-        EXPECT_NE(run_cli({"set", path, frequency}).err.find("units of 100 Hz: 1530250 = 153.025 MHz"), std::string::npos)
+        EXPECT_NE(run_cli({"set", path, frequency}).err.find("units of 100 Hz: 1530250 = 153.025 MHz"),
+                  std::string::npos)
             << frequency;
     std::ostringstream names;
     cli::print_set_names(names);
@@ -413,8 +406,7 @@ TEST_F(Files, SetRefusesAndLeavesTheFileAlone) {
     }
     const CliRun list = run_cli({"set", "--list"});
     EXPECT_EQ(list.status, 0);
-    for (const char* name :
-         {"\nfrequency ", "\ncapcodes.N.capcode ", "\ncapcodes.N.length ", "\npasswords.read_write ",
-          "\npasswords.manual ", "\nprompts.N.text ", "\nsource_prompts.slots.N.text "})
+    for (const char* name : {"\nfrequency ", "\ncapcodes.N.capcode ", "\ncapcodes.N.length ", "\npasswords.read_write ",
+                             "\npasswords.manual ", "\nprompts.N.text ", "\nsource_prompts.slots.N.text "})
         EXPECT_NE(list.out.find(name), std::string::npos) << name;
 }

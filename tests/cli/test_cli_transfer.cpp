@@ -1,27 +1,27 @@
 // qrt58cli read / write / verify on the simulated board (virtual clock).
-#include "cli.h"
-#include "cli_common.h"
-#include "cli_boards.h"
-#include "cli_transfer.h"
 #include "../board/fake_devices.h"
+#include "cli.h"
+#include "cli_boards.h"
+#include "cli_common.h"
+#include "cli_transfer.h"
 
+#include "board.h"
 #include "capcode.h"
 #include "clock.h"
+#include "default_image.h"
+#include "file_lock.h"
 #include "i2c_bus.h"
 #include "i2c_dev.h"
-#include "sim_board.h"
-#include "default_image.h"
-#include "table_file.h"
-#include "board.h"
 #include "production_log.h"
-#include "file_lock.h"
 #include "registry_location.h"
+#include "sim_board.h"
+#include "table_file.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -136,10 +136,12 @@ TEST_F(CliRig, AFailedTransferExitsNonZeroAndLeavesTheOutputFileUntouched) {
     EXPECT_EQ(bytes("out.tbl"), QByteArray("old contents"));
 
     EXPECT_NE(run({"verify", path("first.tbl"), "--board", sim()}), 0);
-    const auto hex = [](int v) { return QStringLiteral("0x%1").arg(v, 2, 16, QLatin1Char('0')).toUpper().replace("0X", "0x").toStdString(); };
+    const auto hex = [](int v) {
+        return QStringLiteral("0x%1").arg(v, 2, 16, QLatin1Char('0')).toUpper().replace("0X", "0x").toStdString();
+    };
     const int was = static_cast<std::uint8_t>(bytes("first.tbl")[0x180]);
-    EXPECT_EQ(err, done("Verify Error! 1 byte differs, first at 0x0180: file " + hex(was) + ", receiver " +
-                        hex(was ^ 0x20)));
+    EXPECT_EQ(
+        err, done("Verify Error! 1 byte differs, first at 0x0180: file " + hex(was) + ", receiver " + hex(was ^ 0x20)));
 
     // A board driver that cannot start: its reason, then the search fails.
     put("blocker", "x");
@@ -207,8 +209,8 @@ TEST_F(CliRig, ASecondRunNeverProgramsACapcodeAgainNorSharesTheTableFile) {
     EXPECT_NE(err.find("Capcode 1 > 2031614 so can not be increase!"), std::string::npos) << err;
     const QByteArray receiver = bytes("eeprom.bin");
     EXPECT_EQ(run({"write", path("short.tbl"), "--count", "5", "--board", sim()}), 1);
-    for (const char* part : {"Capcode 1 2031614 was programmed ok on ", " UTC at station ", " on board sim:",
-                             "(receiver 2 of 2 of a production run)", "nothing was written",
+    for (const char* part : {"Capcode 1 2031614 was programmed ok on ", " UTC at station ",
+                             " on board sim:", "(receiver 2 of 2 of a production run)", "nothing was written",
                              "no free capcode is left above it", "registry release --scrapped 2031614"})
         EXPECT_NE(err.find(part), std::string::npos) << part << '\n' << err;
     EXPECT_EQ(out.find("Receiver 1"), std::string::npos) << out;
@@ -264,8 +266,7 @@ TEST_F(CliRig, AWriteWhoseSimulatedEepromCannotBeSavedFails) {
     cli::set_transfer_clock(&lossy);
     EXPECT_EQ(run({"write", path("in.tbl"), "--board", board}), 1);
     cli::set_transfer_clock(&clock);
-    EXPECT_NE(err.find("qrt58cli: Cannot save the simulated EEPROM file " + path("sub/eeprom.bin")),
-              std::string::npos)
+    EXPECT_NE(err.find("qrt58cli: Cannot save the simulated EEPROM file " + path("sub/eeprom.bin")), std::string::npos)
         << err;
 }
 
@@ -321,9 +322,7 @@ TEST_F(CliRig, SettingsAreRememberedOnlyWhenTheyWorked) {
     ASSERT_EQ(run({"write", path("in.tbl"), "--board", sim(), "--line-delay", "10"}), 0) << err;
     // A board that cannot start and a line delay of a failed run are not kept.
     put("blocker", "x");
-    EXPECT_EQ(run({"verify", path("in.tbl"), "--board", "sim:" + path("blocker") + "/e.bin",
-                   "--line-delay", "90"}),
-              1);
+    EXPECT_EQ(run({"verify", path("in.tbl"), "--board", "sim:" + path("blocker") + "/e.bin", "--line-delay", "90"}), 1);
     QSettings settings(dir.filePath("settings.ini"), QSettings::IniFormat);
     // --board is for its run only; `qrt58cli board` chooses for later runs.
     EXPECT_FALSE(settings.contains("board/driver"));
@@ -356,15 +355,11 @@ TEST_F(CliRig, ProductionLogHasALinePerReceiverAndTheLimit) {
     store_capcode(image, 0, 2031613, false);
     ASSERT_TRUE(save_table_file(dir.filePath("short.tbl"), image).ok);
     put("log.csv", "earlier line\n");
-    EXPECT_EQ(run({"write", path("short.tbl"), "--count", "5", "--log", path("log.csv"), "--board",
-                   sim()}),
-              1);
+    EXPECT_EQ(run({"write", path("short.tbl"), "--count", "5", "--log", path("log.csv"), "--board", sim()}), 1);
     const QStringList lines = QString::fromUtf8(bytes("log.csv")).split('\n');
-    ASSERT_EQ(lines.size(), 5)
-        << bytes("log.csv").toStdString(); // appended, and ends with a newline
+    ASSERT_EQ(lines.size(), 5) << bytes("log.csv").toStdString(); // appended, and ends with a newline
     EXPECT_EQ(lines[0], "earlier line");
-    const QRegularExpression line(
-        QStringLiteral(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ,(\d+),(.*)$)"));
+    const QRegularExpression line(QStringLiteral(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ,(\d+),(.*)$)"));
     const std::vector<std::pair<QString, QString>> expected = {
         {"2031613", "ok"}, {"2031614", "ok"}, {"2031614", "limit"}};
     for (std::size_t i = 0; i < expected.size(); ++i) {
@@ -377,8 +372,7 @@ TEST_F(CliRig, ProductionLogHasALinePerReceiverAndTheLimit) {
 
     // A log that cannot be written stops the run before any receiver.
     const QByteArray eeprom = bytes("eeprom.bin");
-    EXPECT_EQ(run({"write", path("short.tbl"), "--count", "1", "--log", dir.path().toStdString(),
-                   "--board", sim()}),
+    EXPECT_EQ(run({"write", path("short.tbl"), "--count", "1", "--log", dir.path().toStdString(), "--board", sim()}),
               1);
     EXPECT_NE(err.find("production log"), std::string::npos) << err;
     EXPECT_EQ(bytes("eeprom.bin"), eeprom);
@@ -401,10 +395,8 @@ TEST_F(CliRig, ImagesThroughStandardInputAndOutput) {
     EXPECT_EQ(QByteArray::fromStdString(out), raw(written));
     EXPECT_EQ(err, "");
     // verify - as well; short, long or foreign input is refused before the board.
-    EXPECT_EQ(run_io({"verify", "-", "--board", sim()}, raw(written).toStdString(), false), 0)
-        << err;
-    for (const QByteArray& bad :
-         {raw(image).left(100), raw(image) + "x", QByteArray(kImageSize, '\0')}) {
+    EXPECT_EQ(run_io({"verify", "-", "--board", sim()}, raw(written).toStdString(), false), 0) << err;
+    for (const QByteArray& bad : {raw(image).left(100), raw(image) + "x", QByteArray(kImageSize, '\0')}) {
         EXPECT_EQ(run_io({"write", "-", "--board", sim()}, bad.toStdString(), false), 1);
         EXPECT_EQ(err.rfind("qrt58cli: write: standard input", 0), 0u) << err;
     }
@@ -440,9 +432,9 @@ TEST_F(CliRig, LiveLinesFitTheTerminalAndNoneOnADumbOne) {
         std::ostringstream o, e;
         cli::Streams streams{i, o, e, true, false};
         streams.err_columns = [columns] { return columns; };
-        const int status = cli::run({"job", "run", path("base.tbl"), "--range", range, "--job", range,
-                                     "--registry", "sqlite:" + path("registry.sqlite"), "--virtual-clock",
-                                     "--board", "sim-i2c:" + path("a.bin"), "--board", "sim-i2c:" + path("b.bin")},
+        const int status = cli::run({"job", "run", path("base.tbl"), "--range", range, "--job", range, "--registry",
+                                     "sqlite:" + path("registry.sqlite"), "--virtual-clock", "--board",
+                                     "sim-i2c:" + path("a.bin"), "--board", "sim-i2c:" + path("b.bin")},
                                     streams);
         out = o.str();
         err = e.str();
@@ -519,10 +511,8 @@ TEST_F(CliRig, AVerifyFailureNamesTheFirstDifferenceAndTheCount) {
     };
     // The receiver holds the stamped image: the checksum and the marker are no
     // differences, a change to them is.
-    const Case cases[] = {{{0x005}, 1, 0x005},
-                          {{0x700, 0x123, 0x124}, 3, 0x123},
-                          {{0x7FF}, 1, 0x7FF},
-                          {{0x3E0, 0x000}, 2, 0x000}};
+    const Case cases[] = {
+        {{0x005}, 1, 0x005}, {{0x700, 0x123, 0x124}, 3, 0x123}, {{0x7FF}, 1, 0x7FF}, {{0x3E0, 0x000}, 2, 0x000}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.first);
         QByteArray e = written;
@@ -533,9 +523,9 @@ TEST_F(CliRig, AVerifyFailureNamesTheFirstDifferenceAndTheCount) {
             return QStringLiteral("0x%1").arg(v, w, 16, QLatin1Char('0')).toUpper().replace("0X", "0x").toStdString();
         };
         const int expected = static_cast<std::uint8_t>(written[c.first]);
-        EXPECT_EQ(err, done("Verify Error! " + std::to_string(c.count) + (c.count == 1 ? " byte differs" : " bytes differ") +
-                            ", first at " + hex(c.first, 4) + ": file " + hex(expected, 2) + ", receiver " +
-                            hex(expected ^ 0x41, 2)));
+        EXPECT_EQ(err, done("Verify Error! " + std::to_string(c.count) +
+                            (c.count == 1 ? " byte differs" : " bytes differ") + ", first at " + hex(c.first, 4) +
+                            ": file " + hex(expected, 2) + ", receiver " + hex(expected ^ 0x41, 2)));
         EXPECT_EQ(out, "");
         EXPECT_EQ(run({"verify", path("in.tbl"), "--board", sim(), "--json"}), 1);
         const QJsonObject doc = QJsonDocument::fromJson(QByteArray::fromStdString(out)).object();
@@ -554,7 +544,8 @@ TEST_F(CliRig, AVerifyFailureNamesTheFirstDifferenceAndTheCount) {
 TEST_F(CliRig, BoardFailuresAreOneLineAndVerboseShowsTheSteps) {
     ASSERT_EQ(run({"new", path("in.tbl")}), 0);
     EXPECT_EQ(run({"verify", path("in.tbl"), "--board", "ppdev:" + path("parport7")}), 1);
-    EXPECT_EQ(err.rfind("qrt58cli: verify: The Board is not responding! (Parallel port " + path("parport7") + ": ", 0), 0u)
+    EXPECT_EQ(err.rfind("qrt58cli: verify: The Board is not responding! (Parallel port " + path("parport7") + ": ", 0),
+              0u)
         << err;
     EXPECT_EQ(err.find('\n'), err.size() - 1) << err;
 
@@ -599,7 +590,8 @@ TEST_F(CliRig, BoardsListsTheSimulatedReceiverPortsAndAdapters) {
     EXPECT_EQ(run({"boards"}), 0);
     // Each kind that is searched for and not found says so, with the hint.
     const std::string none =
-        "sim    Simulated receiver (" + SimBoard::default_file().toStdString() + ")\n"
+        "sim    Simulated receiver (" + SimBoard::default_file().toStdString() +
+        ")\n"
         "ppdev  Parallel port: none found (/dev/parport*: sudo modprobe ppdev)\n"
         "i2c    I2C (first adapter found): none found (/dev/i2c-*: plug in the adapter; sudo modprobe i2c-dev)\n"
         "\nKinds of board";
@@ -611,7 +603,8 @@ TEST_F(CliRig, BoardsListsTheSimulatedReceiverPortsAndAdapters) {
     test::make_node(root, "i2c-9");
     EXPECT_EQ(run({"boards"}), 0);
     const std::string expected =
-        "sim                  Simulated receiver (" + SimBoard::default_file().toStdString() + ")\n"
+        "sim                  Simulated receiver (" + SimBoard::default_file().toStdString() +
+        ")\n"
         "ppdev:/dev/parport0  Parallel port /dev/parport0\n"
         "i2c                  I2C (first adapter found): now /dev/i2c-1\n"
         "i2c:/dev/i2c-0       I2C /dev/i2c-0 (SMBus I801 adapter at efa0): the computer's own bus, not probed\n"
@@ -646,9 +639,13 @@ TEST_F(CliRig, BoardKeepsOnlyWhatTheMachineHasUnlessForced) {
         const char* err; // the start of standard error
     };
     const Case cases[] = {
-        {{"board", "ppdev:/dev/parport9"}, 1, false,
+        {{"board", "ppdev:/dev/parport9"},
+         1,
+         false,
          "qrt58cli: board: ppdev:/dev/parport9: /dev/parport9 does not exist; not kept"},
-        {{"board", "ppdev:/dev/parport9", "--force"}, 0, true,
+        {{"board", "ppdev:/dev/parport9", "--force"},
+         0,
+         true,
          "qrt58cli: board: warning: ppdev:/dev/parport9: /dev/parport9 does not exist\n"},
         {{"board", "i2c"}, 1, false, "qrt58cli: board: i2c: none found (/dev/i2c-*"},
         {{"board", "ppdev:/dev/parport0"}, 0, true, ""},
@@ -696,9 +693,8 @@ TEST_F(CliRig, NoFileOfARunIsWrittenOverAnotherOfIt) {
     ASSERT_EQ(run({"new", path("t.tbl")}), 0);
     ASSERT_EQ(run({"read", path("r.tbl"), "--board", sim()}), 0) << err;
     ASSERT_TRUE(QFile::link(dir.filePath("t.tbl"), dir.filePath("sym.tbl")));
-    ASSERT_EQ(::link(dir.filePath("t.tbl").toLocal8Bit().constData(),
-                     dir.filePath("hard.tbl").toLocal8Bit().constData()),
-              0);
+    ASSERT_EQ(
+        ::link(dir.filePath("t.tbl").toLocal8Bit().constData(), dir.filePath("hard.tbl").toLocal8Bit().constData()), 0);
     const QByteArray table = bytes("t.tbl"), receiver = bytes("eeprom.bin");
     const std::string t = path("t.tbl");
     const std::vector<std::vector<std::string>> runs = {
@@ -757,7 +753,9 @@ TEST_F(CliRig, TheSimulatedAdapterCountsAWriteOnlyOnceItsFileIsSaved) {
     const std::string board = "sim-i2c:" + path("i2c.bin");
     ASSERT_EQ(run({"read", path("first.tbl"), "--board", board}), 0) << err;
     const QByteArray before = bytes("i2c.bin");
-    const int status = qrt58::test::with_file_size_limit(1024, [&] { return run({"write", path("in.tbl"), "--board", board}); });
+    const int status = qrt58::test::with_file_size_limit(1024, [&] {
+        return run({"write", path("in.tbl"), "--board", board});
+    });
     EXPECT_EQ(status, 1);
     EXPECT_EQ(out.find("Verify Success!"), std::string::npos) << out;
     EXPECT_NE(err.find("Cannot save the simulated EEPROM file " + path("i2c.bin")), std::string::npos) << err;
@@ -766,8 +764,8 @@ TEST_F(CliRig, TheSimulatedAdapterCountsAWriteOnlyOnceItsFileIsSaved) {
 
 TEST_F(CliRig, ReadOntoAFileThatCannotBeSavedIsRefusedBeforeTheTransfer) {
     ::mkfifo(dir.filePath("pipe.tbl").toLocal8Bit().constData(), 0600);
-    for (const std::string& target : {path("no/such/folder/x.tbl"), path("pipe.tbl"), std::string("/dev/null"),
-                                      dir.path().toStdString()}) {
+    for (const std::string& target :
+         {path("no/such/folder/x.tbl"), path("pipe.tbl"), std::string("/dev/null"), dir.path().toStdString()}) {
         SCOPED_TRACE(target);
         EXPECT_EQ(run({"read", target, "--board", sim()}), 1);
         EXPECT_NE(err.find("Cannot save " + target), std::string::npos) << err;

@@ -107,8 +107,8 @@ TEST(Fuzz, LoaderAndShowSurviveRandomAndMutatedTableFiles) {
         shown += status == 0;
     }
     // The figures for the record; a crash would not get here.
-    std::printf("fuzz: %d buffers (%d loaded and listed, %d refused), %d files (%d shown), 0 crashes\n",
-                kBuffers, loaded, refused, kFiles, shown);
+    std::printf("fuzz: %d buffers (%d loaded and listed, %d refused), %d files (%d shown), 0 crashes\n", kBuffers,
+                loaded, refused, kFiles, shown);
     EXPECT_GT(loaded, kBuffers / 2);
     EXPECT_GT(refused, kBuffers / 10);
 }

@@ -51,19 +51,17 @@ const std::vector<Finding>& findings() {
              set_slot_bit(t, enable_bit(5), true);
          },
          "capcodes.6.enabled_stored", true, "on"},
-        {"usable slot keeps its bit",
-         [](PagerTable& t) { set_slot_bit(t, enable_bit(3), true); }, "capcodes.4.enabled", true,
-         "on"},
+        {"usable slot keeps its bit", [](PagerTable& t) { set_slot_bit(t, enable_bit(3), true); }, "capcodes.4.enabled",
+         true, "on"},
         // The slider clamps a stored 0 to its minimum.
-        {"contrast 0", [](PagerTable& t) { t[kContrastAddress] = 0; }, "display.contrast_shown", 1,
-         "1", "Screen contrast: 0 (shown as 1)"},
-        {"contrast 12", [](PagerTable& t) { t[kContrastAddress] = 12; }, "display.contrast_shown", 4,
-         "4"},
+        {"contrast 0", [](PagerTable& t) { t[kContrastAddress] = 0; }, "display.contrast_shown", 1, "1",
+         "Screen contrast: 0 (shown as 1)"},
+        {"contrast 12", [](PagerTable& t) { t[kContrastAddress] = 12; }, "display.contrast_shown", 4, "4"},
         // The four settings the listing missed.
-        {"Date Display", [](PagerTable& t) { set_bits(t, 0x3B, 3, 1, 1); }, "options.date_display",
-         "mm-dd-yy", "mm-dd-yy", "Date Display: mm-dd-yy"},
-        {"24H o'clock", [](PagerTable& t) { set_bits(t, 0x595, 3, 0, 1); }, "options.24h_o_clock",
-         true, "on", "24H o'clock: on"},
+        {"Date Display", [](PagerTable& t) { set_bits(t, 0x3B, 3, 1, 1); }, "options.date_display", "mm-dd-yy",
+         "mm-dd-yy", "Date Display: mm-dd-yy"},
+        {"24H o'clock", [](PagerTable& t) { set_bits(t, 0x595, 3, 0, 1); }, "options.24h_o_clock", true, "on",
+         "24H o'clock: on"},
         {"RD Key Delete Enable",
          [](PagerTable& t) {
              set_bits(t, 0x32, 1, 0, 1);
@@ -78,29 +76,27 @@ const std::vector<Finding>& findings() {
          "options.rd_key_switch_alert", false, "off",
          "RD Key Switch Alert: off  (hidden: Push Key Lamp On Enable is off)"},
         // A stored value of no item: null and "none of the list (N)" everywhere.
-        {"personal alert 5", [](PagerTable& t) { t[kPersonAlertAddress] = 5; },
-         "alerts.personal_alert_length", QJsonValue(), "none of the list (5)",
-         "Personal Alert Length: none of the list (5)"},
-        {"personal alert code", [](PagerTable& t) { t[kPersonAlertAddress] = 5; },
-         "alerts.personal_alert_length_code", 5, "5"},
+        {"personal alert 5", [](PagerTable& t) { t[kPersonAlertAddress] = 5; }, "alerts.personal_alert_length",
+         QJsonValue(), "none of the list (5)", "Personal Alert Length: none of the list (5)"},
+        {"personal alert code", [](PagerTable& t) { t[kPersonAlertAddress] = 5; }, "alerts.personal_alert_length_code",
+         5, "5"},
         {"lamp 50", [](PagerTable& t) { t[kLampAddress] = 50; }, "display.lamp_time", QJsonValue(),
          "none of the list (50)"},
-        {"battery 99", [](PagerTable& t) { t[kBatteryLevelFirst + 2] = 99; },
-         "display.battery.high", QJsonValue(), "none of the list (99)"},
-        {"battery code", [](PagerTable& t) { t[kBatteryLevelFirst + 2] = 99; },
-         "display.battery.high_code", 99, "99"},
+        {"battery 99", [](PagerTable& t) { t[kBatteryLevelFirst + 2] = 99; }, "display.battery.high", QJsonValue(),
+         "none of the list (99)"},
+        {"battery code", [](PagerTable& t) { t[kBatteryLevelFirst + 2] = 99; }, "display.battery.high_code", 99, "99"},
         {"mail-drop length 3",
          [](PagerTable& t) {
              t[kMailAlertLengthBase + 7] = 3;
              set_mail_alert_enabled(t, 7, true);
          },
          "alerts.mail_drop.8.alert", QJsonValue(), "none of the list (3)"},
-        {"music type 32", [](PagerTable& t) { t[kMusicTypeFirst] = 32; },
-         "melodies.slots.1.music_type", QJsonValue(), "none of the list (32)"},
-        {"language 9", [](PagerTable& t) { set_bits(t, 0x3E, 0, 9, 4); }, "display.language",
-         QJsonValue(), "none of the list (9)", "Prompt language: none of the list (9)"},
-        {"logo font 5", [](PagerTable& t) { set_bits(t, 0x3F, 0, 5, 4); }, "display.logo_font",
-         QJsonValue(), "none of the list (5)"},
+        {"music type 32", [](PagerTable& t) { t[kMusicTypeFirst] = 32; }, "melodies.slots.1.music_type", QJsonValue(),
+         "none of the list (32)"},
+        {"language 9", [](PagerTable& t) { set_bits(t, 0x3E, 0, 9, 4); }, "display.language", QJsonValue(),
+         "none of the list (9)", "Prompt language: none of the list (9)"},
+        {"logo font 5", [](PagerTable& t) { set_bits(t, 0x3F, 0, 5, 4); }, "display.logo_font", QJsonValue(),
+         "none of the list (5)"},
         {"frequency range", [](PagerTable& t) { t[0xF1] = 0x2A; }, "frequency.range", QJsonValue(),
          "none of the list (2)"},
         // With "Multiple Source Prompt" on the list has no "Forward".
@@ -131,11 +127,9 @@ const std::vector<Finding>& findings() {
          },
          "alerts.default_tone", QJsonValue(), "none of the list (36)"},
         // The odd slot of a Long pair in the mail-drop list.
-        {"mail-drop odd slot of a Long pair",
-         [](PagerTable& t) { store_capcode(t, 2, 3000000000.0, true); }, "alerts.mail_drop.4.covered",
-         true, "second slot of the Long pair Cap #03/#04"},
-        {"mail-drop odd slot of a Short pair", [](PagerTable&) {}, "alerts.mail_drop.4.covered",
-         false, ""},
+        {"mail-drop odd slot of a Long pair", [](PagerTable& t) { store_capcode(t, 2, 3000000000.0, true); },
+         "alerts.mail_drop.4.covered", true, "second slot of the Long pair Cap #03/#04"},
+        {"mail-drop odd slot of a Short pair", [](PagerTable&) {}, "alerts.mail_drop.4.covered", false, ""},
         // Control characters are escaped in text, kept in JSON.
         {"prompt with ESC",
          [](PagerTable& t) {
@@ -143,7 +137,10 @@ const std::vector<Finding>& findings() {
              const std::uint8_t record[6] = {0x00, 4, 'A', 0x1B, 'B', 0x07};
              t.put(a, record, 6);
          },
-         "prompts.12.text", QString::fromLatin1("A\x1B" "B\x07"), "\"A\\x1BB\\x07\""},
+         "prompts.12.text",
+         QString::fromLatin1("A\x1B"
+                             "B\x07"),
+         "\"A\\x1BB\\x07\""},
         {"prompt with a C1 control",
          [](PagerTable& t) {
              const std::uint8_t record[4] = {0x00, 2, 0x9D, 'x'};
@@ -189,20 +186,17 @@ TEST(Listing, SaysWhatTheWindowShows) {
 TEST(Listing, EveryListSettingHasItsStoredNumber) {
     const cli::ImageModel model = cli::build_image_model(build_default_image());
     for (const char* key : {"frequency.range", "alerts.default_tone", "alerts.personal_alert_length",
-                            "alerts.mail_drop.2.alert", "melodies.slots.16.music_type",
-                            "display.language", "display.logo_font", "display.lamp_time",
-                            "display.battery.low", "source_prompts.mode"})
+                            "alerts.mail_drop.2.alert", "melodies.slots.16.music_type", "display.language",
+                            "display.logo_font", "display.lamp_time", "display.battery.low", "source_prompts.mode"})
         EXPECT_NO_THROW(model.at(std::string(key) + "_code")) << key;
 }
 
 // A random image, with the signature.
 PagerTable random_image(std::mt19937& rng) {
     PagerTable image;
-    for (auto& b : image.bytes)
-        b = static_cast<std::uint8_t>(rng());
+    for (auto& b : image.bytes) b = static_cast<std::uint8_t>(rng());
     const std::string sig = ver_str;
-    image.put(kSignatureAddress, reinterpret_cast<const std::uint8_t*>(sig.data()),
-              static_cast<int>(sig.size()));
+    image.put(kSignatureAddress, reinterpret_cast<const std::uint8_t*>(sig.data()), static_cast<int>(sig.size()));
     return image;
 }
 
@@ -211,10 +205,8 @@ std::vector<std::string> diff_of(const PagerTable& a, const PagerTable& b) {
     const cli::ImageModel ma = cli::build_image_model(a), mb = cli::build_image_model(b);
     const cli::ImageDiff d = cli::diff_images(a, ma, b, mb);
     std::vector<std::string> names;
-    for (const cli::SettingChange& c : d.settings)
-        names.push_back(c.a->key);
-    for (std::size_t i = 0; i < d.bytes.size(); ++i)
-        names.push_back("bytes");
+    for (const cli::SettingChange& c : d.settings) names.push_back(c.a->key);
+    for (std::size_t i = 0; i < d.bytes.size(); ++i) names.push_back("bytes");
     return names;
 }
 
@@ -223,34 +215,31 @@ std::vector<std::string> diff_of(const PagerTable& a, const PagerTable& b) {
 TEST(Diff, ListsEveryDifferingByte) {
     struct Case {
         const char* what;
-        std::function<void(PagerTable&)> setup; // both images
+        std::function<void(PagerTable&)> setup;  // both images
         std::function<void(PagerTable&)> change; // the second image
-        const char* listed; // a setting name, or "bytes"
+        const char* listed;                      // a setting name, or "bytes"
     };
     const auto none = [](PagerTable&) {};
     const std::vector<Case> cases = {
         {"frame-map copy", none, [](PagerTable& t) { t[0x9A] ^= 0x10; }, "bytes"},
         {"lockout time while lockout off", [](PagerTable& t) { set_bits(t, 0x3C, 3, 0, 1); },
          [](PagerTable& t) { t[0x3C] ^= 0x01; }, "bytes"},
-        {"bit 1 of a whole-byte box", [](PagerTable& t) { t[0x358] = 1; },
-         [](PagerTable& t) { t[0x358] = 3; }, "bytes"},
+        {"bit 1 of a whole-byte box", [](PagerTable& t) { t[0x358] = 1; }, [](PagerTable& t) { t[0x358] = 3; },
+         "bytes"},
         {"out-of-range time of no item",
          [](PagerTable& t) {
              set_bits(t, 0x596, 4, 0, 1);
              t[0x5D5] = 9;
          },
          [](PagerTable& t) { t[0x5D5] = 10; }, "bytes"},
-        {"length of a disabled mail-drop alert",
-         [](PagerTable& t) { set_mail_alert_enabled(t, 5, false); },
+        {"length of a disabled mail-drop alert", [](PagerTable& t) { set_mail_alert_enabled(t, 5, false); },
          [](PagerTable& t) { t[kMailAlertLengthBase + 5] ^= 0x10; }, "alerts.mail_drop.6.alert_code"},
         {"En bit above the count", [](PagerTable& t) { set_bits(t, 0x3E, 4, 3, 4); },
          [](PagerTable& t) { set_slot_bit(t, enable_bit(9), !get_slot_bit(t, enable_bit(9))); },
          "capcodes.10.enabled_stored"},
         {"24H o'clock", none, [](PagerTable& t) { t[0x595] ^= 0x08; }, "options.24h_o_clock"},
-        {"RD Key Switch Alert", none, [](PagerTable& t) { t[0x595] ^= 0x10; },
-         "options.rd_key_switch_alert"},
-        {"RD Key Delete Enable", none, [](PagerTable& t) { t[0x32] ^= 0x02; },
-         "options.rd_key_delete_enable"},
+        {"RD Key Switch Alert", none, [](PagerTable& t) { t[0x595] ^= 0x10; }, "options.rd_key_switch_alert"},
+        {"RD Key Delete Enable", none, [](PagerTable& t) { t[0x32] ^= 0x02; }, "options.rd_key_delete_enable"},
         {"Date Display", none, [](PagerTable& t) { t[0x3B] ^= 0x08; }, "options.date_display"},
     };
     for (const Case& c : cases) {
@@ -270,8 +259,7 @@ TEST(Diff, ListsEveryDifferingByte) {
     for (int address = 0; address < kImageSize; ++address) {
         PagerTable b = base;
         b[address] ^= static_cast<std::uint8_t>(1u << (rng() % 8));
-        EXPECT_FALSE(cli::diff_images(base, base_model, b, cli::build_image_model(b)).equal())
-            << "byte " << address;
+        EXPECT_FALSE(cli::diff_images(base, base_model, b, cli::build_image_model(b)).equal()) << "byte " << address;
     }
     for (int n = 0; n < 3; ++n) {
         const PagerTable a = random_image(rng);

@@ -96,12 +96,15 @@ TEST(SetFrom, TheDocumentOfAnyImageMakesAnyOtherListAsIt) {
     QTemporaryDir dir;
     const std::string a = dir.filePath("a.tbl").toStdString(), b = dir.filePath("b.tbl").toStdString();
     const std::string document = dir.filePath("a.json").toStdString();
-    const unsigned seed = qEnvironmentVariableIsSet("QRT58_SEED") ? static_cast<unsigned>(qEnvironmentVariableIntValue("QRT58_SEED")) : 26u;
+    const unsigned seed = qEnvironmentVariableIsSet("QRT58_SEED")
+                              ? static_cast<unsigned>(qEnvironmentVariableIntValue("QRT58_SEED"))
+                              : 26u;
     Images random(seed);
     for (int round = 0; round < 40 && !::testing::Test::HasFailure(); ++round) {
         SCOPED_TRACE("seed " + std::to_string(seed) + ", round " + std::to_string(round));
         const std::vector<PagerTable> rare = rare_images();
-        const PagerTable image = round < static_cast<int>(rare.size()) ? rare[static_cast<std::size_t>(round)] : valid_image(random);
+        const PagerTable image =
+            round < static_cast<int>(rare.size()) ? rare[static_cast<std::size_t>(round)] : valid_image(random);
         ASSERT_TRUE(save_table_file(QString::fromStdString(a), image).ok);
         // Every fourth target is the factory image: nothing greyed there is
         // open yet.
@@ -137,14 +140,14 @@ TEST(SetFrom, WhatIsNoListingIsRefusedAndChangesNothing) {
         int status;
         const char* says;
     };
-    for (const Case& c : {Case{"", 1, "not a JSON document"},
-                          Case{"[1, 2]", 1, "no object"},
-                          Case{R"({"format": 2, "capcode_count": 3})", 1, "format 2"},
-                          Case{R"({"format": 1, "capcode_count": 3.5})", 1, "capcode_count is no whole number"},
-                          Case{R"({"format": 1, "capcode_count": 30})", 1, "capcode_count=30: the count is 1 to 16"},
-                          Case{R"({"format": 1, "capcodes": [{}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}]})",
-                               1, "capcodes has more entries than the listing (16)"},
-                          Case{R"({"format": 1, "alerts": {"menu_left_out": [1]}})", 1, "lists something other than texts"}}) {
+    for (const Case& c :
+         {Case{"", 1, "not a JSON document"}, Case{"[1, 2]", 1, "no object"},
+          Case{R"({"format": 2, "capcode_count": 3})", 1, "format 2"},
+          Case{R"({"format": 1, "capcode_count": 3.5})", 1, "capcode_count is no whole number"},
+          Case{R"({"format": 1, "capcode_count": 30})", 1, "capcode_count=30: the count is 1 to 16"},
+          Case{R"({"format": 1, "capcodes": [{}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}]})", 1,
+               "capcodes has more entries than the listing (16)"},
+          Case{R"({"format": 1, "alerts": {"menu_left_out": [1]}})", 1, "lists something other than texts"}}) {
         SCOPED_TRACE(c.document);
         const CliRun r = run({"set", b, "--from", "-"}, c.document);
         EXPECT_EQ(r.status, c.status);
@@ -155,7 +158,8 @@ TEST(SetFrom, WhatIsNoListingIsRefusedAndChangesNothing) {
         file.close();
     }
     // A document and assignments together: the assignments win.
-    const CliRun r = run({"set", b, "--from", "-", "capcode_count=5"}, R"({"format": 1, "capcode_count": 3, "file": "x"})");
+    const CliRun r =
+        run({"set", b, "--from", "-", "capcode_count=5"}, R"({"format": 1, "capcode_count": 3, "file": "x"})");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(listing(b).find("usable slots 1-5)"), std::string::npos);
     EXPECT_EQ(run({"set", b, "--from", dir.filePath("missing.json").toStdString()}).status, 1);

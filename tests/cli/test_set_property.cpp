@@ -17,8 +17,8 @@
 
 #include <cstring>
 #include <random>
-#include <sstream>
 #include <regex>
+#include <sstream>
 
 using namespace qrt58;
 using namespace qrt58::cli;
@@ -69,7 +69,9 @@ TEST(SetProperty, EverySettingTheListingShowsAsAChoiceIsSettable) {
 }
 
 TEST(SetProperty, SettingEveryNameOfXOnAnyImageListsAsX) {
-    Images random(qEnvironmentVariableIsSet("QRT58_SEED") ? static_cast<unsigned>(qEnvironmentVariableIntValue("QRT58_SEED")) : 20261209u);
+    Images random(qEnvironmentVariableIsSet("QRT58_SEED")
+                      ? static_cast<unsigned>(qEnvironmentVariableIntValue("QRT58_SEED"))
+                      : 20261209u);
     for (int round = 0; round < 60 && !::testing::Test::HasFailure(); ++round) {
         const PagerTable x = random.image();
         PagerTable a = random.image();

@@ -34,8 +34,8 @@ struct FakeHost : TransferHost {
     }
     // read_dftaddr for box 0.
     void refill() {
-        box0 = QString::fromStdString(
-            decode_capcode(capcode_word(img, 0), capcode_word(img, 1), length_index == 1).text);
+        box0 =
+            QString::fromStdString(decode_capcode(capcode_word(img, 0), capcode_word(img, 1), length_index == 1).text);
     }
 
     PagerTable img = build_default_image();

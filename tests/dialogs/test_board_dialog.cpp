@@ -73,7 +73,8 @@ TEST(BoardDialog, OffersOnlyWhatTheMachineHasAndKeepsNothingMissing) {
     dialog.accept();
     EXPECT_NE(dialog.result(), QDialog::Accepted);
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_TRUE(dialog.lblProblem->text().contains("/dev/i2c-9 does not exist")) << dialog.lblProblem->text().toStdString();
+    EXPECT_TRUE(dialog.lblProblem->text().contains("/dev/i2c-9 does not exist"))
+        << dialog.lblProblem->text().toStdString();
     // A greyed line cannot be kept either, whatever selected it.
     dialog.list->setCurrentRow(2);
     EXPECT_TRUE(dialog.lblProblem->text().isEmpty());

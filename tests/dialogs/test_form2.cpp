@@ -1,23 +1,22 @@
 // Form2 on the simulated board with a fake main window.
 #include "sim_rig.h"
 
+#include "board.h"
 #include "capcode.h"
 #include "default_image.h"
-#include "board.h"
-#include "registry_location.h"
 #include "form2.h"
-#include "transfer.h"
 #include "line_delay_dialog.h"
+#include "registry_location.h"
 #include "table_file.h"
+#include "transfer.h"
 #include "ui_seams.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QKeyEvent>
-#include <QTest>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -25,6 +24,7 @@
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -48,9 +48,7 @@ struct Form2Rig : ::testing::Test {
     void TearDown() override { qunsetenv("QRT58_SETTINGS"); }
     std::unique_ptr<Form2> dialog(int mode) { return std::make_unique<Form2>(rig.link, host, mode); }
     QStringList messages() const { return boxes->texts(); }
-    std::uint32_t eeprom_first_word() const {
-        return (rig.mem(0xB1) << 16) | (rig.mem(0xB2) << 8) | rig.mem(0xB3);
-    }
+    std::uint32_t eeprom_first_word() const { return (rig.mem(0xB1) << 16) | (rig.mem(0xB2) << 8) | rig.mem(0xB3); }
     std::string eeprom_first_capcode() const {
         PagerTable t;
         t.bytes = rig.sim_mem();
@@ -152,7 +150,8 @@ TEST_F(Form2Rig, NoSuccessUntilTheReceiverFileIsSaved) {
         return 0;
     });
     ASSERT_EQ(messages().size(), 1);
-    EXPECT_TRUE(messages()[0].startsWith("Cannot save the simulated EEPROM file " + path)) << messages()[0].toStdString();
+    EXPECT_TRUE(messages()[0].startsWith("Cannot save the simulated EEPROM file " + path))
+        << messages()[0].toStdString();
     EXPECT_TRUE(d.closed());
     link.idle_tick();
     link.idle_tick();
@@ -181,7 +180,7 @@ TEST_F(Form2Rig, NoSuccessUntilTheReceiverFileIsSaved) {
     EXPECT_TRUE(messages()[0].contains(path));
     EXPECT_EQ(host.box0, "0001000");
     EXPECT_EQ(station.receivers_done(), 0);
-    station.cmdWrite_Click(); // the disk has room again
+    station.cmdWrite_Click();        // the disk has room again
     EXPECT_EQ(messages().size(), 1); // the station reports on its line
     EXPECT_EQ(station.receivers_done(), 1);
     EXPECT_EQ(host.box0, "0001001");
@@ -290,10 +289,8 @@ TEST_F(Form2Rig, ProductionStationLogsEachReceiver) {
     QStringList results;
     for (const QString& line : QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts))
         results << line.section(',', 1); // after the time
-    EXPECT_EQ(results,
-              (QStringList{"2031613,ok", "2031614,ok", "2031614,limit", "0001000,write error"}));
-    EXPECT_FALSE(messages().contains(QStringLiteral("cannot write the production log"),
-                                     Qt::CaseInsensitive));
+    EXPECT_EQ(results, (QStringList{"2031613,ok", "2031614,ok", "2031614,limit", "0001000,write error"}));
+    EXPECT_FALSE(messages().contains(QStringLiteral("cannot write the production log"), Qt::CaseInsensitive));
 }
 
 TEST_F(Form2Rig, AStationThatCannotKeepItsLogProgramsNothing) {
@@ -422,9 +419,10 @@ TEST_F(Form2Rig, TheRegistryRefusesTheLastCapcodeAgainAndAFailedSaveStopsTheRun)
     again->cmdWrite_Click();
     ASSERT_EQ(messages().size(), 1);
     const QString refusal = messages()[0];
-    for (const QString& part : {QStringLiteral("Capcode 1 2031614 was programmed ok on "), QStringLiteral(" UTC at station "),
-                                QStringLiteral("on board sim:bench"), QStringLiteral("nothing was written"),
-                                QStringLiteral("qrt58cli registry release --scrapped 2031614")})
+    for (const QString& part :
+         {QStringLiteral("Capcode 1 2031614 was programmed ok on "), QStringLiteral(" UTC at station "),
+          QStringLiteral("on board sim:bench"), QStringLiteral("nothing was written"),
+          QStringLiteral("qrt58cli registry release --scrapped 2031614")})
         EXPECT_TRUE(refusal.contains(part)) << refusal.toStdString();
     EXPECT_EQ(rig.sim.eeprom().data_bytes, written);
     EXPECT_EQ(again->receivers_done(), 0);
@@ -469,10 +467,10 @@ TEST_F(Form2Rig, VerifyAcceptsTheReceiverAsWrittenAndAsRead) {
         dialog(2)->form_activate();
         // The message keeps its text; a second line names the first difference.
         const auto hex = [](int v, int width) { return QString::number(v, 16).rightJustified(width, '0').toUpper(); };
-        EXPECT_EQ(messages(), QStringList{QStringLiteral("Verify Error!\n1 byte differs, first at 0x%1: file 0x%2, "
-                                                         "receiver 0x%3")
-                                              .arg(hex(address, 4), hex(stamped[address], 2),
-                                                   hex(stamped[address] ^ 0x40, 2))});
+        EXPECT_EQ(messages(),
+                  QStringList{QStringLiteral("Verify Error!\n1 byte differs, first at 0x%1: file 0x%2, "
+                                             "receiver 0x%3")
+                                  .arg(hex(address, 4), hex(stamped[address], 2), hex(stamped[address] ^ 0x40, 2))});
     }
     // The receiver holding the image exactly (read into the file) matches too.
     std::copy(host.img.bytes.begin(), host.img.bytes.end(), rig.sim.eeprom().memory.begin());

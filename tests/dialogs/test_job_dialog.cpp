@@ -121,8 +121,10 @@ TEST_F(JobRig, BadRowsAreListedWithTheirLinesAndNothingIsProgrammed) {
     d->optRows->setChecked(true);
     EXPECT_FALSE(d->start());
     const QString log = d->txtLog->toPlainText();
-    EXPECT_TRUE(log.contains("rows.csv line 3: capcodes.1.capcode=70x1: Please insert a numeric!")) << log.toStdString();
-    EXPECT_TRUE(log.contains("rows.csv line 4: capcode 7000 is already in the job (rows.csv line 2)")) << log.toStdString();
+    EXPECT_TRUE(log.contains("rows.csv line 3: capcodes.1.capcode=70x1: Please insert a numeric!"))
+        << log.toStdString();
+    EXPECT_TRUE(log.contains("rows.csv line 4: capcode 7000 is already in the job (rows.csv line 2)"))
+        << log.toStdString();
     EXPECT_TRUE(log.endsWith("Nothing programmed."));
     EXPECT_EQ(d->tblBoards->rowCount(), 0);
     EXPECT_TRUE(results().empty());
@@ -178,7 +180,8 @@ TEST_F(JobRig, TheStationOffersItsLastFieldsAgain) {
         d->chkContinuous->setChecked(true);
         ASSERT_TRUE(d->start()) << d->txtLog->toPlainText().toStdString();
         d->wait();
-        EXPECT_TRUE(d->txtLog->toPlainText().contains("Job kept: 1 receiver (new), 0 done.")) << d->txtLog->toPlainText().toStdString();
+        EXPECT_TRUE(d->txtLog->toPlainText().contains("Job kept: 1 receiver (new), 0 done."))
+            << d->txtLog->toPlainText().toStdString();
     }
     // Opened again from the window (which hands over no base file): everything is back.
     auto again = dialog(QString());
@@ -201,7 +204,8 @@ TEST_F(JobRig, TheStationOffersItsLastFieldsAgain) {
     third->optRows->setChecked(true);
     ASSERT_TRUE(third->start()) << third->txtLog->toPlainText().toStdString();
     third->wait();
-    EXPECT_TRUE(third->txtLog->toPlainText().contains("Job kept: 1 receiver, 1 done.")) << third->txtLog->toPlainText().toStdString();
+    EXPECT_TRUE(third->txtLog->toPlainText().contains("Job kept: 1 receiver, 1 done."))
+        << third->txtLog->toPlainText().toStdString();
 }
 
 TEST_F(JobRig, EveryBoardHasARowANewStartClearsThemAndATakenNameShowsItsJob) {
@@ -216,7 +220,8 @@ TEST_F(JobRig, EveryBoardHasARowANewStartClearsThemAndATakenNameShowsItsJob) {
     EXPECT_EQ(d->tblBoards->item(1, 0)->text(), broken);
     EXPECT_EQ(d->tblBoards->item(1, 0)->toolTip(), broken); // the whole name, the column cuts it in the middle
     EXPECT_EQ(d->tblBoards->textElideMode(), Qt::ElideMiddle);
-    EXPECT_TRUE(d->tblBoards->item(1, 1)->text().startsWith("not started: ")) << d->tblBoards->item(1, 1)->text().toStdString();
+    EXPECT_TRUE(d->tblBoards->item(1, 1)->text().startsWith("not started: "))
+        << d->tblBoards->item(1, 1)->text().toStdString();
     EXPECT_GT(d->tblBoards->item(1, 1)->text().size(), QString("not started: ").size());
     EXPECT_EQ(d->tblBoards->item(0, 5)->text(), "1");
     EXPECT_TRUE(d->txtLog->toPlainText().contains("Job rj: 4 receivers (new), 0 done."));
@@ -227,7 +232,8 @@ TEST_F(JobRig, EveryBoardHasARowANewStartClearsThemAndATakenNameShowsItsJob) {
     EXPECT_FALSE(d->start());
     EXPECT_EQ(d->tblBoards->rowCount(), 0);
     const QString log = d->txtLog->toPlainText();
-    EXPECT_TRUE(log.contains("A job named rj exists with other contents: receivers 3000-3003. Choose another job name."))
+    EXPECT_TRUE(
+        log.contains("A job named rj exists with other contents: receivers 3000-3003. Choose another job name."))
         << log.toStdString();
     EXPECT_FALSE(log.contains("--job"));
 }

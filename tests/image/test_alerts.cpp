@@ -27,7 +27,7 @@ TEST(MenuList, ItemsStillOfferedFillTheSlotsFromTheBottomInAscendingOrder) {
     t[0x595] = 0x00;
     ASSERT_TRUE(store_menu_list(t, only({kSetAlertItem})));
     EXPECT_EQ(menu_bytes(t), (std::vector<int>{7, 8, 9, 10, 11, 12, 14}));
-    EXPECT_EQ(t[0x32], 0xBF); // only bit 6 cleared
+    EXPECT_EQ(t[0x32], 0xBF);  // only bit 6 cleared
     EXPECT_EQ(t[0x595], 0x00); // "CAP-ON Off" offered
 
     ASSERT_TRUE(store_menu_list(t, only({0, kCapOnItem})));

@@ -84,8 +84,8 @@ TEST(CapcodeCodec, RangeEdges) {
     EXPECT_EQ(encode_capcode(2101249, false).kind, CapcodeEncoding::Nothing);
 
     // Every boundary of the long parts round-trips.
-    for (double v : {2101249.0, 2101250.0, 2134016.0, 1075843072.0, 1075843073.0, 3223326720.0,
-                     3223326721.0, 4291000000.0}) {
+    for (double v :
+         {2101249.0, 2101250.0, 2134016.0, 1075843072.0, 1075843073.0, 3223326720.0, 3223326721.0, 4291000000.0}) {
         const auto w = encode_capcode(v, true);
         const auto d = decode_capcode(w.first, w.second, true);
         ASSERT_TRUE(d.value.has_value()) << v;
@@ -116,7 +116,7 @@ TEST(CapcodeCodec, FractionalInputIsRoundedHalfToEven) {
     EXPECT_EQ(encode_capcode(0.5, false).first, 0x8000u);
     EXPECT_EQ(encode_capcode(1.5, false).first, 0x8002u);
     EXPECT_EQ(encode_capcode(2.5, false).first, 0x8002u);
-    EXPECT_EQ(mymod(32768.5, 32768), 0);  // 0.5 rounds to even
+    EXPECT_EQ(mymod(32768.5, 32768), 0); // 0.5 rounds to even
     EXPECT_EQ(mymod(32769.5, 32768), 2);
     EXPECT_EQ(mymod(4288931521.0, 32768), 4288931521LL % 32768);
     PagerTable t = build_default_image();
@@ -171,9 +171,9 @@ TEST(CapcodeCodec, ValuesAndShownTextsAgreeOnRandomImages) {
     std::mt19937 rng(5811);
     const auto word = [&]() -> std::uint32_t {
         switch (rng() % 4) {
-        case 0: return rng() & 0xFFFFFF;                 // anything, flag or not
-        case 1: return (rng() & kWordValueMask);         // short
-        case 2: return (rng() & 0x8000) | kLongFlag;     // a first long word
+        case 0: return rng() & 0xFFFFFF;                          // anything, flag or not
+        case 1: return (rng() & kWordValueMask);                  // short
+        case 2: return (rng() & 0x8000) | kLongFlag;              // a first long word
         default: return (0x1C8000 + rng() % 0x38000) | kLongFlag; // a second long word in or near a rule
         }
     };

@@ -30,8 +30,7 @@ public:
             }
         if (!dir_.isValid()) return;
         const std::string folder = dir_.path().toStdString();
-        const std::string build = "localedef -i de_DE -f UTF-8 '" + folder +
-                                  "/de_DE.UTF-8' >/dev/null 2>&1";
+        const std::string build = "localedef -i de_DE -f UTF-8 '" + folder + "/de_DE.UTF-8' >/dev/null 2>&1";
         if (std::system(build.c_str()) != 0) return;
         ::setenv("LOCPATH", folder.c_str(), 1);
         if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) check();

@@ -20,8 +20,7 @@ std::vector<std::uint8_t> hex(const std::string& text) {
 void expect_bytes(const PagerTable& t, int address, const std::string& hexText) {
     const auto bytes = hex(hexText);
     for (std::size_t i = 0; i < bytes.size(); ++i)
-        EXPECT_EQ(t[address + static_cast<int>(i)], bytes[i])
-            << "at 0x" << std::hex << address + static_cast<int>(i);
+        EXPECT_EQ(t[address + static_cast<int>(i)], bytes[i]) << "at 0x" << std::hex << address + static_cast<int>(i);
 }
 
 void expect_record(const PagerTable& t, int address, int attribute, const std::string& text, int size,
@@ -29,7 +28,8 @@ void expect_record(const PagerTable& t, int address, int attribute, const std::s
     EXPECT_EQ(t[address], attribute) << "record at 0x" << std::hex << address;
     EXPECT_EQ(t[address + 1], text.size()) << "record at 0x" << std::hex << address;
     for (int i = 0; i < size - 2; ++i) {
-        const std::uint8_t want = i < static_cast<int>(text.size()) ? static_cast<std::uint8_t>(text[static_cast<std::size_t>(i)]) : pad;
+        const std::uint8_t want =
+            i < static_cast<int>(text.size()) ? static_cast<std::uint8_t>(text[static_cast<std::size_t>(i)]) : pad;
         EXPECT_EQ(t[address + 2 + i], want) << "at 0x" << std::hex << address + 2 + i;
     }
 }

@@ -98,7 +98,8 @@ std::vector<Finding> image_addresses_in(const std::string& file, const std::stri
         const std::size_t end = std::min(code.find('\n', start), code.size());
         const std::string text = code.substr(start, end - start);
         bool hit = std::regex_search(text, tag) || std::regex_search(text, indexed);
-        for (auto it = std::sregex_iterator(text.begin(), text.end(), number); !hit && it != std::sregex_iterator(); ++it) {
+        for (auto it = std::sregex_iterator(text.begin(), text.end(), number); !hit && it != std::sregex_iterator();
+             ++it) {
             const std::string digits = (*it)[1].str();
             if (digits.size() > 3) continue; // 0x8000000D and the like: no address of 2048 bytes
             const int value = std::stoi(digits, nullptr, 16);

@@ -22,10 +22,19 @@ TEST(RwPassword, SixCharactersBecomeSixCodes) {
         {"      ", RwPasswordCheck::Accepted, {32, 32, 32, 32, 32, 32}},
         {"ab    ", RwPasswordCheck::Accepted, {0x61, 0x62, 0x20, 0x20, 0x20, 0x20}},
         // e-acute and the euro sign have one-byte codes in the Western code page.
-        {QString::fromUtf8("\xC3\xA9\xE2\x82\xAC" "abcd"), RwPasswordCheck::Accepted, {0xE9, 0x80, 'a', 'b', 'c', 'd'}},
+        {QString::fromUtf8("\xC3\xA9\xE2\x82\xAC"
+                           "abcd"),
+         RwPasswordCheck::Accepted,
+         {0xE9, 0x80, 'a', 'b', 'c', 'd'}},
         {"abcde", RwPasswordCheck::TooShort, {}},
-        {QString::fromUtf8("ab\xE4\xB8\xAD" "def"), RwPasswordCheck::NotAnsi, {}},
-        {QString::fromUtf8("\xF0\x9F\x98\x80" "abcde"), RwPasswordCheck::NotAnsi, {}},
+        {QString::fromUtf8("ab\xE4\xB8\xAD"
+                           "def"),
+         RwPasswordCheck::NotAnsi,
+         {}},
+        {QString::fromUtf8("\xF0\x9F\x98\x80"
+                           "abcde"),
+         RwPasswordCheck::NotAnsi,
+         {}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text.toStdString());
@@ -59,10 +68,8 @@ TEST(ManualPassword, OnlyDigitsAreStoredOneByteEach) {
         Digits digits; // thousands first
     };
     const Row rows[] = {
-        {"7", ManualPasswordCheck::Accepted, {0, 0, 0, 7}},
-        {"12", ManualPasswordCheck::Accepted, {0, 0, 1, 2}},
-        {"9876", ManualPasswordCheck::Accepted, {9, 8, 7, 6}},
-        {"", ManualPasswordCheck::Empty, {}},
+        {"7", ManualPasswordCheck::Accepted, {0, 0, 0, 7}},    {"12", ManualPasswordCheck::Accepted, {0, 0, 1, 2}},
+        {"9876", ManualPasswordCheck::Accepted, {9, 8, 7, 6}}, {"", ManualPasswordCheck::Empty, {}},
         {"12345", ManualPasswordCheck::OutOfRange, {}},
     };
     for (const Row& row : rows) {

@@ -73,8 +73,10 @@ TEST(PromptRecord, EmptyBoxKeepsTheColumnAndTooMuchTextNeverSpills) {
     // The message names the whole character; control characters are refused
     // too, by their code.
     const std::pair<QString, QString> refused[] = {
-        {QStringLiteral("A\U0001F600"), QStringLiteral("\U0001F600")}, {QStringLiteral("A\tB"), QStringLiteral("U+0009")},
-        {QStringLiteral("A\nB"), QStringLiteral("U+000A")},             {QStringLiteral("\x1B[2J"), QStringLiteral("U+001B")},
+        {QStringLiteral("A\U0001F600"), QStringLiteral("\U0001F600")},
+        {QStringLiteral("A\tB"), QStringLiteral("U+0009")},
+        {QStringLiteral("A\nB"), QStringLiteral("U+000A")},
+        {QStringLiteral("\x1B[2J"), QStringLiteral("U+001B")},
         {QStringLiteral("A\x7F"), QStringLiteral("U+007F")},
     };
     for (const auto& [text, name] : refused) {
@@ -86,7 +88,8 @@ TEST(PromptRecord, EmptyBoxKeepsTheColumnAndTooMuchTextNeverSpills) {
         }
         const RwPasswordOutcome password = check_rw_password(text + QStringLiteral("ABCDEF"));
         EXPECT_EQ(password.result, RwPasswordCheck::NotAnsi) << text.toStdString();
-        EXPECT_TRUE(password.message.contains(QLatin1Char('"') + name + QLatin1Char('"'))) << password.message.toStdString();
+        EXPECT_TRUE(password.message.contains(QLatin1Char('"') + name + QLatin1Char('"')))
+            << password.message.toStdString();
     }
     EXPECT_EQ(t, before);
     EXPECT_EQ(store_source_prompt(t, 0x400, QStringLiteral("\u20AC\U0001F600")).status,
@@ -94,7 +97,8 @@ TEST(PromptRecord, EmptyBoxKeepsTheColumnAndTooMuchTextNeverSpills) {
     EXPECT_EQ(t, before);
 
     // Windows-1252 characters are stored by their code and shown again.
-    ASSERT_EQ(store_prompt(t, kPrompt1, false, QStringLiteral("\u00C9T\u00C9 \u20AC")).status, PromptStoreStatus::Stored);
+    ASSERT_EQ(store_prompt(t, kPrompt1, false, QStringLiteral("\u00C9T\u00C9 \u20AC")).status,
+              PromptStoreStatus::Stored);
     EXPECT_EQ(t[kPrompt1 + 2], 0xC9);
     EXPECT_EQ(t[kPrompt1 + 6], 0x80);
     EXPECT_EQ(prompt_text(t, kPrompt1, false), QStringLiteral("\u00C9T\u00C9 \u20AC"));
@@ -195,10 +199,8 @@ TEST(Language, SwitchReplacesExactlyThePromptBlockAndBothCodes) {
     for (int a = 0; a < kImageSize; ++a) {
         if (a >= 0x100 && a <= 0x343)
             ASSERT_EQ(t[a], language_table(Language::French)[static_cast<std::size_t>(a - 0x100)]) << std::hex << a;
-        else if (a == 0x3A || a == 0x3E)
-            EXPECT_EQ(t[a], (before[a] & 0xF0) | 6) << std::hex << a;
-        else
-            ASSERT_EQ(t[a], before[a]) << std::hex << a;
+        else if (a == 0x3A || a == 0x3E) EXPECT_EQ(t[a], (before[a] & 0xF0) | 6) << std::hex << a;
+        else ASSERT_EQ(t[a], before[a]) << std::hex << a;
     }
     EXPECT_EQ(language_of_code(5), Language::Spanish);
     EXPECT_FALSE(language_of_code(3).has_value());

@@ -74,7 +74,8 @@ TEST(SettingTable, AChoiceARowAcceptsIsWhatItReadsOnRandomImages) {
         // The default image with some bytes at random, so that the locks and
         // odd stored values of real files come up too.
         PagerTable image = build_default_image();
-        for (int i = pick(40); i > 0; --i) image[static_cast<std::size_t>(pick(kImageSize))] = static_cast<std::uint8_t>(pick(256));
+        for (int i = pick(40); i > 0; --i)
+            image[static_cast<std::size_t>(pick(kImageSize))] = static_cast<std::uint8_t>(pick(256));
         for (const SettingGroup& group : setting_table()) {
             for (const SettingRow& row : group.rows) {
                 const std::vector<std::string> items = choices(row);

@@ -1,6 +1,6 @@
 #include "default_image.h"
-#include "table_file.h"
 #include "safe_file.h"
+#include "table_file.h"
 
 #include "../support/file_size_limit.h"
 
@@ -11,9 +11,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fcntl.h>
 #include <functional>
 #include <future>
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -87,10 +87,10 @@ TEST(TableFile, ShortLongAndBoundaryFiles) {
     // One byte short of the signature, empty and wrong-signature files: image unchanged.
     const PagerTable before = marked_image();
     for (const QByteArray& bad : {signed_bytes(0x7E5), QByteArray(), [] {
-             QByteArray b = signed_bytes(kImageSize);
-             b[0x7E5] = '_';
-             return b;
-         }()}) {
+                                      QByteArray b = signed_bytes(kImageSize);
+                                      b[0x7E5] = '_';
+                                      return b;
+                                  }()}) {
         write_all(path, bad);
         PagerTable image = before;
         EXPECT_EQ(load_table_file(path, image).status, LoadStatus::WrongSignature) << bad.size();
@@ -282,7 +282,7 @@ TEST(SafeFile, ARewriteInPlaceLeavesTheOldOrTheNewContentNeverAMix) {
         bool ok;
     };
     const Case cases[] = {{2048, 2048, 1024, false}, {100, 2048, 1024, false}, {3000, 2048, 1024, false},
-                          {2048, 2048, 0, false},    {2048, 100, 4096, true},   {100, 2048, 4096, true},
+                          {2048, 2048, 0, false},    {2048, 100, 4096, true},  {100, 2048, 4096, true},
                           {2048, 2048, 2048, true}};
     QTemporaryDir dir;
     for (const Case& c : cases) {
@@ -294,8 +294,8 @@ TEST(SafeFile, ARewriteInPlaceLeavesTheOldOrTheNewContentNeverAMix) {
         ASSERT_GE(fd, 0);
         struct stat before {};
         ::fstat(fd, &before);
-        const FileResult r = qrt58::test::with_file_size_limit(
-            static_cast<rlim_t>(c.limit), [&] { return rewrite_open_file(fd, path, fresh); });
+        const FileResult r = qrt58::test::with_file_size_limit(static_cast<rlim_t>(c.limit),
+                                                               [&] { return rewrite_open_file(fd, path, fresh); });
         ::close(fd);
         EXPECT_EQ(r.ok, c.ok) << r.error.toStdString();
         EXPECT_EQ(read_all(path), c.ok ? fresh : old);
@@ -321,10 +321,14 @@ TEST(SafeFile, SameFileSeesThroughLinksAndNamesNotYetMade) {
         const char *a, *b;
         bool same;
     };
-    const Case cases[] = {{"real.tbl", "sym.tbl", true},           {"real.tbl", "hard.tbl", true},
-                          {"sym.tbl", "hard.tbl", true},           {"real.tbl", "sub/../real.tbl", true},
-                          {"sub/new.tbl", "sublink/new.tbl", true}, {"dangling.tbl", "sub/new.tbl", true},
-                          {"real.tbl", "sub/new.tbl", false},      {"a.tbl", "b.tbl", false},
+    const Case cases[] = {{"real.tbl", "sym.tbl", true},
+                          {"real.tbl", "hard.tbl", true},
+                          {"sym.tbl", "hard.tbl", true},
+                          {"real.tbl", "sub/../real.tbl", true},
+                          {"sub/new.tbl", "sublink/new.tbl", true},
+                          {"dangling.tbl", "sub/new.tbl", true},
+                          {"real.tbl", "sub/new.tbl", false},
+                          {"a.tbl", "b.tbl", false},
                           {"real.tbl", "real.tbl.lock", false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.a) + " / " + c.b);

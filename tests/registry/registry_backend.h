@@ -66,7 +66,10 @@ public:
     // As --registry takes it.
     static QString url(const RegistryLocation& where) {
         if (where.kind == RegistryLocation::Kind::Sqlite) return QStringLiteral("sqlite:") + where.path;
-        return QStringLiteral("postgresql://%1@%2:%3/%4").arg(where.user, where.host).arg(where.port).arg(where.database);
+        return QStringLiteral("postgresql://%1@%2:%3/%4")
+            .arg(where.user, where.host)
+            .arg(where.port)
+            .arg(where.database);
     }
 
     QString path(const QString& name) const { return dir_.filePath(name); }
@@ -80,8 +83,8 @@ private:
 // What the registry holds, for the checks.
 struct Census {
     int receivers = 0;
-    std::map<QString, int> results;           // result -> receivers
-    std::multiset<qint64> ok_capcodes;        // own capcodes of the receivers programmed ok
+    std::map<QString, int> results;    // result -> receivers
+    std::multiset<qint64> ok_capcodes; // own capcodes of the receivers programmed ok
     std::set<QString> stations;
 };
 

@@ -130,9 +130,9 @@ TEST_F(ProductionPaths, NoCapcodeTwiceWhicheverPathsRunTogetherInWhateverOrder) 
         const QString log = backend.path(QStringLiteral("write-%1.csv").arg(round));
         if (chance(70)) {
             set_capcode(other, capcode_of(table));
-            writer = start({QStringLiteral("write"), other, QStringLiteral("--count"),
-                            QString::number(1 + rng() % 2), QStringLiteral("--log"), log, QStringLiteral("--registry"),
-                            url, QStringLiteral("--board"), board(QStringLiteral("write-%1").arg(round))});
+            writer = start({QStringLiteral("write"), other, QStringLiteral("--count"), QString::number(1 + rng() % 2),
+                            QStringLiteral("--log"), log, QStringLiteral("--registry"), url, QStringLiteral("--board"),
+                            board(QStringLiteral("write-%1").arg(round))});
         }
 
         // The window's station on the table file.
@@ -192,7 +192,8 @@ TEST_F(ProductionPaths, NoCapcodeTwiceWhicheverPathsRunTogetherInWhateverOrder) 
             // (The simulated I2C board runs on the real clock: on a machine
             // busy enough a receiver fails, which the registry records too.)
             EXPECT_TRUE(w.status == 0 || w.err.contains(QStringLiteral("nothing was written")) ||
-                        w.err.contains(QStringLiteral("Write error!")) || w.err.contains(QStringLiteral("Verify Error!")))
+                        w.err.contains(QStringLiteral("Write error!")) ||
+                        w.err.contains(QStringLiteral("Verify Error!")))
                 << w.out.toStdString() << w.err.toStdString();
             advice = std::max(advice, advised(w.err));
         }
@@ -224,11 +225,12 @@ TEST_F(ProductionPaths, EveryCapcodeOfAReceiverIsShownAndExportedNumberedWithinI
                                    QStringLiteral("--job"), QStringLiteral("rj3"), QStringLiteral("--registry"), url,
                                    QStringLiteral("--virtual-clock"), QStringLiteral("--board"), board("rj")}));
     ASSERT_EQ(job.status, 0) << job.err.toStdString();
-    EXPECT_TRUE(job.out.contains(QStringLiteral(": receiver 2 of 3 of job rj3 (rj.csv line 3), capcode 3101 2003201: ok")))
+    EXPECT_TRUE(
+        job.out.contains(QStringLiteral(": receiver 2 of 3 of job rj3 (rj.csv line 3), capcode 3101 2003201: ok")))
         << job.out.toStdString();
     for (const QString& capcode : {QStringLiteral("3101"), QStringLiteral("2003201")}) {
-        const Ran shown = finish(*start({QStringLiteral("registry"), QStringLiteral("show"), capcode,
-                                         QStringLiteral("--registry"), url}));
+        const Ran shown = finish(
+            *start({QStringLiteral("registry"), QStringLiteral("show"), capcode, QStringLiteral("--registry"), url}));
         EXPECT_EQ(shown.status, 0) << shown.err.toStdString();
         EXPECT_TRUE(shown.out.startsWith(QStringLiteral("Capcode %1: receiver 2 of 3 of job rj3, ok\n").arg(capcode)))
             << shown.out.toStdString();

@@ -16,22 +16,22 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QTemporaryDir>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QCryptographicHash>
 #include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QSysInfo>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QUrl>
 
 #include <csignal>
 #include <fcntl.h>
 #include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <thread>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace qrt58;
 using namespace qrt58::test;
@@ -43,7 +43,8 @@ JobSpec spec_of(const QString& name, qint64 first, int count) {
     s.name = name;
     s.base_image = QByteArray(kImageSize, '\0');
     s.plan_sha256 = QStringLiteral("%1-%2-%3").arg(name).arg(first).arg(count);
-    for (int i = 0; i < count; ++i) s.items.push_back({i + 1, QStringLiteral("capcodes.1.capcode=%1").arg(first + i), {first + i}});
+    for (int i = 0; i < count; ++i)
+        s.items.push_back({i + 1, QStringLiteral("capcodes.1.capcode=%1").arg(first + i), {first + i}});
     return s;
 }
 
@@ -147,8 +148,8 @@ TEST_F(RegistryTest, PostgresThroughASocketFolderWithParameters) {
     ASSERT_TRUE(folder.startsWith(QLatin1Char('/'))) << folder.toStdString();
     // Put together, not through arg(): the encoded folder holds "%2F".
     const QString url = QStringLiteral("postgresql://") + where.user + '@' +
-                        QString::fromLatin1(QUrl::toPercentEncoding(folder)) + ':' + QString::number(where.port) +
-                        '/' + where.database + QStringLiteral("?application_name=qrt58-socket&connect_timeout=5");
+                        QString::fromLatin1(QUrl::toPercentEncoding(folder)) + ':' + QString::number(where.port) + '/' +
+                        where.database + QStringLiteral("?application_name=qrt58-socket&connect_timeout=5");
     QString error;
     const auto location = parse_registry_location(url, &error);
     ASSERT_TRUE(location) << error.toStdString();
@@ -162,7 +163,8 @@ TEST_F(RegistryTest, PostgresThroughASocketFolderWithParameters) {
         ASSERT_TRUE(db.open());
         QSqlQuery q(db);
         ASSERT_TRUE(q.exec(QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE application_name = "
-                                          "'qrt58-socket' AND client_addr IS NULL")) && q.next());
+                                          "'qrt58-socket' AND client_addr IS NULL")) &&
+                    q.next());
         EXPECT_GE(q.value(0).toInt(), 1);
     }
     QSqlDatabase::removeDatabase(QStringLiteral("socket-check"));
@@ -240,8 +242,8 @@ TEST_F(RegistryTest, ReceiversOfAStationThatIsGoneAreMarkedDied) {
     QString error;
     auto other = Registry::open(where, &error);
     ASSERT_TRUE(other);
-    ASSERT_TRUE(other->begin_session(QStringLiteral("live"), QSysInfo::machineHostName(),
-                                     QCoreApplication::applicationPid()));
+    ASSERT_TRUE(
+        other->begin_session(QStringLiteral("live"), QSysInfo::machineHostName(), QCoreApplication::applicationPid()));
     EXPECT_EQ(other->reap_interrupted(), 1);
     EXPECT_EQ(other->reap_interrupted(), 0);
     const auto held = other->held(job.job_id);
@@ -251,7 +253,6 @@ TEST_F(RegistryTest, ReceiversOfAStationThatIsGoneAreMarkedDied) {
     ASSERT_EQ(other->take_next(job.job_id, QStringLiteral("b"), next), TakeStatus::Taken);
     EXPECT_EQ(next.item, 1) << "the died receiver's capcode is not reused";
 }
-
 
 // A station on this host that is paused (or slow) is alive: it is never taken
 // for dead; one on another host is, after the limit by the database's clock.
@@ -346,9 +347,9 @@ TEST_F(RegistryTest, ADamagedPageFailsTheReadInsteadOfShorteningIt) {
     }
     registry.reset();
     QProcess export_run;
-    export_run.start(QStringLiteral(QRT58CLI), {QStringLiteral("registry"), QStringLiteral("export"),
-                                                QStringLiteral("--csv"), QStringLiteral("--registry"),
-                                                Backend::url(where)});
+    export_run.start(QStringLiteral(QRT58CLI),
+                     {QStringLiteral("registry"), QStringLiteral("export"), QStringLiteral("--csv"),
+                      QStringLiteral("--registry"), Backend::url(where)});
     ASSERT_TRUE(export_run.waitForFinished(60000));
     EXPECT_EQ(export_run.exitCode(), 1);
     EXPECT_FALSE(export_run.readAllStandardError().isEmpty());
@@ -374,9 +375,9 @@ TEST_F(RegistryTest, AForeignSqliteDatabaseIsLeftAsItIs) {
         EXPECT_FALSE(Registry::open(other, &error));
         EXPECT_TRUE(error.contains("not a production registry")) << error.toStdString();
         QProcess export_run;
-        export_run.start(QStringLiteral(QRT58CLI), {QStringLiteral("registry"), QStringLiteral("export"),
-                                                    QStringLiteral("--csv"), QStringLiteral("--registry"),
-                                                    QStringLiteral("sqlite:") + other.path});
+        export_run.start(QStringLiteral(QRT58CLI),
+                         {QStringLiteral("registry"), QStringLiteral("export"), QStringLiteral("--csv"),
+                          QStringLiteral("--registry"), QStringLiteral("sqlite:") + other.path});
         ASSERT_TRUE(export_run.waitForFinished(60000));
         EXPECT_EQ(export_run.exitCode(), 1);
         EXPECT_EQ(file_digest(other.path), before);
@@ -413,8 +414,8 @@ TEST_F(RegistryTest, TheHeartbeatGoesOnWhileAReceiverIsProgrammed) {
         }
         std::uint64_t calls = 0;
     } clock;
-    auto board = Board::create(*parse_board_choice(QStringLiteral("sim:") + backend.path(QStringLiteral("beat.bin"))),
-                               &clock);
+    auto board =
+        Board::create(*parse_board_choice(QStringLiteral("sim:") + backend.path(QStringLiteral("beat.bin"))), &clock);
     ASSERT_TRUE(board->start_driver().ok);
     struct Events : StationEvents {
         void result(int, const QString&, bool) override {}
@@ -470,10 +471,20 @@ protected:
         return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput().toStdString(),
                 p.readAllStandardError().toStdString()};
     }
-    Done run(const QStringList& args, std::function<void()> modifier = {}) const { return finish(*start(args, modifier)); }
+    Done run(const QStringList& args, std::function<void()> modifier = {}) const {
+        return finish(*start(args, modifier));
+    }
     QStringList job(const QString& name, const QString& range, const QStringList& boards) const {
-        QStringList a{QStringLiteral("job"), QStringLiteral("run"), base, QStringLiteral("--range"), range,
-                      QStringLiteral("--job"), name, QStringLiteral("--registry"), url, QStringLiteral("--virtual-clock")};
+        QStringList a{QStringLiteral("job"),
+                      QStringLiteral("run"),
+                      base,
+                      QStringLiteral("--range"),
+                      range,
+                      QStringLiteral("--job"),
+                      name,
+                      QStringLiteral("--registry"),
+                      url,
+                      QStringLiteral("--virtual-clock")};
         for (const QString& b : boards) a << QStringLiteral("--board") << b;
         return a;
     }
@@ -507,7 +518,8 @@ TEST_F(Stations, EightStationsWithTwoBoardsEachShareOneJobWithoutADuplicate) {
     EXPECT_GE(c.stations.size(), 2u);
 
     // The job again: nothing left, nothing programmed twice.
-    const Done again = run(job(QStringLiteral("order-17"), QStringLiteral("100000:%1").arg(kReceivers), {board("late")}));
+    const Done again =
+        run(job(QStringLiteral("order-17"), QStringLiteral("100000:%1").arg(kReceivers), {board("late")}));
     EXPECT_EQ(again.status, 0) << again.err;
     EXPECT_NE(again.out.find("800 of 800 receivers done; this station 0 ok"), std::string::npos) << again.out;
     const Done exported = run({QStringLiteral("registry"), QStringLiteral("export"), QStringLiteral("--csv"),
@@ -532,7 +544,8 @@ TEST_F(Stations, AtATerminalARoundIsOfferedOnlyWhileTheJobHasReceiversLeft) {
         return n;
     };
     // Two receivers on one board: two rounds, one question between them, none after the last.
-    const Done two = run_here(job(QStringLiteral("rj2"), QStringLiteral("3000:2"), {board(QStringLiteral("t"))}), "\n\n\n");
+    const Done two =
+        run_here(job(QStringLiteral("rj2"), QStringLiteral("3000:2"), {board(QStringLiteral("t"))}), "\n\n\n");
     EXPECT_EQ(two.status, 0) << two.err;
     EXPECT_EQ(asked(two), 1) << two.err;
     EXPECT_NE(two.out.find("Job rj2: 2 receivers (new), 0 done"), std::string::npos) << two.out;
@@ -544,16 +557,18 @@ TEST_F(Stations, AtATerminalARoundIsOfferedOnlyWhileTheJobHasReceiversLeft) {
     EXPECT_NE(one.out.find("Job rj3: 1 receiver (new), 0 done"), std::string::npos) << one.out;
     EXPECT_NE(one.out.find("Job rj3: 1 of 1 receiver done"), std::string::npos) << one.out;
     // The operator stops with q: the receiver left stays for the next run.
-    const Done stopped = run_here(job(QStringLiteral("rj4"), QStringLiteral("3200:2"), {board(QStringLiteral("t"))}), "q\n");
+    const Done stopped =
+        run_here(job(QStringLiteral("rj4"), QStringLiteral("3200:2"), {board(QStringLiteral("t"))}), "q\n");
     EXPECT_EQ(asked(stopped), 1) << stopped.err;
     EXPECT_NE(stopped.out.find("Job rj4: 1 of 2 receivers done"), std::string::npos) << stopped.out;
 }
 
 TEST_F(Stations, AStationKilledInTheMiddleOfAReceiverLeavesItHeldAndTheJobResumes) {
     // On the real clock a receiver takes seconds on the simulated parallel-port board.
-    auto victim = start({QStringLiteral("job"), QStringLiteral("run"), base, QStringLiteral("--range"),
-                         QStringLiteral("300:5"), QStringLiteral("--job"), QStringLiteral("k"), QStringLiteral("--registry"),
-                         url, QStringLiteral("--board"), QStringLiteral("sim:") + backend.path(QStringLiteral("slow.bin"))});
+    auto victim =
+        start({QStringLiteral("job"), QStringLiteral("run"), base, QStringLiteral("--range"), QStringLiteral("300:5"),
+               QStringLiteral("--job"), QStringLiteral("k"), QStringLiteral("--registry"), url,
+               QStringLiteral("--board"), QStringLiteral("sim:") + backend.path(QStringLiteral("slow.bin"))});
     QElapsedTimer timer;
     timer.start();
     while (now().results[QStringLiteral("programming")] == 0 && timer.elapsed() < 30000) QThread::msleep(20);
@@ -569,15 +584,18 @@ TEST_F(Stations, AStationKilledInTheMiddleOfAReceiverLeavesItHeldAndTheJobResume
     EXPECT_EQ(c.results[QStringLiteral("died")], 1);
     EXPECT_EQ(c.results[QStringLiteral("ok")], 4);
     EXPECT_EQ(c.ok_capcodes.count(300), 0u);
-    const Done shown = run({QStringLiteral("registry"), QStringLiteral("show"), QStringLiteral("300"),
-                            QStringLiteral("--registry"), url});
+    const Done shown = run(
+        {QStringLiteral("registry"), QStringLiteral("show"), QStringLiteral("300"), QStringLiteral("--registry"), url});
     EXPECT_NE(shown.out.find("died"), std::string::npos) << shown.out;
-    const Done unknown = run({QStringLiteral("registry"), QStringLiteral("show"), QStringLiteral("299"),
-                              QStringLiteral("--registry"), url});
+    const Done unknown = run(
+        {QStringLiteral("registry"), QStringLiteral("show"), QStringLiteral("299"), QStringLiteral("--registry"), url});
     EXPECT_EQ(unknown.status, 1);
     EXPECT_NE(unknown.err.find("capcode 299 is in no receiver"), std::string::npos) << unknown.err;
 
-    EXPECT_EQ(run({QStringLiteral("registry"), QStringLiteral("release"), QStringLiteral("300"), QStringLiteral("--registry"), url}).status, 0);
+    EXPECT_EQ(run({QStringLiteral("registry"), QStringLiteral("release"), QStringLiteral("300"),
+                   QStringLiteral("--registry"), url})
+                  .status,
+              0);
     const Done finished = run(job(QStringLiteral("k"), QStringLiteral("300:5"), {board("k1")}));
     EXPECT_EQ(finished.status, 0) << finished.err;
     c = now();
@@ -588,8 +606,9 @@ TEST_F(Stations, AStationKilledInTheMiddleOfAReceiverLeavesItHeldAndTheJobResume
 TEST_F(Stations, ADroppedDatabaseConnectionIsMadeAgainAndNoCapcodeIsIssuedTwice) {
     if (!on_postgres()) GTEST_SKIP() << "a server connection (PostgreSQL)";
     constexpr int kReceivers = 600;
-    auto station = start(job(QStringLiteral("drop"), QStringLiteral("20000:%1").arg(kReceivers), {board("d1"), board("d2")})
-                         << QStringLiteral("--station") << QStringLiteral("dropper"));
+    auto station =
+        start(job(QStringLiteral("drop"), QStringLiteral("20000:%1").arg(kReceivers), {board("d1"), board("d2")})
+              << QStringLiteral("--station") << QStringLiteral("dropper"));
     QElapsedTimer timer;
     timer.start();
     while (now().results[QStringLiteral("ok")] < 40 && timer.elapsed() < 30000) QThread::msleep(10);
@@ -623,7 +642,8 @@ TEST_F(Stations, AFullDiskStopsTheStationAndTheJobResumesWithoutADuplicate) {
         ::signal(SIGXFSZ, SIG_IGN);
     };
     registry.reset(); // the station makes the database
-    const Done stopped = run(job(QStringLiteral("disk"), QStringLiteral("40000:%1").arg(kReceivers), {board("f1")}), full_disk);
+    const Done stopped =
+        run(job(QStringLiteral("disk"), QStringLiteral("40000:%1").arg(kReceivers), {board("f1")}), full_disk);
     EXPECT_EQ(stopped.status, 1);
     EXPECT_FALSE(stopped.err.empty());
     QString error;
@@ -658,7 +678,6 @@ TEST_F(Stations, AFullDiskStopsTheStationAndTheJobResumesWithoutADuplicate) {
     (void)counts;
 }
 
-
 // The bus trace never goes over a file the run uses (links included): the run
 // is refused before anything is opened for writing.
 TEST_F(Stations, TheTraceGoesOverNoFileOfTheJob) {
@@ -684,7 +703,8 @@ TEST_F(Stations, TheTraceGoesOverNoFileOfTheJob) {
         {"the rows file", rows, rows},
         {"the receiver file", memory, memory},
         {"the registry", sqlite ? where.path : QString(), where.path},
-        {"the registry's log", sqlite ? where.path + QStringLiteral("-wal") : QString(), where.path + QStringLiteral("-wal")},
+        {"the registry's log", sqlite ? where.path + QStringLiteral("-wal") : QString(),
+         where.path + QStringLiteral("-wal")},
     };
     const int receivers = now().receivers;
     for (const Case& c : cases) {
@@ -716,9 +736,9 @@ TEST_F(Stations, TheTraceGoesOverNoFileOfTheJob) {
 // result is refused instead of recorded as a second "ok".
 TEST_F(Stations, APausedStationNeverLeavesACapcodeTwice) {
     auto paused = start({QStringLiteral("job"), QStringLiteral("run"), base, QStringLiteral("--range"),
-                         QStringLiteral("300:3"), QStringLiteral("--job"), QStringLiteral("p"), QStringLiteral("--registry"),
-                         url, QStringLiteral("--station"), QStringLiteral("paused"), QStringLiteral("--board"),
-                         QStringLiteral("sim:") + backend.path(QStringLiteral("slow.bin"))});
+                         QStringLiteral("300:3"), QStringLiteral("--job"), QStringLiteral("p"),
+                         QStringLiteral("--registry"), url, QStringLiteral("--station"), QStringLiteral("paused"),
+                         QStringLiteral("--board"), QStringLiteral("sim:") + backend.path(QStringLiteral("slow.bin"))});
     QElapsedTimer timer;
     timer.start();
     while (now().results[QStringLiteral("programming")] == 0 && timer.elapsed() < 30000) QThread::msleep(20);
@@ -732,7 +752,9 @@ TEST_F(Stations, APausedStationNeverLeavesACapcodeTwice) {
     raw_sql(where, QStringLiteral("UPDATE sessions SET host = 'elsewhere.example' WHERE station = 'paused'"));
     EXPECT_EQ(registry->reap_interrupted(1), 1);
     EXPECT_EQ(run({QStringLiteral("registry"), QStringLiteral("release"), QStringLiteral("300"),
-                   QStringLiteral("--registry"), url}).status, 0);
+                   QStringLiteral("--registry"), url})
+                  .status,
+              0);
     const Done other = run(job(QStringLiteral("p"), QStringLiteral("300:3"), {board("p2")}));
     EXPECT_EQ(other.status, 0) << other.err;
     ::kill(static_cast<pid_t>(paused->processId()), SIGCONT);
@@ -775,7 +797,8 @@ TEST_F(Stations, ASaveOverTheFileSizeLimitKeepsTheTableFile) {
     EXPECT_EQ(d.status, 1) << "ended by a signal: " << d.err;
     EXPECT_FALSE(d.err.empty());
     EXPECT_EQ(file_digest(table), before);
-    EXPECT_EQ(QDir(backend.path(QStringLiteral("limited"))).entryList(QDir::Files), QStringList{QStringLiteral("t.tbl")});
+    EXPECT_EQ(QDir(backend.path(QStringLiteral("limited"))).entryList(QDir::Files),
+              QStringList{QStringLiteral("t.tbl")});
 }
 
 // Names other stations chose reach the terminal escaped; the export quotes a
@@ -797,7 +820,9 @@ TEST_F(Stations, RegistryTextIsEscapedOnTheTerminalAndQuotedInTheExport) {
         EXPECT_EQ((shown.out + shown.err).find('\r'), std::string::npos) << shown.out;
     }
     EXPECT_NE(run({QStringLiteral("registry"), QStringLiteral("show"), QStringLiteral("9100"),
-                   QStringLiteral("--registry"), url}).out.find("evil\\x1B]0;title\\x07\\x0D"), std::string::npos);
+                   QStringLiteral("--registry"), url})
+                  .out.find("evil\\x1B]0;title\\x07\\x0D"),
+              std::string::npos);
     const Done exported = run({QStringLiteral("registry"), QStringLiteral("export"), QStringLiteral("--csv"),
                                QStringLiteral("--registry"), url});
     EXPECT_NE(exported.out.find(",\"evil\x1b]0;title\x07\r\","), std::string::npos) << exported.out;
@@ -826,7 +851,8 @@ TEST_F(Stations, EmptyAndOverlongNamesAreRefused) {
         SCOPED_TRACE(extra.join(' ').left(20).toStdString());
         const Done d = run(job(QStringLiteral("names"), QStringLiteral("6600:1"), {board("n")}) << extra);
         EXPECT_NE(d.status, 0);
-        EXPECT_NE(d.err.find(extra[0] == QLatin1String("--job") ? "--job takes a name" : "station"), std::string::npos) << d.err;
+        EXPECT_NE(d.err.find(extra[0] == QLatin1String("--job") ? "--job takes a name" : "station"), std::string::npos)
+            << d.err;
     }
     // A range past the largest capcode: one line at once.
     const Done huge = run(job(QStringLiteral("names"), QStringLiteral("1:1000000:9223372036854775807"), {board("n")}));
@@ -847,9 +873,10 @@ TEST_F(Stations, EmptyAndOverlongNamesAreRefused) {
 
 // Ctrl+C lets the board finish its receiver and says what was stopped.
 TEST_F(Stations, CtrlCSaysWhatWasStopped) {
-    auto station = start({QStringLiteral("job"), QStringLiteral("run"), base, QStringLiteral("--range"),
-                          QStringLiteral("400:3"), QStringLiteral("--job"), QStringLiteral("c"), QStringLiteral("--registry"),
-                          url, QStringLiteral("--board"), QStringLiteral("sim:") + backend.path(QStringLiteral("c.bin"))});
+    auto station =
+        start({QStringLiteral("job"), QStringLiteral("run"), base, QStringLiteral("--range"), QStringLiteral("400:3"),
+               QStringLiteral("--job"), QStringLiteral("c"), QStringLiteral("--registry"), url,
+               QStringLiteral("--board"), QStringLiteral("sim:") + backend.path(QStringLiteral("c.bin"))});
     QElapsedTimer timer;
     timer.start();
     while (now().results[QStringLiteral("programming")] == 0 && timer.elapsed() < 30000) QThread::msleep(20);
@@ -873,24 +900,37 @@ TEST_F(Stations, BadRowsAreRefusedWithTheirLineAndNothingIsProgrammed) {
         const char* expected;
     };
     const Case cases[] = {
-        {"unknown setting", "capcodes.1.capcode,prompts.0.colour\n3000,x\n", nullptr, "rows.csv line 1: prompts.0.colour=x: no setting"},
-        {"refused value", "capcodes.1.capcode\n3001\nabc\n", nullptr, "rows.csv line 3: capcodes.1.capcode=abc: Please insert a numeric!"},
+        {"unknown setting", "capcodes.1.capcode,prompts.0.colour\n3000,x\n", nullptr,
+         "rows.csv line 1: prompts.0.colour=x: no setting"},
+        {"refused value", "capcodes.1.capcode\n3001\nabc\n", nullptr,
+         "rows.csv line 3: capcodes.1.capcode=abc: Please insert a numeric!"},
         {"duplicate in the job", "capcodes.1.capcode,prompts.1.text\n3002,A\n3003,B\n\n3002,C\n", nullptr,
          "rows.csv line 5: capcode 3002 is already in the job (rows.csv line 2)"},
-        {"held by another job", "capcodes.1.capcode\n4100\n4003\n", nullptr, "rows.csv line 3: capcode 4003 is held for job 'held'"},
-        {"ragged row", "capcodes.1.capcode,prompts.1.text\n3004,A\n3005\n", nullptr, "rows.csv line 3: 1 fields, the header names 2"},
+        {"held by another job", "capcodes.1.capcode\n4100\n4003\n", nullptr,
+         "rows.csv line 3: capcode 4003 is held for job 'held'"},
+        {"ragged row", "capcodes.1.capcode,prompts.1.text\n3004,A\n3005\n", nullptr,
+         "rows.csv line 3: 1 fields, the header names 2"},
         {"no own capcode", "prompts.1.text\nA\n", nullptr, "rows.csv line 1: no capcodes.N.capcode column"},
-        {"quoting", "capcodes.1.capcode,prompts.1.text\n3006,\"A\"B\n", nullptr, "rows.csv line 2: text after the closing quote"},
-        {"range onto the short limit", nullptr, "2031611:5", "receiver 5 of the range: capcodes.1.capcode=2031615: Invalid Capcode!"},
+        {"quoting", "capcodes.1.capcode,prompts.1.text\n3006,\"A\"B\n", nullptr,
+         "rows.csv line 2: text after the closing quote"},
+        {"range onto the short limit", nullptr, "2031611:5",
+         "receiver 5 of the range: capcodes.1.capcode=2031615: Invalid Capcode!"},
         {"range into another job", nullptr, "3990:12", "receiver 11 of the range: capcode 4000 is held for job 'held'"},
     };
     int n = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const QString memory = board(QStringLiteral("bad%1").arg(++n));
-        QStringList args{QStringLiteral("job"), QStringLiteral("run"), base, QStringLiteral("--job"),
-                         QStringLiteral("bad%1").arg(n), QStringLiteral("--registry"), url,
-                         QStringLiteral("--board"), memory, QStringLiteral("--virtual-clock")};
+        QStringList args{QStringLiteral("job"),
+                         QStringLiteral("run"),
+                         base,
+                         QStringLiteral("--job"),
+                         QStringLiteral("bad%1").arg(n),
+                         QStringLiteral("--registry"),
+                         url,
+                         QStringLiteral("--board"),
+                         memory,
+                         QStringLiteral("--virtual-clock")};
         if (c.csv) {
             const QString rows = backend.path(QStringLiteral("rows.csv"));
             QFile f(rows);

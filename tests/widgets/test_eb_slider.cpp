@@ -26,18 +26,15 @@ QApplication& app() {
 struct Probe {
     explicit Probe(ctlEBSlider& s) {
         QObject::connect(&s, &ctlEBSlider::Changed, [this] { ++changed; });
-        QObject::connect(&s, &ctlEBSlider::propertyChanged,
-                         [this](const QString& n) { reported.push_back(n); });
+        QObject::connect(&s, &ctlEBSlider::propertyChanged, [this](const QString& n) { reported.push_back(n); });
     }
     int changed = 0;
     std::vector<QString> reported;
 };
 
 void mouse(QWidget* w, QEvent::Type type, QPoint px, Qt::MouseButtons buttons) {
-    const Qt::MouseButton button =
-        type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent ev(type, QPointF(px), w->mapToGlobal(QPointF(px)), button, buttons,
-                   Qt::NoModifier);
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent ev(type, QPointF(px), w->mapToGlobal(QPointF(px)), button, buttons, Qt::NoModifier);
     QCoreApplication::sendEvent(w, &ev);
 }
 
@@ -130,7 +127,7 @@ TEST(EBSlider, PressSnapsTheThumbToWholePixelsAndRoundsTheValue) {
     press(&s, {20, 5}); // 300 - 157.5 = 142.5 -> 142 -> 135
     EXPECT_EQ(s.thumb_twips().left(), 135);
     EXPECT_EQ(s.Value(), 11); // 135 / 11.85 = 11.39
-    press(&s, {21, 5}); // 315 - 157.5 = 157.5 -> 158 -> 150
+    press(&s, {21, 5});       // 315 - 157.5 = 157.5 -> 158 -> 150
     EXPECT_EQ(s.thumb_twips().left(), 150);
     EXPECT_EQ(s.Value(), 13); // 150 / 11.85 = 12.66
 }
