@@ -120,16 +120,8 @@ ClaimStatus Registry::claim_receiver(const QString& board, const std::vector<qin
                 }
             }
             const QString now = registry_rows::now_text();
-            q.prepare(QStringLiteral("INSERT INTO receivers (session_id, station, board, started_at, capcodes, result) "
-                                     "SELECT id, station, ?, ?, ?, ? FROM sessions WHERE id = ? RETURNING id"));
-            q.addBindValue(board);
-            q.addBindValue(now);
-            q.addBindValue(capcode_list_text(capcodes));
-            q.addBindValue(QString::fromLatin1(receiver_result_text(ReceiverResult::Programming)));
-            q.addBindValue(session_);
-            if (!q.exec() || !q.next()) return abandon(QStringLiteral("cannot record the receiver"), q);
-            const qint64 receiver = q.value(0).toLongLong();
-            q.finish();
+            qint64 receiver = 0;
+            if (!insert_receiver(kNoJob, 0, board, now, capcodes, receiver)) return false;
             for (const qint64 old : handed_over) {
                 q.prepare(QStringLiteral("DELETE FROM issued WHERE receiver_id = ?"));
                 q.addBindValue(old);
