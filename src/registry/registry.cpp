@@ -541,10 +541,14 @@ JobOpen Registry::open_job(const JobSpec& job_order) {
                     QSqlQuery items(db);
                     items.prepare(QStringLiteral("SELECT capcodes FROM job_items WHERE job_id = ? ORDER BY item"));
                     items.addBindValue(id);
-                    if (items.exec())
-                        while (items.next())
-                            if (const auto list = capcode_list(items.value(0).toString()); !list.empty())
-                                result.existing_capcodes.push_back(list.front());
+                    if (!items.exec()) return abandon(QStringLiteral("cannot look up the job"), items);
+                    while (items.next())
+                        if (const auto list = capcode_list(items.value(0).toString()); !list.empty())
+                            result.existing_capcodes.push_back(list.front());
+                    if (!read_to_end(QString(), items)) {
+                        result.existing_capcodes.clear(); // never a part of the list
+                        return abandon(QStringLiteral("cannot look up the job"), items);
+                    }
                     items.finish();
                 }
                 rollback();

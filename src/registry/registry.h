@@ -201,7 +201,8 @@ public:
     ClaimStatus claim_receiver(const QString& board, const std::vector<qint64>& capcodes, qint64& receiver_id,
                                CapcodeHolder& holder);
     // The lowest capcode above `capcode` (and at most `limit`) that no
-    // receiver has and no job reserves; 0 when there is none.
+    // receiver has and no job reserves; 0 when there is none, -1 when the
+    // registry could not be read (error()).
     qint64 next_free_capcode(qint64 capcode, qint64 limit);
 
     // Re-opens a dropped connection (a few tries over about two seconds).
