@@ -39,7 +39,7 @@ namespace {
 // cboCtl(2) is the source-prompt mode.
 constexpr int kCapcodeTypeListFirst = 7;
 constexpr int kSourceModeList = 2;
-// The board steps run at the first paint of the window, and this long after it
+// The postponed start-up steps run at the first paint of the window, and this long after it
 // is shown at the latest.
 constexpr int kBoardStartLatestMs = 1000;
 
@@ -92,7 +92,6 @@ Form1::Form1(QWidget* parent)
     f.setPointSizeF(8.25);
     setFont(f);
     design_size_ = QSize(WindowLayout::kDesignClientWidth, WindowLayout::kDesignClientHeight);
-    setWindowIcon(program_icon());
     // Before the first control: Qt makes a control's accessible interface
     // as soon as the control reports a change.
     qrt58::widgets::install_accessible_interfaces();
@@ -162,7 +161,10 @@ void Form1::run_rules(const QString& array_name, int index) {
 
 void Form1::form_load(BoardStart when) {
     board_pending_ = when == BoardStart::AfterShow;
-    if (!board_pending_ && board_.start_driver) board_.start_driver();
+    if (!board_pending_) {
+        run_finish_steps();
+        if (board_.start_driver) board_.start_driver();
+    }
     QCoreApplication::setApplicationName(QString::fromStdString(qrt58::ver_str.substr(0, 5)));
     if (app_path.isEmpty()) app_path = QCoreApplication::applicationDirPath();
     while (app_path.size() > 1 && app_path.endsWith(QLatin1Char('/'))) app_path.chop(1);
@@ -182,12 +184,22 @@ void Form1::form_load(BoardStart when) {
     select_page(0);
 }
 
-void Form1::start_board() {
+void Form1::finish_start() {
     if (!board_pending_) return;
     board_pending_ = false;
+    run_finish_steps();
     if (board_.start_driver) board_.start_driver();
     if (board_.board_startup) board_.board_startup();
     if (!shut_down_ && !pager_running_) timer_->start();
+}
+
+// The program's own steps, then the window icon: the SVG icon engine that
+// draws it is a plugin, which the first paint does not wait for.
+void Form1::run_finish_steps() {
+    const auto steps = std::move(finish_steps_);
+    finish_steps_.clear();
+    for (const auto& step : steps) step();
+    setWindowIcon(program_icon());
 }
 
 void Form1::build_default_image() {
@@ -460,14 +472,15 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     }
     const QEvent::Type t = event->type();
     if (t == QEvent::Paint && board_pending_ && !board_scheduled_ && (watched == central_ || watched == this)) {
-        // The window has painted itself: the board steps follow at once.
+        // The window has painted itself: the postponed steps follow at once.
         board_scheduled_ = true;
-        QTimer::singleShot(0, this, [this] { start_board(); });
+        QTimer::singleShot(0, this, [this] { finish_start(); });
         return false;
     }
     if (t == QEvent::Show && watched == this && board_pending_) {
-        // A window that is never painted (started minimised) still gets its board.
-        QTimer::singleShot(kBoardStartLatestMs, this, [this] { start_board(); });
+        // A window that is never painted (started minimised) still gets its
+        // icon and its board.
+        QTimer::singleShot(kBoardStartLatestMs, this, [this] { finish_start(); });
         return false;
     }
     if (t != QEvent::KeyPress && t != QEvent::KeyRelease && t != QEvent::ShortcutOverride && t != QEvent::Wheel)

@@ -151,14 +151,19 @@ public:
     // the window has painted itself (the program does this, so that the window
     // is on screen before the board waits).
     enum class BoardStart { First, AfterShow };
-    // Start-up: driver, board, tag geometry, flags, default image, read_CapLen,
-    // init_ctl, "default.tbl", timer. With AfterShow, the driver, the board and
-    // the timer wait for start_board().
+    // Start-up: window icon, driver, board, tag geometry, flags, default image,
+    // read_CapLen, init_ctl, "default.tbl", timer. With AfterShow, the window
+    // icon, the driver, the board and the timer wait for finish_start().
     void form_load(BoardStart when = BoardStart::First);
-    // The postponed board steps (driver, board start-up) and the keep-alive
-    // timer; runs once, by itself after the first paint of the shown window.
-    void start_board();
+    // The postponed steps: those given to add_finish_step(), the window icon,
+    // the board steps (driver, board start-up) and the keep-alive timer. Runs
+    // once, by itself after the first paint of the shown window, or at the
+    // first pager command before it.
+    void finish_start();
     bool board_pending() const { return board_pending_; }
+    // A step of the program's own that runs first in the postponed steps (at
+    // once in form_load() without them).
+    void add_finish_step(std::function<void()> step) { finish_steps_.push_back(std::move(step)); }
 
     // ---- for editors
     qrt58::PagerTable& image() override { return image_; }
@@ -299,6 +304,7 @@ private:
     void chkSource_Click(int index);
     void run_rules(const QString& array_name, int index);
     void shut_down();
+    void run_finish_steps();
     bool take_focused_entry();
 
     qrt58::PagerTable image_{};
@@ -321,6 +327,7 @@ private:
     QSettings* settings_ = nullptr;
     bool board_pending_ = false;
     bool board_scheduled_ = false;
+    std::vector<std::function<void()>> finish_steps_;
     bool refilling_ = false;
     QLabel* board_label_ = nullptr;
     qrt58::widgets::ElidedLabel* notice_label_ = nullptr;

@@ -6,6 +6,7 @@
 #include "first_paint_probe.h"
 #include "form1.h"
 #include "pager_table.h"
+#include "plugin_folders.h"
 #include "safe_file.h"
 #include "window_board.h"
 
@@ -81,7 +82,10 @@ int main(int argc, char** argv) {
     // The same store as qrt58cli's (QRT58_SETTINGS=FILE names an INI file instead).
     const std::unique_ptr<QSettings> settings = qrt58::open_board_settings();
 
+    // No plugin is loaded until the window has painted itself (see PluginFoldersHeld).
+    PluginFoldersHeld plugins;
     Form1 w;
+    w.add_finish_step([&plugins] { plugins.release(); });
     if (!parser.positionalArguments().isEmpty())
         w.start_file = QFileInfo(parser.positionalArguments().constFirst()).absoluteFilePath();
     // The window's board, opened with this run's settings; the job station

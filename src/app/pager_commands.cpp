@@ -13,7 +13,7 @@ void PagerCommands::pager_command(int mode) {
     // A second command arriving while one runs (keys queued during the
     // transfer) must not start a transfer inside the first one.
     if (form_.pager_running_) return;
-    form_.start_board(); // a key pressed before the board steps ran
+    form_.finish_start(); // a key pressed before the board steps ran
     form_.pager_running_ = true;
     form_.timer_->stop();
     form_.transfer_mode = mode;
@@ -34,7 +34,7 @@ void PagerCommands::pager_command(int mode) {
 
 void PagerCommands::job_station_command() {
     if (form_.pager_running_) return;
-    form_.start_board();
+    form_.finish_start();
     form_.pager_running_ = true;
     form_.timer_->stop();
     if (form_.take_focused_entry() && form_.board_.job_station) form_.board_.job_station();

@@ -100,8 +100,11 @@ std::string format_capcode(double value, bool ten_digits) {
     return buf;
 }
 
-DecodedCapcode decode_capcode(std::uint32_t record, std::optional<std::uint32_t> next, bool long_pair) {
-    DecodedCapcode d;
+namespace {
+
+// What a record pair decodes to, without the text a capcode box shows.
+SlotValue decode_value(std::uint32_t record, std::optional<std::uint32_t> next, bool long_pair) {
+    SlotValue d;
     const double o = record & kWordValueMask;
     if (record & kLongFlag) {
         d.slots_used = 2;
@@ -116,31 +119,59 @@ DecodedCapcode decode_capcode(std::uint32_t record, std::optional<std::uint32_t>
             else if (o >= 0x1F7FFF && iw >= 0x1E0001 && iw <= 0x1E8000)
                 d.value = (i - 0x1C8000) * 32768 + o - 2064383 + 2068479;
         }
-        d.text = d.value ? format_capcode(*d.value, true) : kUndecodableCapcodeText;
         return d;
     }
     d.value = o - 32768;
-    d.text = format_capcode(*d.value, long_pair);
     d.slots_used = long_pair ? 2 : 1;
     return d;
 }
 
-std::array<SlotDisplay, kCapcodeSlots> decode_all_capcodes(const PagerTable& image,
-                                                          const std::array<bool, kCapcodePairs>& long_pairs) {
-    std::array<SlotDisplay, kCapcodeSlots> out{};
+// The box's text: ten digits for a long capcode and for a short one in the
+// even slot of a "Long" pair (which then takes both slots).
+DecodedCapcode with_text(const SlotValue& v) {
+    DecodedCapcode d;
+    d.value = v.value;
+    d.slots_used = v.slots_used;
+    d.is_long = v.is_long;
+    if (v.is_long) d.text = v.value ? format_capcode(*v.value, true) : kUndecodableCapcodeText;
+    else d.text = format_capcode(*v.value, v.slots_used == 2);
+    return d;
+}
+
+} // namespace
+
+DecodedCapcode decode_capcode(std::uint32_t record, std::optional<std::uint32_t> next, bool long_pair) {
+    return with_text(decode_value(record, next, long_pair));
+}
+
+std::array<SlotValue, kCapcodeSlots> decode_capcode_values(const PagerTable& image,
+                                                           const std::array<bool, kCapcodePairs>& long_pairs) {
+    std::array<SlotValue, kCapcodeSlots> out{};
     int s = 0;
     while (s < kCapcodeSlots) {
         const bool long_pair = s % 2 == 0 && long_pairs[static_cast<std::size_t>(s / 2)];
         std::optional<std::uint32_t> next;
         if (s + 1 < kCapcodeSlots) next = capcode_word(image, s + 1);
-        auto& slot = out[static_cast<std::size_t>(s)];
-        slot.capcode = decode_capcode(capcode_word(image, s), next, long_pair);
-        for (int k = 1; k < slot.capcode.slots_used && s + k < kCapcodeSlots; ++k) {
-            auto& covered = out[static_cast<std::size_t>(s + k)];
-            covered.capcode = slot.capcode;
+        SlotValue& slot = out[static_cast<std::size_t>(s)];
+        slot = decode_value(capcode_word(image, s), next, long_pair);
+        for (int k = 1; k < slot.slots_used && s + k < kCapcodeSlots; ++k) {
+            SlotValue& covered = out[static_cast<std::size_t>(s + k)];
+            covered = slot;
             covered.covered = true;
         }
-        s += slot.capcode.slots_used;
+        s += slot.slots_used;
+    }
+    return out;
+}
+
+std::array<SlotDisplay, kCapcodeSlots> decode_all_capcodes(const PagerTable& image,
+                                                          const std::array<bool, kCapcodePairs>& long_pairs) {
+    const auto values = decode_capcode_values(image, long_pairs);
+    std::array<SlotDisplay, kCapcodeSlots> out{};
+    for (std::size_t s = 0; s < values.size(); ++s) {
+        // A covered slot shows the capcode of the slot that covers it.
+        out[s].covered = values[s].covered;
+        out[s].capcode = values[s].covered ? out[s - 1].capcode : with_text(values[s]);
     }
     return out;
 }
@@ -276,9 +307,9 @@ int capcode_frame(double capcode) {
 }
 
 std::string frame_label(std::uint8_t high, std::uint8_t low) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%02X%02X", high, low);
-    return buf;
+    // By hand: every capcode change recomputes the map and its label.
+    static const char digits[] = "0123456789ABCDEF";
+    return {digits[high >> 4], digits[high & 0xF], digits[low >> 4], digits[low & 0xF]};
 }
 
 FrameResult apply_frame_rule(PagerTable& image, const std::array<std::optional<double>, kCapcodeSlots>& capcodes) {
@@ -301,10 +332,10 @@ FrameResult apply_frame_rule(PagerTable& image, const std::array<std::optional<d
 }
 
 FrameResult apply_frame_rule(PagerTable& image, const std::array<bool, kCapcodePairs>& long_pairs) {
-    const auto decoded = decode_all_capcodes(image, long_pairs);
+    const auto decoded = decode_capcode_values(image, long_pairs);
     std::array<std::optional<double>, kCapcodeSlots> values{};
     for (int s = 0; s < kCapcodeSlots; ++s)
-        values[static_cast<std::size_t>(s)] = decoded[static_cast<std::size_t>(s)].capcode.value;
+        values[static_cast<std::size_t>(s)] = decoded[static_cast<std::size_t>(s)].value;
     return apply_frame_rule(image, values);
 }
 

@@ -97,6 +97,16 @@ struct SlotDisplay {
 };
 std::array<SlotDisplay, kCapcodeSlots> decode_all_capcodes(const PagerTable& image,
                                                           const std::array<bool, kCapcodePairs>& long_pairs);
+// The same walk without the shown texts, for code that needs only the values
+// (formatting the texts costs more than the decoding itself).
+struct SlotValue {
+    std::optional<double> value; // none for an undecodable long record
+    int slots_used = 1;
+    bool is_long = false;
+    bool covered = false;
+};
+std::array<SlotValue, kCapcodeSlots> decode_capcode_values(const PagerTable& image,
+                                                           const std::array<bool, kCapcodePairs>& long_pairs);
 
 // "0000000" / "0000000000" formats (a negative value keeps its sign in front).
 std::string format_capcode(double value, bool ten_digits);

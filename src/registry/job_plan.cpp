@@ -97,11 +97,10 @@ bool parse_csv(const QString& text, std::vector<CsvRow>& rows, JobProblem& probl
 
 QString shown(const QString& text) { return QString::fromStdString(shown_text(text.toStdString())); }
 
-std::optional<qint64> slot_value(const PagerTable& image, int slot) {
-    const auto shown = decode_all_capcodes(image, long_pairs_from_image(image));
-    const SlotDisplay& s = shown[static_cast<std::size_t>(slot)];
-    if (s.covered || !s.capcode.value) return std::nullopt;
-    return static_cast<qint64>(*s.capcode.value);
+std::optional<qint64> slot_value(const std::array<SlotValue, kCapcodeSlots>& decoded, int slot) {
+    const SlotValue& s = decoded[static_cast<std::size_t>(slot)];
+    if (s.covered || !s.value) return std::nullopt;
+    return static_cast<qint64>(*s.value);
 }
 
 } // namespace
@@ -143,7 +142,10 @@ qint64 range_limit(const PagerTable& base) {
 
 QString JobPlan::where(int line) const {
     if (source.isEmpty()) return QStringLiteral("receiver %1 of the range").arg(line);
-    return QStringLiteral("%1 line %2").arg(QFileInfo(source).fileName()).arg(line);
+    // The file's name as QFileInfo gives it, without building one per line
+    // (a rows file with a fault in every row names 100,000 lines).
+    const QStringView file = QStringView(source).mid(source.lastIndexOf(QLatin1Char('/')) + 1);
+    return QStringLiteral("%1 line %2").arg(file).arg(line);
 }
 
 QString JobPlan::numbered(std::size_t index) const {
@@ -238,8 +240,9 @@ std::vector<JobProblem> check_job(JobPlan& plan, const ApplySettings& apply) {
                                                        "is empty)")});
             continue;
         }
+        const auto decoded = decode_capcode_values(image, long_pairs_from_image(image));
         for (const int slot : r.own_slots) {
-            const std::optional<qint64> value = slot_value(image, slot);
+            const std::optional<qint64> value = slot_value(decoded, slot);
             if (!value) {
                 problems.push_back({r.line, QStringLiteral("capcode %1 holds no capcode after the row").arg(slot + 1)});
                 continue;
@@ -272,12 +275,12 @@ std::optional<PagerTable> receiver_image(const JobPlan& plan, std::size_t index,
 
 std::vector<qint64> programmed_capcodes(const PagerTable& image) {
     std::vector<qint64> list;
-    const auto shown = decode_all_capcodes(image, long_pairs_from_image(image));
+    const auto shown = decode_capcode_values(image, long_pairs_from_image(image));
     const int last = capcode_count_field(image);
     for (int s = 0; s <= last && s < kCapcodeSlots; ++s) {
-        const SlotDisplay& d = shown[static_cast<std::size_t>(s)];
-        if (d.covered || !d.capcode.value || !get_slot_bit(image, enable_bit(s))) continue;
-        list.push_back(static_cast<qint64>(*d.capcode.value));
+        const SlotValue& d = shown[static_cast<std::size_t>(s)];
+        if (d.covered || !d.value || !get_slot_bit(image, enable_bit(s))) continue;
+        list.push_back(static_cast<qint64>(*d.value));
     }
     return list;
 }

@@ -490,6 +490,8 @@ protected:
         form.set_board_hooks(hooks);
         form.app_path = dir.path();
         form.data_path = dir.path();
+        // The program's own step (plugins given back) comes before the window icon.
+        form.add_finish_step([this] { events.push_back(form.windowIcon().isNull() ? "step" : "step after the icon"); });
         form.form_load(Form1::BoardStart::AfterShow);
     }
     qrt58::ScopedTestSeams seams;
@@ -503,17 +505,20 @@ TEST_F(DesktopStart, TheBoardIsSearchedOnceTheWindowHasPainted) {
     EXPECT_TRUE(events.empty());
     EXPECT_FALSE(timer->isActive()); // no idle pattern before the board start-up
     EXPECT_EQ(form.image(), qrt58::build_default_image());
+    EXPECT_TRUE(form.windowIcon().isNull()); // the icon engine is not waited for
     form.show();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !form.board_pending(); }, 2000));
-    EXPECT_EQ(events, (std::vector<std::string>{"driver+shown", "board"}));
+    EXPECT_EQ(events, (std::vector<std::string>{"step", "driver+shown", "board"}));
     EXPECT_TRUE(timer->isActive());
-    form.start_board(); // once only
-    EXPECT_EQ(events.size(), 2u);
+    EXPECT_FALSE(form.windowIcon().pixmap(32).isNull());
+    form.finish_start(); // once only
+    EXPECT_EQ(events.size(), 3u);
 }
 
 TEST_F(DesktopStart, APagerKeyFirstRunsTheBoardStepsAndAnEarlyCloseNone) {
     form.pager_command(0);
-    EXPECT_EQ(events, (std::vector<std::string>{"driver", "board", "transfer0"}));
+    EXPECT_EQ(events, (std::vector<std::string>{"step", "driver", "board", "transfer0"}));
+    EXPECT_FALSE(form.windowIcon().isNull());
 
     Form1 second;
     std::vector<std::string> seen;
@@ -524,7 +529,7 @@ TEST_F(DesktopStart, APagerKeyFirstRunsTheBoardStepsAndAnEarlyCloseNone) {
     second.app_path = second.data_path = dir.path();
     second.form_load(Form1::BoardStart::AfterShow);
     second.close();
-    second.start_board(); // a late paint after the close starts nothing
+    second.finish_start(); // a late paint after the close starts nothing
     EXPECT_TRUE(seen.empty());
 }
 

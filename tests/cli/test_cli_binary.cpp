@@ -24,9 +24,10 @@ struct Child {
 };
 
 // Runs `program` with `args`; standard error goes to a pseudo-terminal when
-// `err_on_terminal`, else to a pipe; standard input is /dev/null.
+// `err_on_terminal`, else to a pipe, or with `err_to_out` into standard output
+// (both in the order written); standard input is /dev/null.
 Child spawn(const char* program, const std::vector<std::string>& args, bool err_on_terminal,
-            const char* out_file = nullptr) {
+            const char* out_file = nullptr, bool err_to_out = false) {
     Child result;
     int out_pipe[2];
     if (::pipe(out_pipe) != 0) return result;
@@ -44,7 +45,7 @@ Child spawn(const char* program, const std::vector<std::string>& args, bool err_
         const int null = ::open("/dev/null", O_RDONLY);
         ::dup2(null, 0);
         ::dup2(out_file ? ::open(out_file, O_WRONLY) : out_pipe[1], 1);
-        ::dup2(err_write, 2);
+        ::dup2(err_to_out ? 1 : err_write, 2);
         ::close(out_pipe[0]);
         ::close(err_read);
         std::vector<char*> argv{const_cast<char*>(program)};
@@ -181,4 +182,44 @@ TEST_F(Binary, ProgressBarOnAPseudoTerminalNotOnAPipe) {
     ASSERT_EQ(c.status, 0) << c.err;
     EXPECT_EQ(c.err, "");
     EXPECT_EQ(c.out, "Read success! (simulated receiver " + path("eeprom.bin") + ")\n");
+}
+
+// The window paints itself before Qt loads any image-format or icon-engine
+// plugin (Qt's own PNG pictures come from its built-in reader), and the
+// plugins serve again right after that paint: the window icon, an SVG, is
+// drawn by the SVG icon engine then.
+TEST_F(Binary, TheWindowPaintsBeforeAnyImageOrIconPluginIsLoaded) {
+    const QByteArray data = dir.filePath("data").toLocal8Bit();
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ::setenv("XDG_RUNTIME_DIR", dir.path().toLocal8Bit().constData(), 1);
+    ::setenv("XDG_DATA_HOME", data.constData(), 1);
+    ::setenv("QRT58_STARTUP_PROBE", "1", 1); // prints the time of the first paint and ends
+    ::setenv("QT_DEBUG_PLUGINS", "1", 1);
+    const Child c = spawn(QRT58PROG, {}, false, nullptr, true);
+    for (const char* name : {"QT_DEBUG_PLUGINS", "QRT58_STARTUP_PROBE", "XDG_DATA_HOME"}) ::unsetenv(name);
+    ASSERT_EQ(c.status, 0) << c.out;
+    std::vector<std::string> before, after;
+    bool painted = false;
+    std::size_t from = 0;
+    while (from < c.out.size()) {
+        std::size_t end = c.out.find('\n', from);
+        if (end == std::string::npos) end = c.out.size();
+        const std::string line = c.out.substr(from, end - from);
+        from = end + 1;
+        if (!painted && !line.empty() && line.find_first_not_of("0123456789") == std::string::npos) {
+            painted = true;
+        } else if (line.find("loaded library") != std::string::npos && line.find("unloaded") == std::string::npos) {
+            (painted ? after : before).push_back(line);
+        }
+    }
+    ASSERT_TRUE(painted) << c.out;
+    const auto any = [](const std::vector<std::string>& lines, const char* folder) {
+        for (const std::string& line : lines)
+            if (line.find(folder) != std::string::npos) return true;
+        return false;
+    };
+    EXPECT_TRUE(any(before, "/platforms/")) << c.out; // the plugin messages are there at all
+    EXPECT_FALSE(any(before, "/imageformats/")) << c.out;
+    EXPECT_FALSE(any(before, "/iconengines/")) << c.out;
+    EXPECT_TRUE(any(after, "/iconengines/")) << c.out;
 }

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <random>
+
 using namespace qrt58;
 
 namespace {
@@ -160,6 +163,57 @@ TEST(CapcodeCodec, DecodeAllFollowsPairLengths) {
     EXPECT_EQ(decode_capcode(capcode_word(t, 4), std::nullopt, false).text, "-0032752");
 }
 
+// The values-only walk (frame map, job checks) and the walk with texts (the
+// capcode list) agree on every slot of random images: long records that fit a
+// rule or none, flagged records without a partner, short capcodes in "Long"
+// pairs; and the frame map taken from either is the same.
+TEST(CapcodeCodec, ValuesAndShownTextsAgreeOnRandomImages) {
+    std::mt19937 rng(5811);
+    const auto word = [&]() -> std::uint32_t {
+        switch (rng() % 4) {
+        case 0: return rng() & 0xFFFFFF;                 // anything, flag or not
+        case 1: return (rng() & kWordValueMask);         // short
+        case 2: return (rng() & 0x8000) | kLongFlag;     // a first long word
+        default: return (0x1C8000 + rng() % 0x38000) | kLongFlag; // a second long word in or near a rule
+        }
+    };
+    for (int round = 0; round < 3000; ++round) {
+        PagerTable t = build_default_image();
+        for (int s = 0; s < kCapcodeSlots; ++s) set_capcode_word(t, s, word());
+        for (int s = 0; s < kCapcodeSlots; ++s) set_slot_bit(t, enable_bit(s), rng() % 2);
+        std::array<bool, kCapcodePairs> pairs{};
+        for (bool& p : pairs) p = rng() % 2;
+        SCOPED_TRACE(round);
+        const auto shown = decode_all_capcodes(t, pairs);
+        const auto values = decode_capcode_values(t, pairs);
+        std::array<std::optional<double>, kCapcodeSlots> frame_values{};
+        for (std::size_t s = 0; s < values.size(); ++s) {
+            const DecodedCapcode& d = shown[s].capcode;
+            ASSERT_EQ(values[s].value, d.value) << "slot " << s;
+            ASSERT_EQ(values[s].covered, shown[s].covered) << "slot " << s;
+            ASSERT_EQ(values[s].slots_used, d.slots_used) << "slot " << s;
+            ASSERT_EQ(values[s].is_long, d.is_long) << "slot " << s;
+            if (shown[s].covered) {
+                ASSERT_GT(s, 0u);
+                EXPECT_EQ(d.text, shown[s - 1].capcode.text) << "slot " << s;
+            } else {
+                const bool long_pair = s % 2 == 0 && pairs[s / 2];
+                const std::optional<std::uint32_t> next =
+                    s + 1 < values.size() ? std::optional<std::uint32_t>(capcode_word(t, static_cast<int>(s) + 1))
+                                          : std::nullopt;
+                EXPECT_EQ(d.text, decode_capcode(capcode_word(t, static_cast<int>(s)), next, long_pair).text)
+                    << "slot " << s;
+            }
+            frame_values[s] = d.value;
+        }
+        PagerTable from_values = t, from_texts = t;
+        const FrameResult a = apply_frame_rule(from_values, pairs);
+        const FrameResult b = apply_frame_rule(from_texts, frame_values);
+        EXPECT_EQ(a.label, b.label);
+        EXPECT_EQ(from_values, from_texts);
+    }
+}
+
 TEST(CapcodeSlots, EnableBitRulesOfTheEncoder) {
     PagerTable t = build_default_image();
     set_slot_bit(t, enable_bit(2), true);
@@ -213,6 +267,15 @@ TEST(CapcodeSlots, BitAddressesAndTypes) {
     set_slot_bit(t, type_bit(10), true);
     set_slot_bit(t, group_bit(10), false);
     EXPECT_EQ(capcode_type(t, 10), CapcodeType::Group);
+}
+
+TEST(CapcodeFrame, LabelIsBothMapBytesInUpperCaseHex) {
+    for (int high = 0; high < 256; ++high)
+        for (int low = 0; low < 256; ++low) {
+            char expected[8];
+            std::snprintf(expected, sizeof expected, "%02X%02X", high, low);
+            ASSERT_EQ(frame_label(static_cast<std::uint8_t>(high), static_cast<std::uint8_t>(low)), expected);
+        }
 }
 
 TEST(CapcodeFrame, SixteenAnd272ShareFrameOne) {
