@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -15,22 +16,31 @@
 
 namespace qrt58::cli {
 
-using Assignments = std::vector<std::pair<std::string, std::string>>;
+using Assignment = std::pair<std::string, std::string>;
+using Assignments = std::vector<Assignment>;
 
-// The settable names of a `show --json` document with their values as `set`
-// takes them (true/false, numbers in decimal, texts, list items joined by
-// commas), in document order; null values are left out (the window shows
-// nothing there). nullopt with `error` for a document that is not one: not
-// JSON, another format, a member of the wrong kind.
-std::optional<Assignments> settings_of_document(const QByteArray& json, std::string& error);
+// A `show --json` document as `set` takes it: its settable names with their
+// values as `set` takes them (true/false, numbers in decimal, texts, list
+// items joined by commas), in document order, null values left out (the
+// window shows nothing there); and the other values it lists (a prompt's
+// column and the like) as the same texts, by name.
+struct SettingsDocument {
+    Assignments settings;
+    std::map<std::string, std::string> listed;
+};
+
+// nullopt with `error` for a document that is not one: not JSON, another
+// format, a member of the wrong kind.
+std::optional<SettingsDocument> settings_of_document(const QByteArray& json, std::string& error);
 
 // Applies a document's settings and then `given` (NAME=VALUE assignments of
 // the command line) to `image` by the rules of `set`. A setting of the
 // document that the window greys out or hides in the state the others make
-// (the second slot of a Long pair, a length of an even slot) is left out
-// when the image shows the document's value there anyway; otherwise its
-// refusal is the error. Empty when accepted, else "NAME=VALUE: reason".
-std::string apply_document(PagerTable& image, const Assignments& document, const Assignments& given);
+// is given its value the way a user of the window would: the boxes in front
+// of it opened, the value set, the boxes put back. Prompts the document lists
+// as the language's table has them (columns and spaces no typing makes) are
+// taken from that table. Empty when accepted, else "NAME=VALUE: reason".
+std::string apply_document(PagerTable& image, const SettingsDocument& document, const Assignments& given);
 
 // set FILE --from PATH ('-': standard input) [NAME=VALUE...]: FILE is saved
 // only when everything was accepted.

@@ -34,6 +34,8 @@ const std::vector<LampItem>& lamp_items() {
 
 std::uint8_t key_lamp_companion(bool enabled) { return enabled ? 16 : 32; }
 
+void store_key_lamp_companion(PagerTable& image, std::uint8_t value) { image[kKeyLampCompanionAddress] = value; }
+
 bool battery_levels_ordered(const PagerTable& image) {
     const int low = image[kBatteryLevelFirst];
     const int med = image[kBatteryLevelFirst + 1];

@@ -51,6 +51,8 @@ void store_lamp_time(PagerTable& image, int code);
 // "Push Key Lamp On Enable" writes its companion byte 0x3B0: 16 on, 32 off.
 constexpr int kKeyLampCompanionAddress = 0x3B0;
 std::uint8_t key_lamp_companion(bool enabled);
+// The factory image holds 14 there until the box is first clicked.
+void store_key_lamp_companion(PagerTable& image, std::uint8_t value);
 
 // Battery gauge levels Low, Med, High at 0x3B2..0x3B4.
 constexpr int kBatteryLevelFirst = 0x3B2;

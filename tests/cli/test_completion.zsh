@@ -48,6 +48,8 @@ expect 'qrt58cli ' new show set job write boards --help
 expect 'qrt58cli write f.tbl --' --count --log --board --verbose
 expect 'qrt58cli show ' '<files>'
 expect 'qrt58cli job ' run
+expect 'qrt58cli read f.tbl --board ' sim sim: io i2c: sim-i2c:
+expect 'qrt58cli read f.tbl --board i2c:' '<files>'
 expect 'qrt58cli set f.tbl capcodes.3.ca' capcodes.3.capcode= display.contrast=
 expect 'qrt58cli set f.tbl ' frequency.box= prompts.N.text=
 

@@ -4,6 +4,7 @@
 #include "cli.h"
 #include "cli_model.h"
 
+#include "default_image.h"
 #include "settings.h"
 #include "table_file.h"
 
@@ -51,30 +52,61 @@ PagerTable valid_image(Images& random) {
     }
 }
 
-// A text the window stores otherwise than `image` holds it (the factory
-// logo's trailing spaces, which typing drops) is no text a user can give.
-bool typeable(const PagerTable& image, const cli::Setting& s) {
-    if (s.key.size() < 5 || s.key.compare(s.key.size() - 5, 5, ".text") != 0) return true;
-    PagerTable retyped = image;
-    apply_setting(retyped, s.key, s.value.json().toString().toStdString());
-    return cli::build_image_model(retyped).text(s.key) == s.text;
+// The lines in which two listings differ, as "want | got".
+std::string differences(const std::string& want, const std::string& got) {
+    std::istringstream w(want), g(got);
+    std::string out, a, b;
+    while (true) {
+        const bool more_w = static_cast<bool>(std::getline(w, a)), more_g = static_cast<bool>(std::getline(g, b));
+        if (!more_w && !more_g) return out;
+        if (!more_w) a = "(end)";
+        if (!more_g) b = "(end)";
+        if (a != b) out += a + "  |  " + b + '\n';
+    }
+}
+
+// Images the random ones reach too seldom to count on: the hidden second slot
+// of a Long pair holding what it held before the pair was made Long (an "En"
+// box, a melody of the tone mode not shown then). Each step is one command.
+std::vector<PagerTable> rare_images() {
+    using Steps = std::vector<std::vector<std::pair<std::string, std::string>>>;
+    const std::string long_pair = "capcodes.1.length", long_capcode = "capcodes.1.capcode";
+    std::vector<PagerTable> images;
+    for (const Steps& steps :
+         {Steps{{{long_pair, "Long"}, {long_capcode, "2101300"}},
+                {{"capcodes.1.enabled", "true"}},
+                {{"capcodes.1.enabled", "false"}}},
+          Steps{{{"options.user_s_capcode_music_type_enable", "true"}},
+                {{"options.multiple_tone", "true"}, {"melodies.slots.2.melody", "CDEFGAB0CDEFGAB0"}},
+                {{"options.multiple_tone", "false"}, {long_pair, "Long"}, {long_capcode, "2101300"}},
+                {{"options.multiple_tone", "true"}}}}) {
+        PagerTable image = build_default_image();
+        for (const auto& step : steps) EXPECT_EQ(apply_settings(image, step), "");
+        images.push_back(image);
+    }
+    return images;
 }
 
 } // namespace
 
-// Disabled: a box greyed behind boxes of other sections (the default tone
-// behind Set Alert Off and the per-capcode music switch) is not opened yet, so
-// some random documents are refused.
-TEST(SetFrom, DISABLED_TheDocumentOfAnyImageMakesAnyOtherListAsIt) {
+// Random images a user could make, taken apart into their document and put
+// together again in another: boxes greyed behind other boxes, texts only a
+// language's table holds and the locks of one command all come through.
+TEST(SetFrom, TheDocumentOfAnyImageMakesAnyOtherListAsIt) {
     QTemporaryDir dir;
     const std::string a = dir.filePath("a.tbl").toStdString(), b = dir.filePath("b.tbl").toStdString();
     const std::string document = dir.filePath("a.json").toStdString();
-    Images random(qEnvironmentVariableIsSet("QRT58_SEED") ? static_cast<unsigned>(qEnvironmentVariableIntValue("QRT58_SEED")) : 26u);
+    const unsigned seed = qEnvironmentVariableIsSet("QRT58_SEED") ? static_cast<unsigned>(qEnvironmentVariableIntValue("QRT58_SEED")) : 26u;
+    Images random(seed);
     for (int round = 0; round < 40 && !::testing::Test::HasFailure(); ++round) {
-        SCOPED_TRACE("round " + std::to_string(round));
-        const PagerTable image = valid_image(random);
+        SCOPED_TRACE("seed " + std::to_string(seed) + ", round " + std::to_string(round));
+        const std::vector<PagerTable> rare = rare_images();
+        const PagerTable image = round < static_cast<int>(rare.size()) ? rare[static_cast<std::size_t>(round)] : valid_image(random);
         ASSERT_TRUE(save_table_file(QString::fromStdString(a), image).ok);
-        ASSERT_TRUE(save_table_file(QString::fromStdString(b), valid_image(random)).ok);
+        // Every fourth target is the factory image: nothing greyed there is
+        // open yet.
+        const PagerTable target = round % 4 == 3 ? build_default_image() : valid_image(random);
+        ASSERT_TRUE(save_table_file(QString::fromStdString(b), target).ok);
         const CliRun shown = run({"show", a, "--json"});
         ASSERT_EQ(shown.status, 0) << shown.err;
         CliRun set;
@@ -88,19 +120,7 @@ TEST(SetFrom, DISABLED_TheDocumentOfAnyImageMakesAnyOtherListAsIt) {
             set = run({"set", b, "--from", document});
         }
         ASSERT_EQ(set.status, 0) << set.err;
-        // B lists as A: every setting a user chooses, greyed or hidden ones
-        // included. (Columns, records and other derived lines follow from them,
-        // except a prompt column that only a language's table sets.)
-        PagerTable got;
-        ASSERT_EQ(load_table_file(QString::fromStdString(b), got).status, LoadStatus::Ok);
-        const cli::ImageModel want_model = cli::build_image_model(image), got_model = cli::build_image_model(got);
-        int compared = 0;
-        for (const cli::Setting& s : want_model.settings()) {
-            if (!is_settable_name(s.key) || !typeable(image, s)) continue;
-            EXPECT_EQ(got_model.text(s.key), s.text) << s.key;
-            ++compared;
-        }
-        EXPECT_GT(compared, 250);
+        EXPECT_EQ(differences(listing(a), listing(b)), "");
     }
 }
 
