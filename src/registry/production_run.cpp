@@ -84,6 +84,8 @@ bool ProductionRun::claim(const PagerTable& image) {
     }
     // Taken: say by whom and what to do; nothing is written.
     const qint64 next = registry_->next_free_capcode(*first.value, first.limit);
+    if (next < 0)
+        return refuse(QStringLiteral("the registry %1: %2").arg(options_.registry->text(), registry_->error()));
     const QString file = QDir::toNativeSeparators(options_.file);
     const QString raise = next > 0 ? QStringLiteral("raise capcode 1 in %1 to %2")
                                          .arg(file, QString::number(next).rightJustified(first.text.size(), '0'))

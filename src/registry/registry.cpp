@@ -541,10 +541,14 @@ JobOpen Registry::open_job(const JobSpec& job_order) {
                     QSqlQuery items(db);
                     items.prepare(QStringLiteral("SELECT capcodes FROM job_items WHERE job_id = ? ORDER BY item"));
                     items.addBindValue(id);
-                    if (items.exec())
-                        while (items.next())
-                            if (const auto list = capcode_list(items.value(0).toString()); !list.empty())
-                                result.existing_capcodes.push_back(list.front());
+                    if (!items.exec()) return abandon(QStringLiteral("cannot look up the job"), items);
+                    while (items.next())
+                        if (const auto list = capcode_list(items.value(0).toString()); !list.empty())
+                            result.existing_capcodes.push_back(list.front());
+                    if (!read_to_end(QString(), items)) {
+                        result.existing_capcodes.clear(); // never a part of the list
+                        return abandon(QStringLiteral("cannot look up the job"), items);
+                    }
                     items.finish();
                 }
                 rollback();
@@ -630,6 +634,25 @@ JobOpen Registry::open_job(const JobSpec& job_order) {
     return result;
 }
 
+bool Registry::insert_receiver(qint64 job_id, int item, const QString& board, const QString& now,
+                               const std::vector<qint64>& capcodes, qint64& receiver_id) {
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    q.prepare(QStringLiteral("INSERT INTO receivers (job_id, item, session_id, station, board, started_at, capcodes, "
+                             "result) SELECT ?, ?, id, station, ?, ?, ?, ? FROM sessions WHERE id = ? RETURNING id"));
+    // A receiver outside any job has neither a job nor an item (NULL).
+    q.addBindValue(job_id != 0 ? QVariant(job_id) : QVariant(QMetaType::fromType<qint64>()));
+    q.addBindValue(job_id != 0 ? QVariant(item) : QVariant(QMetaType::fromType<int>()));
+    q.addBindValue(board);
+    q.addBindValue(now);
+    q.addBindValue(capcode_list_text(capcodes));
+    q.addBindValue(QString::fromLatin1(receiver_result_text(ReceiverResult::Programming)));
+    q.addBindValue(session_);
+    if (!q.exec() || !q.next()) return abandon(QStringLiteral("cannot record the receiver"), q);
+    receiver_id = q.value(0).toLongLong();
+    q.finish();
+    return true;
+}
+
 TakeStatus Registry::take_next(qint64 job_id, const QString& board, TakenReceiver& taken,
                                const FinishedReceiver* finished) {
     TakeStatus status = TakeStatus::Failed;
@@ -670,19 +693,8 @@ TakeStatus Registry::take_next(qint64 job_id, const QString& board, TakenReceive
             const std::vector<qint64> capcodes = capcode_list(q.value(1).toString());
             q.finish();
             const QString now = now_text();
-            q.prepare(QStringLiteral("INSERT INTO receivers (job_id, item, session_id, station, board, "
-                                     "started_at, capcodes, result) SELECT ?, ?, id, station, ?, ?, ?, ? "
-                                     "FROM sessions WHERE id = ? RETURNING id"));
-            q.addBindValue(job_id);
-            q.addBindValue(item);
-            q.addBindValue(board);
-            q.addBindValue(now);
-            q.addBindValue(capcode_list_text(capcodes));
-            q.addBindValue(QString::fromLatin1(receiver_result_text(ReceiverResult::Programming)));
-            q.addBindValue(session_);
-            if (!q.exec() || !q.next()) return abandon(QStringLiteral("cannot record the receiver"), q);
-            const qint64 receiver = q.value(0).toLongLong();
-            q.finish();
+            qint64 receiver = 0;
+            if (!insert_receiver(job_id, item, board, now, capcodes, receiver)) return false;
             q.prepare(QStringLiteral("UPDATE job_items SET receiver_id = ? WHERE job_id = ? AND item = ? AND "
                                      "receiver_id IS NULL"));
             q.addBindValue(receiver);

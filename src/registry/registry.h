@@ -201,7 +201,8 @@ public:
     ClaimStatus claim_receiver(const QString& board, const std::vector<qint64>& capcodes, qint64& receiver_id,
                                CapcodeHolder& holder);
     // The lowest capcode above `capcode` (and at most `limit`) that no
-    // receiver has and no job reserves; 0 when there is none.
+    // receiver has and no job reserves; 0 when there is none, -1 when the
+    // registry could not be read (error()).
     qint64 next_free_capcode(qint64 capcode, qint64 limit);
 
     // Re-opens a dropped connection (a few tries over about two seconds).
@@ -230,6 +231,12 @@ private:
     bool retrying(const std::function<bool()>& op);
     bool connection_alive();
     bool record_result(const FinishedReceiver& done);
+    // In a transaction: the row of a receiver this station starts programming
+    // on `board` now ("programming", with its capcodes), for item `item` of job
+    // `job_id`, or outside any job when `job_id` is 0. False (the failure
+    // recorded, the transaction rolled back) when it cannot be written.
+    bool insert_receiver(qint64 job_id, int item, const QString& board, const QString& now,
+                         const std::vector<qint64>& capcodes, qint64& receiver_id);
     // In a transaction: the holder of `capcode` (found false when free).
     bool find_holder(qint64 capcode, CapcodeHolder& holder, bool& found);
     bool postgres() const { return where_.kind == RegistryLocation::Kind::Postgres; }

@@ -56,7 +56,12 @@ bool Registry::find_holder(qint64 capcode, CapcodeHolder& holder, bool& found) {
     q.prepare(QStringLiteral("SELECT receiver_id FROM issued WHERE capcode = ?"));
     q.addBindValue(capcode);
     if (!q.exec()) return abandon(QStringLiteral("cannot look up capcode %1").arg(capcode), q);
-    if (q.next()) {
+    const bool issued = q.next();
+    // No row and a failed read look the same to next(): a capcode is free only
+    // when the read ended cleanly.
+    if (!issued && !read_to_end(QString(), q))
+        return abandon(QStringLiteral("cannot look up capcode %1").arg(capcode), q);
+    if (issued) {
         const qint64 receiver = q.value(0).toLongLong();
         q.finish();
         q.prepare(QString::fromLatin1(registry_rows::kReceiverColumns) + QStringLiteral("WHERE r.id = ?"));
@@ -75,6 +80,8 @@ bool Registry::find_holder(qint64 capcode, CapcodeHolder& holder, bool& found) {
     if (q.next()) {
         holder.job = q.value(0).toString();
         found = true;
+    } else if (!read_to_end(QString(), q)) {
+        return abandon(QStringLiteral("cannot look up capcode %1").arg(capcode), q);
     }
     q.finish();
     return true;
@@ -109,6 +116,8 @@ ClaimStatus Registry::claim_receiver(const QString& board, const std::vector<qin
                             handed_over.push_back(receiver);
                         continue;
                     }
+                } else if (!read_to_end(QString(), q)) {
+                    return abandon(QStringLiteral("cannot look up capcode %1").arg(capcode), q);
                 }
                 q.finish();
                 bool found = false;
@@ -120,16 +129,8 @@ ClaimStatus Registry::claim_receiver(const QString& board, const std::vector<qin
                 }
             }
             const QString now = registry_rows::now_text();
-            q.prepare(QStringLiteral("INSERT INTO receivers (session_id, station, board, started_at, capcodes, result) "
-                                     "SELECT id, station, ?, ?, ?, ? FROM sessions WHERE id = ? RETURNING id"));
-            q.addBindValue(board);
-            q.addBindValue(now);
-            q.addBindValue(capcode_list_text(capcodes));
-            q.addBindValue(QString::fromLatin1(receiver_result_text(ReceiverResult::Programming)));
-            q.addBindValue(session_);
-            if (!q.exec() || !q.next()) return abandon(QStringLiteral("cannot record the receiver"), q);
-            const qint64 receiver = q.value(0).toLongLong();
-            q.finish();
+            qint64 receiver = 0;
+            if (!insert_receiver(kNoJob, 0, board, now, capcodes, receiver)) return false;
             for (const qint64 old : handed_over) {
                 q.prepare(QStringLiteral("DELETE FROM issued WHERE receiver_id = ?"));
                 q.addBindValue(old);
@@ -182,11 +183,14 @@ qint64 Registry::next_free_capcode(qint64 capcode, qint64 limit) {
                 if (taken > candidate) return true; // a gap
                 candidate = taken + 1;
             }
+            // A read that failed half-way is no "nothing free above".
+            if (!read_to_end(QStringLiteral("cannot look for a free capcode"), q)) return false;
             more = rows == 1000;
             return true;
         });
     }
-    return ok && candidate <= limit ? candidate : 0;
+    if (!ok) return -1;
+    return candidate <= limit ? candidate : 0;
 }
 
 } // namespace qrt58

@@ -308,51 +308,139 @@ TEST_F(RegistryTest, OnlyStationsThatAreGoneLoseTheirReceivers) {
     }
 }
 
-// A read that fails half-way (a damaged page) is a failure, not a short list.
-TEST_F(RegistryTest, ADamagedPageFailsTheReadInsteadOfShorteningIt) {
-    if (on_postgres()) GTEST_SKIP() << "the registry file (SQLite)";
-    ASSERT_TRUE(registry->begin_session(QStringLiteral("s"), QStringLiteral("h"), QCoreApplication::applicationPid()));
-    const JobOpen job = registry->open_job(spec_of(QStringLiteral("d"), 100, 50));
-    ASSERT_TRUE(job.ok);
-    for (int i = 0; i < 50; ++i) {
-        TakenReceiver t;
-        // Wide rows spread the receivers over several pages.
-        const QString board = QStringLiteral("board-%1-").arg(i, 2, 10, QChar('0')) + QString(400, 'x');
-        ASSERT_EQ(registry->take_next(job.job_id, board, t), TakeStatus::Taken);
-        ASSERT_TRUE(registry->finish(t.receiver_id, ReceiverResult::Ok, {100 + i}, QStringLiteral("aa")));
-    }
-    registry.reset();
-    QFile file(where.path);
+// A page of the file (1-based) whose b-tree header is overwritten with a page
+// type no reader accepts.
+void damage_page(const QString& path, int page) {
+    QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    const QByteArray bytes = file.read(100);
+    const int page_size = (static_cast<unsigned char>(bytes[16]) << 8) | static_cast<unsigned char>(bytes[17]);
+    ASSERT_GT(page, 1);
+    file.seek(static_cast<qint64>(page - 1) * page_size);
+    file.write(QByteArray(8, '\xFF'));
+}
+
+// The page (1-based) that holds `marker`; 0 when none does.
+int page_holding(const QString& path, const QByteArray& marker) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return 0;
     const QByteArray bytes = file.readAll();
     const int page_size = (static_cast<unsigned char>(bytes[16]) << 8) | static_cast<unsigned char>(bytes[17]);
-    const qsizetype marker = bytes.indexOf("board-25-");
-    ASSERT_GT(marker, page_size);
-    // The page's b-tree header: a page type no reader accepts.
-    file.seek(marker / page_size * page_size);
-    file.write(QByteArray(8, '\xFF'));
-    file.close();
+    const qsizetype at = bytes.indexOf(marker);
+    return at < 0 ? 0 : static_cast<int>(at / page_size) + 1;
+}
+// The last leaf page of `table`'s b-tree: its rows with the highest keys,
+// which a read in key order reaches last.
+int last_leaf_of(const RegistryLocation& where, const char* table) {
+    int page =
+        raw_sql(where, QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = '%1'").arg(QLatin1String(table)))
+            .toInt();
+    QFile file(where.path);
+    if (!file.open(QIODevice::ReadOnly)) return 0;
+    const QByteArray bytes = file.readAll();
+    const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(bytes[i]); };
+    const int page_size = (byte(16) << 8) | byte(17);
+    // Interior table pages (type 5) keep their right-most child at bytes 8-11.
+    for (qsizetype at = qsizetype(page - 1) * page_size; byte(at) == 0x05; at = qsizetype(page - 1) * page_size)
+        page = (byte(at + 8) << 24) | (byte(at + 9) << 16) | (byte(at + 10) << 8) | byte(at + 11);
+    return page;
+}
 
-    QString error;
-    registry = Registry::open(where, &error);
-    ASSERT_TRUE(registry) << error.toStdString();
-    int seen = 0;
-    EXPECT_FALSE(registry->for_each_receiver([&](const ReceiverRecord&) { ++seen; }));
-    EXPECT_LT(seen, 50);
-    EXPECT_FALSE(registry->error().isEmpty());
-    JobCounts counts;
-    // Never a short count: the true one or a failure.
-    if (registry->counts(job.job_id, counts)) {
-        EXPECT_EQ(counts.done, 50);
+// A read that fails half-way (a damaged page) is a failure, never a short list
+// or a wrong answer: the receivers (export, job counts), the receivers of a
+// job found under a new job's name, the capcodes above a taken one.
+TEST_F(RegistryTest, ADamagedPageFailsTheReadInsteadOfShorteningIt) {
+    if (on_postgres()) GTEST_SKIP() << "the registry file (SQLite)";
+    struct Case {
+        const char* what;
+        std::function<void(Registry&)> fill;
+        std::function<int(const RegistryLocation&)> page; // the page to damage
+        std::function<void(Registry&, const RegistryLocation&)> check;
+    };
+    const QString here = QSysInfo::machineHostName();
+    const Case cases[] = {
+        {"the receivers",
+         [&](Registry& r) {
+             const JobOpen job = r.open_job(spec_of(QStringLiteral("d"), 100, 50));
+             ASSERT_TRUE(job.ok);
+             for (int i = 0; i < 50; ++i) {
+                 TakenReceiver t;
+                 // Wide rows spread the receivers over several pages.
+                 const QString board = QStringLiteral("board-%1-").arg(i, 2, 10, QChar('0')) + QString(400, 'x');
+                 ASSERT_EQ(r.take_next(job.job_id, board, t), TakeStatus::Taken);
+                 ASSERT_TRUE(r.finish(t.receiver_id, ReceiverResult::Ok, {100 + i}, QStringLiteral("aa")));
+             }
+         },
+         [](const RegistryLocation& w) { return page_holding(w.path, "board-25-"); },
+         [](Registry& r, const RegistryLocation& w) {
+             int seen = 0;
+             EXPECT_FALSE(r.for_each_receiver([&](const ReceiverRecord&) { ++seen; }));
+             EXPECT_LT(seen, 50);
+             EXPECT_FALSE(r.error().isEmpty());
+             JobCounts counts;
+             // Never a short count: the true one or a failure.
+             if (r.counts(1, counts)) {
+                 EXPECT_EQ(counts.done, 50);
+             }
+             QProcess export_run;
+             export_run.start(QStringLiteral(QRT58CLI),
+                              {QStringLiteral("registry"), QStringLiteral("export"), QStringLiteral("--csv"),
+                               QStringLiteral("--registry"), Backend::url(w)});
+             ASSERT_TRUE(export_run.waitForFinished(60000));
+             EXPECT_EQ(export_run.exitCode(), 1);
+             EXPECT_FALSE(export_run.readAllStandardError().isEmpty());
+         }},
+        {"the receivers of a job whose name a new job takes",
+         [](Registry& r) {
+             JobSpec spec = spec_of(QStringLiteral("named"), 100, 50);
+             for (JobSpec::Item& item : spec.items)
+                 item.settings +=
+                     QStringLiteral("\nprompts.1.text=item-%1-").arg(item.line, 2, 10, QChar('0')) + QString(400, 'x');
+             ASSERT_TRUE(r.open_job(spec).ok);
+         },
+         [](const RegistryLocation& w) { return page_holding(w.path, "item-25-"); },
+         [](Registry& r, const RegistryLocation&) {
+             const JobOpen other = r.open_job(spec_of(QStringLiteral("named"), 5000, 3));
+             EXPECT_FALSE(other.ok);
+             EXPECT_TRUE(other.error.contains("cannot look up the job")) << other.error.toStdString();
+             EXPECT_TRUE(other.existing_capcodes.empty());
+         }},
+        {"the capcodes taken above one",
+         [](Registry& r) {
+             std::vector<qint64> capcodes;
+             for (qint64 c = 5000; c < 6000; ++c) capcodes.push_back(c);
+             qint64 receiver = 0;
+             CapcodeHolder holder;
+             ASSERT_EQ(r.claim_receiver(QStringLiteral("b"), capcodes, receiver, holder), ClaimStatus::Claimed)
+                 << r.error().toStdString();
+         },
+         [](const RegistryLocation& w) { return last_leaf_of(w, "issued"); },
+         [](Registry& r, const RegistryLocation&) {
+             // 5000-5999 are taken: 6000 is the answer, or no answer at all.
+             EXPECT_EQ(r.next_free_capcode(4999, 2031614), -1);
+             EXPECT_TRUE(r.error().contains("free capcode")) << r.error().toStdString();
+         }},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RegistryLocation damaged;
+        damaged.path = backend.path(QStringLiteral("damaged-%1.sqlite").arg(++n));
+        QString error;
+        {
+            auto r = Registry::open(damaged, &error);
+            ASSERT_TRUE(r) << error.toStdString();
+            ASSERT_TRUE(r->begin_session(QStringLiteral("s"), here, QCoreApplication::applicationPid()));
+            c.fill(*r);
+            if (HasFatalFailure()) return;
+        }
+        const int page = c.page(damaged);
+        damage_page(damaged.path, page);
+        if (HasFatalFailure()) return;
+        auto r = Registry::open(damaged, &error);
+        ASSERT_TRUE(r) << error.toStdString();
+        c.check(*r, damaged);
     }
-    registry.reset();
-    QProcess export_run;
-    export_run.start(QStringLiteral(QRT58CLI),
-                     {QStringLiteral("registry"), QStringLiteral("export"), QStringLiteral("--csv"),
-                      QStringLiteral("--registry"), Backend::url(where)});
-    ASSERT_TRUE(export_run.waitForFinished(60000));
-    EXPECT_EQ(export_run.exitCode(), 1);
-    EXPECT_FALSE(export_run.readAllStandardError().isEmpty());
 }
 
 // Another program's SQLite database is refused before anything is written:
