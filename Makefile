@@ -89,9 +89,11 @@ deb: deps
 # it, `make check-format` (run by CI) fails on any line that differs from it.
 FORMAT_FILES = $(shell git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'bench/*.h')
 format: deps
-	clang-format -i $(FORMAT_FILES)
+	@echo "clang-format -i: $(words $(FORMAT_FILES)) files"
+	@clang-format -i $(FORMAT_FILES)
 check-format: deps
-	clang-format --dry-run -Werror $(FORMAT_FILES)
+	@echo "clang-format --dry-run -Werror: $(words $(FORMAT_FILES)) files"
+	@clang-format --dry-run -Werror $(FORMAT_FILES)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(DEB_BUILD)
