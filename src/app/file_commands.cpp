@@ -145,22 +145,17 @@ bool FileCommands::may_discard_changes() {
     return false;
 }
 
-void FileCommands::undo() {
-    if (form_.write_mode() || !form_.take_focused_entry()) return;
-    note_changes();
-    if (!doc_.can_undo()) return;
-    form_.image_ = doc_.undo();
-    form_.refill_from_image();
-    doc_.absorb(form_.image_);
-    update_title();
-    form_.menus_->update_edit_actions();
-}
+void FileCommands::undo() { step(true); }
 
-void FileCommands::redo() {
+void FileCommands::redo() { step(false); }
+
+// One step back (Undo) or forward (Redo). The box being edited is taken first
+// (a refused entry stops here); nothing is taken back in Write mode.
+void FileCommands::step(bool back) {
     if (form_.write_mode() || !form_.take_focused_entry()) return;
     note_changes();
-    if (!doc_.can_redo()) return;
-    form_.image_ = doc_.redo();
+    if (!(back ? doc_.can_undo() : doc_.can_redo())) return;
+    form_.image_ = back ? doc_.undo() : doc_.redo();
     form_.refill_from_image();
     doc_.absorb(form_.image_);
     update_title();

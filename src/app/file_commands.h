@@ -48,6 +48,7 @@ public:
     void update_title();
 
 private:
+    void step(bool back);
     // Loads a table file (messages on failure); the document starts anew.
     bool load_file(const QString& path, Document::Origin origin);
     // Writes the image to `path` and makes it the document's file.
