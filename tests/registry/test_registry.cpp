@@ -392,11 +392,11 @@ TEST_F(RegistryTest, ADamagedPageFailsTheReadInsteadOfShorteningIt) {
          }},
         {"the receivers of a job whose name a new job takes",
          [](Registry& r) {
-             JobSpec spec = spec_of(QStringLiteral("named"), 100, 50);
-             for (JobSpec::Item& item : spec.items)
+             JobSpec job = spec_of(QStringLiteral("named"), 100, 50);
+             for (JobSpec::Item& item : job.items)
                  item.settings +=
                      QStringLiteral("\nprompts.1.text=item-%1-").arg(item.line, 2, 10, QChar('0')) + QString(400, 'x');
-             ASSERT_TRUE(r.open_job(spec).ok);
+             ASSERT_TRUE(r.open_job(job).ok);
          },
          [](const RegistryLocation& w) { return page_holding(w.path, "item-25-"); },
          [](Registry& r, const RegistryLocation&) {
@@ -578,6 +578,12 @@ protected:
     }
     QString board(const QString& name) const { return QStringLiteral("sim-i2c:") + backend.path(name + ".bin"); }
     Census now() { return census(*registry); }
+    // Until a station has taken a receiver (at most 30 s).
+    void wait_until_programming() {
+        QElapsedTimer timer;
+        timer.start();
+        while (now().results[QStringLiteral("programming")] == 0 && timer.elapsed() < 30000) QThread::msleep(20);
+    }
 
     QString base, url;
 };
@@ -657,9 +663,7 @@ TEST_F(Stations, AStationKilledInTheMiddleOfAReceiverLeavesItHeldAndTheJobResume
         start({QStringLiteral("job"), QStringLiteral("run"), base, QStringLiteral("--range"), QStringLiteral("300:5"),
                QStringLiteral("--job"), QStringLiteral("k"), QStringLiteral("--registry"), url,
                QStringLiteral("--board"), QStringLiteral("sim:") + backend.path(QStringLiteral("slow.bin"))});
-    QElapsedTimer timer;
-    timer.start();
-    while (now().results[QStringLiteral("programming")] == 0 && timer.elapsed() < 30000) QThread::msleep(20);
+    wait_until_programming();
     ASSERT_EQ(now().results[QStringLiteral("programming")], 1);
     QThread::msleep(150);
     ::kill(static_cast<pid_t>(victim->processId()), SIGKILL);
@@ -827,9 +831,7 @@ TEST_F(Stations, APausedStationNeverLeavesACapcodeTwice) {
                          QStringLiteral("300:3"), QStringLiteral("--job"), QStringLiteral("p"),
                          QStringLiteral("--registry"), url, QStringLiteral("--station"), QStringLiteral("paused"),
                          QStringLiteral("--board"), QStringLiteral("sim:") + backend.path(QStringLiteral("slow.bin"))});
-    QElapsedTimer timer;
-    timer.start();
-    while (now().results[QStringLiteral("programming")] == 0 && timer.elapsed() < 30000) QThread::msleep(20);
+    wait_until_programming();
     ASSERT_EQ(now().results[QStringLiteral("programming")], 1);
     ::kill(static_cast<pid_t>(paused->processId()), SIGSTOP);
     QThread::msleep(1100);
@@ -965,9 +967,7 @@ TEST_F(Stations, CtrlCSaysWhatWasStopped) {
         start({QStringLiteral("job"), QStringLiteral("run"), base, QStringLiteral("--range"), QStringLiteral("400:3"),
                QStringLiteral("--job"), QStringLiteral("c"), QStringLiteral("--registry"), url,
                QStringLiteral("--board"), QStringLiteral("sim:") + backend.path(QStringLiteral("c.bin"))});
-    QElapsedTimer timer;
-    timer.start();
-    while (now().results[QStringLiteral("programming")] == 0 && timer.elapsed() < 30000) QThread::msleep(20);
+    wait_until_programming();
     ::kill(static_cast<pid_t>(station->processId()), SIGINT);
     const Done d = finish(*station);
     EXPECT_EQ(d.status, 1);
