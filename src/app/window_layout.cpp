@@ -76,6 +76,17 @@ public:
     }
 };
 
+// A control keeps the font it inherits when that already has its size. Giving
+// a list box a font of its own builds its drop-down list at once (otherwise
+// built when the list first opens), the largest part of building the window.
+// Containers come before what they contain, so an inherited size is final.
+void set_point_size(QWidget* w, double size) {
+    if (w->font().pointSizeF() == size) return;
+    QFont f = w->font();
+    f.setPointSizeF(size);
+    w->setFont(f);
+}
+
 int px(double twips) { return static_cast<int>(std::lround(twips / kTwipsPerPixel)); }
 
 // A label shows "&&" as "&" and drops a lone "&" (it marks an access key).
@@ -365,9 +376,7 @@ QWidget* WindowLayout::create_control(const ControlSpec& row) {
     const bool has_font = row.kind != ControlKind::ScrollBar && row.kind != ControlKind::Slider;
     if (has_font) {
         w->setProperty("designFont", row.font_size);
-        QFont f = w->font();
-        f.setPointSizeF(row.font_size);
-        w->setFont(f);
+        set_point_size(w, row.font_size);
     }
     if (!row.tooltip.empty()) w->setToolTip(QString::fromStdString(row.tooltip));
     w->setGeometry(px(row.left), px(row.top), px(row.width), px(row.height));
@@ -418,11 +427,7 @@ void WindowLayout::layout_controls() {
     for (QWidget* w : form_.controls_) {
         const std::string tag = Form1::tag_of(w);
         const qrt58::TagGeometry g = qrt58::parse_tag_geometry(tag);
-        if (g.complete >= 5 && g.values[4] * font_factor > 0) {
-            QFont f = w->font();
-            f.setPointSizeF(g.values[4] * font_factor);
-            w->setFont(f);
-        }
+        if (g.complete >= 5 && g.values[4] * font_factor > 0) set_point_size(w, g.values[4] * font_factor);
         if (g.complete < 4) continue;
         const int left = px(form_.sx_ * g.values[0]);
         const int top = px(form_.sy_ * g.values[1]);
