@@ -311,6 +311,8 @@ private:
     BoardHooks board_;
     std::vector<QWidget*> controls_;
     QHash<QString, QWidget*> by_name_;
+    // The members of each control array by index, in the order they were made.
+    QHash<QString, std::vector<std::pair<int, QWidget*>>> arrays_;
     std::map<std::string, std::function<void(int)>> procedures_;
     std::set<std::string> unregistered_calls_;
     std::map<std::pair<QString, int>, std::vector<std::function<void()>>> click_rules_;
@@ -341,9 +343,9 @@ private:
 template <class T>
 ControlArray<T> Form1::array(const QString& name) const {
     ControlArray<T> out;
-    for (QWidget* w : controls_) {
-        if (w->property("ctlName").toString() != name) continue;
-        if (T* t = qobject_cast<T*>(w)) out.insert(w->property("ctlIndex").toInt(), t);
-    }
+    const auto members = arrays_.constFind(name);
+    if (members == arrays_.constEnd()) return out;
+    for (const auto& [index, w] : *members)
+        if (T* t = qobject_cast<T*>(w)) out.insert(index, t);
     return out;
 }

@@ -397,6 +397,7 @@ QWidget* WindowLayout::create_control(const ControlSpec& row) {
 
     form_.controls_.push_back(w);
     form_.by_name_.insert(name, w);
+    form_.arrays_[QString::fromStdString(row.name)].emplace_back(row.index, w);
     return w;
 }
 
