@@ -2,8 +2,8 @@
 
 #include "c_number.h"
 
+#include <charconv>
 #include <cstdlib>
-#include <sstream>
 
 namespace qrt58 {
 
@@ -94,10 +94,12 @@ TagGeometry parse_tag_geometry(const std::string& tag) {
     return g;
 }
 
+// As a stream writes a double by default (six significant digits, "%g"),
+// whatever the locale.
 static std::string number_text(double v) {
-    std::ostringstream os;
-    os << v;
-    return os.str();
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, v, std::chars_format::general, 6).ptr;
+    return std::string(text, end);
 }
 
 std::string append_tag_geometry(const std::string& tag, std::optional<std::array<double, 4>> rect,

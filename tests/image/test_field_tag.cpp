@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <sstream>
+
 using namespace qrt58;
 
 TEST(FieldTag, BitBindingWithAndWithoutGeometry) {
@@ -55,4 +58,28 @@ TEST(FieldTag, GeometryAppendAndRead) {
     EXPECT_DOUBLE_EQ(g2.values[4], 0);
     EXPECT_EQ(append_tag_geometry("", std::nullopt, std::nullopt), ",#");
     EXPECT_EQ(parse_tag_geometry(",#").complete, 0);
+}
+
+// The numbers of the geometry read as a stream writes them, whatever the
+// program's locale: whole and fractional twips, font sizes, large and tiny
+// values, over random draws.
+TEST(FieldTag, GeometryNumbersAsAStreamWritesThem) {
+    std::mt19937 rng(58);
+    std::uniform_int_distribution<int> twips(-20000, 20000);
+    std::uniform_real_distribution<double> any(-1e9, 1e9);
+    std::vector<double> values = {0, -0.0, 8.25, 9.75, 1e6, 123456.5, 1e-5, 0.1, 2.0 / 3.0, -14.4};
+    for (int i = 0; i < 2000; ++i) {
+        values.push_back(twips(rng));
+        values.push_back(twips(rng) / 4.0);
+        values.push_back(any(rng));
+    }
+    for (std::size_t i = 0; i + 4 < values.size(); i += 5) {
+        std::ostringstream expected;
+        expected << "t,#";
+        for (std::size_t k = 0; k < 5; ++k) expected << values[i + k] << '#';
+        EXPECT_EQ(append_tag_geometry("t",
+                                      std::array<double, 4>{values[i], values[i + 1], values[i + 2], values[i + 3]},
+                                      values[i + 4]),
+                  expected.str());
+    }
 }
