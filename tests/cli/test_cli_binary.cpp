@@ -192,7 +192,7 @@ TEST_F(Binary, TheWindowPaintsBeforeAnyImageOrIconPluginIsLoaded) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     ::setenv("XDG_RUNTIME_DIR", dir.path().toLocal8Bit().constData(), 1);
     ::setenv("XDG_DATA_HOME", data.constData(), 1);
-    ::setenv("QRT58_STARTUP_PROBE", "1", 1); // prints the time of the first paint and ends
+    ::setenv("QRT58_STARTUP_PROBE", "1", 1); // prints the times of mapping and first paint, and ends
     ::setenv("QT_DEBUG_PLUGINS", "1", 1);
     const Child c = spawn(QRT58PROG, {}, false, nullptr, true);
     for (const char* name : {"QT_DEBUG_PLUGINS", "QRT58_STARTUP_PROBE", "XDG_DATA_HOME"}) ::unsetenv(name);
@@ -205,7 +205,8 @@ TEST_F(Binary, TheWindowPaintsBeforeAnyImageOrIconPluginIsLoaded) {
         if (end == std::string::npos) end = c.out.size();
         const std::string line = c.out.substr(from, end - from);
         from = end + 1;
-        if (!painted && !line.empty() && line.find_first_not_of("0123456789") == std::string::npos) {
+        // The probe's line: when the window was mapped and when it had painted.
+        if (!painted && !line.empty() && line.find_first_not_of("0123456789 ") == std::string::npos) {
             painted = true;
         } else if (line.find("loaded library") != std::string::npos && line.find("unloaded") == std::string::npos) {
             (painted ? after : before).push_back(line);
