@@ -87,6 +87,14 @@ void set_point_size(QWidget* w, double size) {
     w->setFont(f);
 }
 
+// A font of the design: family, point size and weight.
+QFont design_font(const char* family, double points, bool bold) {
+    QFont f(QString::fromLatin1(family));
+    f.setPointSizeF(points);
+    if (bold) f.setBold(true); // otherwise the weight is inherited
+    return f;
+}
+
 int px(double twips) { return static_cast<int>(std::lround(twips / kTwipsPerPixel)); }
 
 // A label shows "&&" as "&" and drops a lone "&" (it marks an access key).
@@ -202,10 +210,7 @@ void WindowLayout::build_window() {
     for (const char* name : {"Label14", "Label15", "lblPEdit", "lblSource", "lblMusic_0"}) {
         auto* l = qobject_cast<QLabel*>(form_.by_name_.value(QString::fromLatin1(name)));
         if (!l) continue;
-        QFont f(QStringLiteral("Arial"));
-        f.setPointSizeF(8.25);
-        f.setBold(true);
-        l->setFont(f);
+        l->setFont(design_font("Arial", 8.25, true));
         l->setAlignment(Qt::AlignCenter);
         l->setWordWrap(false);
         l->setAutoFillBackground(true);
@@ -232,17 +237,12 @@ void WindowLayout::build_window() {
     for (const char* name : Form1::kTabButtonNames) {
         QWidget* b = form_.by_name_.value(QString::fromLatin1(name));
         if (!b) continue;
-        QFont f(QStringLiteral("Arial"));
-        f.setPointSizeF(b->font().pointSizeF());
-        b->setFont(f);
+        b->setFont(design_font("Arial", b->font().pointSizeF(), false));
     }
     for (const char* name : {"ModifyOpt", "WriteOpt"}) {
         auto* o = qobject_cast<QRadioButton*>(form_.by_name_.value(QString::fromLatin1(name)));
         if (!o) continue;
-        QFont f(QStringLiteral("Courier New"));
-        f.setPointSizeF(9);
-        f.setBold(true);
-        o->setFont(f);
+        o->setFont(design_font("Courier New", 9, true));
         o->setAutoFillBackground(true);
         QPalette pal = o->palette();
         pal.setColor(QPalette::Window, kModeBackground);
